@@ -7,8 +7,12 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 export LOCPATH="$VARNOKE_BUILD/locale"
-export LC_ALL=zh_CN.UTF-8
-export LANG=zh_CN.UTF-8
+if [ ! -d "$LOCPATH/zh_CN.UTF-8" ]; then
+  mkdir -p "$LOCPATH"
+  localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" 2>/dev/null || true
+fi
+# (bash itself cannot see LOCPATH until it execs; its warning about that is noise)
+{ export LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8; } 2>/dev/null
 
 # Windows need an X display; without one a private Xvfb is started once and reused.
 varnoke_ensure_display() {

@@ -3,10 +3,6 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 mkdir -p "$VARNOKE_BUILD"
-if [ ! -d "$LOCPATH/zh_CN.UTF-8" ]; then
-  mkdir -p "$LOCPATH"
-  localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" 2>/dev/null || [ -d "$LOCPATH/zh_CN.UTF-8" ]
-fi
 varnoke_ensure_display
 log="$VARNOKE_BUILD/wine-prefix.log"
 # Wine's background services keep their stdout open; keep them away from any caller's pipe.

@@ -1,0 +1,36 @@
+// Varnoke: backs up and restores the save folders of games and other programs.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "paths/files.h"
+#include "ui/config_window.h"
+#include "ui/prompt_win.h"
+#include "ui/window.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    CoInitialize(nullptr);  // shell links and drag-and-drop
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    WinPrompt real_prompt;
+    set_prompt(&real_prompt);
+    Window::set_quit_when_last_closes(true);
+
+    app().tool_dir = files::executable_dir();
+    LegacyFileOps file_ops;
+    StartupWindows windows{[] { open_main_window(); }, [] { open_config_window(); }};
+    if (run_startup(app(), windows, file_ops) && Window::live_windows() > 0) {
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            HWND active = GetActiveWindow();
+            if (active && IsDialogMessageA(active, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    CoUninitialize();
+    return 0;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// File, folder, section and key names of the tool's data beside its executable.
+
+namespace names {
+inline constexpr const char* kConfigDir = "配置目录";
+inline constexpr const char* kBackupDir = "存档目录";
+inline constexpr const char* kSystemConfigFile = "系统配置文件.ini";
+inline constexpr const char* kLegacyConfigFile = "存档配置文件.ini";
+inline constexpr const char* kSaveConfigPrefix = "存档配置文件_";
+inline constexpr const char* kSaveConfigSuffix = " .ini";  // the blank is part of the name
+inline constexpr const char* kMachineSection = "存档配置";
+inline constexpr const char* kProgramPathKey = "程序路径";
+inline constexpr const char* kSavePathKey = "存档路径";
+inline constexpr const char* kOperationTimeKey = "操作时间";
+inline constexpr const char* kDefaultTitle = "信息：";
+}  // namespace names

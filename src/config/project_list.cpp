@@ -1,0 +1,22 @@
+#include "config/project_list.h"
+
+#include <algorithm>
+
+#include "paths/time_text.h"
+
+int64_t project_sort_key(const std::string& time_text) {
+    static const int64_t reference = to_seconds(parse_time_text("2012年12月21日3时14分35秒"));
+    // 64 bits: a 32-bit key overflows for times before 1944 or after 2080, invalid ones included.
+    return to_seconds(parse_time_text(time_text)) - reference;
+}
+
+std::vector<std::string> order_by_operation_time(std::vector<std::string> names,
+                                                 const std::function<std::string(const std::string&)>& time_text_of) {
+    std::vector<std::pair<int64_t, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (auto& n : names) keyed.emplace_back(project_sort_key(time_text_of(n)), std::move(n));
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    names.clear();
+    for (auto& k : keyed) names.push_back(std::move(k.second));
+    return names;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The projects of a save-configuration file, most recently used first.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Seconds from 2012-12-21 03:14:35 to the operation time text; a missing stamp counts as
+// 2011-01-01 01:01:01 (the caller passes that default), invalid text as 100-01-01.
+int64_t project_sort_key(const std::string& time_text);
+
+// Stable, descending by sort key: equal times keep their order in the file.
+// `time_text_of` reads a project's "操作时间" (with its default) from the file.
+std::vector<std::string> order_by_operation_time(std::vector<std::string> names,
+                                                 const std::function<std::string(const std::string&)>& time_text_of);
+
+// Reads the section names of the file (none when it does not exist) and orders them.
+std::vector<std::string> load_project_names(const std::string& save_config_path);

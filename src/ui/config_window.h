@@ -1,0 +1,3 @@
+#pragma once
+// The configuration window "配置"; it replaces the main window while it is open.
+bool open_config_window();

@@ -1,0 +1,55 @@
+#pragma once
+// Everything that shows something modal or hands work to the shell goes through this interface, so
+// that tests can script the answers. Portable: it names the Win32 values it needs itself.
+#include <optional>
+#include <string>
+
+namespace mb {
+inline constexpr unsigned kOk = 0x0;
+inline constexpr unsigned kYesNo = 0x4;
+inline constexpr unsigned kIconHand = 0x10;
+inline constexpr unsigned kIconQuestion = 0x20;
+inline constexpr unsigned kIconExclamation = 0x30;
+inline constexpr unsigned kIconInformation = 0x40;
+inline constexpr unsigned kSystemModal = 0x1000;
+inline constexpr unsigned kTaskModal = 0x2000;
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+}  // namespace mb
+
+struct OpenFileRequest {
+    std::string title;
+    std::string filter;  // "description|pattern", as the dialogs of the tool name them
+    std::string initial_dir;
+    std::string initial_file;  // the file the dialog holds from its last use
+    std::string default_ext;
+};
+
+struct BrowseFolderRequest {
+    std::string title;
+    bool edit_box = true;
+    bool include_files = true;
+};
+
+class Prompt {
+   public:
+    virtual ~Prompt() = default;
+    // Returns the answer (mb::kIdOk, kIdYes, kIdNo …). No owner window; task-modal unless system-modal
+    // is asked for.
+    virtual int message_box(const std::string& text, unsigned style, const std::string& title) = 0;
+    virtual std::optional<std::string> open_file(const OpenFileRequest& request) = 0;
+    virtual std::optional<std::string> browse_folder(const BrowseFolderRequest& request) = 0;
+    // ShellExecute "open" with no parameters and no working directory, shown normally; failures are silent.
+    virtual void shell_open(const std::string& target) = 0;
+};
+
+// The prompt in use: the real one in the program, a scripted one in tests.
+Prompt& prompt();
+void set_prompt(Prompt* p);
+
+// A message box with the tool's default title.
+inline int show_message(const std::string& text, unsigned style = mb::kOk, const std::string& title = "信息：") {
+    return prompt().message_box(text, style, title);
+}

@@ -1,0 +1,11 @@
+#pragma once
+#include "ui/prompt.h"
+
+// The real message boxes, dialogs and shell.
+class WinPrompt : public Prompt {
+   public:
+    int message_box(const std::string& text, unsigned style, const std::string& title) override;
+    std::optional<std::string> open_file(const OpenFileRequest& request) override;
+    std::optional<std::string> browse_folder(const BrowseFolderRequest& request) override;
+    void shell_open(const std::string& target) override;
+};

@@ -1,0 +1,99 @@
+#include "win/support/win_test.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+
+namespace wintest {
+
+TempDir::TempDir(const std::string& name_hint) {
+    static std::atomic<int> counter{0};
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    std::string base = tmp;
+    if (!base.empty() && base.back() == '\\') base.pop_back();
+    path_ = base + "\\" + name_hint + "_" + std::to_string(GetCurrentProcessId()) + "_" +
+            std::to_string(counter++);
+    remove_tree(path_);
+    make_dirs(path_);
+}
+
+TempDir::~TempDir() { remove_tree(path_); }
+
+void write_file(const std::string& path, const std::string& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+std::string read_file(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::string out;
+    char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+    CloseHandle(h);
+    return out;
+}
+
+bool make_dirs(const std::string& path) {
+    for (size_t i = 3; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+        if (i < path.size() && static_cast<unsigned char>(path[i]) >= 0x80) ++i;  // GBK trail byte
+    }
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void remove_tree(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    std::string from = path + std::string(2, '\0');
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&op);
+}
+
+void pump_messages() {
+    MSG msg;
+    for (int round = 0; round < 3; ++round) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void select_combo_item(HWND combo, int index) {
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    pump_messages();
+}
+
+void click(HWND button) {
+    SendMessageA(button, BM_CLICK, 0, 0);
+    pump_messages();
+}
+
+void type_text(HWND edit, const std::string& text) {
+    SetWindowTextA(edit, text.c_str());  // an edit box reports EN_CHANGE for this as for typing
+    pump_messages();
+}
+
+std::string combo_item(HWND combo, int index) {
+    LRESULT n = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (n == CB_ERR) return {};
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+int combo_count(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0)); }
+
+}  // namespace wintest

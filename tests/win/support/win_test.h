@@ -1,0 +1,40 @@
+#pragma once
+// Helpers for tests that run under Wine: a fresh tool folder per test, real files, message pumping.
+#include <windows.h>
+
+#include <string>
+
+namespace wintest {
+
+// A new empty folder under the Windows temp folder (GBK path, no trailing backslash), removed with
+// everything in it when the object goes.
+class TempDir {
+   public:
+    explicit TempDir(const std::string& name_hint = "varnoke");
+    ~TempDir();
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& rel) const { return path_ + "\\" + rel; }
+
+   private:
+    std::string path_;
+};
+
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);  // "" when missing
+bool make_dirs(const std::string& path);
+void remove_tree(const std::string& path);
+
+// Handles every pending message of this thread (also the ones posted while handling).
+void pump_messages();
+
+// Simulates the user: picks item `index` in a combo box and sends the parent CBN_SELCHANGE.
+void select_combo_item(HWND combo, int index);
+// Clicks a button the way the user does (BM_CLICK).
+void click(HWND button);
+// Sets an edit box text the way typing does (the parent gets EN_CHANGE).
+void type_text(HWND edit, const std::string& text);
+// Items of a combo box.
+std::string combo_item(HWND combo, int index);
+int combo_count(HWND combo);
+
+}  // namespace wintest
