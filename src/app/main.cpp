@@ -31,6 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             DispatchMessageA(&msg);
         }
     }
+    release_single_instance();
     CoUninitialize();
     return 0;
 }

@@ -48,6 +48,11 @@ bool acquire_single_instance() {
     return true;
 }
 
+void release_single_instance() {
+    if (g_instance_event) CloseHandle(g_instance_event);
+    g_instance_event = nullptr;
+}
+
 std::string first_adapter_address() {
     ULONG size = 0;
     if (GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW || size == 0) return {};

@@ -22,6 +22,7 @@ struct StartupWindows {
 
 // True when this process now holds the single-instance marker; false when another instance runs.
 bool acquire_single_instance();
+void release_single_instance();  // at exit, and between tests
 
 // The first adapter's hardware address ("00-1A-2B-…", empty without adapter), the OS build number
 // (0 when unknown), and the identifier made of both.
