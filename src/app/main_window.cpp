@@ -22,6 +22,7 @@ constexpr DWORD kEdit = ES_AUTOHSCROLL | WS_TABSTOP;
 constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
 constexpr int kComboList = 200;  // a drop-down combo's height includes its open list
 
+// clang-format off
 const ControlSpec kLayout[] = {
     {M::kNameLabel, "STATIC", "程序名称：", 8, 10, 64, 20, kLabel},                          // 程序名称
     {M::kProjectCombo, "COMBOBOX", "", 75, 10, 380, 20 + kComboList,                         // 项目组合框
@@ -51,6 +52,7 @@ const ControlSpec kLayout[] = {
     {M::kProgressBar, PROGRESS_CLASSA, "", 55, 200, 425, 20, 0},                             // 进度条
     {M::kIconCanvas, "STATIC", "", 455, 165, 32, 32, SS_ICON, ctl::kHidden},                 // 临时画板
 };
+// clang-format on
 
 constexpr int kClientWidth = 494, kClientHeight = 221;
 
@@ -60,7 +62,8 @@ MainWindow::MainWindow() : MainWindow(system_folders()) {}
 MainWindow::MainWindow(const Folders& folders) : folders_(folders) {}
 
 bool MainWindow::create() {
-    if (!Window::create("Varnoke", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 500, 260))
+    if (!Window::create("Varnoke", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 500,
+                        260))
         return false;
     create_controls(kLayout);
     SendMessageA(item(kProgressBar), PBM_SETRANGE32, 0, 100);
@@ -126,13 +129,27 @@ void MainWindow::on_command(int id, int code) {
     }
     if (code != BN_CLICKED) return;
     switch (id) {
-        case kBackupButton: backup_current_project(); break;
-        case kRestoreButton: restore_current_project(); break;
-        case kStartButton: start_program(); break;
-        case kProgramPathButton: open_program_folder(); break;
-        case kBackupPathButton: open_backup_directory(); break;
-        case kSavePathButton: open_save_path(); break;
-        case kConfigButton: open_config(); break;  // may close and delete this window
+        case kBackupButton:
+            backup_current_project();
+            break;
+        case kRestoreButton:
+            restore_current_project();
+            break;
+        case kStartButton:
+            start_program();
+            break;
+        case kProgramPathButton:
+            open_program_folder();
+            break;
+        case kBackupPathButton:
+            open_backup_directory();
+            break;
+        case kSavePathButton:
+            open_save_path();
+            break;
+        case kConfigButton:
+            open_config();  // may close and delete this window
+            break;
     }
 }
 

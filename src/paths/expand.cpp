@@ -20,10 +20,14 @@ namespace {
 
 std::string raw_folder(const SpecialDirectory& d, const Folders& folders) {
     switch (d.source) {
-        case SpecialDirectory::kShellFolder: return folders.special_folder(d.csidl);
-        case SpecialDirectory::kWindowsDir: return folders.windows_dir();
-        case SpecialDirectory::kSystemDir: return folders.system_dir();
-        case SpecialDirectory::kTempDir: return folders.temp_dir();
+        case SpecialDirectory::kShellFolder:
+            return folders.special_folder(d.csidl);
+        case SpecialDirectory::kWindowsDir:
+            return folders.windows_dir();
+        case SpecialDirectory::kSystemDir:
+            return folders.system_dir();
+        case SpecialDirectory::kTempDir:
+            return folders.temp_dir();
     }
     return {};
 }
@@ -55,7 +59,9 @@ std::string expand_first_variable(const std::string& t, const Folders& folders) 
 }
 
 // Everything before the last "\"; empty when there is none.
-std::string before_last_backslash(const std::string& path) { return gbk::left(path, gbk::find_last(path, "\\") - 1); }
+std::string before_last_backslash(const std::string& path) {
+    return gbk::left(path, gbk::find_last(path, "\\") - 1);
+}
 
 }  // namespace
 

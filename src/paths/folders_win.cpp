@@ -1,6 +1,7 @@
 #include "paths/folders_win.h"
 
 #include <windows.h>
+
 #include <shlobj.h>
 
 #include "paths/files.h"
@@ -10,7 +11,9 @@ namespace {
 constexpr UINT kBuffer = MAX_PATH;  // 260 bytes, as the lookups have always used
 
 // A result that did not fit the buffer counts as a failure, like no result.
-std::string from_buffer(const char* buf, UINT n) { return (n == 0 || n >= kBuffer) ? std::string() : std::string(buf, n); }
+std::string from_buffer(const char* buf, UINT n) {
+    return (n == 0 || n >= kBuffer) ? std::string() : std::string(buf, n);
+}
 
 }  // namespace
 

@@ -18,4 +18,6 @@ const Folders& system_folders();
 
 // Folder of special directory `item` (1 … 11, the order of the page "其他") on this machine, ending
 // in exactly one "\"; "" on failure.
-inline std::string special_directory_path(int item) { return special_directory_path(item, system_folders()); }
+inline std::string special_directory_path(int item) {
+    return special_directory_path(item, system_folders());
+}

@@ -1,8 +1,8 @@
+#include "config/project_list.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
-
-#include "config/project_list.h"
 
 namespace {
 
@@ -54,8 +54,11 @@ TEST_F(Ordering, MostRecentFirstInvalidLast) {
 }
 
 TEST_F(Ordering, EqualKeysKeepFileOrder) {
-    stamps = {{"a", "2020年1月1日1时1分1秒"}, {"b", "2020年1月1日1时1分1秒"}, {"c", "2021年1月1日"},
-              {"x", "abc"},                   {"y", "not a date"}};
+    stamps = {{"a", "2020年1月1日1时1分1秒"},
+              {"b", "2020年1月1日1时1分1秒"},
+              {"c", "2021年1月1日"},
+              {"x", "abc"},
+              {"y", "not a date"}};
     EXPECT_EQ(order({"x", "a", "y", "b", "c"}), (Names{"c", "a", "b", "x", "y"}));
     EXPECT_EQ(order({"b", "a"}), (Names{"b", "a"}));
     // Never stamped and stamped exactly at the default moment tie.

@@ -1,8 +1,8 @@
+#include "paths/expand.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
-
-#include "paths/expand.h"
 
 namespace {
 
@@ -104,7 +104,8 @@ TEST(SpecialDirectoryPath, ItemsInTheOrderOfTheList) {
     f.system = "j";
     f.temp = "k\\";
     const char* expected[] = {"a\\", "b\\", "c\\", "d\\", "e\\", "f\\", "g\\", "h\\", "i\\", "j\\", "k\\"};
-    for (int item = 1; item <= 11; ++item) EXPECT_EQ(special_directory_path(item, f), expected[item - 1]) << item;
+    for (int item = 1; item <= 11; ++item)
+        EXPECT_EQ(special_directory_path(item, f), expected[item - 1]) << item;
     EXPECT_EQ(special_directory_path(0, f), "");
     EXPECT_EQ(special_directory_path(12, f), "");
     EXPECT_EQ(special_directory_path(-1, f), "");

@@ -1,7 +1,7 @@
 // 淺 is 9C 5C and 東 is 96 7C in GBK: their trail bytes look like "\" and "|".
-#include <gtest/gtest.h>
-
 #include "paths/gbk_text.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -55,8 +55,8 @@ TEST(GbkText, LeftAndRightClampTheirCount) {
 
 TEST(GbkText, ReplaceAllFoldsAsciiOnly) {
     EXPECT_EQ(gbk::replace_all("<windows安装目录>x<WINDOWS安装目录>", "<Windows安装目录>", "W\\"), "W\\xW\\");
-    EXPECT_EQ(gbk::replace_all("aaa", "aa", "a"), "aa");        // a replaced stretch is not scanned again
-    EXPECT_EQ(gbk::replace_all("abc", "b", "bb"), "abbc");      // nor is the replacement
+    EXPECT_EQ(gbk::replace_all("aaa", "aa", "a"), "aa");    // a replaced stretch is not scanned again
+    EXPECT_EQ(gbk::replace_all("abc", "b", "bb"), "abbc");  // nor is the replacement
     EXPECT_EQ(gbk::replace_all("abc", "", "x"), "abc");
     EXPECT_EQ(gbk::replace_all("", "a", "x"), "");
     EXPECT_EQ(gbk::replace_all("淺\\淺", "\\", "/"), "淺/淺");

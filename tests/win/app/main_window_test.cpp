@@ -1,10 +1,11 @@
 // The real main window under Wine, driven through its controls.
 #include <windows.h>
+
 #include <shlobj.h>
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+
+#include <gtest/gtest.h>
 
 #include "app/app_state.h"
 #include "app/main_window.h"
@@ -64,9 +65,9 @@ class MainWindowTest : public ::testing::Test {
 
     HWND item(int id) const { return window.item(id); }
     void select(const std::string& name) {
-        int index = static_cast<int>(
-            SendMessageA(item(M::kProjectCombo), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                         reinterpret_cast<LPARAM>(name.c_str())));
+        int index =
+            static_cast<int>(SendMessageA(item(M::kProjectCombo), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                          reinterpret_cast<LPARAM>(name.c_str())));
         ASSERT_GE(index, 0) << name;
         wintest::select_combo_item(item(M::kProjectCombo), index);
     }
@@ -250,7 +251,8 @@ TEST_F(MainWindowTest, AnEmptyDropChangesNothing) {
 TEST_F(MainWindowTest, OpenMainWindowOwnsItsWindow) {
     ASSERT_TRUE(open_main_window());
     HWND second = nullptr;
-    for (HWND w = FindWindowA("VarnokeWindow", "Varnoke"); w; w = FindWindowExA(nullptr, w, "VarnokeWindow", "Varnoke"))
+    for (HWND w = FindWindowA("VarnokeWindow", "Varnoke"); w;
+         w = FindWindowExA(nullptr, w, "VarnokeWindow", "Varnoke"))
         if (w != window.hwnd()) second = w;
     ASSERT_NE(second, nullptr);
     const int live = Window::live_windows();

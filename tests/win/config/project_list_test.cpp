@@ -1,7 +1,8 @@
 // The ordering read from a real GBK project list through the profile functions.
+#include "config/project_list.h"
+
 #include <gtest/gtest.h>
 
-#include "config/project_list.h"
 #include "win/support/win_test.h"
 
 namespace {
