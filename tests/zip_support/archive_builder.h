@@ -13,6 +13,8 @@
 namespace zip_test {
 
 struct FakeEntry {
+    FakeEntry(std::string entry_name, std::string contents = "", bool deflated = true)
+        : name(std::move(entry_name)), data(std::move(contents)), deflate(deflated) {}
     std::string name;
     std::string data;
     bool deflate = true;

@@ -91,7 +91,7 @@ inline bool tool_exists(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-inline std::string quoted(const std::string& s) {
+inline std::string shell_quote(const std::string& s) {
     std::string q = "'";
     for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
