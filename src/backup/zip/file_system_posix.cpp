@@ -185,18 +185,10 @@ FileSystem& platform_file_system() {
     return fs;
 }
 
-Result compress_folder(const std::string& source_dir, const std::string& archive_path, const ProgressFn& progress) {
-    return compress_folder(source_dir, archive_path, progress, Options{});
-}
-
 Result compress_folder(const std::string& source_dir, const std::string& archive_path, const ProgressFn& progress,
                        const Options& options) {
     FileSystem& fs = options.fs ? *options.fs : platform_file_system();
     return compress_with(fs, source_dir, archive_path, progress, options);
-}
-
-Result extract_archive(const std::string& archive_path, const std::string& target_dir, const ProgressFn& progress) {
-    return extract_archive(archive_path, target_dir, progress, Options{});
 }
 
 Result extract_archive(const std::string& archive_path, const std::string& target_dir, const ProgressFn& progress,
