@@ -3,7 +3,7 @@
 // Paths are in the ANSI code page on Windows (GBK) and plain byte paths elsewhere. Names inside the
 // archive are UTF-8, so files whose names GBK cannot spell survive a round trip.
 //
-// On Windows the four entry points below are defined beside the Win32 file system (varnoke_win); on
+// On Windows the two entry points taking Options are defined beside the Win32 file system (varnoke_win); on
 // other hosts beside the POSIX one (varnoke_core).
 #pragma once
 
@@ -38,16 +38,20 @@ struct Options {
 // Writes the archive under a temporary name and moves it over archive_path only once it is complete
 // and flushed. Entry names are relative to source_dir; every folder gets an entry of its own.
 Result compress_folder(const std::string& source_dir, const std::string& archive_path,
-                       const ProgressFn& progress = {});
-Result compress_folder(const std::string& source_dir, const std::string& archive_path,
                        const ProgressFn& progress, const Options& options);
+inline Result compress_folder(const std::string& source_dir, const std::string& archive_path,
+                              const ProgressFn& progress = {}) {
+    return compress_folder(source_dir, archive_path, progress, Options{});
+}
 
 // Checks the whole central directory and every name before writing anything. Each file is written
 // under a temporary name and verified (CRC-32, size); only when every file verified are they moved
 // over the files in target_dir. Any bad entry aborts the extraction with the target unchanged.
 Result extract_archive(const std::string& archive_path, const std::string& target_dir,
-                       const ProgressFn& progress = {});
-Result extract_archive(const std::string& archive_path, const std::string& target_dir,
                        const ProgressFn& progress, const Options& options);
+inline Result extract_archive(const std::string& archive_path, const std::string& target_dir,
+                              const ProgressFn& progress = {}) {
+    return extract_archive(archive_path, target_dir, progress, Options{});
+}
 
 }  // namespace zip

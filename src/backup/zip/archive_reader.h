@@ -1,0 +1,82 @@
+// Reading archives: the end records and central directory, checked against the file's bounds, and
+// the data of one entry, inflated and verified against its CRC-32 and sizes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+#include "backup/zip/file_system.h"
+
+namespace zip {
+
+struct ArchiveEntry {
+    std::string raw_name;  // bytes as stored in the central header
+    std::string name;      // UTF-8
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint32_t crc = 0;
+    uint64_t compressed_size = 0;
+    uint64_t size = 0;
+    uint64_t local_offset = 0;
+    int64_t mtime = 0;
+    bool is_dir = false;
+};
+
+enum class DirectoryError {
+    none,
+    not_zip,             // no end record
+    corrupt,             // directory out of bounds or malformed
+    multi_disk,
+    corrupt_entry,       // entries[entry] has impossible sizes or offsets
+    unsupported_method,  // entries[entry]
+    encrypted,           // entries[entry]
+};
+
+struct Directory {
+    std::vector<ArchiveEntry> entries;
+    uint64_t data_end = 0;  // where the central directory starts: entry data lies before it
+    DirectoryError error = DirectoryError::none;
+    std::size_t bad_entry = 0;
+};
+
+using NameDecoder = std::function<std::string(const std::string& raw)>;
+
+// Names without the UTF-8 flag (and without an Info-ZIP Unicode path) go through legacy_name.
+Directory read_directory(InputFile& archive, const NameDecoder& legacy_name);
+
+enum class DataError { none, read_failed, bad_local_header, corrupt, wrong_size, wrong_crc, sink_failed };
+
+// Receives the entry's bytes in order; false stops decoding.
+using Sink = std::function<bool(const uint8_t* data, std::size_t size)>;
+
+// Inflates entries one after another, reusing its buffers; one per thread.
+class EntryDecoder {
+public:
+    EntryDecoder();
+    ~EntryDecoder();
+    EntryDecoder(const EntryDecoder&) = delete;
+    EntryDecoder& operator=(const EntryDecoder&) = delete;
+
+    DataError decode(InputFile& archive, const ArchiveEntry& entry, uint64_t data_end, const Sink& sink);
+
+private:
+    DataError locate_data(InputFile& archive, const ArchiveEntry& entry, uint64_t data_end,
+                          uint64_t* data_start, std::size_t* buffered_at, std::size_t* buffered);
+    DataError feed(const ArchiveEntry& entry, const uint8_t* data, std::size_t size, bool last,
+                   const Sink& sink);
+    DataError emit(const ArchiveEntry& entry, const uint8_t* data, std::size_t size, const Sink& sink);
+
+    z_stream stream_{};
+    std::vector<uint8_t> in_;
+    std::vector<uint8_t> out_;
+    uint64_t produced_ = 0;
+    uint32_t crc_ = 0;
+    bool finished_ = false;
+};
+
+}  // namespace zip

@@ -1,0 +1,20 @@
+// The engine behind the public entry points, on a given file system.
+#pragma once
+
+#include <string>
+
+#include "backup/zip/file_system.h"
+#include "backup/zip/zip.h"
+
+namespace zip {
+
+Result compress_with(FileSystem& fs, const std::string& source_dir, const std::string& archive_path,
+                     const ProgressFn& progress, const Options& options);
+Result extract_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
+                    const ProgressFn& progress, const Options& options);
+
+unsigned worker_count(const Options& options);
+
+inline Result failure(std::string reason) { return Result{false, std::move(reason)}; }
+
+}  // namespace zip

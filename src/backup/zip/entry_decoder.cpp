@@ -1,0 +1,105 @@
+// EntryDecoder: one entry's data, checked as it streams through.
+#include <algorithm>
+#include <cstring>
+
+#include "backup/zip/archive_reader.h"
+#include "backup/zip/format.h"
+
+namespace zip {
+
+namespace {
+constexpr std::size_t kBlock = 256 * 1024;
+}
+
+EntryDecoder::EntryDecoder() : in_(kBlock), out_(kBlock) { inflateInit2(&stream_, -MAX_WBITS); }
+
+EntryDecoder::~EntryDecoder() { inflateEnd(&stream_); }
+
+DataError EntryDecoder::decode(InputFile& archive, const ArchiveEntry& entry, uint64_t data_end,
+                               const Sink& sink) {
+    produced_ = 0;
+    crc_ = 0;
+    finished_ = false;
+    if (entry.method == format::kDeflated && inflateReset(&stream_) != Z_OK) return DataError::corrupt;
+    uint64_t pos = 0;
+    std::size_t at = 0, buffered = 0;
+    DataError err = locate_data(archive, entry, data_end, &pos, &at, &buffered);
+    if (err != DataError::none) return err;
+    uint64_t left = entry.compressed_size;
+    std::size_t first = static_cast<std::size_t>(std::min<uint64_t>(buffered, left));
+    pos += first;
+    left -= first;
+    err = feed(entry, in_.data() + at, first, left == 0, sink);
+    while (left > 0 && err == DataError::none) {
+        std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(in_.size(), left));
+        if (archive.read_at(pos, in_.data(), n) != static_cast<int64_t>(n)) return DataError::read_failed;
+        pos += n;
+        left -= n;
+        err = feed(entry, in_.data(), n, left == 0, sink);
+    }
+    if (err != DataError::none) return err;
+    if (entry.method == format::kDeflated && !finished_) return DataError::corrupt;
+    if (produced_ != entry.size) return DataError::wrong_size;
+    return crc_ == entry.crc ? DataError::none : DataError::wrong_crc;
+}
+
+// Reads the local header together with the start of the data, which is all of it for small files.
+DataError EntryDecoder::locate_data(InputFile& archive, const ArchiveEntry& entry, uint64_t data_end,
+                                    uint64_t* data_start, std::size_t* buffered_at, std::size_t* buffered) {
+    uint64_t offset = entry.local_offset;
+    if (offset > data_end) return DataError::bad_local_header;
+    std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(in_.size(), data_end - offset));
+    int64_t got = archive.read_at(offset, in_.data(), want);
+    if (got < 0) return DataError::read_failed;
+    if (static_cast<std::size_t>(got) < format::kLocalHeaderSize) return DataError::bad_local_header;
+    format::ByteReader r(in_.data(), format::kLocalHeaderSize);
+    if (r.u32() != format::kLocalSig) return DataError::bad_local_header;
+    r.take(4);
+    uint16_t method = r.u16();
+    r.take(16);
+    std::size_t name_len = r.u16(), extra_len = r.u16();
+    std::size_t header = format::kLocalHeaderSize + name_len + extra_len;
+    if (header > data_end - offset || entry.compressed_size > data_end - offset - header)
+        return DataError::bad_local_header;
+    if (method != entry.method || name_len != entry.raw_name.size() ||
+        std::memcmp(in_.data() + format::kLocalHeaderSize, entry.raw_name.data(), name_len) != 0)
+        return DataError::bad_local_header;
+    *data_start = offset + header;
+    *buffered_at = header;
+    *buffered = static_cast<std::size_t>(got) - header;
+    return DataError::none;
+}
+
+DataError EntryDecoder::feed(const ArchiveEntry& entry, const uint8_t* data, std::size_t size, bool last,
+                             const Sink& sink) {
+    if (entry.method == format::kStored) return emit(entry, data, size, sink);
+    stream_.next_in = const_cast<Bytef*>(data);
+    stream_.avail_in = static_cast<uInt>(size);
+    for (;;) {
+        stream_.next_out = out_.data();
+        stream_.avail_out = static_cast<uInt>(out_.size());
+        int rc = inflate(&stream_, Z_NO_FLUSH);
+        std::size_t got = out_.size() - stream_.avail_out;
+        if (got) {
+            DataError err = emit(entry, out_.data(), got, sink);
+            if (err != DataError::none) return err;
+        }
+        if (rc == Z_STREAM_END) {
+            finished_ = true;
+            return (stream_.avail_in != 0 || !last) ? DataError::corrupt : DataError::none;
+        }
+        if (rc == Z_BUF_ERROR && stream_.avail_in == 0) return last ? DataError::corrupt : DataError::none;
+        if (rc != Z_OK) return DataError::corrupt;
+    }
+}
+
+DataError EntryDecoder::emit(const ArchiveEntry& entry, const uint8_t* data, std::size_t size,
+                             const Sink& sink) {
+    if (size == 0) return DataError::none;
+    if (entry.size - produced_ < size) return DataError::wrong_size;
+    crc_ = static_cast<uint32_t>(crc32(crc_, data, static_cast<uInt>(size)));
+    produced_ += size;
+    return sink(data, size) ? DataError::none : DataError::sink_failed;
+}
+
+}  // namespace zip

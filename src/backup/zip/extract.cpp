@@ -1,0 +1,250 @@
+// Extraction in three steps, so a bad archive never costs a save that is already there:
+//  1. the central directory and every name are checked before anything is written;
+//  2. worker threads inflate each file to a temporary name beside its target, verifying CRC-32 and
+//     size; on any failure every temporary file and every folder made so far are removed;
+//  3. only then is each temporary file moved over its target.
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "backup/zip/archive_reader.h"
+#include "backup/zip/engine.h"
+#include "backup/zip/names.h"
+#include "backup/zip/progress.h"
+
+namespace zip {
+
+namespace {
+
+struct PlannedFile {
+    std::size_t entry;
+    std::string target;
+    std::string temp;  // set once written and verified
+};
+
+struct Plan {
+    std::set<std::string> dirs;  // relative; a parent sorts before its children
+    std::vector<PlannedFile> files;
+    uint64_t total = 0;
+};
+
+std::string directory_error(FileSystem& fs, const Directory& dir, const std::string& archive_text) {
+    auto entry = [&] { return fs.to_ansi(dir.entries[dir.bad_entry].name); };
+    switch (dir.error) {
+        case DirectoryError::not_zip: return "不是有效的 ZIP 压缩包：" + archive_text;
+        case DirectoryError::multi_disk: return "不支持分卷压缩包：" + archive_text;
+        case DirectoryError::corrupt_entry: return "压缩包已损坏：" + entry();
+        case DirectoryError::unsupported_method: return "不支持的压缩方式：" + entry();
+        case DirectoryError::encrypted: return "不支持加密的文件：" + entry();
+        default: return "压缩包已损坏，无法读取目录：" + archive_text;
+    }
+}
+
+std::string data_error(FileSystem& fs, DataError error, const ArchiveEntry& e, const std::string& archive_text) {
+    std::string name = fs.to_ansi(e.name);
+    switch (error) {
+        case DataError::read_failed: return "无法读取压缩包：" + archive_text;
+        case DataError::wrong_crc: return "文件数据校验失败（CRC 错误）：" + name;
+        case DataError::wrong_size: return "文件大小与记录不符：" + name;
+        case DataError::sink_failed: return "无法写入文件（磁盘可能已满）：" + name;
+        default: return "压缩包已损坏：" + name;
+    }
+}
+
+void add_parents(const std::string& relative, std::set<std::string>* dirs) {
+    for (std::size_t cut = relative.find('/'); cut != std::string::npos; cut = relative.find('/', cut + 1))
+        dirs->insert(relative.substr(0, cut));
+}
+
+// Checks every name and lays out folders and files; "" or the reason the archive is refused.
+std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& target, Plan* plan) {
+    std::set<std::string> files;
+    for (std::size_t i = 0; i < dir.entries.size(); ++i) {
+        const ArchiveEntry& e = dir.entries[i];
+        std::string relative;
+        bool dir_name = false;
+        if (!safe_relative_path(e.name, &relative, &dir_name))
+            return "压缩包中有不安全的文件名，已拒绝解压：" + fs.to_ansi(e.name);
+        add_parents(relative, &plan->dirs);
+        if (e.is_dir || dir_name) {
+            plan->dirs.insert(relative);
+        } else if (!files.insert(relative).second) {
+            return "压缩包中有重复的文件：" + fs.to_ansi(e.name);
+        } else {
+            plan->files.push_back(PlannedFile{i, join_path(target, relative), ""});
+            plan->total += e.size;
+        }
+    }
+    for (const std::string& f : files)
+        if (plan->dirs.count(f)) return "压缩包中的文件与文件夹同名：" + fs.to_ansi(f);
+    return "";
+}
+
+bool make_dirs(FileSystem& fs, const std::string& path, std::vector<std::string>* created) {
+    DirEntry info;
+    if (fs.stat(path, &info)) return info.is_dir;
+    std::string parent = parent_path(path);
+    if (!parent.empty() && parent != path && !make_dirs(fs, parent, created)) return false;
+    bool made = false;
+    if (!fs.make_dir(path, &made)) return false;
+    if (made) created->push_back(path);
+    return true;
+}
+
+class Extractor {
+public:
+    Extractor(FileSystem& fs, const Directory& dir, Plan& plan, const std::string& archive,
+              const std::string& archive_text)
+        : fs_(fs), dir_(dir), plan_(plan), archive_(archive), archive_text_(archive_text) {}
+
+    // Writes every file under a temporary name; "" or the first failure.
+    std::string write_all(unsigned threads, ProgressReporter& progress);
+
+private:
+    void work();
+    std::string write_one(InputFile& archive, EntryDecoder& decoder, PlannedFile& file);
+    void fail(const std::string& error);
+
+    FileSystem& fs_;
+    const Directory& dir_;
+    Plan& plan_;
+    const std::string& archive_;
+    const std::string& archive_text_;
+    std::atomic<std::size_t> next_{0}, current_{0};
+    std::atomic<uint64_t> done_{0};
+    std::atomic<bool> stop_{false};
+    std::mutex mu_;
+    std::condition_variable finished_cv_;
+    unsigned running_ = 0;
+    std::string error_;
+};
+
+std::string Extractor::write_all(unsigned threads, ProgressReporter& progress) {
+    threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(plan_.files.size())));
+    running_ = threads;
+    std::vector<std::thread> workers;
+    for (unsigned i = 0; i < threads; ++i) workers.emplace_back([this] { work(); });
+    std::unique_lock<std::mutex> lock(mu_);
+    while (running_ > 0) {
+        finished_cv_.wait_for(lock, std::chrono::milliseconds(50));
+        lock.unlock();
+        std::size_t current = std::min(current_.load(), plan_.files.size() - 1);
+        if (!plan_.files.empty()) progress.update(done_, dir_.entries[plan_.files[current].entry].name);
+        lock.lock();
+    }
+    lock.unlock();
+    for (std::thread& t : workers) t.join();
+    return error_;
+}
+
+void Extractor::work() {
+    std::unique_ptr<InputFile> archive = fs_.open_read(archive_);
+    EntryDecoder decoder;
+    if (!archive) fail("无法打开压缩包：" + archive_text_);
+    while (archive && !stop_) {
+        std::size_t i = next_++;
+        if (i >= plan_.files.size()) break;
+        current_ = i;
+        std::string error = write_one(*archive, decoder, plan_.files[i]);
+        if (!error.empty()) fail(error);
+    }
+    std::lock_guard<std::mutex> lock(mu_);
+    --running_;
+    finished_cv_.notify_all();
+}
+
+std::string Extractor::write_one(InputFile& archive, EntryDecoder& decoder, PlannedFile& file) {
+    const ArchiveEntry& e = dir_.entries[file.entry];
+    std::string temp = sibling_temp_path(file.target);
+    std::unique_ptr<OutputFile> out = fs_.create_new(temp);
+    if (!out) return "无法创建文件：" + fs_.to_ansi(e.name);
+    DataError err = decoder.decode(archive, e, dir_.data_end, [&](const uint8_t* data, std::size_t size) {
+        done_ += size;
+        return out->write(data, size);
+    });
+    bool closed = err == DataError::none && out->close(e.mtime, false);
+    out.reset();
+    if (closed) {
+        file.temp = temp;
+        return "";
+    }
+    fs_.remove_file(temp);
+    return err == DataError::none ? "无法写入文件（磁盘可能已满）：" + fs_.to_ansi(e.name)
+                                  : data_error(fs_, err, e, archive_text_);
+}
+
+void Extractor::fail(const std::string& error) {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (error_.empty()) error_ = error;
+    stop_ = true;
+}
+
+void discard(FileSystem& fs, const Plan& plan, const std::vector<std::string>& created_dirs) {
+    for (const PlannedFile& f : plan.files)
+        if (!f.temp.empty()) fs.remove_file(f.temp);
+    for (auto it = created_dirs.rbegin(); it != created_dirs.rend(); ++it) fs.remove_dir(*it);
+}
+
+// Moves the verified files into place; a file that cannot be replaced keeps its old contents.
+std::string commit(FileSystem& fs, const Directory& dir, const Plan& plan) {
+    std::string first;
+    std::size_t failed = 0;
+    for (const PlannedFile& f : plan.files) {
+        if (fs.replace(f.temp, f.target)) continue;
+        fs.remove_file(f.temp);
+        if (failed++ == 0) first = fs.to_ansi(dir.entries[f.entry].name);
+    }
+    if (failed == 0) return "";
+    std::string error = "无法替换文件（可能正被使用或只读）：" + first;
+    if (failed > 1) error += "，另有 " + std::to_string(failed - 1) + " 个文件未能恢复";
+    return error;
+}
+
+}  // namespace
+
+Result extract_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
+                    const ProgressFn& progress, const Options& options) {
+    std::string archive = fs.from_ansi(archive_path), target = fs.from_ansi(target_dir);
+    Directory dir;
+    {
+        std::unique_ptr<InputFile> in = fs.open_read(archive);
+        if (!in) return failure("无法打开压缩包：" + archive_path);
+        dir = read_directory(*in, [&fs](const std::string& raw) { return fs.from_legacy_name(raw); });
+    }
+    if (dir.error != DirectoryError::none) return failure(directory_error(fs, dir, archive_path));
+    Plan plan;
+    std::string error = make_plan(fs, dir, target, &plan);
+    if (!error.empty()) return failure(error);
+
+    std::vector<std::string> created;
+    if (!make_dirs(fs, target, &created)) {
+        discard(fs, plan, created);
+        return failure("无法创建文件夹：" + target_dir);
+    }
+    for (const std::string& relative : plan.dirs) {
+        bool made = false;
+        std::string path = join_path(target, relative);
+        if (!fs.make_dir(path, &made)) {
+            discard(fs, plan, created);
+            return failure("无法创建文件夹：" + fs.to_ansi(relative));
+        }
+        if (made) created.push_back(path);
+    }
+    ProgressReporter reporter(progress, plan.total, [&fs](const std::string& name) { return fs.to_ansi(name); });
+    reporter.update(0, "");
+    Extractor extractor(fs, dir, plan, archive, archive_path);
+    error = extractor.write_all(worker_count(options), reporter);
+    if (!error.empty()) {
+        discard(fs, plan, created);
+        return failure(error);
+    }
+    error = commit(fs, dir, plan);
+    if (!error.empty()) return failure(error);
+    reporter.finish(plan.files.empty() ? "" : dir.entries[plan.files.back().entry].name);
+    return {};
+}
+
+}  // namespace zip

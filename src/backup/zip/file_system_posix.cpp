@@ -1,0 +1,202 @@
+// The POSIX file system, used on every host but Windows, and the public entry points there.
+#ifndef _WIN32
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "backup/zip/engine.h"
+#include "backup/zip/file_system.h"
+#include "backup/zip/names.h"
+
+namespace zip {
+
+namespace {
+
+int64_t mtime_of(const struct stat& st) { return static_cast<int64_t>(st.st_mtim.tv_sec); }
+
+class PosixInput : public InputFile {
+public:
+    explicit PosixInput(int fd) : fd_(fd) {}
+    ~PosixInput() override { ::close(fd_); }
+
+    uint64_t size() override {
+        struct stat st;
+        return ::fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    }
+
+    int64_t read_at(uint64_t offset, void* buffer, std::size_t size) override {
+        std::size_t total = 0;
+        while (total < size) {
+            ssize_t n = ::pread(fd_, static_cast<char*>(buffer) + total, size - total,
+                                static_cast<off_t>(offset + total));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return -1;
+            if (n == 0) break;
+            total += static_cast<std::size_t>(n);
+        }
+        return static_cast<int64_t>(total);
+    }
+
+private:
+    int fd_;
+};
+
+bool write_fully(int fd, const void* data, std::size_t size, int64_t offset) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = offset < 0 ? ::write(fd, p, size) : ::pwrite(fd, p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        if (offset >= 0) offset += n;
+    }
+    return true;
+}
+
+class PosixOutput : public OutputFile {
+public:
+    explicit PosixOutput(int fd) : fd_(fd) {}
+    ~PosixOutput() override {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    bool write(const void* data, std::size_t size) override { return write_fully(fd_, data, size, -1); }
+
+    bool write_at(uint64_t offset, const void* data, std::size_t size) override {
+        return write_fully(fd_, data, size, static_cast<int64_t>(offset));
+    }
+
+    bool close(int64_t mtime, bool sync_to_disk) override {
+        bool ok = true;
+        if (mtime != kKeepTime) {
+            struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(mtime), 0}};
+            ok = ::futimens(fd_, times) == 0;
+        }
+        if (sync_to_disk) ok = ::fsync(fd_) == 0 && ok;
+        ok = ::close(fd_) == 0 && ok;
+        fd_ = -1;
+        return ok;
+    }
+
+private:
+    int fd_;
+};
+
+std::string convert(const std::string& text, const char* to, const char* from) {
+    iconv_t cd = ::iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return text;
+    std::string out(text.size() * 2 + 8, '\0');
+    char* in_p = const_cast<char*>(text.data());
+    char* out_p = &out[0];
+    std::size_t in_left = text.size(), out_left = out.size();
+    std::size_t rc = ::iconv(cd, &in_p, &in_left, &out_p, &out_left);
+    ::iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1)) return text;
+    out.resize(out.size() - out_left);
+    return out;
+}
+
+class PosixFileSystem : public FileSystem {
+public:
+    std::string from_ansi(const std::string& text) override { return text; }
+
+    // Messages are GBK like the rest of the program's text; names GBK cannot spell become '?'.
+    std::string to_ansi(const std::string& utf8) override {
+        return is_valid_utf8(utf8) ? convert(utf8, "GBK//TRANSLIT", "UTF-8") : utf8;
+    }
+
+    // Host names are bytes: a name from another tool is kept byte for byte.
+    std::string from_legacy_name(const std::string& raw) override { return raw; }
+
+    uint8_t zip_host() const override { return 3; }
+
+    bool stat(const std::string& path, DirEntry* info) override {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0) return false;
+        info->is_dir = S_ISDIR(st.st_mode);
+        info->size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+        info->mtime = mtime_of(st);
+        return true;
+    }
+
+    bool list_dir(const std::string& path, std::vector<DirEntry>* entries) override {
+        DIR* d = ::opendir(path.c_str());
+        if (!d) return false;
+        int dir_fd = ::dirfd(d);
+        errno = 0;
+        while (dirent* ent = ::readdir(d)) {
+            std::string name = ent->d_name;
+            if (name == "." || name == "..") continue;
+            struct stat st;
+            if (::fstatat(dir_fd, ent->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            if (S_ISLNK(st.st_mode) && (::fstatat(dir_fd, ent->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)))
+                continue;
+            if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) continue;
+            bool is_dir = S_ISDIR(st.st_mode);
+            entries->push_back(DirEntry{name, is_dir, is_dir ? 0 : static_cast<uint64_t>(st.st_size), mtime_of(st)});
+        }
+        bool ok = errno == 0;
+        ::closedir(d);
+        return ok;
+    }
+
+    std::unique_ptr<InputFile> open_read(const std::string& path) override {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        return std::make_unique<PosixInput>(fd);
+    }
+
+    std::unique_ptr<OutputFile> create_new(const std::string& path) override {
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        return fd < 0 ? nullptr : std::make_unique<PosixOutput>(fd);
+    }
+
+    bool make_dir(const std::string& path, bool* created) override {
+        *created = ::mkdir(path.c_str(), 0755) == 0;
+        if (*created) return true;
+        struct stat st;
+        return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+
+    bool replace(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    }
+
+    bool remove_file(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+    bool remove_dir(const std::string& path) override { return ::rmdir(path.c_str()) == 0; }
+};
+
+}  // namespace
+
+FileSystem& platform_file_system() {
+    static PosixFileSystem fs;
+    return fs;
+}
+
+Result compress_folder(const std::string& source_dir, const std::string& archive_path, const ProgressFn& progress,
+                       const Options& options) {
+    FileSystem& fs = options.fs ? *options.fs : platform_file_system();
+    return compress_with(fs, source_dir, archive_path, progress, options);
+}
+
+Result extract_archive(const std::string& archive_path, const std::string& target_dir, const ProgressFn& progress,
+                       const Options& options) {
+    FileSystem& fs = options.fs ? *options.fs : platform_file_system();
+    return extract_with(fs, archive_path, target_dir, progress, options);
+}
+
+}  // namespace zip
+
+#endif  // _WIN32

@@ -1,0 +1,102 @@
+#include "backup/zip/names.h"
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace zip {
+
+bool is_valid_utf8(const std::string& text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t n = text.size(), i = 0;
+    while (i < n) {
+        unsigned char c = p[i];
+        std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (len == 0 || i + len > n) return false;
+        uint32_t cp = len == 1 ? c : c & (0x7f >> len);
+        for (std::size_t k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xc0) != 0x80) return false;
+            cp = cp << 6 | (p[i + k] & 0x3f);
+        }
+        static const uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kMinimum[len] || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) return false;
+        i += len;
+    }
+    return true;
+}
+
+bool is_device_name(const std::string& component) {
+    std::string base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$")
+        return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '0' && base[3] <= '9';
+}
+
+static std::vector<std::string> split_components(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : path) {
+        if (c == '/') {
+            parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    parts.push_back(part);
+    return parts;
+}
+
+bool safe_relative_path(const std::string& name, std::string* path, bool* is_dir) {
+    std::string unified = name;
+    for (char& c : unified) {
+        if (c == '\\') c = '/';
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == ':') return false;
+    }
+    if (unified.empty() || unified[0] == '/') return false;
+    *is_dir = unified.back() == '/';
+    path->clear();
+    for (const std::string& part : split_components(unified)) {
+        if (part.empty() || part == ".") continue;
+        if (part == ".." || is_device_name(part)) return false;
+        if (!path->empty()) *path += '/';
+        *path += part;
+    }
+    return !path->empty();
+}
+
+std::string join_path(const std::string& dir, const std::string& relative) {
+    if (dir.empty()) return relative;
+    if (relative.empty()) return dir;
+    char last = dir.back();
+    return (last == '/' || last == '\\') ? dir + relative : dir + "/" + relative;
+}
+
+std::string parent_path(const std::string& path) {
+    std::size_t end = path.size();
+    while (end > 1 && (path[end - 1] == '/' || path[end - 1] == '\\')) --end;
+    std::size_t cut = path.find_last_of("/\\", end - 1);
+    if (cut == std::string::npos) return "";
+    return cut == 0 ? path.substr(0, 1) : path.substr(0, cut);
+}
+
+std::string sibling_temp_path(const std::string& path) {
+    static std::atomic<uint64_t> counter{std::random_device{}() ^
+                                         static_cast<uint64_t>(
+                                             std::chrono::steady_clock::now().time_since_epoch().count())};
+    uint64_t id = counter.fetch_add(0x9e3779b97f4a7c15ull);
+    static const char kHex[] = "0123456789abcdef";
+    std::string name = ".vnk";
+    for (int i = 0; i < 12; ++i) name += kHex[(id >> (4 * i)) & 15];
+    name += ".tmp";
+    return join_path(parent_path(path), name);
+}
+
+}  // namespace zip

@@ -1,0 +1,97 @@
+// A file system that passes everything to a real one but fails on demand: writes beyond a byte
+// budget (a full disk), reads of chosen files, and replacing files.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "backup/zip/file_system.h"
+
+namespace zip_test {
+
+class FaultyFileSystem : public zip::FileSystem {
+public:
+    explicit FaultyFileSystem(zip::FileSystem& inner) : inner_(inner) {}
+
+    std::atomic<int64_t> write_budget{-1};  // bytes still writable; -1 for no limit
+    std::atomic<bool> fail_replace{false};
+    std::atomic<int> files_created{0};
+
+    void fail_reads_of(const std::string& path_suffix) {
+        std::lock_guard<std::mutex> lock(mu_);
+        unreadable_ = path_suffix;
+    }
+
+    std::string from_ansi(const std::string& t) override { return inner_.from_ansi(t); }
+    std::string to_ansi(const std::string& t) override { return inner_.to_ansi(t); }
+    std::string from_legacy_name(const std::string& t) override { return inner_.from_legacy_name(t); }
+    uint8_t zip_host() const override { return inner_.zip_host(); }
+    bool stat(const std::string& p, zip::DirEntry* i) override { return inner_.stat(p, i); }
+    bool list_dir(const std::string& p, std::vector<zip::DirEntry>* e) override { return inner_.list_dir(p, e); }
+    bool make_dir(const std::string& p, bool* c) override { return inner_.make_dir(p, c); }
+    bool remove_file(const std::string& p) override { return inner_.remove_file(p); }
+    bool remove_dir(const std::string& p) override { return inner_.remove_dir(p); }
+
+    bool replace(const std::string& from, const std::string& to) override {
+        return !fail_replace && inner_.replace(from, to);
+    }
+
+    std::unique_ptr<zip::InputFile> open_read(const std::string& path) override {
+        auto file = inner_.open_read(path);
+        std::lock_guard<std::mutex> lock(mu_);
+        bool broken = !unreadable_.empty() && path.size() >= unreadable_.size() &&
+                      path.compare(path.size() - unreadable_.size(), unreadable_.size(), unreadable_) == 0;
+        if (!file || !broken) return file;
+        return std::make_unique<BrokenInput>(std::move(file));
+    }
+
+    std::unique_ptr<zip::OutputFile> create_new(const std::string& path) override {
+        auto file = inner_.create_new(path);
+        if (!file) return file;
+        ++files_created;
+        return std::make_unique<LimitedOutput>(std::move(file), write_budget);
+    }
+
+private:
+    class BrokenInput : public zip::InputFile {
+    public:
+        explicit BrokenInput(std::unique_ptr<zip::InputFile> f) : f_(std::move(f)) {}
+        uint64_t size() override { return f_->size(); }
+        int64_t read_at(uint64_t, void*, std::size_t) override { return -1; }
+
+    private:
+        std::unique_ptr<zip::InputFile> f_;
+    };
+
+    class LimitedOutput : public zip::OutputFile {
+    public:
+        LimitedOutput(std::unique_ptr<zip::OutputFile> f, std::atomic<int64_t>& budget)
+            : f_(std::move(f)), budget_(budget) {}
+        bool write(const void* d, std::size_t n) override { return take(n) && f_->write(d, n); }
+        bool write_at(uint64_t o, const void* d, std::size_t n) override { return f_->write_at(o, d, n); }
+        bool close(int64_t mtime, bool sync) override { return f_->close(mtime, sync); }
+
+    private:
+        bool take(std::size_t n) {
+            int64_t left = budget_.load();
+            while (left >= 0) {
+                if (static_cast<int64_t>(n) > left) {
+                    budget_ = 0;
+                    return false;
+                }
+                if (budget_.compare_exchange_weak(left, left - static_cast<int64_t>(n))) return true;
+            }
+            return true;
+        }
+        std::unique_ptr<zip::OutputFile> f_;
+        std::atomic<int64_t>& budget_;
+    };
+
+    zip::FileSystem& inner_;
+    std::mutex mu_;
+    std::string unreadable_;
+};
+
+}  // namespace zip_test

@@ -1,0 +1,131 @@
+// A file system held in memory, for trees too large to be quick on a disk (tens of thousands of
+// entries). Paths are compared as strings, as the engine builds them.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "backup/zip/file_system.h"
+
+namespace zip_test {
+
+class MemoryFileSystem : public zip::FileSystem {
+public:
+    struct Node {
+        bool is_dir = false;
+        std::shared_ptr<std::string> data = std::make_shared<std::string>();
+        int64_t mtime = 0;
+    };
+
+    void add_dir(const std::string& path) { nodes_[path].is_dir = true; }
+    void add_file(const std::string& path, const std::string& data, int64_t mtime = 1600000000) {
+        Node& n = nodes_[path];
+        *n.data = data;
+        n.mtime = mtime;
+    }
+    const std::map<std::string, Node>& nodes() const { return nodes_; }
+
+    std::string from_ansi(const std::string& t) override { return t; }
+    std::string to_ansi(const std::string& t) override { return t; }
+    std::string from_legacy_name(const std::string& t) override { return t; }
+    uint8_t zip_host() const override { return 3; }
+
+    bool stat(const std::string& path, zip::DirEntry* info) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = nodes_.find(path);
+        if (it == nodes_.end()) return false;
+        *info = zip::DirEntry{"", it->second.is_dir, it->second.data->size(), it->second.mtime};
+        return true;
+    }
+
+    bool list_dir(const std::string& path, std::vector<zip::DirEntry>* entries) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        std::string prefix = path + "/";
+        for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+            std::string name = it->first.substr(prefix.size());
+            if (name.find('/') != std::string::npos) continue;
+            entries->push_back(zip::DirEntry{name, it->second.is_dir, it->second.data->size(), it->second.mtime});
+        }
+        return nodes_.count(path) && nodes_[path].is_dir;
+    }
+
+    std::unique_ptr<zip::InputFile> open_read(const std::string& path) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = nodes_.find(path);
+        if (it == nodes_.end() || it->second.is_dir) return nullptr;
+        return std::make_unique<Input>(it->second.data);
+    }
+
+    std::unique_ptr<zip::OutputFile> create_new(const std::string& path) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (nodes_.count(path)) return nullptr;
+        return std::make_unique<Output>(this, path, nodes_[path].data);
+    }
+
+    bool make_dir(const std::string& path, bool* created) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = nodes_.find(path);
+        *created = it == nodes_.end();
+        if (*created) nodes_[path].is_dir = true;
+        return nodes_[path].is_dir;
+    }
+
+    bool replace(const std::string& from, const std::string& to) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = nodes_.find(from);
+        if (it == nodes_.end()) return false;
+        nodes_[to] = it->second;
+        nodes_.erase(from);
+        return true;
+    }
+
+    bool remove_file(const std::string& path) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        return nodes_.erase(path) > 0;
+    }
+    bool remove_dir(const std::string& path) override { return remove_file(path); }
+
+private:
+    struct Input : zip::InputFile {
+        explicit Input(std::shared_ptr<std::string> d) : data(std::move(d)) {}
+        uint64_t size() override { return data->size(); }
+        int64_t read_at(uint64_t offset, void* buffer, std::size_t size) override {
+            if (offset >= data->size()) return 0;
+            std::size_t n = std::min<std::size_t>(size, data->size() - offset);
+            std::memcpy(buffer, data->data() + offset, n);
+            return static_cast<int64_t>(n);
+        }
+        std::shared_ptr<std::string> data;
+    };
+
+    struct Output : zip::OutputFile {
+        Output(MemoryFileSystem* f, std::string p, std::shared_ptr<std::string> d)
+            : fs(f), path(std::move(p)), data(std::move(d)) {}
+        bool write(const void* d, std::size_t n) override {
+            data->append(static_cast<const char*>(d), n);
+            return true;
+        }
+        bool write_at(uint64_t offset, const void* d, std::size_t n) override {
+            if (offset + n > data->size()) return false;
+            std::memcpy(&(*data)[offset], d, n);
+            return true;
+        }
+        bool close(int64_t mtime, bool) override {
+            std::lock_guard<std::mutex> lock(fs->mu_);
+            if (mtime != zip::kKeepTime && fs->nodes_.count(path)) fs->nodes_[path].mtime = mtime;
+            return true;
+        }
+        MemoryFileSystem* fs;
+        std::string path;
+        std::shared_ptr<std::string> data;
+    };
+
+    std::mutex mu_;
+    std::map<std::string, Node> nodes_;
+};
+
+}  // namespace zip_test
