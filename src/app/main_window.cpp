@@ -103,9 +103,6 @@ void MainWindow::load_current_project() {
     decorate_project();
 }
 
-// The backup folder's Desktop.ini and image.ico, and the program's icon in 程序图标, are added
-// together with the folder decoration; until then a selection shows no icon.
-void MainWindow::decorate_project() {}
 
 // A button is usable only while the edit box it needs holds text.
 void MainWindow::update_enable_states() {
@@ -154,6 +151,12 @@ void MainWindow::on_command(int id, int code) {
 }
 
 bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
+    // While a backup or restore runs the window stays open and takes no new work.
+    if (busy_ && (msg == WM_CLOSE || msg == WM_DROPFILES)) {
+        if (msg == WM_DROPFILES) DragFinish(reinterpret_cast<HDROP>(wp));
+        *result = 0;
+        return true;
+    }
     if (msg != WM_DROPFILES) return false;
     HDROP drop = reinterpret_cast<HDROP>(wp);
     std::vector<std::string> names;
@@ -216,10 +219,6 @@ void MainWindow::files_dropped(const std::vector<std::string>& names) {
     open_config();
 }
 
-// The ZIP engine fills these two in; the project state, the progress bar and the labels above are
-// what they work with.
-void MainWindow::backup_current_project() {}
-void MainWindow::restore_current_project() {}
 
 bool open_main_window() {
     auto* w = new MainWindow;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/operations.h"
 #include "paths/expand.h"
 #include "ui/window.h"
 
@@ -64,6 +65,9 @@ class MainWindow : public Window {
     // 备份按钮 and 恢复按钮.
     void backup_current_project();
     void restore_current_project();
+    // Draws the project's image.ico in 程序图标, or clears it when there is none.
+    void show_project_icon();
+    bool busy() const { return busy_; }
 
    protected:
     void on_command(int id, int code) override;
@@ -78,8 +82,14 @@ class MainWindow : public Window {
     void open_backup_directory();
     void open_save_path();
     void open_config();
+    ProjectState operation_state() const;
+    // Runs a backup or restore with the buttons locked; the window keeps painting meanwhile.
+    void run_locked(const std::function<void(BackupRunner&)>& work);
 
     const Folders& folders_;
+    bool busy_ = false;
+    std::string last_archive_path_;  // first archive of the latest backup
+    std::string last_restore_file_;  // the restore dialog keeps its last choice
     std::vector<std::string> project_names_;
     CurrentProject project_;
 };

@@ -22,5 +22,6 @@ zip::Result WinBackupSystem::extract(const std::string& archive, const std::stri
 }
 
 void WinBackupSystem::stamp_operation_time(const std::string& project) {
+    if (project.empty()) return;  // would add a nameless section to the project list
     write_ini_value(save_config_path_, project, names::kOperationTimeKey, current_time_text());
 }

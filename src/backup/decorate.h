@@ -11,3 +11,6 @@ void decorate_backup_folder(const std::string& program_path, const std::string& 
 
 // Writes the first icon group of an executable as an .ico file; false when it has none.
 bool write_first_icon_group(const std::string& exe_path, const std::string& ico_path);
+
+// An .ico file whose directory and images are sound; some icon readers crash on anything else.
+bool is_sound_icon_file(const std::string& path);

@@ -94,7 +94,36 @@ bool write_bytes(const std::string& path, const char* data, size_t size) {
     return ok && written == size;
 }
 
+std::string read_small_file(const std::string& path, DWORD limit) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return {};
+    DWORD size = GetFileSize(f, nullptr);
+    std::string data;
+    if (size != INVALID_FILE_SIZE && size <= limit) {
+        data.resize(size);
+        DWORD got = 0;
+        if (!ReadFile(f, data.data(), size, &got, nullptr) || got != size) data.clear();
+    }
+    CloseHandle(f);
+    return data;
+}
+
 }  // namespace
+
+bool is_sound_icon_file(const std::string& path) {
+    const std::string data = read_small_file(path, 16 << 20);
+    const auto* bytes = reinterpret_cast<const BYTE*>(data.data());
+    if (data.size() < 6 || bytes[0] || bytes[1] || bytes[2] != 1 || bytes[3]) return false;
+    const size_t count = bytes[4] | (bytes[5] << 8);
+    if (count == 0 || 6 + count * sizeof(FileEntry) > data.size()) return false;
+    for (size_t i = 0; i < count; ++i) {
+        FileEntry e;
+        std::memcpy(&e, bytes + 6 + i * sizeof(FileEntry), sizeof e);
+        if (e.offset > data.size() || e.bytes > data.size() - e.offset || !plausible_image(bytes + e.offset, e.bytes))
+            return false;
+    }
+    return true;
+}
 
 bool write_first_icon_group(const std::string& exe_path, const std::string& ico_path) {
     Library lib(exe_path);

@@ -1,0 +1,258 @@
+// Backup, restore and decoration pressed through the real main window on real folders.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "backup/zip/zip.h"
+#include "config/ini.h"
+#include "paths/files.h"
+#include "paths/gbk_text.h"
+#include "paths/time_text.h"
+#include "support/scripted_prompt.h"
+#include "win/support/win_test.h"
+
+namespace {
+
+using M = MainWindow;
+using wintest::read_file;
+using wintest::write_file;
+
+class BackupRestore : public ::testing::Test {
+   protected:
+    wintest::TempDir tool{"备份恢复"};
+    wintest::TempDir saves{"存档"};
+    ScriptedPrompt prompt;
+    M window;
+    const std::string time_name = "2011年10月22日9时5分";
+
+    void SetUp() override {
+        prompt.install();
+        set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 0}; });
+        app() = AppState{};
+        app().tool_dir = tool.path();
+        wintest::make_dirs(app().config_dir());
+        wintest::make_dirs(app().backup_root());
+        app().save_config_path = app().config_dir() + "\\存档配置文件.ini";
+        for (const char* d : {"一", "二\\子目录", "三", "空"}) wintest::make_dirs(saves / d);
+        write_file(saves / "一\\存档1.sav", "first save");
+        write_file(saves / "二\\子目录\\深.dat", std::string(200000, 'x'));
+        write_file(saves / "三\\3.sav", "third");
+    }
+    void TearDown() override {
+        set_clock_for_tests(nullptr);
+        set_prompt(nullptr);
+    }
+
+    void add_project(const std::string& name, const std::string& save_path, const std::string& program) {
+        write_ini_value(app().save_config_path, name, "存档路径", save_path);
+        write_ini_value(app().save_config_path, name, "程序路径", program);
+    }
+    void open_and_select(const std::string& name) {
+        ASSERT_TRUE(window.create());
+        HWND combo = window.item(M::kProjectCombo);
+        int i = static_cast<int>(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(name.c_str())));
+        ASSERT_GE(i, 0);
+        wintest::select_combo_item(combo, i);
+    }
+    std::string backup_folder(const std::string& name) const { return app().backup_root() + "\\" + name; }
+    std::string archive(const std::string& name, int k = 1) const {
+        std::string a = backup_folder(name) + "\\" + time_name + ".zip";
+        return k == 1 ? a : a + std::to_string(k);
+    }
+    static std::string varnoke_exe() { return files::executable_dir() + "\\Varnoke.exe"; }
+    std::string stamp(const std::string& name) { return read_ini_value(app().save_config_path, name, "操作时间"); }
+    // What an archive holds, extracted into a fresh folder.
+    std::string unpacked(const std::string& archive_path, const std::string& rel) {
+        wintest::TempDir out("unpacked");
+        zip::Result r = zip::extract_archive(archive_path, out.path());
+        EXPECT_TRUE(r.ok) << r.error;
+        return read_file(out / rel);
+    }
+};
+
+TEST_F(BackupRestore, BacksUpThreeFoldersWithNumberedArchives) {
+    add_project("游戏", saves / "一" + "|" + saves / "二" + "|" + saves / "三", varnoke_exe());
+    open_and_select("游戏");
+    wintest::click(window.item(M::kBackupButton));
+
+    EXPECT_EQ(unpacked(archive("游戏", 1), "存档1.sav"), "first save");
+    EXPECT_EQ(unpacked(archive("游戏", 2), "子目录\\深.dat"), std::string(200000, 'x'));
+    EXPECT_EQ(unpacked(archive("游戏", 3), "3.sav"), "third");
+    EXPECT_EQ(window.text(M::kProgressCountLabel), "3/3");
+    EXPECT_EQ(window.text(M::kProgressTextLabel), archive("游戏") + " 备份完成");
+    EXPECT_EQ(SendMessageA(window.item(M::kProgressBar), PBM_GETPOS, 0, 0), 100);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text, "备份完成，备份文件为： \r\n" + archive("游戏"));
+    EXPECT_EQ(prompt.messages[0].title, "提示：");
+    EXPECT_EQ(stamp("游戏"), "2011年10月22日9时5分");
+    EXPECT_TRUE(window.is_enabled(M::kBackupButton));  // unlocked again afterwards
+}
+
+TEST_F(BackupRestore, KeepsEmptyFoldersAndTheFirstFolderAlone) {
+    add_project("单个", saves / "空", "");
+    wintest::make_dirs(saves / "空\\里面\\更深");
+    open_and_select("单个");
+    wintest::click(window.item(M::kBackupButton));
+    EXPECT_EQ(window.text(M::kProgressCountLabel), "1/1");
+    wintest::TempDir out("empty");
+    ASSERT_TRUE(zip::extract_archive(archive("单个"), out.path()).ok);
+    EXPECT_TRUE(files::is_directory(out / "里面\\更深"));
+}
+
+TEST_F(BackupRestore, ARunningProgramRefusesBackupAndStillStamps) {
+    // This test program itself is a running process.
+    add_project("运行中", saves / "一", "C:\\anywhere\\" + gbk::after_last_backslash(files::executable_path()));
+    open_and_select("运行中");
+    wintest::click(window.item(M::kBackupButton));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text,
+              "程序[" + gbk::after_last_backslash(files::executable_path()) + "]在运行，不能进行备份！");
+    EXPECT_FALSE(files::exists(archive("运行中")));
+    EXPECT_EQ(stamp("运行中"), "2011年10月22日9时5分");
+}
+
+TEST_F(BackupRestore, AMissingMiddleFolderIsReportedAndTheOthersBackedUp) {
+    add_project("缺中间", saves / "一" + "|" + saves / "没有" + "|" + saves / "三", "");
+    open_and_select("缺中间");
+    wintest::click(window.item(M::kBackupButton));
+    EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"存档 " + saves / "没有" + " 不存在",
+                                                        "备份完成，备份文件为： \r\n" + archive("缺中间")}));
+    EXPECT_TRUE(files::is_file(archive("缺中间", 3)));
+    EXPECT_FALSE(files::exists(archive("缺中间", 2)));
+}
+
+TEST_F(BackupRestore, RestoreWithYesOverwritesAndKeepsOtherFiles) {
+    add_project("恢复", saves / "一" + "|" + saves / "二" + "|" + saves / "三", "");
+    open_and_select("恢复");
+    wintest::click(window.item(M::kBackupButton));
+    write_file(saves / "一\\存档1.sav", "changed since");
+    write_file(saves / "一\\新的.sav", "not in the archive");
+    write_file(saves / "三\\3.sav", "changed too");
+    prompt.messages.clear();
+    prompt.open_answers = {archive("恢复")};
+    prompt.answers = {mb::kIdYes};
+    wintest::click(window.item(M::kRestoreButton));
+
+    ASSERT_EQ(prompt.open_requests.size(), 1u);
+    EXPECT_EQ(prompt.open_requests[0].title, "选择备份文件：");
+    EXPECT_EQ(prompt.open_requests[0].filter, "ZIP压缩文件(*.zip)|*.zip");
+    EXPECT_EQ(prompt.open_requests[0].default_ext, "zip");
+    EXPECT_EQ(prompt.open_requests[0].initial_dir, backup_folder("恢复"));
+    EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"存档已存在是否覆盖？",
+                                                        "恢复完成，恢复文件为：\r\n" + archive("恢复")}));
+    EXPECT_EQ(prompt.messages[1].title, "提示");
+    EXPECT_EQ(read_file(saves / "一\\存档1.sav"), "first save");
+    EXPECT_EQ(read_file(saves / "一\\新的.sav"), "not in the archive");
+    EXPECT_EQ(read_file(saves / "三\\3.sav"), "third");  // from the .zip3 companion
+    EXPECT_EQ(window.text(M::kProgressCountLabel), "3/3");
+    EXPECT_EQ(window.text(M::kProgressTextLabel), archive("恢复") + " 恢复完成");
+
+    // The dialog remembers its last file.
+    prompt.open_answers = {std::nullopt};
+    wintest::click(window.item(M::kRestoreButton));
+    EXPECT_EQ(prompt.open_requests[1].initial_file, time_name + ".zip");
+}
+
+TEST_F(BackupRestore, RestoreWithNoExtractsNothingButStamps) {
+    add_project("取消", saves / "一", "");
+    open_and_select("取消");
+    wintest::click(window.item(M::kBackupButton));
+    write_file(saves / "一\\存档1.sav", "keep me");
+    set_clock_for_tests([] { return DateTime{2012, 1, 2, 3, 4, 5}; });
+    prompt.messages.clear();
+    prompt.open_answers = {archive("取消")};
+    prompt.answers = {mb::kIdNo};
+    wintest::click(window.item(M::kRestoreButton));
+    EXPECT_EQ(prompt.texts().back(), "存档恢复被取消");
+    EXPECT_EQ(read_file(saves / "一\\存档1.sav"), "keep me");
+    EXPECT_EQ(stamp("取消"), "2012年1月2日3时4分5秒");
+}
+
+TEST_F(BackupRestore, RestoreIntoAMissingFirstFolderCreatesItWithoutAsking) {
+    add_project("新机器", saves / "一", "");
+    open_and_select("新机器");
+    wintest::click(window.item(M::kBackupButton));
+    wintest::remove_tree(saves / "一");
+    prompt.messages.clear();
+    prompt.open_answers = {archive("新机器")};
+    wintest::click(window.item(M::kRestoreButton));
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"恢复完成，恢复文件为：\r\n" + archive("新机器")});
+    EXPECT_EQ(read_file(saves / "一\\存档1.sav"), "first save");
+}
+
+TEST_F(BackupRestore, ACorruptArchiveIsReportedAndTheSaveUntouched) {
+    add_project("损坏", saves / "一", "");
+    open_and_select("损坏");
+    wintest::click(window.item(M::kBackupButton));
+    std::string bytes = read_file(archive("损坏"));
+    ASSERT_GT(bytes.size(), 60u);
+    bytes[40] ^= 0x55;  // inside the first entry's data
+    write_file(archive("损坏"), bytes);
+    write_file(saves / "一\\存档1.sav", "the save that is there");
+    prompt.messages.clear();
+    prompt.open_answers = {archive("损坏")};
+    prompt.answers = {mb::kIdYes};
+    wintest::click(window.item(M::kRestoreButton));
+    ASSERT_EQ(prompt.messages.size(), 2u);
+    EXPECT_EQ(prompt.messages[1].text.rfind("恢复失败：" + archive("损坏") + "\r\n", 0), 0u) << prompt.messages[1].text;
+    EXPECT_EQ(read_file(saves / "一\\存档1.sav"), "the save that is there");
+}
+
+TEST_F(BackupRestore, AMissingCompanionIsReported) {
+    add_project("缺伴", saves / "一" + "|" + saves / "二", "");
+    open_and_select("缺伴");
+    wintest::click(window.item(M::kBackupButton));
+    files::delete_file(archive("缺伴", 2));
+    prompt.messages.clear();
+    prompt.open_answers = {archive("缺伴")};
+    prompt.answers = {mb::kIdYes};
+    wintest::click(window.item(M::kRestoreButton));
+    EXPECT_EQ(prompt.texts()[1], "恢复失败：" + archive("缺伴", 2) + "\r\n备份文件不存在。");
+}
+
+TEST_F(BackupRestore, FirstSelectionDecoratesTheBackupFolderOnce) {
+    add_project("装饰", saves / "一", varnoke_exe());
+    open_and_select("装饰");
+    const std::string folder = backup_folder("装饰");
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_SYSTEM, DWORD{FILE_ATTRIBUTE_SYSTEM});
+    EXPECT_NE(read_file(folder + "\\Desktop.ini").find("IconFile=image.ico"), std::string::npos);
+    ASSERT_TRUE(files::is_file(folder + "\\image.ico"));
+    EXPECT_NE(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
+
+    // Once image.ico exists a selection writes nothing.
+    HANDLE h = CreateFileA((folder + "\\image.ico").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME old_time{0x10000000, 0x01B00000};
+    SetFileTime(h, nullptr, nullptr, &old_time);
+    CloseHandle(h);
+    files::delete_file(folder + "\\Desktop.ini");
+    wintest::select_combo_item(window.item(M::kProjectCombo), 0);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    GetFileAttributesExA((folder + "\\image.ico").c_str(), GetFileExInfoStandard, &data);
+    EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, old_time.dwHighDateTime);
+    EXPECT_FALSE(files::exists(folder + "\\Desktop.ini"));
+}
+
+TEST_F(BackupRestore, AProjectWithoutIconShowsNone) {
+    add_project("有图标", saves / "一", varnoke_exe());
+    add_project("无图标", saves / "三", saves / "三\\3.sav");
+    open_and_select("有图标");
+    ASSERT_NE(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
+    HWND combo = window.item(M::kProjectCombo);
+    wintest::select_combo_item(combo, static_cast<int>(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                                     reinterpret_cast<LPARAM>("无图标"))));
+    EXPECT_EQ(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
+}
+
+TEST_F(BackupRestore, ABrokenIconFileIsNeverHandedToTheIconReader) {
+    add_project("坏图标", saves / "一", "");
+    wintest::make_dirs(backup_folder("坏图标"));
+    write_file(backup_folder("坏图标") + "\\image.ico", std::string("\0\0\1\0\x50\0garbage", 12));
+    open_and_select("坏图标");  // would crash Wine's reader
+    EXPECT_EQ(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
+}
+
+}  // namespace
