@@ -16,7 +16,7 @@ namespace {
 
 using namespace cfg;
 
-constexpr DWORD kLabel = SS_LEFT;
+constexpr DWORD kLabel = SS_LEFTNOWORDWRAP;  // one line, clipped like the captions it shows
 constexpr DWORD kEdit = WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kEditableCombo = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
@@ -267,10 +267,66 @@ bool ConfigWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
         *result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
         return true;
     }
+    if ((msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) && lies_on_pane(reinterpret_cast<HWND>(lp))) {
+        *result = reinterpret_cast<LRESULT>(pane_brush(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp)));
+        return true;
+    }
+    if (msg == WM_ERASEBKGND) {
+        // Themed buttons draw their corners from here: show the page beneath them.
+        HDC dc = reinterpret_cast<HDC>(wp);
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        FillRect(dc, &client, pane_brush(dc, hwnd()));
+        *result = TRUE;
+        return true;
+    }
+    if (msg == WM_THEMECHANGED || msg == WM_SYSCOLORCHANGE) release_pane_brush();
     return false;
 }
 
+// Labels, the group box and buttons lie on the tab control's page but are not its children, so
+// they paint their background with a picture of the page (white under a visual style).
+bool ConfigWindow::lies_on_pane(HWND control) const {
+    if (GetParent(control) != hwnd() || control == item(kTabs)) return false;
+    char cls[16] = {};
+    GetClassNameA(control, cls, sizeof cls);
+    return lstrcmpiA(cls, "Static") == 0 || lstrcmpiA(cls, "Button") == 0;
+}
+
+HBRUSH ConfigWindow::pane_brush(HDC dc, HWND control) {
+    if (!pane_brush_) {
+        HWND tabs = item(kTabs);
+        RECT r;
+        GetClientRect(tabs, &r);
+        HDC screen = GetDC(tabs);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP picture = CreateCompatibleBitmap(screen, r.right, r.bottom);
+        HGDIOBJ previous = SelectObject(memory, picture);
+        FillRect(memory, &r, GetSysColorBrush(COLOR_BTNFACE));
+        SendMessageA(tabs, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+        ReleaseDC(tabs, screen);
+        pane_brush_ = CreatePatternBrush(picture);
+        DeleteObject(picture);
+    }
+    // The picture starts at the tab control's corner, which is the window's (0, 0).
+    POINT origin{0, 0};
+    if (control != hwnd()) MapWindowPoints(control, hwnd(), &origin, 1);
+    POINT viewport{};
+    GetViewportOrgEx(dc, &viewport);
+    SetBrushOrgEx(dc, viewport.x - origin.x, viewport.y - origin.y, nullptr);
+    SetBkMode(dc, TRANSPARENT);
+    return pane_brush_;
+}
+
+void ConfigWindow::release_pane_brush() {
+    if (pane_brush_) DeleteObject(pane_brush_);
+    pane_brush_ = nullptr;
+}
+
 void ConfigWindow::on_destroy() {
+    release_pane_brush();
     RemoveWindowSubclass(item(kEmailLabel), &ConfigWindow::contact_label_proc, 1);
     project_names_.clear();
     modify_name_.clear();

@@ -30,6 +30,9 @@ class ConfigWindow : public Window {
     std::string selected_text(int combo) const;
     std::vector<std::string> combo_items(int combo) const;
     void select_list_item(int combo, const std::string& name);
+    bool lies_on_pane(HWND control) const;
+    HBRUSH pane_brush(HDC dc, HWND control);
+    void release_pane_brush();
     static LRESULT CALLBACK contact_label_proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     // Handlers still to be written: the save-path windows, the path look-ups of the page "其他"
@@ -52,6 +55,7 @@ class ConfigWindow : public Window {
     void delete_project();
     void choose_save_config();
 
+    HBRUSH pane_brush_ = nullptr;
     std::vector<std::string> project_names_;
     std::string modify_name_;        // the project loaded into the page "修改"
     std::string modify_saved_path_;  // its "存档路径" as loaded: the change prompt's baseline
