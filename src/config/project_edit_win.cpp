@@ -8,11 +8,15 @@ std::string IniProjectStore::read(const std::string& project, const std::string&
     return read_ini_value(file_, project, key);
 }
 
+// Without a chosen list there is nowhere to write: the profile functions would pick a file of the
+// system's own.
 bool IniProjectStore::write(const std::string& project, const std::string& key, const std::string& value) {
-    return write_ini_value(file_, project, key, value);
+    return !file_.empty() && write_ini_value(file_, project, key, value);
 }
 
-bool IniProjectStore::remove(const std::string& project) { return delete_ini_section(file_, project); }
+bool IniProjectStore::remove(const std::string& project) {
+    return !file_.empty() && delete_ini_section(file_, project);
+}
 
 bool IniProjectStore::backup_folder_exists(const std::string& project) {
     return !project.empty() && files::is_directory(backup_root_ + "\\" + project);

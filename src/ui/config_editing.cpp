@@ -149,7 +149,7 @@ void ConfigWindow::delete_project() {
         return;
     }
     // The project's backups under "存档目录" stay where they are.
-    if (!delete_ini_section(app().save_config_path, name)) {
+    if (!project_store().remove(name)) {
         show_message("删除失败！");
         return;
     }

@@ -107,16 +107,6 @@ TEST_F(Editing, ANameDifferingOnlyInCaseIsADuplicate) {
     EXPECT_EQ(sections().size(), 2u);
 }
 
-TEST_F(Editing, AnEmptyNameIsRefusedAndNothingWritten) {
-    open();
-    std::string before = wintest::read_file(list_path());
-    fill_add("", "E:\\save");
-    click(kAddButton);
-    EXPECT_EQ(texts(), std::vector<std::string>{"请填写项目名称！"});
-    EXPECT_TRUE(focused(kAddNameEdit));
-    EXPECT_EQ(wintest::read_file(list_path()), before);
-}
-
 TEST_F(Editing, AnEmptySavePathIsRefusedButTheNameIsStampedAndListedLater) {
     open();
     fill_add("新游戏", "", "D:\\new.exe");
@@ -250,11 +240,21 @@ TEST_F(Editing, RenamingToAnInvalidNameIsRefusedBeforeAnyWrite) {
     EXPECT_EQ(wintest::read_file(list_path()), kTwoProjects);
 }
 
-TEST_F(Editing, ModifyRefusalsFocusTheMissingField) {
+TEST_F(Editing, EachPageRefusesAMissingFieldAndFocusesIt) {
     open();
+    std::string before = wintest::read_file(list_path());
     click(kModifyButton);
-    EXPECT_EQ(texts(), std::vector<std::string>{"请选择修改项目！"});
     EXPECT_TRUE(focused(kModifyCombo));
+    fill_add("", "E:\\save");
+    click(kAddButton);
+    EXPECT_TRUE(focused(kAddNameEdit));
+    click_tab(kPageDelete);
+    click(kDeleteButton);
+    EXPECT_TRUE(focused(kDeleteCombo));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"请选择修改项目！", "请填写项目名称！", "请选择删除项目！"}));
+    EXPECT_EQ(wintest::read_file(list_path()), before);
+
+    click_tab(kPageModify);
     select(kModifyCombo, "Half-Life 2");
     set(kModifySaveEdit, "");
     click(kModifyButton);
@@ -307,15 +307,6 @@ TEST_F(Editing, DeletingTheLastProjectLeavesEmptyLists) {
     EXPECT_TRUE(items(kModifyCombo).empty());
     EXPECT_TRUE(items(kDeleteCombo).empty());
     EXPECT_TRUE(sections().empty());
-}
-
-TEST_F(Editing, DeletingNothingIsRefused) {
-    open();
-    click_tab(kPageDelete);
-    click(kDeleteButton);
-    EXPECT_EQ(texts(), std::vector<std::string>{"请选择删除项目！"});
-    EXPECT_TRUE(focused(kDeleteCombo));
-    EXPECT_EQ(wintest::read_file(list_path()), kTwoProjects);
 }
 
 }  // namespace

@@ -186,6 +186,11 @@ TEST_F(Flow, ADeclinedStartUpPromptOpensThePageSettingsEvenAfterADrop) {
     EXPECT_EQ(text(kSaveConfigEdit), "");
     EXPECT_TRUE(items(kModifyCombo).empty());
     EXPECT_EQ(text(kAddNameEdit), "game");  // filled all the same
+    // No list is chosen yet: there is nowhere to add to.
+    click_tab(kPageAdd);
+    set(kAddSaveEdit, "C:\\game\\save");
+    click(kAddButton);
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"game 增加失败！"});
 }
 
 TEST_F(Flow, ClosingBringsTheMainWindowBackAndForgetsTheDrop) {
