@@ -3,6 +3,10 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstring>
+#include <iterator>
+#include <optional>
+
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/startup.h"
@@ -16,7 +20,7 @@ namespace {
 
 using namespace cfg;
 
-constexpr DWORD kLabel = SS_LEFTNOWORDWRAP;  // one line, clipped like the captions it shows
+constexpr DWORD kLabel = SS_LEFTNOWORDWRAP;  // a caption wider than its label is cut, never wrapped
 constexpr DWORD kEdit = WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kEditableCombo = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
