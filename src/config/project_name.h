@@ -8,4 +8,5 @@
 // it can. GBK-aware: the trail byte of a two-byte character (that of 東 is "|") is no separator.
 std::string folder_name_problem(std::string_view name);
 
-inline bool is_valid_folder_name(std::string_view name) { return folder_name_problem(name).empty(); }
+// Backup and restore refuse a project whose name is none: it could reach outside "存档目录".
+inline bool is_valid_project_name(std::string_view name) { return folder_name_problem(name).empty(); }
