@@ -1,26 +1,232 @@
 #include "app/main_window.h"
 
-#include "ui/window.h"
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/app_state.h"
+#include "config/ini.h"
+#include "config/names.h"
+#include "config/project_list.h"
+#include "paths/folders_win.h"
+#include "paths/gbk_text.h"
+#include "paths/time_text.h"
+#include "ui/config_window.h"
+#include "ui/prompt.h"
 
 namespace {
 
-class MainWindow : public Window {
-   public:
-    bool open() {
-        if (!create("Varnoke", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 500, 260))
-            return false;
-        delete_on_destroy();
-        fit_client_area(494, 221);
-        ShowWindow(hwnd(), SW_SHOW);
-        return true;
-    }
+using M = MainWindow;
+
+constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
+constexpr DWORD kEdit = ES_AUTOHSCROLL | WS_TABSTOP;
+constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
+constexpr int kComboList = 200;  // a drop-down combo's height includes its open list
+
+// clang-format off
+const ControlSpec kLayout[] = {
+    {M::kNameLabel, "STATIC", "程序名称：", 8, 10, 64, 20, kLabel},                          // 程序名称
+    {M::kProjectCombo, "COMBOBOX", "", 75, 10, 380, 20 + kComboList,                         // 项目组合框
+     CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
+    {M::kProgramIcon, "STATIC", "", 459, 4, 32, 32, SS_ICON | SS_CENTERIMAGE},               // 程序图标
+    {M::kSavePathLabel, "STATIC", "存档路径：", 8, 40, 64, 20, kLabel},                      // 标签1
+    {M::kSavePathEdit, "EDIT", "", 75, 40, 380, 20, kEdit | ES_READONLY, 0, WS_EX_CLIENTEDGE},  // 存档路径编辑框
+    {M::kSavePathButton, "BUTTON", "…", 464, 40, 25, 20, kButton},                           // 存档路径按钮
+    {M::kProgramPathLabel, "STATIC", "程序路径：", 8, 70, 64, 20, kLabel},                   // 程序路径标签
+    {M::kProgramPathEdit, "EDIT", "", 75, 70, 380, 20, kEdit, 0, WS_EX_CLIENTEDGE},          // 程序路径编辑框
+    {M::kProgramPathButton, "BUTTON", "…", 464, 70, 25, 20, kButton},                        // 程序路径按钮
+    {M::kBackupPathLabel, "STATIC", "备份路径：", 8, 102, 64, 20, kLabel},                   // 备份名称标签
+    {M::kBackupPathEdit, "EDIT", "", 75, 102, 380, 20, kEdit, 0, WS_EX_CLIENTEDGE},          // 备份路径编辑框
+    {M::kBackupPathButton, "BUTTON", "…", 464, 102, 25, 20, kButton},                        // 备份路径按钮
+    {M::kBackupButton, "BUTTON", "备份存档", 16, 132, 72, 32, kButton,                       // 备份按钮
+     ctl::kHandCursor | ctl::kDisabled},
+    {M::kRestoreButton, "BUTTON", "恢复存档", 145, 132, 72, 32, kButton,                     // 恢复按钮
+     ctl::kHandCursor | ctl::kDisabled},
+    {M::kStartButton, "BUTTON", "启动程序", 274, 132, 72, 32, kButton,                       // 启动程序按钮 (宋体 9 pt)
+     ctl::kHandCursor | ctl::kDisabled},
+    {M::kConfigButton, "BUTTON", "配置", 404, 132, 72, 32, kButton, ctl::kHandCursor},        // 配置按钮
+    {M::kProgressFileLabel, "STATIC", "正在操作的文件：", 0, 170, 96, 20, kLabel},           // 进度标签1
+    {M::kProgressTextLabel, "STATIC", "", 100, 170, 340, 20, kLabel | SS_PATHELLIPSIS},      // 进度提示标签
+    {M::kProgressCountLabel, "STATIC", "5/5", 32, 199, 20, 20, kLabel},                      // 进度数标签
+    // Clipped so that its blank right end does not paint over the counter it overlaps.
+    {M::kProgressLabel, "STATIC", "进度：", 0, 200, 48, 20, kLabel | WS_CLIPSIBLINGS},        // 进度标签
+    {M::kProgressBar, PROGRESS_CLASSA, "", 55, 200, 425, 20, 0},                             // 进度条
+    {M::kIconCanvas, "STATIC", "", 455, 165, 32, 32, SS_ICON, ctl::kHidden},                 // 临时画板
 };
+// clang-format on
+
+constexpr int kClientWidth = 494, kClientHeight = 221;
 
 }  // namespace
 
+MainWindow::MainWindow() : MainWindow(system_folders()) {}
+MainWindow::MainWindow(const Folders& folders) : folders_(folders) {}
+
+bool MainWindow::create() {
+    if (!Window::create("Varnoke", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 500,
+                        260))
+        return false;
+    create_controls(kLayout);
+    SendMessageA(item(kProgressBar), PBM_SETRANGE32, 0, 100);
+    fit_client_area(kClientWidth, kClientHeight);
+    load_main_list();
+    DragAcceptFiles(hwnd(), TRUE);
+    ShowWindow(hwnd(), SW_SHOW);
+    return true;
+}
+
+void MainWindow::load_main_list() {
+    project_names_ = load_project_names(app().save_config_path);
+    HWND combo = item(kProjectCombo);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string& name : project_names_)
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+}
+
+void MainWindow::load_current_project() {
+    CurrentProject p;
+    p.name = text(kProjectCombo);
+    const std::string& file = app().save_config_path;
+    p.program_path = read_ini_value(file, p.name, names::kProgramPathKey);
+    // All "|"-joined paths are expanded at once: only the first %VAR% of them all is replaced.
+    std::string saves = read_ini_value(file, p.name, names::kSavePathKey);
+    expand_stored_path(saves, p.program_path, folders_);
+    p.save_paths = gbk::split(saves);
+    p.backup_folder = app().backup_root() + "\\" + p.name;
+    project_ = std::move(p);
+
+    set_text(kSavePathEdit, saves);
+    set_text(kProgramPathEdit, project_.program_path);
+    set_text(kBackupPathEdit, project_.backup_folder);
+    set_text(kProgressTextLabel, "");
+    set_text(kProgressCountLabel, "0/" + std::to_string(project_.save_paths.size()));
+    update_enable_states();
+    decorate_project();
+}
+
+// The backup folder's Desktop.ini and image.ico, and the program's icon in 程序图标, are added
+// together with the folder decoration; until then a selection shows no icon.
+void MainWindow::decorate_project() {}
+
+// A button is usable only while the edit box it needs holds text.
+void MainWindow::update_enable_states() {
+    const bool has_saves = !text(kSavePathEdit).empty();
+    enable(kSavePathButton, has_saves);
+    enable(kRestoreButton, has_saves);
+    enable(kStartButton, !text(kProgramPathEdit).empty());
+    enable(kBackupButton, !text(kBackupPathEdit).empty());
+}
+
+void MainWindow::on_command(int id, int code) {
+    switch (id) {
+        case kProjectCombo:
+            if (code == CBN_SELCHANGE) load_current_project();
+            return;
+        case kSavePathEdit:
+        case kProgramPathEdit:
+        case kBackupPathEdit:
+            if (code == EN_CHANGE) update_enable_states();
+            return;
+    }
+    if (code != BN_CLICKED) return;
+    switch (id) {
+        case kBackupButton:
+            backup_current_project();
+            break;
+        case kRestoreButton:
+            restore_current_project();
+            break;
+        case kStartButton:
+            start_program();
+            break;
+        case kProgramPathButton:
+            open_program_folder();
+            break;
+        case kBackupPathButton:
+            open_backup_directory();
+            break;
+        case kSavePathButton:
+            open_save_path();
+            break;
+        case kConfigButton:
+            open_config();  // may close and delete this window
+            break;
+    }
+}
+
+bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
+    if (msg != WM_DROPFILES) return false;
+    HDROP drop = reinterpret_cast<HDROP>(wp);
+    std::vector<std::string> names;
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        UINT n = DragQueryFileA(drop, i, nullptr, 0);
+        std::string name(n + 1, '\0');
+        name.resize(DragQueryFileA(drop, i, name.data(), n + 1));
+        names.push_back(name);
+    }
+    DragFinish(drop);
+    *result = 0;
+    files_dropped(names);  // may close and delete this window
+    return true;
+}
+
+void MainWindow::stamp_operation_time() {
+    const std::string name = text(kProjectCombo);
+    // Without a selected project the stamp would create a nameless section in the project list.
+    if (name.empty()) return;
+    write_ini_value(app().save_config_path, name, std::string(names::kOperationTimeKey), current_time_text());
+}
+
+void MainWindow::start_program() {
+    if (!project_.program_path.empty()) prompt().shell_open(project_.program_path);
+    stamp_operation_time();  // also when the program did not start
+}
+
+void MainWindow::open_program_folder() {
+    const std::string folder = gbk::up_to_last_backslash(project_.program_path);
+    if (!folder.empty()) prompt().shell_open(folder);
+}
+
+// With the usual content this opens "存档目录", which holds the backup folders of all projects.
+void MainWindow::open_backup_directory() {
+    const std::string folder = gbk::up_to_last_backslash(text(kBackupPathEdit));
+    if (!folder.empty()) prompt().shell_open(folder);
+}
+
+void MainWindow::open_save_path() {
+    if (project_.save_paths.size() == 1) {
+        if (!project_.save_paths.front().empty()) prompt().shell_open(project_.save_paths.front());
+        return;
+    }
+    // Several paths are listed by the window "存档路径查看", which this program does not have yet.
+}
+
+void MainWindow::open_config() {
+    if (!open_config_window()) {
+        app().dropped_file_path.clear();  // it must not prefill a later opening
+        return;
+    }
+    project_names_.clear();
+    close();
+}
+
+void MainWindow::files_dropped(const std::vector<std::string>& names) {
+    if (names.empty()) return;
+    app().dropped_file_path = names.front();
+    open_config();
+}
+
+// The ZIP engine fills these two in; the project state, the progress bar and the labels above are
+// what they work with.
+void MainWindow::backup_current_project() {}
+void MainWindow::restore_current_project() {}
+
 bool open_main_window() {
     auto* w = new MainWindow;
-    if (w->open()) return true;
-    delete w;
-    return false;
+    if (!w->create()) {
+        delete w;
+        return false;
+    }
+    w->delete_when_closed();
+    return true;
 }

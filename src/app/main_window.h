@@ -1,3 +1,88 @@
 #pragma once
-// The main window "Varnoke". Opening it builds its lists from the configuration files.
+// The main window "Varnoke": the user picks a project, sees its paths, backs it up, restores it or
+// starts its program. Each opening rebuilds everything from the configuration files.
+#include <string>
+#include <vector>
+
+#include "paths/expand.h"
+#include "ui/window.h"
+
+// The selected project; replaced wholesale on every selection.
+struct CurrentProject {
+    std::string name;
+    std::string program_path;             // "程序路径" as stored, not expanded
+    std::vector<std::string> save_paths;  // "存档路径" expanded once, split at "|"
+    std::string backup_folder;            // tool_dir + "\存档目录\" + name, no trailing backslash
+};
+
+class MainWindow : public Window {
+   public:
+    // Control ids; the layout table in main_window.cpp gives each its Chinese name.
+    enum Control : int {
+        kNameLabel = 100,
+        kProjectCombo,
+        kProgramIcon,
+        kSavePathLabel,
+        kSavePathEdit,
+        kSavePathButton,
+        kProgramPathLabel,
+        kProgramPathEdit,
+        kProgramPathButton,
+        kBackupPathLabel,
+        kBackupPathEdit,
+        kBackupPathButton,
+        kBackupButton,
+        kRestoreButton,
+        kStartButton,
+        kConfigButton,
+        kProgressFileLabel,
+        kProgressTextLabel,
+        kProgressCountLabel,
+        kProgressLabel,
+        kProgressBar,
+        kIconCanvas,
+    };
+
+    MainWindow();
+    explicit MainWindow(const Folders& folders);
+
+    // Builds and shows the window, lists the projects (none selected) and accepts dropped files.
+    bool create();
+    // For a window made with new: it is deleted when it closes.
+    void delete_when_closed() { delete_on_destroy(); }
+
+    const std::vector<std::string>& project_names() const { return project_names_; }
+    const CurrentProject& project() const { return project_; }
+
+    // Selection of 项目组合框: reads, expands and shows the project named by the combo box.
+    void load_current_project();
+    // Files dropped on the window, in the order the shell lists them.
+    void files_dropped(const std::vector<std::string>& names);
+    // Writes now as "操作时间" of the selected project.
+    void stamp_operation_time();
+
+    // 备份按钮 and 恢复按钮.
+    void backup_current_project();
+    void restore_current_project();
+
+   protected:
+    void on_command(int id, int code) override;
+    bool on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+   private:
+    void load_main_list();
+    void update_enable_states();
+    void decorate_project();
+    void start_program();
+    void open_program_folder();
+    void open_backup_directory();
+    void open_save_path();
+    void open_config();
+
+    const Folders& folders_;
+    std::vector<std::string> project_names_;
+    CurrentProject project_;
+};
+
+// Opens a main window that lives until it is closed; false when it could not be created.
 bool open_main_window();

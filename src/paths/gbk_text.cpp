@@ -5,8 +5,16 @@ namespace {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Whether the characters of text from i cover exactly n bytes: a match that ended on the lead byte
+// of a character would take half of it.
+bool ends_on_boundary(std::string_view text, size_t i, size_t n) {
+    size_t j = i;
+    while (j < i + n) j += char_len(text, j);
+    return j == i + n;
+}
+
 bool matches_at(std::string_view text, size_t i, std::string_view s, bool fold) {
-    if (i + s.size() > text.size()) return false;
+    if (i + s.size() > text.size() || !ends_on_boundary(text, i, s.size())) return false;
     // Only single-byte characters fold: the trail byte of a GBK character may look like a letter.
     for (size_t k = 0; k < s.size();) {
         size_t n = char_len(s, k);

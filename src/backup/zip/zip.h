@@ -1,0 +1,53 @@
+// The ZIP engine: backs a folder up into one archive and restores it.
+//
+// Paths are in the ANSI code page on Windows (GBK) and plain byte paths elsewhere. Names inside the
+// archive are UTF-8, so files whose names GBK cannot spell survive a round trip.
+//
+// On Windows the four entry points below are defined beside the Win32 file system (varnoke_win); on
+// other hosts beside the POSIX one (varnoke_core).
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace zip {
+
+class FileSystem;
+
+struct Progress {
+    int percent;                // 0..100 by bytes; 100 only once the work is complete
+    std::string current_entry;  // entry name in the ANSI code page, for display
+};
+// Always called on the caller's thread, on a change of percent or about every 50 ms.
+using ProgressFn = std::function<void(const Progress&)>;
+
+struct Result {
+    bool ok = true;
+    std::string error;  // short Chinese reason naming the file, in the ANSI code page
+};
+
+struct Options {
+    FileSystem* fs = nullptr;         // nullptr: the platform's own
+    unsigned threads = 0;             // worker threads; 0: one per core
+    std::size_t chunk_size = 1 << 20; // large files are deflated in pieces this big, in parallel
+    int level = 6;                    // deflate level for data that compresses
+    bool force_zip64 = false;         // write Zip64 records even when nothing needs them
+};
+
+// Writes the archive under a temporary name and moves it over archive_path only once it is complete
+// and flushed. Entry names are relative to source_dir; every folder gets an entry of its own.
+Result compress_folder(const std::string& source_dir, const std::string& archive_path,
+                       const ProgressFn& progress = {});
+Result compress_folder(const std::string& source_dir, const std::string& archive_path,
+                       const ProgressFn& progress, const Options& options);
+
+// Checks the whole central directory and every name before writing anything. Each file is written
+// under a temporary name and verified (CRC-32, size); only when every file verified are they moved
+// over the files in target_dir. Any bad entry aborts the extraction with the target unchanged.
+Result extract_archive(const std::string& archive_path, const std::string& target_dir,
+                       const ProgressFn& progress = {});
+Result extract_archive(const std::string& archive_path, const std::string& target_dir,
+                       const ProgressFn& progress, const Options& options);
+
+}  // namespace zip

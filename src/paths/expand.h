@@ -1,0 +1,35 @@
+#pragma once
+// Expansion of stored paths: one %VAR% reference, the special-directory tokens ("<我的文档>" …) and
+// the program-directory tokens, so that one project list works on every machine.
+#include <string>
+
+// Where the folders of this machine come from. Results are raw: "" means the lookup failed.
+class Folders {
+   public:
+    virtual ~Folders() = default;
+    virtual std::string environment_variable(const std::string& name) const = 0;
+    virtual std::string special_folder(int csidl) const = 0;  // shell folder, never created
+    virtual std::string windows_dir() const = 0;
+    virtual std::string system_dir() const = 0;
+    virtual std::string temp_dir() const = 0;
+};
+
+// The eleven special directories, in the order the expansion replaces them. Item k (1 … 11) is
+// entry k − 1; its token is "<" + name + ">".
+struct SpecialDirectory {
+    enum Source { kShellFolder, kWindowsDir, kSystemDir, kTempDir };
+    const char* name;
+    Source source;
+    int csidl;  // for kShellFolder
+};
+inline constexpr int kSpecialDirectoryCount = 11;
+extern const SpecialDirectory kSpecialDirectories[kSpecialDirectoryCount];
+
+// The folder of special directory `item` (1 … 11) ending in exactly one "\"; "" when the lookup
+// fails or the item is out of range.
+std::string special_directory_path(int item, const Folders& folders);
+
+// Expands `text` in place and returns a copy. Stages, in order: the first %VAR% reference; the
+// eleven special-directory tokens (looked up afresh, case-insensitive); "<程序所在目录>" and
+// "<程序上级目录>" from `program_path` as stored.
+std::string expand_stored_path(std::string& text, const std::string& program_path, const Folders& folders);

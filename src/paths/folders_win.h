@@ -1,0 +1,23 @@
+#pragma once
+// The folders of the machine the tool runs on.
+#include <string>
+
+#include "paths/expand.h"
+
+class SystemFolders : public Folders {
+   public:
+    std::string environment_variable(const std::string& name) const override;
+    std::string special_folder(int csidl) const override;
+    std::string windows_dir() const override;
+    std::string system_dir() const override;
+    std::string temp_dir() const override;
+};
+
+// The one instance the windows use.
+const Folders& system_folders();
+
+// Folder of special directory `item` (1 … 11, the order of the page "其他") on this machine, ending
+// in exactly one "\"; "" on failure.
+inline std::string special_directory_path(int item) {
+    return special_directory_path(item, system_folders());
+}
