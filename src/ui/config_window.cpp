@@ -1,7 +1,6 @@
 #include "ui/config_window.h"
 
 #include <commctrl.h>
-#include <shlobj.h>
 
 #include <cstring>
 #include <iterator>
@@ -11,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "config/project_edit.h"
+#include "paths/folders_win.h"
 #include "paths/gbk_text.h"
 #include "paths/shell_link.h"
 #include "ui/config_window_impl.h"
@@ -118,12 +118,6 @@ const char* const kSpecialFolders[] = {"我的文档",     "我的收藏夹",   
 const char* const kVariables[] = {"USERPROFILE", "ALLUSERSPROFILE", "APPDATA"};
 
 ConfigWindow* g_current = nullptr;
-
-std::string desktop_folder() {
-    char path[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE)) return {};
-    return path;
-}
 
 bool put_on_clipboard(HWND owner, const std::string& text) {
     if (!OpenClipboard(owner)) return false;
@@ -344,7 +338,8 @@ void ConfigWindow::on_destroy() {
 // `通用对话框1`: picks the program; on the page "增加" an empty name is taken from its file name.
 void ConfigWindow::browse_program(int path_edit, int name_edit) {
     std::string current = text(path_edit);
-    OpenFileRequest request{"选择游戏路径", "程序|*.exe", desktop_folder(), "", ""};
+    constexpr int kDesktop = 3;  // "系统桌面" of the page "其他"
+    OpenFileRequest request{"选择游戏路径", "程序|*.exe", special_directory_path(kDesktop), "", ""};
     if (!current.empty()) {
         // The box holds a program, and a dialog starts only in a folder: the program's.
         DWORD attributes = GetFileAttributesA(current.c_str());

@@ -1,8 +1,8 @@
 // How "配置" opens, changes pages, picks files and gives way to the main window again.
 #include <shlobj.h>
 
+#include "app/main_window.h"
 #include "config/ini.h"
-#include "config/project_list.h"
 #include "config_fixture.h"
 #include "ui/config_window.h"
 
@@ -204,11 +204,15 @@ TEST_F(Flow, ClosingBringsTheMainWindowBackAndForgetsTheDrop) {
     DestroyWindow(window_);
     wintest::pump_messages();
     EXPECT_EQ(config_window_handle(), nullptr);
-    EXPECT_EQ(windows_titled("Varnoke").size(), 1u);
+    std::vector<HWND> main = windows_titled("Varnoke");
+    ASSERT_EQ(main.size(), 1u);
     EXPECT_TRUE(app().dropped_file_path.empty());
     EXPECT_FALSE(app().config_unchosen);
-    // The main window builds its list from the file, where the new project is now the latest.
-    EXPECT_EQ(load_project_names(list_path()).front(), "game");
+    // Rebuilt from the file, where the new project is now the latest.
+    HWND list = GetDlgItem(main[0], MainWindow::kProjectCombo);
+    ASSERT_EQ(wintest::combo_count(list), 3);
+    EXPECT_EQ(wintest::combo_item(list, 0), "game");
+    EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), CB_ERR);
 }
 
 TEST_F(Flow, BrowsingForTheProgramFillsPathAndEmptyName) {
@@ -221,7 +225,7 @@ TEST_F(Flow, BrowsingForTheProgramFillsPathAndEmptyName) {
     EXPECT_EQ(prompt.open_requests[0].filter, "程序|*.exe");
     char desktop[MAX_PATH] = {};
     SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
-    EXPECT_EQ(prompt.open_requests[0].initial_dir, desktop);
+    EXPECT_EQ(prompt.open_requests[0].initial_dir, std::string(desktop) + "\\");
     EXPECT_EQ(text(kAddProgramEdit), "D:\\Games\\PAL4\\PAL4.EXE");
     EXPECT_EQ(text(kAddNameEdit), "PAL4");
 
