@@ -1,2 +1,37 @@
 #include "config/project_name.h"
-bool is_valid_project_name(const std::string& name) { return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos && name != "." && name != ".."; }
+
+#include "paths/gbk_text.h"
+
+namespace {
+
+constexpr std::string_view kForbidden = "\\/:*?\"<>|";
+
+bool has_forbidden_character(std::string_view name) {
+    for (size_t i = 0; i < name.size(); i += gbk::char_len(name, i)) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x80 && (c < 0x20 || c == 0x7F || kForbidden.find(name[i]) != std::string_view::npos))
+            return true;
+    }
+    return false;
+}
+
+// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices whatever follows the first dot, and the
+// system ignores blanks before that dot.
+bool is_device_name(std::string_view name) {
+    std::string base = gbk::ascii_lower(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
+    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+}  // namespace
+
+std::string folder_name_problem(std::string_view name) {
+    if (name.empty()) return "名称不能为空";
+    if (name == "." || name == "..") return "名称不能是“.”或“..”";
+    if (has_forbidden_character(name)) return "名称中不能有 \\ / : * ? \" < > | 和控制字符";
+    if (name.back() == '.' || name.back() == ' ') return "名称不能以点或空格结尾";
+    if (is_device_name(name)) return "名称不能是系统设备名（CON、PRN、AUX、NUL、COM1～COM9、LPT1～LPT9）";
+    return {};
+}

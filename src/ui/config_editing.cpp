@@ -1,0 +1,178 @@
+// Adding, modifying and deleting projects on the pages of "配置", and the choice of the project list.
+#include "app/app_state.h"
+#include "config/ini.h"
+#include "config/names.h"
+#include "config/project_edit.h"
+#include "config/project_list.h"
+#include "paths/gbk_text.h"
+#include "ui/config_window_impl.h"
+#include "ui/prompt.h"
+
+using namespace cfg;
+
+namespace {
+
+IniProjectStore project_store() { return IniProjectStore(app().save_config_path, app().backup_root()); }
+
+void refuse_name(const std::string& name, const std::string& problem) {
+    show_message("“" + name + "”不能用作项目名称：" + problem + "。");
+}
+
+}  // namespace
+
+void ConfigWindow::load_config_lists() {
+    project_names_ = load_project_names(app().save_config_path);
+    for (int combo : {kModifyCombo, kDeleteCombo}) {
+        SendMessageA(item(combo), CB_RESETCONTENT, 0, 0);
+        for (const std::string& name : project_names_)
+            SendMessageA(item(combo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    // Emptying the lists empties the name on "修改" too: no project is loaded there any more, so a
+    // later modify must not rename one, and what the path box shows now is no change.
+    modify_name_.clear();
+    modify_saved_path_ = text(kModifySaveEdit);
+}
+
+void ConfigWindow::on_modify_selected() {
+    IniProjectStore store = project_store();
+    std::string name = selected_text(kModifyCombo);
+    modify_saved_path_ = store.read(name, names::kSavePathKey);
+    set_text(kModifySaveEdit, modify_saved_path_);
+    set_text(kModifyProgramEdit, store.read(name, names::kProgramPathKey));
+    modify_name_ = name;
+}
+
+void ConfigWindow::on_delete_selected() {
+    IniProjectStore store = project_store();
+    std::string name = selected_text(kDeleteCombo);
+    set_text(kDeleteSaveEdit, store.read(name, names::kSavePathKey));
+    set_text(kDeleteProgramEdit, store.read(name, names::kProgramPathKey));
+}
+
+bool ConfigWindow::on_page_changed() {
+    if (current_page() != kPageModify || text(kModifySaveEdit) == modify_saved_path_) return true;
+    if (show_message("存档路径有改动是否保存？", mb::kYesNo | mb::kIconQuestion, "温馨提示") == mb::kIdYes)
+        return modify_project();  // a refused save keeps the page, where the focus now points
+    modify_saved_path_ = text(kModifySaveEdit);
+    return true;
+}
+
+bool ConfigWindow::modify_project() {
+    const std::string name = text(kModifyCombo);
+    if (name.empty()) {
+        show_message("请选择修改项目！");
+        focus(kModifyCombo);
+        return false;
+    }
+    // A new name is checked before anything, its time stamp included, is written.
+    std::string problem = contains_project(project_names_, name) ? "" : project_name_problem(name);
+    if (!problem.empty()) {
+        refuse_name(name, problem);
+        focus(kModifyCombo);
+        return false;
+    }
+    IniProjectStore store = project_store();
+    bool saved = false;
+    if (text(kModifySaveEdit).empty()) {
+        show_message("存档路径不能为空！");
+        focus(kModifySaveEdit);
+    } else if (!modify_name_.empty() && !same_project(name, modify_name_) && contains_project(project_names_, name)) {
+        // Renaming onto another project would overwrite its paths.
+        show_message("存在相同名称项目禁止修改！");
+        focus(kModifyCombo);
+    } else {
+        ModifyResult result =
+            save_modified_project(store, modify_name_, name, {text(kModifySaveEdit), text(kModifyProgramEdit)});
+        saved = result.saved;
+        if (saved) {
+            std::string message = name + " 修改成功！";
+            if (result.folder_left_behind)
+                message += "\r\n备份文件夹未能随之改名，仍在：" + app().backup_root() + "\\" + modify_name_;
+            show_message(message);
+            load_config_lists();
+            select_list_item(kModifyCombo, name);
+            modify_name_ = name;
+            select_list_item(kDeleteCombo, text(kModifyCombo));
+            on_delete_selected();
+            modify_saved_path_ = store.read(name, names::kSavePathKey);
+        } else {
+            show_message(name + " 修改失败！");
+        }
+    }
+    if (!text(kModifyCombo).empty()) stamp_project(store, text(kModifyCombo));
+    return saved;
+}
+
+void ConfigWindow::add_project() {
+    const std::string name = text(kAddNameEdit);
+    bool duplicate = contains_project(combo_items(kDeleteCombo), name);
+    if (duplicate) {
+        show_message("存在相同名称项目禁止增加！");
+        focus(kAddNameEdit);
+    } else if (!name.empty()) {
+        // A new name is checked before anything, its time stamp included, is written.
+        std::string problem = project_name_problem(name);
+        if (!problem.empty()) {
+            refuse_name(name, problem);
+            focus(kAddNameEdit);
+            return;
+        }
+    }
+    IniProjectStore store = project_store();
+    if (name.empty()) {
+        show_message("请填写项目名称！");
+        focus(kAddNameEdit);
+    } else if (text(kAddSaveEdit).empty()) {
+        show_message("存档路径不能为空！");
+        focus(kAddSaveEdit);
+    } else if (!duplicate) {
+        if (write_project_paths(store, name, {text(kAddSaveEdit), text(kAddProgramEdit)})) {
+            show_message(name + " 增加成功！");
+            load_config_lists();
+            select_list_item(kModifyCombo, name);
+            on_modify_selected();
+            select_list_item(kDeleteCombo, name);
+            on_delete_selected();
+            select_list_item(kModifyCombo, name);
+        } else {
+            show_message(name + " 增加失败！");
+        }
+    }
+    if (!name.empty()) stamp_project(store, name);
+}
+
+void ConfigWindow::delete_project() {
+    const std::string name = text(kDeleteCombo);
+    if (name.empty()) {
+        show_message("请选择删除项目！");
+        focus(kDeleteCombo);
+        return;
+    }
+    // The project's backups under "存档目录" stay where they are.
+    if (!project_store().remove(name)) {
+        show_message("删除失败！");
+        return;
+    }
+    show_message("删除成功！");
+    for (int box : {kDeleteSaveEdit, kDeleteProgramEdit, kModifySaveEdit, kModifyProgramEdit}) set_text(box, "");
+    load_config_lists();
+}
+
+// `通用对话框2`: another project list for this machine, never the system-configuration file.
+void ConfigWindow::choose_save_config() {
+    for (;;) {
+        std::string shown = text(kSaveConfigEdit);
+        std::string folder = shown.empty() ? app().config_dir() + "\\" : gbk::up_to_last_backslash(shown);
+        std::optional<std::string> chosen = prompt().open_file({"选择存档配置文件：", "配置文件|*.ini", folder, "", ""});
+        if (!chosen) return;
+        if (gbk::find(*chosen, names::kSystemConfigFile) > 0) {
+            show_message("不允许选择[系统配置文件]", mb::kOk, "提醒：");
+            continue;
+        }
+        set_text(kSaveConfigEdit, *chosen);
+        write_ini_value(app().system_config_path, names::kMachineSection, app().machine_id, *chosen);
+        app().save_config_path = *chosen;
+        load_config_lists();
+        return;
+    }
+}

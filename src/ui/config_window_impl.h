@@ -1,0 +1,65 @@
+#pragma once
+// The class behind "配置", shared by its two source files: config_window.cpp (layout, pages, small
+// handlers) and config_editing.cpp (the project lists and the adding, modifying and deleting).
+#include <string>
+#include <vector>
+
+#include "ui/config_window.h"
+#include "ui/window.h"
+
+class ConfigWindow : public Window {
+   public:
+    bool open();
+    static ConfigWindow* current();
+
+   protected:
+    void on_command(int id, int code) override;
+    bool on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    void on_destroy() override;
+
+   private:
+    // config_window.cpp
+    void create_layout();
+    void fill_fixed_lists();
+    void prefill_dropped_file(const std::string& path);
+    int current_page() const;
+    void select_page(int page);  // without the change prompt, as creation does it
+    void show_page(int page);
+    void browse_program(int path_edit, int name_edit);
+    void copy_contact_address();
+    std::string selected_text(int combo) const;
+    std::vector<std::string> combo_items(int combo) const;
+    void select_list_item(int combo, const std::string& name);
+    bool lies_on_pane(HWND control) const;
+    HBRUSH pane_brush(HDC dc, HWND control);
+    void release_pane_brush();
+    static LRESULT CALLBACK contact_label_proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+    // Handlers still to be written: the save-path windows, the path look-ups of the page "其他"
+    // and the desktop shortcut. The controls are laid out and routed here already.
+    void edit_save_locations(int /*page*/) {}
+    void on_special_folder_selected() {}
+    void on_variable_changed() {}
+    void open_special_folder() {}
+    void open_variable_folder() {}
+    void explain_folder_tokens() {}
+    void create_desktop_shortcut() {}
+
+    // config_editing.cpp
+    void load_config_lists();
+    void on_modify_selected();
+    void on_delete_selected();
+    bool on_page_changed();  // false vetoes the change
+    bool modify_project();   // true when the paths were saved
+    void add_project();
+    void delete_project();
+    void choose_save_config();
+
+    HBRUSH pane_brush_ = nullptr;
+    std::vector<std::string> project_names_;
+    std::string modify_name_;        // the project loaded into the page "修改"
+    std::string modify_saved_path_;  // its "存档路径" as loaded: the change prompt's baseline
+};
+
+// The version history shown on the page "关于".
+const char* about_text();

@@ -1,0 +1,94 @@
+#include "config_fixture.h"
+
+#include "config/ini.h"
+#include "paths/time_text.h"
+#include "ui/config_window.h"
+
+void ConfigWindowTest::SetUp() {
+    prompt.install();
+    set_clock_for_tests([] { return DateTime{2012, 12, 21, 3, 14, 35}; });
+    AppState& a = app();
+    a = AppState{};
+    a.tool_dir = dir.path();
+    a.machine_id = "0A1B2C3D4E5F7601";
+    wintest::make_dirs(a.config_dir());
+    wintest::make_dirs(a.backup_root());
+    a.system_config_path = a.config_dir() + "\\系统配置文件.ini";
+    a.save_config_path = list_path();
+}
+
+void ConfigWindowTest::TearDown() {
+    for (const char* title : {"配置", "Varnoke"})
+        for (HWND w : windows_titled(title)) DestroyWindow(w);
+    wintest::pump_messages();
+    set_clock_for_tests({});
+    // The profile functions cache files; clear the cache before the folder goes.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, list_path().c_str());
+    app() = AppState{};
+}
+
+HWND ConfigWindowTest::open() {
+    EXPECT_TRUE(open_config_window());
+    window_ = config_window_handle();
+    EXPECT_NE(window_, nullptr);
+    wintest::pump_messages();
+    return window_;
+}
+
+std::string ConfigWindowTest::text(int id) const {
+    char buf[4096] = {};
+    GetWindowTextA(ctl(id), buf, sizeof buf);
+    return buf;
+}
+
+int ConfigWindowTest::page() const { return static_cast<int>(SendMessageA(ctl(cfg::kTabs), TCM_GETCURSEL, 0, 0)); }
+
+void ConfigWindowTest::click_tab(int index) {
+    RECT r{};
+    SendMessageA(ctl(cfg::kTabs), TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(ctl(cfg::kTabs), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(ctl(cfg::kTabs), WM_LBUTTONUP, 0, at);
+    wintest::pump_messages();
+}
+
+std::vector<std::string> ConfigWindowTest::items(int combo) const {
+    std::vector<std::string> out;
+    for (int i = 0; i < wintest::combo_count(ctl(combo)); ++i) out.push_back(wintest::combo_item(ctl(combo), i));
+    return out;
+}
+
+int ConfigWindowTest::selection(int combo) const {
+    return static_cast<int>(SendMessageA(ctl(combo), CB_GETCURSEL, 0, 0));
+}
+
+void ConfigWindowTest::select(int combo, const std::string& item_text) {
+    std::vector<std::string> all = items(combo);
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i] == item_text) return wintest::select_combo_item(ctl(combo), static_cast<int>(i));
+    ADD_FAILURE() << "no item " << item_text;
+}
+
+std::string ConfigWindowTest::value(const std::string& project, const std::string& key) const {
+    return read_ini_value(list_path(), project, key, "<missing>");
+}
+
+std::vector<std::string> ConfigWindowTest::sections() const { return read_ini_section_names(list_path()); }
+
+std::vector<HWND> windows_titled(const std::string& title) {
+    struct Search {
+        std::string title;
+        std::vector<HWND> found;
+    } search{title, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            char buf[256] = {};
+            GetWindowTextA(w, buf, sizeof buf);
+            if (s->title == buf) s->found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
