@@ -56,7 +56,7 @@ class MainWindowTest : public ::testing::Test {
     // Closing "配置" opens a main window again, so close until none is left.
     static void close_all_windows() {
         for (int i = 0; i < 10; ++i) {
-            HWND w = FindWindowA("VarnokeWindow", nullptr);
+            HWND w = wintest::own_window(nullptr);
             if (!w) break;
             DestroyWindow(w);
             wintest::pump_messages();
@@ -216,7 +216,7 @@ TEST_F(MainWindowTest, ConfigButtonReplacesTheMainWindow) {
     click(M::kConfigButton);
     EXPECT_EQ(window.hwnd(), nullptr);
     EXPECT_TRUE(window.project_names().empty());
-    EXPECT_NE(FindWindowA("VarnokeWindow", "配置"), nullptr);
+    EXPECT_NE(wintest::own_window("配置"), nullptr);
 }
 
 // Sends the window a real WM_DROPFILES, as the shell does for files dragged onto it.
@@ -239,7 +239,7 @@ TEST_F(MainWindowTest, DroppedFilesOpenTheConfigurationWithTheFirstName) {
     drop_files(window.hwnd(), {first, tool / "second.lnk"});
     EXPECT_EQ(app().dropped_file_path, first);
     EXPECT_EQ(window.hwnd(), nullptr);
-    EXPECT_NE(FindWindowA("VarnokeWindow", "配置"), nullptr);
+    EXPECT_NE(wintest::own_window("配置"), nullptr);
 }
 
 TEST_F(MainWindowTest, AnEmptyDropChangesNothing) {
@@ -251,8 +251,7 @@ TEST_F(MainWindowTest, AnEmptyDropChangesNothing) {
 TEST_F(MainWindowTest, OpenMainWindowOwnsItsWindow) {
     ASSERT_TRUE(open_main_window());
     HWND second = nullptr;
-    for (HWND w = FindWindowA("VarnokeWindow", "Varnoke"); w;
-         w = FindWindowExA(nullptr, w, "VarnokeWindow", "Varnoke"))
+    for (HWND w : wintest::own_windows("Varnoke"))
         if (w != window.hwnd()) second = w;
     ASSERT_NE(second, nullptr);
     const int live = Window::live_windows();

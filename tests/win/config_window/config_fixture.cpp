@@ -75,20 +75,4 @@ std::string ConfigWindowTest::value(const std::string& project, const std::strin
 
 std::vector<std::string> ConfigWindowTest::sections() const { return read_ini_section_names(list_path()); }
 
-std::vector<HWND> windows_titled(const std::string& title) {
-    struct Search {
-        std::string title;
-        std::vector<HWND> found;
-    } search{title, {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            char buf[256] = {};
-            GetWindowTextA(w, buf, sizeof buf);
-            if (s->title == buf) s->found.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+std::vector<HWND> windows_titled(const std::string& title) { return wintest::own_windows(title.c_str()); }

@@ -96,4 +96,29 @@ std::string combo_item(HWND combo, int index) {
 
 int combo_count(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0)); }
 
+std::vector<HWND> own_windows(const char* title) {
+    struct Search {
+        const char* title;
+        std::vector<HWND> found;
+    } search{title, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            char cls[64], text[256];
+            GetClassNameA(w, cls, sizeof cls);
+            GetWindowTextA(w, text, sizeof text);
+            if (std::string(cls) == "VarnokeWindow" && (!s->title || std::string(text) == s->title))
+                s->found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND own_window(const char* title) {
+    std::vector<HWND> w = own_windows(title);
+    return w.empty() ? nullptr : w.front();
+}
+
 }  // namespace wintest

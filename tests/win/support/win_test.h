@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace wintest {
 
@@ -36,5 +37,10 @@ void type_text(HWND edit, const std::string& text);
 // Items of a combo box.
 std::string combo_item(HWND combo, int index);
 int combo_count(HWND combo);
+
+// Top-level windows of this test's own thread with this title (all of them for nullptr). Other test
+// programs run at the same time on the same display, so FindWindow would see their windows too.
+std::vector<HWND> own_windows(const char* title = nullptr);
+HWND own_window(const char* title);  // the first, or nullptr
 
 }  // namespace wintest
