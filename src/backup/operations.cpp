@@ -22,7 +22,7 @@ std::string archive_name(const std::string& first_archive, int k) {
 zip::ProgressFn BackupRunner::progress_to(const std::string& done_name, const char* done_word) {
     return [this, done_name, done_word](const zip::Progress& p) {
         view_.set_percent(p.percent);
-        view_.set_status(p.current_entry);
+        view_.set_status(gbk::replace_all(p.current_entry, "/", "\\"));  // shown as Windows paths
         if (p.percent >= 100) view_.set_status(done_name + done_word);
     };
 }

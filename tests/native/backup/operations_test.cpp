@@ -32,8 +32,8 @@ class FakeSystem : public BackupSystem {
     zip::Result compress(const std::string& folder, const std::string& archive, const zip::ProgressFn& p) override {
         calls.push_back({"compress", folder, archive});
         if (p) {
-            p({40, "存档\\a.sav"});
-            p({100, "存档\\b.sav"});
+            p({40, "存档/a.sav"});
+            p({100, "存档/b.sav"});
         }
         if (fail.count(folder)) return {false, fail[folder]};
         files.insert(archive);
@@ -91,7 +91,8 @@ TEST_F(Operations, BacksUpThreeFoldersUnderOneTimeName) {
     EXPECT_EQ(sys.calls[3].to, project.backup_folder + "\\2011年10月22日9时5分.zip3");
     EXPECT_EQ(view.counters, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
     EXPECT_EQ(view.percent, 100);
-    // The status names the first archive as done, also for the later ones.
+    // Entries show as Windows paths; the status names the first archive as done, also for the later ones.
+    EXPECT_EQ(view.statuses.front(), "存档\\a.sav");
     EXPECT_EQ(view.statuses.back(), archive(1) + " 备份完成");
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "备份完成，备份文件为： \r\n" + archive(1));
