@@ -50,7 +50,10 @@ struct WorkerState {
 class Compressor {
 public:
     Compressor(FileSystem& fs, const Options& options, const std::vector<SourceEntry>& entries)
-        : fs_(fs), options_(options), entries_(entries), chunk_size_(std::max<std::size_t>(options.chunk_size, 4096)) {}
+        : fs_(fs),
+          options_(options),
+          entries_(entries),
+          chunk_size_(std::clamp<std::size_t>(options.chunk_size, 4096, 64 << 20)) {}
     ~Compressor() { stop_workers(); }
 
     // Writes every entry and the central directory; returns "" or the reason it failed.

@@ -6,8 +6,19 @@
 
 namespace zip {
 
+namespace {
+
+// The program may spell the archive's path with either separator.
+std::string with_slashes(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+}  // namespace
+
 WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string& skip) {
     WalkResult result;
+    const std::string skip_path = with_slashes(skip);
     // Folders still to list; popped in name order, each one's entry just before its contents.
     std::vector<SourceEntry> pending;
     pending.push_back(SourceEntry{"", root, true, 0, 0});
@@ -28,7 +39,7 @@ WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string&
         for (const DirEntry& child : children) {
             SourceEntry e{dir.name + child.name, join_path(dir.path, child.name), child.is_dir, child.size,
                           child.mtime};
-            if (e.path == skip) continue;
+            if (with_slashes(e.path) == skip_path) continue;
             if (child.is_dir) {
                 e.name += '/';
                 e.size = 0;

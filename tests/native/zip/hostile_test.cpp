@@ -38,6 +38,14 @@ TEST_F(ExtractFixture, RefusesNamesThatLeaveTheTarget) {
     }
 }
 
+TEST_F(ExtractFixture, AcceptsBackslashesAndDotComponentsOfOtherTools) {
+    write_file(archive, build_archive({{"sub\\slot.sav", "from windows"}, {"./a/./b.sav", "dotted"}}));
+    zip::Result r = zip::extract_archive(archive, target);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(read_file(target + "/sub/slot.sav"), "from windows");
+    EXPECT_EQ(read_file(target + "/a/b.sav"), "dotted");
+}
+
 TEST_F(ExtractFixture, RefusesTruncatedArchives) {
     TempDir src;
     write_file(src / "slot.sav", text_like(200000, 1));
