@@ -15,6 +15,6 @@ varnoke_ensure_display
 trap 'wineserver -k >/dev/null 2>&1; read -r _ pid <build/xvfb.display 2>/dev/null && kill "$pid" 2>/dev/null' EXIT
 
 ctest --preset native -j2 || status=1
-if [ -x scripts/fuzz.sh ]; then scripts/fuzz.sh || status=1; fi
+if [ -x scripts/fuzz.sh ]; then FUZZ_SECONDS="${FUZZ_SECONDS:-30}" scripts/fuzz.sh || status=1; fi
 ctest --preset win -j2 || status=1
 exit $status
