@@ -94,12 +94,6 @@ TEST_F(OtherPageTest, TypedVariableNameShowsItsValue) {
     EXPECT_NE(environment_value("USERPROFILE"), "");
 }
 
-TEST_F(OtherPageTest, OpenButtonsHandTheTextToTheShellAsItIs) {
-    open_in_shell("C:\\users\\");
-    open_in_shell("");
-    EXPECT_EQ(prompt.opened, (std::vector<std::string>{"C:\\users\\", ""}));
-}
-
 TEST_F(OtherPageTest, UsageMessageExplainsBothReferenceKinds) {
     show_system_directory_help();
     ASSERT_EQ(prompt.messages.size(), 1u);
