@@ -11,6 +11,7 @@
 #include "paths/gbk_text.h"
 #include "paths/time_text.h"
 #include "ui/config_window.h"
+#include "ui/path_view_window.h"
 #include "ui/prompt.h"
 
 namespace {
@@ -201,7 +202,9 @@ void MainWindow::open_save_path() {
         if (!project_.save_paths.front().empty()) prompt().shell_open(project_.save_paths.front());
         return;
     }
-    // Several paths are listed by the window "存档路径查看", which this program does not have yet.
+    // None or several: the window "存档路径查看" lists them.
+    const std::string name = text(kProjectCombo);
+    if (!name.empty()) open_path_view_window(name, project_.program_path);
 }
 
 void MainWindow::open_config() {

@@ -181,7 +181,15 @@ TEST_F(MainWindowTest, FolderButtonsOpenTheFoldersInTheShell) {
     select("淺東");
     click(M::kProgramPathButton);
     click(M::kBackupPathButton);
-    click(M::kSavePathButton);  // several save paths: nothing opens here
+    // Several save paths are listed in a window of their own, not opened in the shell.
+    std::vector<std::string> listed;
+    Window::modal_hook() = [&listed](Window& w) {
+        listed.push_back(w.title());
+        w.close();
+    };
+    click(M::kSavePathButton);
+    Window::modal_hook() = nullptr;
+    EXPECT_EQ(listed, std::vector<std::string>{"存档路径查看"});
     EXPECT_EQ(prompt.opened, (std::vector<std::string>{"D:\\淺\\", tool.path() + "\\存档目录\\"}));
 
     prompt.opened.clear();

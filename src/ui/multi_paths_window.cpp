@@ -1,0 +1,191 @@
+#include "ui/multi_paths_window.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "paths/expand.h"
+#include "paths/folders_win.h"
+#include "paths/gbk_text.h"
+#include "ui/prompt.h"
+#include "ui/save_path_editing.h"
+#include "ui/window.h"
+
+namespace {
+
+using namespace multi_paths;
+
+constexpr const char* kSingle = "单一位置";
+constexpr const char* kMultiple = "多个位置";
+constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
+
+// clang-format off
+const ControlSpec kLayout[] = {
+    // 96 wide, up to the combo box: eight characters of 12 px do not fit the 90 px they were given.
+    {kCountLabel, "STATIC", "存档路径数选择：", 8, 10, 96, 20, SS_LEFTNOWORDWRAP | SS_NOPREFIX},  // 标签6
+    {kCountCombo, "COMBOBOX", "", 104, 10, 96, 20 + 60, CBS_DROPDOWNLIST | WS_TABSTOP},           // 存档数量组合框
+    {kMoreButton, "BUTTON", "＋", 208, 8, 50, 25, kButton, ctl::kHidden | ctl::kBoldFont},         // 增加按钮
+    {kFewerButton, "BUTTON", "－", 272, 8, 50, 25, kButton, ctl::kHidden | ctl::kBoldFont},        // 减少按钮
+    {kOkButton, "BUTTON", "确定", 350, 8, 50, 25, kButton},                                        // 确定按钮
+};
+// clang-format on
+
+class MultiPathsWindow : public Window {
+   public:
+    MultiPathsWindow(std::string program_path, SavePathsWriteBack write_back)
+        : program_path_(std::move(program_path)), write_back_(std::move(write_back)) {}
+
+    bool create() {
+        if (!Window::create("", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 50, 50, 420, 225)) return false;
+        create_controls(kLayout);
+        const std::vector<ControlSpec> rows = path_rows::controls(300, 384, 0, 0);
+        create_controls(rows.data(), rows.size());
+        fill_count_combo();
+
+        SavePathEditing& ctx = save_path_editing();
+        ctx.height_adjust = 193 - client_size().cy;
+        sized_ = true;
+        set_height(path_rows::outer_height(ctx.height_adjust, 1));
+        set_outer_size(outer_size().cx + (414 - client_size().cx), outer_size().cy);
+        set_title(ctx.edit_mode == "增加" && ctx.edit_project_name.empty()
+                      ? "存档路径配置：（新增）"
+                      : "存档路径配置： " + ctx.edit_project_name);
+        fill();
+        return true;
+    }
+
+   protected:
+    void on_command(int id, int code) override {
+        if (id == kCountCombo) {
+            if (code == CBN_SELCHANGE) count_chosen();
+            return;
+        }
+        if (code != BN_CLICKED) return;
+        if (id == kMoreButton) set_height(outer_size().cy + 30);
+        if (id == kFewerButton) set_height(outer_size().cy - 30);
+        if (id == kOkButton) confirm();
+        if (int k = path_rows::row_of_button(id)) browse_row(k);
+    }
+
+    bool on_message(UINT msg, WPARAM, LPARAM, LRESULT*) override {
+        if (msg == WM_SIZE && sized_) rows_changed();
+        return false;
+    }
+
+    void on_destroy() override {
+        SavePathEditing& ctx = save_path_editing();
+        ctx.edit_project_name.clear();
+        ctx.edit_mode.clear();
+        ctx.edit_save_path.clear();
+    }
+
+   private:
+    int rows_height(int rows) const {
+        return path_rows::outer_height(save_path_editing().height_adjust, rows);
+    }
+    void set_height(int h) { set_outer_size(outer_size().cx, h); }
+
+    void fill_count_combo() {
+        HWND combo = item(kCountCombo);
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kSingle));
+        SendMessageA(combo, CB_SETITEMDATA, 0, 1);
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kMultiple));
+        SendMessageA(combo, CB_SETITEMDATA, 1, 2);
+        SendMessageA(combo, CB_SETCURSEL, 0, 0);
+    }
+
+    // The fields show expanded paths, so OK writes expanded paths back: tokens are not kept.
+    void fill() {
+        SavePathEditing& ctx = save_path_editing();
+        expand_stored_path(ctx.edit_save_path, program_path_, system_folders());
+        ctx.edit_paths = gbk::split(ctx.edit_save_path);
+        path_rows::fill(*this, ctx.edit_paths);
+        const int count = static_cast<int>(ctx.edit_paths.size());
+        // Entries beyond the fifth have no row; they are kept untouched for OK.
+        if (count > path_rows::kCount)
+            beyond_five_.assign(ctx.edit_paths.begin() + path_rows::kCount, ctx.edit_paths.end());
+        if (count >= 2) {
+            set_height(outer_size().cy + 30 * (std::min(count, path_rows::kCount) - 1));
+            SendMessageA(item(kCountCombo), CB_SETCURSEL, 1, 0);
+            show(kMoreButton, true);
+            show(kFewerButton, true);
+        }
+    }
+
+    void count_chosen() {
+        if (text(kCountCombo) == kMultiple) {
+            show(kMoreButton, true);
+            show(kFewerButton, true);
+            if (outer_size().cy == rows_height(1)) set_height(rows_height(2));
+            return;
+        }
+        set_height(rows_height(1));
+        for (int k = 2; k <= path_rows::kCount; ++k) set_text(path_rows::edit_id(k), "");
+        show(kMoreButton, false);
+        show(kFewerButton, false);
+    }
+
+    // "＋" and "－" move by one row without a bound check; here they are disabled at the ends and
+    // the row that has just been hidden is emptied, so OK never takes a text the user cannot see.
+    void rows_changed() {
+        const int h = outer_size().cy;
+        for (int rows = 1; rows <= path_rows::kCount; ++rows) {
+            if (h != rows_height(rows)) continue;
+            enable(kMoreButton, rows < path_rows::kCount);
+            enable(kFewerButton, rows > 1);
+            if (rows < path_rows::kCount) set_text(path_rows::edit_id(rows + 1), "");
+            return;
+        }
+    }
+
+    void browse_row(int k) {
+        BrowseFolderRequest request;
+        request.title = "浏览文件夹";
+        request.edit_box = true;
+        request.include_files = true;
+        if (auto folder = prompt().browse_folder(request)) set_text(path_rows::edit_id(k), *folder);
+    }
+
+    void confirm() {
+        std::vector<std::string> entries = path_rows::texts(*this);
+        entries.insert(entries.end(), beyond_five_.begin(), beyond_five_.end());
+        const std::string joined = gbk::join_non_empty(entries);
+        SavePathEditing& ctx = save_path_editing();
+        if ((ctx.edit_mode == "增加" || ctx.edit_mode == "修改") && write_back_)
+            write_back_(ctx.edit_mode, joined);
+        ctx.edit_mode.clear();
+        ctx.edit_save_path.clear();
+        close();
+    }
+
+    std::string program_path_;
+    SavePathsWriteBack write_back_;
+    std::vector<std::string> beyond_five_;
+    bool sized_ = false;  // resizes before the rows are measured are the window's own creation
+};
+
+void open_for(const std::string& mode, const std::string& name, const std::string& save_path_text,
+              const std::string& program_path, const SavePathsWriteBack& write_back) {
+    SavePathEditing& ctx = save_path_editing();
+    ctx.edit_project_name = name;
+    ctx.edit_save_path = save_path_text;
+    ctx.edit_mode = mode;
+    open_multi_paths_window(program_path, write_back);
+}
+
+}  // namespace
+
+void open_multi_paths_window(const std::string& program_path, const SavePathsWriteBack& write_back) {
+    MultiPathsWindow window(program_path, write_back);
+    if (window.create()) window.run_modal();
+}
+
+void on_add_page_save_paths_button(const std::string& name, const std::string& save_path_text,
+                                   const std::string& program_path, const SavePathsWriteBack& write_back) {
+    open_for("增加", name, save_path_text, program_path, write_back);
+}
+
+void on_modify_page_save_paths_button(const std::string& name, const std::string& save_path_text,
+                                      const std::string& program_path, const SavePathsWriteBack& write_back) {
+    if (name.empty()) return;
+    open_for("修改", name, save_path_text, program_path, write_back);
+}

@@ -1,0 +1,57 @@
+#include "ui/shortcut_win.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include "app/app_state.h"
+#include "paths/files.h"
+#include "paths/folders_win.h"
+#include "paths/gbk_text.h"
+#include "ui/prompt.h"
+
+namespace {
+
+constexpr int kDesktopItem = 3;  // 系统桌面, CSIDL 16
+
+bool save_link(const std::string& link_path, const std::string& target, const std::string& working_dir) {
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return false;
+    link->SetPath(target.c_str());
+    link->SetWorkingDirectory(working_dir.c_str());
+    link->SetShowCmd(SW_SHOW);
+    IPersistFile* file = nullptr;
+    bool saved = false;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        saved = SUCCEEDED(file->Save(files::to_wide(link_path).c_str(), TRUE));
+        file->Release();
+    }
+    link->Release();
+    return saved;
+}
+
+}  // namespace
+
+void create_desktop_shortcut(const std::string& desktop_dir, const std::string& exe_path,
+                             const std::string& working_dir) {
+    // Without a desktop the link would land in the current directory under a bare name.
+    if (desktop_dir.empty()) {
+        show_message("找不到桌面文件夹，未能创建快捷方式。", mb::kOk | mb::kIconExclamation);
+        return;
+    }
+    if (save_link(desktop_dir + "Varnoke.lnk", exe_path, working_dir)) show_message("创建成功！");
+}
+
+ShortcutTarget running_tool() {
+    std::string tool_dir = app().tool_dir;
+    if (tool_dir.empty()) tool_dir = files::executable_dir();
+    return {tool_dir + "\\" + gbk::after_last_backslash(files::executable_path()), tool_dir};
+}
+
+void create_desktop_shortcut() {
+    const ShortcutTarget tool = running_tool();
+    create_desktop_shortcut(special_directory_path(kDesktopItem, system_folders()), tool.exe_path,
+                            tool.working_dir);
+}
