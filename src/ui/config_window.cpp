@@ -14,6 +14,9 @@
 #include "paths/gbk_text.h"
 #include "paths/shell_link.h"
 #include "ui/config_window_impl.h"
+#include "ui/multi_paths_window.h"
+#include "ui/other_page.h"
+#include "ui/shortcut_win.h"
 #include "ui/prompt.h"
 
 namespace {
@@ -112,11 +115,6 @@ const Page kPages[] = {page("修改", kModifyPage),   page("增加", kAddPage), 
 // 选择夹1: created last so that it lies beneath the pages.
 const ControlSpec kTabControl[] = {{kTabs, WC_TABCONTROLA, "", 0, 0, 446, 180, WS_TABSTOP | WS_CLIPSIBLINGS}};
 
-const char* const kSpecialFolders[] = {"我的文档",     "我的收藏夹",     "系统桌面",       "系统字体",
-                                       "开始菜单组",   "程序菜单组",     "启动菜单组",     "程序数据目录",
-                                       "Windows安装目录", "Windows系统目录", "临时文件目录"};
-const char* const kVariables[] = {"USERPROFILE", "ALLUSERSPROFILE", "APPDATA"};
-
 ConfigWindow* g_current = nullptr;
 
 bool put_on_clipboard(HWND owner, const std::string& text) {
@@ -175,14 +173,8 @@ void ConfigWindow::create_layout() {
 }
 
 void ConfigWindow::fill_fixed_lists() {
-    HWND folders = item(kSpecialFolderCombo);
-    for (int i = 0; i < static_cast<int>(std::size(kSpecialFolders)); ++i) {
-        LRESULT at = SendMessageA(folders, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kSpecialFolders[i]));
-        SendMessageA(folders, CB_SETITEMDATA, at, i + 1);
-    }
-    set_text(kSpecialFolderCombo, "特定目录");
-    for (const char* v : kVariables) SendMessageA(item(kVariableCombo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(v));
-    set_text(kVariableCombo, "环境变量");
+    fill_special_directory_combo(item(kSpecialFolderCombo));
+    fill_environment_combo(item(kVariableCombo));
 }
 
 // A program or shortcut dropped on the main window becomes a new project to add.
@@ -223,7 +215,7 @@ void ConfigWindow::on_command(int id, int code) {
             if (code == CBN_SELCHANGE) on_special_folder_selected();
             break;
         case kVariableCombo:
-            if (code == CBN_SELCHANGE || code == CBN_EDITCHANGE) on_variable_changed();
+            if (code == CBN_SELCHANGE || code == CBN_EDITCHANGE) on_variable_changed(code == CBN_SELCHANGE);
             break;
         case kSaveConfigLabel:
             if (code == STN_DBLCLK) show_machine_id();
@@ -239,9 +231,9 @@ void ConfigWindow::on_command(int id, int code) {
                 case kModifyProgramButton: browse_program(kModifyProgramEdit, 0); break;
                 case kModifySaveButton: edit_save_locations(kPageModify); break;
                 case kAddSaveButton: edit_save_locations(kPageAdd); break;
-                case kSpecialFolderButton: open_special_folder(); break;
-                case kVariableButton: open_variable_folder(); break;
-                case kFolderHelpButton: explain_folder_tokens(); break;
+                case kSpecialFolderButton: open_in_shell(text(kSpecialFolderEdit)); break;
+                case kVariableButton: open_in_shell(text(kVariableEdit)); break;
+                case kFolderHelpButton: show_system_directory_help(); break;
                 case kShortcutButton: create_desktop_shortcut(); break;
             }
     }
@@ -350,6 +342,27 @@ void ConfigWindow::browse_program(int path_edit, int name_edit) {
     if (!chosen) return;
     set_text(path_edit, *chosen);
     if (name_edit && text(name_edit).empty()) set_text(name_edit, program_name_from_path(*chosen, false));
+}
+
+// "多个位置" edits the save path of the page that opened it and writes the joined paths back there.
+void ConfigWindow::edit_save_locations(int page) {
+    auto write_back = [this](const std::string& mode, const std::string& joined) {
+        set_text(mode == "修改" ? kModifySaveEdit : kAddSaveEdit, joined);
+    };
+    if (page == kPageModify)
+        on_modify_page_save_paths_button(text(kModifyCombo), text(kModifySaveEdit), text(kModifyProgramEdit), write_back);
+    else
+        on_add_page_save_paths_button(text(kAddNameEdit), text(kAddSaveEdit), text(kAddProgramEdit), write_back);
+}
+
+void ConfigWindow::on_special_folder_selected() {
+    set_text(kSpecialFolderEdit, special_directory_folder(selected_item_data(item(kSpecialFolderCombo))));
+}
+
+// On a selection the combo's own text still holds the previous entry; the chosen item is the name.
+void ConfigWindow::on_variable_changed(bool selected) {
+    std::string name = selected ? selected_text(kVariableCombo) : text(kVariableCombo);
+    set_text(kVariableEdit, environment_value(name));
 }
 
 void ConfigWindow::copy_contact_address() {

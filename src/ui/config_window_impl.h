@@ -35,15 +35,10 @@ class ConfigWindow : public Window {
     void release_pane_brush();
     static LRESULT CALLBACK contact_label_proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
-    // Handlers still to be written: the save-path windows, the path look-ups of the page "其他"
-    // and the desktop shortcut. The controls are laid out and routed here already.
-    void edit_save_locations(int /*page*/) {}
-    void on_special_folder_selected() {}
-    void on_variable_changed() {}
-    void open_special_folder() {}
-    void open_variable_folder() {}
-    void explain_folder_tokens() {}
-    void create_desktop_shortcut() {}
+    // The save-path windows and the look-ups of the page "其他".
+    void edit_save_locations(int page);
+    void on_special_folder_selected();
+    void on_variable_changed(bool selected);
 
     // config_editing.cpp
     void load_config_lists();

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kDesktopItem = 3;  // 系统桌面
-
 // clang-format off
 constexpr const char* kHelpText =
     "1、特定目录\r\n"
@@ -62,13 +60,4 @@ void open_in_shell(const std::string& text) {
 
 void show_system_directory_help() {
     show_message(kHelpText, mb::kOk, "系统目录使用说明");
-}
-
-std::optional<std::string> choose_program_file(const std::string& program_path_text) {
-    OpenFileRequest request;
-    request.title = "选择游戏路径";
-    request.filter = "程序|*.exe";
-    request.initial_dir = program_path_text.empty() ? special_directory_path(kDesktopItem, system_folders())
-                                                    : program_path_text;
-    return prompt().open_file(request);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The helpers of the page "其他" (what a special-directory token or an environment variable stands
-// for on this machine) and the program "…" button of the page "修改". They only fill or open.
+// for on this machine). They only fill or open.
 #include <windows.h>
 
 #include <optional>
@@ -25,6 +25,3 @@ void open_in_shell(const std::string& text);
 // 系统目录说明按钮: how to write the tokens.
 void show_system_directory_help();
 
-// 程序路径文件夹按钮_修改: asks for the program; the chosen file, or nothing on cancel. The dialog
-// starts in `program_path_text` when it is not empty, otherwise on the desktop.
-std::optional<std::string> choose_program_file(const std::string& program_path_text);

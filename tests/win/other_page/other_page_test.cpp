@@ -109,19 +109,4 @@ TEST_F(OtherPageTest, UsageMessageExplainsBothReferenceKinds) {
         "  在 我的电脑 上右击→属性→点高级选项卡中的环境变量按钮进入环境变量设置。");
 }
 
-TEST_F(OtherPageTest, ProgramChooserStartsOnTheDesktopOrTheTypedPath) {
-    prompt.open_answers = {std::string("E:\\游戏\\淺.exe"), std::nullopt};
-    EXPECT_EQ(choose_program_file(""), "E:\\游戏\\淺.exe");
-    EXPECT_EQ(choose_program_file("C:\\Games\\old.exe"), std::nullopt);
-    ASSERT_EQ(prompt.open_requests.size(), 2u);
-    char desktop[MAX_PATH] = {};
-    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
-    EXPECT_EQ(prompt.open_requests[0].initial_dir, std::string(desktop) + "\\");
-    EXPECT_EQ(prompt.open_requests[1].initial_dir, "C:\\Games\\old.exe");
-    for (const auto& r : prompt.open_requests) {
-        EXPECT_EQ(r.title, "选择游戏路径");
-        EXPECT_EQ(r.filter, "程序|*.exe");
-    }
-}
-
 }  // namespace
