@@ -77,7 +77,16 @@ class BackupRestore : public ::testing::Test {
 TEST_F(BackupRestore, BacksUpThreeFoldersWithNumberedArchives) {
     add_project("游戏", saves / "一" + "|" + saves / "二" + "|" + saves / "三", varnoke_exe());
     open_and_select("游戏");
+    // While the operation runs (its message boxes included) nothing can start another one.
+    bool locked = false;
+    prompt.on_message = [&](const ShownMessage&) {
+        locked = !window.is_enabled(M::kBackupButton) && !window.is_enabled(M::kRestoreButton) &&
+                 !window.is_enabled(M::kConfigButton) && !window.is_enabled(M::kProjectCombo);
+        SendMessageA(window.hwnd(), WM_CLOSE, 0, 0);  // and the window does not go away under it
+    };
     wintest::click(window.item(M::kBackupButton));
+    EXPECT_TRUE(locked);
+    EXPECT_NE(window.hwnd(), nullptr);
 
     EXPECT_EQ(unpacked(archive("游戏", 1), "存档1.sav"), "first save");
     EXPECT_EQ(unpacked(archive("游戏", 2), "子目录\\深.dat"), std::string(200000, 'x'));
