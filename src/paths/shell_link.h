@@ -1,6 +1,16 @@
 #pragma once
 // Shell shortcuts (.lnk). COM must be initialised on the calling thread.
+#include <optional>
 #include <string>
 
+struct ShellLink {
+    std::string target;
+    std::string working_dir;
+};
+
+// The shortcut file's target and working directory; nullopt when it cannot be read.
+std::optional<ShellLink> read_shell_link(const std::string& lnk_path);
 // The target path of the shortcut file; "" when it cannot be read.
 std::string shortcut_target(const std::string& lnk_path);
+// Writes (or overwrites) a shortcut; false when the shell could not save it.
+bool save_shell_link(const std::string& lnk_path, const ShellLink& link, int show_command);

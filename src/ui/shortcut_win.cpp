@@ -1,36 +1,17 @@
 #include "ui/shortcut_win.h"
 
-#include <objbase.h>
-#include <shlobj.h>
 #include <windows.h>
 
 #include "app/app_state.h"
 #include "paths/files.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
+#include "paths/shell_link.h"
 #include "ui/prompt.h"
 
 namespace {
 
 constexpr int kDesktopItem = 3;  // 系统桌面, CSIDL 16
-
-bool save_link(const std::string& link_path, const std::string& target, const std::string& working_dir) {
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return false;
-    link->SetPath(target.c_str());
-    link->SetWorkingDirectory(working_dir.c_str());
-    link->SetShowCmd(SW_SHOW);
-    IPersistFile* file = nullptr;
-    bool saved = false;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        saved = SUCCEEDED(file->Save(files::to_wide(link_path).c_str(), TRUE));
-        file->Release();
-    }
-    link->Release();
-    return saved;
-}
 
 }  // namespace
 
@@ -41,7 +22,7 @@ void create_desktop_shortcut(const std::string& desktop_dir, const std::string& 
         show_message("找不到桌面文件夹，未能创建快捷方式。", mb::kOk | mb::kIconExclamation);
         return;
     }
-    if (save_link(desktop_dir + "Varnoke.lnk", exe_path, working_dir)) show_message("创建成功！");
+    if (save_shell_link(desktop_dir + "Varnoke.lnk", {exe_path, working_dir}, SW_SHOW)) show_message("创建成功！");
 }
 
 ShortcutTarget running_tool() {

@@ -8,39 +8,12 @@
 
 #include "app/app_state.h"
 #include "paths/files.h"
+#include "paths/shell_link.h"
 #include "support/scripted_prompt.h"
 #include "ui/shortcut_win.h"
 #include "win/support/win_test.h"
 
 namespace {
-
-struct Link {
-    bool loaded = false;
-    std::string target, working_dir;
-};
-
-Link read_link(const std::string& path) {
-    Link out;
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return out;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (SUCCEEDED(file->Load(files::to_wide(path).c_str(), STGM_READ))) {
-            char buf[MAX_PATH * 2] = {};
-            link->GetPath(buf, sizeof buf, nullptr, SLGP_RAWPATH);
-            out.target = buf;
-            buf[0] = '\0';
-            link->GetWorkingDirectory(buf, sizeof buf);
-            out.working_dir = buf;
-            out.loaded = true;
-        }
-        file->Release();
-    }
-    link->Release();
-    return out;
-}
 
 // The header's show command as saved (offset 0x3C); readers map values they do not list, such
 // as SW_SHOW, to a normal window.
@@ -75,17 +48,17 @@ class ShortcutTest : public ::testing::Test {
 TEST_F(ShortcutTest, PressingTwiceOverwritesTheOneShortcut) {
     const std::string exe = files::executable_path();
     create_desktop_shortcut(desktop.path() + "\\", exe, files::executable_dir());
-    Link first = read_link(desktop / "Varnoke.lnk");
-    ASSERT_TRUE(first.loaded);
-    EXPECT_EQ(first.target, exe);
-    EXPECT_EQ(first.working_dir, files::executable_dir());
+    std::optional<ShellLink> first = read_shell_link(desktop / "Varnoke.lnk");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->target, exe);
+    EXPECT_EQ(first->working_dir, files::executable_dir());
     EXPECT_EQ(stored_show_command(desktop / "Varnoke.lnk"), SW_SHOW);
 
     create_desktop_shortcut(desktop.path() + "\\", exe, desktop.path());
-    Link second = read_link(desktop / "Varnoke.lnk");
-    ASSERT_TRUE(second.loaded);
-    EXPECT_EQ(second.target, exe);
-    EXPECT_EQ(second.working_dir, desktop.path());
+    std::optional<ShellLink> second = read_shell_link(desktop / "Varnoke.lnk");
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->target, exe);
+    EXPECT_EQ(second->working_dir, desktop.path());
     EXPECT_EQ(files_in(desktop.path()), 1);
 
     ASSERT_EQ(prompt.messages.size(), 2u);
