@@ -9,7 +9,6 @@
 #include "config/project_list.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
-#include "paths/time_text.h"
 #include "ui/config_window.h"
 #include "ui/path_view_window.h"
 #include "ui/prompt.h"
@@ -174,12 +173,7 @@ bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
     return true;
 }
 
-void MainWindow::stamp_operation_time() {
-    const std::string name = text(kProjectCombo);
-    // Without a selected project the stamp would create a nameless section in the project list.
-    if (name.empty()) return;
-    write_ini_value(app().save_config_path, name, std::string(names::kOperationTimeKey), current_time_text());
-}
+void MainWindow::stamp_operation_time() { ::stamp_operation_time(app().save_config_path, text(kProjectCombo)); }
 
 void MainWindow::start_program() {
     if (!project_.program_path.empty()) prompt().shell_open(project_.program_path);

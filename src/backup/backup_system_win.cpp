@@ -1,10 +1,8 @@
 #include "backup/backup_system_win.h"
 
 #include "backup/processes.h"
-#include "config/ini.h"
-#include "config/names.h"
+#include "config/project_list.h"
 #include "paths/files.h"
-#include "paths/time_text.h"
 
 bool WinBackupSystem::directory_exists(const std::string& path) { return files::is_directory(path); }
 bool WinBackupSystem::file_exists(const std::string& path) { return files::is_file(path); }
@@ -22,6 +20,5 @@ zip::Result WinBackupSystem::extract(const std::string& archive, const std::stri
 }
 
 void WinBackupSystem::stamp_operation_time(const std::string& project) {
-    if (project.empty()) return;  // would add a nameless section to the project list
-    write_ini_value(save_config_path_, project, names::kOperationTimeKey, current_time_text());
+    ::stamp_operation_time(save_config_path_, project);
 }
