@@ -2,6 +2,8 @@
 // The one process-wide object: where the tool lives, who this machine is, which lists it uses.
 #include <string>
 
+#include "config/tool_folders.h"
+
 struct AppState {
     std::string tool_dir;  // folder of the executable, no trailing backslash
     std::string machine_id;
@@ -10,8 +12,9 @@ struct AppState {
     bool config_unchosen = false;  // the user declined to generate a project list at start-up
     std::string dropped_file_path;  // a file dropped on the main window, for the page "增加"
 
-    std::string config_dir() const { return tool_dir + "\\配置目录"; }
-    std::string backup_root() const { return tool_dir + "\\存档目录"; }
+    ToolFolders folders() const { return ToolFolders{tool_dir}; }
+    std::string config_dir() const { return folders().config_dir(); }
+    std::string backup_root() const { return folders().backup_root(); }
 };
 
 AppState& app();

@@ -4,10 +4,9 @@
 #include <objbase.h>
 
 #include "app/app_state.h"
-#include "app/main_window.h"
 #include "app/startup.h"
+#include "app/window_flow.h"
 #include "paths/files.h"
-#include "ui/config_window.h"
 #include "ui/prompt_win.h"
 #include "ui/window.h"
 
@@ -21,7 +20,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     app().tool_dir = files::executable_dir();
     LegacyFileOps file_ops;
-    StartupWindows windows{[] { open_main_window(); }, [] { open_config_window(); }};
+    StartupWindows windows{[] { open_main_window(); }, [] { open_config(); }};
     if (run_startup(app(), windows, file_ops) && Window::live_windows() > 0) {
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

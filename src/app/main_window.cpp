@@ -4,12 +4,13 @@
 #include <shellapi.h>
 
 #include "app/app_state.h"
+#include "app/window_flow.h"
 #include "config/ini.h"
 #include "config/names.h"
+#include "config/project_edit.h"
 #include "config/project_list.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
-#include "ui/config_window.h"
 #include "ui/path_view_window.h"
 #include "ui/prompt.h"
 
@@ -75,10 +76,9 @@ bool MainWindow::create() {
 }
 
 void MainWindow::load_main_list() {
-    project_names_ = load_project_names(app().save_config_path);
     HWND combo = item(kProjectCombo);
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (const std::string& name : project_names_)
+    for (const std::string& name : load_project_names(app().save_config_path))
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
 
@@ -87,11 +87,12 @@ void MainWindow::load_current_project() {
     p.name = text(kProjectCombo);
     const std::string& file = app().save_config_path;
     p.program_path = read_ini_value(file, p.name, names::kProgramPathKey);
+    p.program_file = expand_program_path(p.program_path, folders_);
     // All "|"-joined paths are expanded at once: only the first %VAR% of them all is replaced.
     std::string saves = read_ini_value(file, p.name, names::kSavePathKey);
     expand_stored_path(saves, p.program_path, folders_);
     p.save_paths = gbk::split(saves);
-    p.backup_folder = app().backup_root() + "\\" + p.name;
+    p.backup_folder = app().folders().backup_folder(p.name);
     project_ = std::move(p);
 
     set_text(kSavePathEdit, saves);
@@ -173,15 +174,18 @@ bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
     return true;
 }
 
-void MainWindow::stamp_operation_time() { ::stamp_operation_time(app().save_config_path, text(kProjectCombo)); }
+void MainWindow::stamp_operation_time() {
+    IniProjectStore store(app().save_config_path, app().backup_root());
+    stamp_project(store, text(kProjectCombo));
+}
 
 void MainWindow::start_program() {
-    if (!project_.program_path.empty()) prompt().shell_open(project_.program_path);
+    if (!project_.program_file.empty()) prompt().shell_open(project_.program_file);
     stamp_operation_time();  // also when the program did not start
 }
 
 void MainWindow::open_program_folder() {
-    const std::string folder = gbk::up_to_last_backslash(project_.program_path);
+    const std::string folder = gbk::up_to_last_backslash(project_.program_file);
     if (!folder.empty()) prompt().shell_open(folder);
 }
 
@@ -198,15 +202,16 @@ void MainWindow::open_save_path() {
     }
     // None or several: the window "存档路径查看" lists them.
     const std::string name = text(kProjectCombo);
-    if (!name.empty()) open_path_view_window(name, project_.program_path);
+    if (name.empty()) return;
+    const std::string stored = read_ini_value(app().save_config_path, name, names::kSavePathKey);
+    open_path_view_window(name, stored, project_.program_path);
 }
 
 void MainWindow::open_config() {
-    if (!open_config_window()) {
+    if (!::open_config()) {
         app().dropped_file_path.clear();  // it must not prefill a later opening
         return;
     }
-    project_names_.clear();
     close();
 }
 
@@ -216,13 +221,3 @@ void MainWindow::files_dropped(const std::vector<std::string>& names) {
     open_config();
 }
 
-
-bool open_main_window() {
-    auto* w = new MainWindow;
-    if (!w->create()) {
-        delete w;
-        return false;
-    }
-    w->delete_when_closed();
-    return true;
-}

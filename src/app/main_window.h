@@ -1,17 +1,21 @@
 #pragma once
 // The main window "Varnoke": the user picks a project, sees its paths, backs it up, restores it or
 // starts its program. Each opening rebuilds everything from the configuration files.
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "backup/operations.h"
+#include "backup/outcome_text.h"
 #include "paths/expand.h"
 #include "ui/window.h"
 
 // The selected project; replaced wholesale on every selection.
 struct CurrentProject {
     std::string name;
-    std::string program_path;             // "程序路径" as stored, not expanded
+    std::string program_path;             // "程序路径" as stored, shown in its box
+    std::string program_file;             // the same expanded: what is started and looked for
     std::vector<std::string> save_paths;  // "存档路径" expanded once, split at "|"
     std::string backup_folder;            // tool_dir + "\存档目录\" + name, no trailing backslash
 };
@@ -52,7 +56,6 @@ class MainWindow : public Window {
     // For a window made with new: it is deleted when it closes.
     void delete_when_closed() { delete_on_destroy(); }
 
-    const std::vector<std::string>& project_names() const { return project_names_; }
     const CurrentProject& project() const { return project_; }
 
     // Selection of 项目组合框: reads, expands and shows the project named by the combo box.
@@ -67,7 +70,6 @@ class MainWindow : public Window {
     void restore_current_project();
     // Draws the project's image.ico in 程序图标, or clears it when there is none.
     void show_project_icon();
-    bool busy() const { return busy_; }
 
    protected:
     void on_command(int id, int code) override;
@@ -83,16 +85,13 @@ class MainWindow : public Window {
     void open_save_path();
     void open_config();
     ProjectState operation_state() const;
-    // Runs a backup or restore with the buttons locked; the window keeps painting meanwhile.
-    void run_locked(const std::function<void(BackupRunner&)>& work);
+    std::optional<std::string> choose_archive(const std::string& backup_folder);
+    // Runs a backup or restore with the buttons locked; the window keeps painting meanwhile, and
+    // what happened is told before the buttons come back.
+    void run_locked(const std::function<std::vector<Notice>(BackupRunner&)>& work);
 
     const Folders& folders_;
     bool busy_ = false;
-    std::string last_archive_path_;  // first archive of the latest backup
     std::string last_restore_file_;  // the restore dialog keeps its last choice
-    std::vector<std::string> project_names_;
     CurrentProject project_;
 };
-
-// Opens a main window that lives until it is closed; false when it could not be created.
-bool open_main_window();

@@ -1,5 +1,5 @@
-// The main window's backup, restore and project icon: the buttons, the progress display and the
-// folder decoration around the backup steps.
+// The main window's backup, restore and project icon: the buttons, the progress display, what the
+// user is told afterwards and the folder decoration.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -48,25 +48,31 @@ constexpr int kLockedControls[] = {MainWindow::kProjectCombo, MainWindow::kBacku
                                    MainWindow::kRestoreButton, MainWindow::kStartButton,
                                    MainWindow::kConfigButton};
 
+void tell(const std::vector<Notice>& notices) {
+    for (const Notice& n : notices) show_message(n.text, n.warning ? mb::kIconExclamation : mb::kOk, n.title);
+}
+
 }  // namespace
 
+// The running check and the decoration use the program path as shown, expanded.
 ProjectState MainWindow::operation_state() const {
     ProjectState s;
     s.name = text(kProjectCombo);
-    s.program_path_text = text(kProgramPathEdit);
+    s.program_file = expand_program_path(text(kProgramPathEdit), folders_);
     s.save_paths = project().save_paths;
     s.backup_folder = project().backup_folder;
     return s;
 }
 
-void MainWindow::run_locked(const std::function<void(BackupRunner&)>& work) {
+void MainWindow::run_locked(const std::function<std::vector<Notice>(BackupRunner&)>& work) {
     if (busy_) return;
     busy_ = true;
     for (int id : kLockedControls) enable(id, false);
-    WinBackupSystem system(app().save_config_path);
+    WinBackupSystem system;
     MainProgress progress(*this);
     BackupRunner runner(system, progress);
-    work(runner);
+    tell(work(runner));
+    stamp_operation_time();  // in every case, refusals included
     busy_ = false;
     enable(kProjectCombo, true);
     enable(kConfigButton, true);
@@ -74,26 +80,30 @@ void MainWindow::run_locked(const std::function<void(BackupRunner&)>& work) {
 }
 
 void MainWindow::backup_current_project() {
-    run_locked([this](BackupRunner& runner) {
-        runner.backup(operation_state());
-        if (!runner.last_archive_path().empty()) last_archive_path_ = runner.last_archive_path();
-    });
+    run_locked([this](BackupRunner& runner) { return backup_notices(runner.backup(operation_state())); });
+}
+
+std::optional<std::string> MainWindow::choose_archive(const std::string& backup_folder) {
+    OpenFileRequest r;
+    r.title = "选择备份文件：";
+    r.filter = "ZIP压缩文件(*.zip)|*.zip";
+    r.default_ext = "zip";
+    r.initial_dir = backup_folder;
+    r.initial_file = gbk::after_last_backslash(last_restore_file_);
+    std::optional<std::string> chosen = prompt().open_file(r);
+    if (chosen) last_restore_file_ = *chosen;
+    return chosen;
 }
 
 void MainWindow::restore_current_project() {
     run_locked([this](BackupRunner& runner) {
-        ProjectState state = operation_state();
-        runner.restore(state, [&]() -> std::optional<std::string> {
-            OpenFileRequest r;
-            r.title = "选择备份文件：";
-            r.filter = "ZIP压缩文件(*.zip)|*.zip";
-            r.default_ext = "zip";
-            r.initial_dir = state.backup_folder;
-            r.initial_file = gbk::after_last_backslash(last_restore_file_);
-            std::optional<std::string> chosen = prompt().open_file(r);
-            if (chosen) last_restore_file_ = *chosen;
-            return chosen;
-        });
+        const ProjectState state = operation_state();
+        RestoreQuestions ask;
+        ask.choose_archive = [&] { return choose_archive(state.backup_folder); };
+        ask.confirm_overwrite = [] {
+            return show_message("存档已存在是否覆盖？", mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
+        };
+        return restore_notices(runner.restore(state, ask));
     });
 }
 
@@ -102,15 +112,16 @@ void MainWindow::restore_current_project() {
 void MainWindow::decorate_project() {
     const std::string& name = project().name;
     if (is_valid_project_name(name)) {
-        const std::string folder = app().backup_root() + "\\" + name + "\\";
-        if (!files::exists(folder + "image.ico")) decorate_backup_folder(text(kProgramPathEdit), folder);
+        const std::string folder = project().backup_folder + "\\";
+        if (!files::exists(folder + "image.ico"))
+            decorate_backup_folder(expand_program_path(text(kProgramPathEdit), folders_), folder);
     }
     show_project_icon();
 }
 
 void MainWindow::show_project_icon() {
     HICON icon = nullptr;
-    const std::string ico = app().backup_root() + "\\" + project().name + "\\image.ico";
+    const std::string ico = project().backup_folder + "\\image.ico";
     if (is_valid_project_name(project().name) && is_sound_icon_file(ico)) {
         icon = ExtractIconA(GetModuleHandleA(nullptr), ico.c_str(), 0);
         if (icon == reinterpret_cast<HICON>(1)) icon = nullptr;  // "not an icon file"

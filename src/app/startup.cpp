@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "backup/backup_system_win.h"
 #include "config/ini.h"
 #include "config/names.h"
 #include "paths/files.h"
@@ -38,13 +39,15 @@ bool LegacyFileOps::copy_file(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
+// Creating the marker is also the test: of two copies started together exactly one creates it.
 bool acquire_single_instance() {
-    HANDLE other = OpenEventA(EVENT_ALL_ACCESS, FALSE, "mzdkrt_q");
-    if (other) {
-        CloseHandle(other);
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, "mzdkrt_q");
+    if (!event) return GetLastError() != ERROR_ACCESS_DENIED;  // held by another user's copy
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(event);
         return false;
     }
-    g_instance_event = CreateEventA(nullptr, FALSE, FALSE, "mzdkrt_q");
+    g_instance_event = event;
     return true;
 }
 
@@ -83,9 +86,9 @@ std::string make_machine_id(const std::string& adapter_address, unsigned build_n
 }
 
 bool needs_legacy_migration(const std::string& tool_dir) {
-    return files::exists(tool_dir + "\\" + names::kLegacyConfigFile) &&
-           !files::exists(tool_dir + "\\" + names::kConfigDir) &&
-           !files::exists(tool_dir + "\\" + names::kBackupDir);
+    const ToolFolders folders{tool_dir};
+    return files::exists(tool_dir + "\\" + names::kLegacyConfigFile) && !files::exists(folders.config_dir()) &&
+           !files::exists(folders.backup_root());
 }
 
 std::string migrate_legacy_layout(const AppState& state, LegacyFileOps& ops) {
@@ -110,14 +113,13 @@ std::string migrate_legacy_layout(const AppState& state, LegacyFileOps& ops) {
     } else {
         failures += "未能迁移配置文件：" + old_file + "（仍在原处使用）\r\n";
     }
-    write_ini_value(state.tool_dir + "\\" + names::kConfigDir + "\\" + names::kSystemConfigFile,
-                    names::kMachineSection, state.machine_id, list_in_use);
+    write_ini_value(state.folders().system_config_path(), names::kMachineSection, state.machine_id, list_in_use);
     if (failures.empty()) return "系统检测你的上一版本低于0.99。\r\n已自动完成版本升级后的文件迁移。";
     return "系统检测你的上一版本低于0.99。\r\n文件迁移未能全部完成：\r\n" + failures;
 }
 
 void choose_save_config(AppState& state, const StartupWindows& windows) {
-    state.system_config_path = state.config_dir() + "\\" + names::kSystemConfigFile;
+    state.system_config_path = state.folders().system_config_path();
     if (files::exists(state.system_config_path)) {
         std::string chosen = read_ini_value(state.system_config_path, names::kMachineSection, state.machine_id);
         if (!chosen.empty()) {
@@ -153,8 +155,8 @@ bool run_startup(AppState& state, const StartupWindows& windows, LegacyFileOps& 
     // A first run in an empty folder needs both folders, or nothing it is told could be saved.
     files::create_directory(state.config_dir());
     files::create_directory(state.backup_root());
+    remove_leftovers_of_all_projects(state.backup_root());
     choose_save_config(state, windows);
     return true;
 }
 
-void show_machine_id() { show_message(app().machine_id, mb::kOk, "本机ID： "); }

@@ -40,5 +40,3 @@ void choose_save_config(AppState& state, const StartupWindows& windows);
 // All of start-up; false only when another instance is running.
 bool run_startup(AppState& state, const StartupWindows& windows, LegacyFileOps& ops);
 
-// Double-click on "本机存档配置文件：".
-void show_machine_id();

@@ -43,9 +43,21 @@ bool resource_bytes(HMODULE h, LPCSTR name, LPCSTR type, const BYTE** data, DWOR
     return *data && *size;
 }
 
+// A resource is named by a number or by a string; a string may itself start with "#".
+struct ResourceName {
+    bool found = false;
+    WORD id = 0;
+    std::string text;
+    LPCSTR get() const { return text.empty() ? MAKEINTRESOURCEA(id) : text.c_str(); }
+};
+
 BOOL CALLBACK take_first(HMODULE, LPCSTR, LPSTR name, LONG_PTR out) {
-    auto* first = reinterpret_cast<std::string*>(out);
-    *first = IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name)) : std::string(name);
+    auto* first = reinterpret_cast<ResourceName*>(out);
+    first->found = true;
+    if (IS_INTRESOURCE(name))
+        first->id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
+    else
+        first->text = name;
     return FALSE;
 }
 
@@ -85,33 +97,10 @@ std::string build_ico(HMODULE h, const BYTE* group, DWORD group_size) {
     return out + images;
 }
 
-bool write_bytes(const std::string& path, const char* data, size_t size) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(f, data, static_cast<DWORD>(size), &written, nullptr);
-    CloseHandle(f);
-    return ok && written == size;
-}
-
-std::string read_small_file(const std::string& path, DWORD limit) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    DWORD size = GetFileSize(f, nullptr);
-    std::string data;
-    if (size != INVALID_FILE_SIZE && size <= limit) {
-        data.resize(size);
-        DWORD got = 0;
-        if (!ReadFile(f, data.data(), size, &got, nullptr) || got != size) data.clear();
-    }
-    CloseHandle(f);
-    return data;
-}
-
 }  // namespace
 
 bool is_sound_icon_file(const std::string& path) {
-    const std::string data = read_small_file(path, 16 << 20);
+    const std::string data = files::read_bytes(path, 16 << 20).value_or("");
     const auto* bytes = reinterpret_cast<const BYTE*>(data.data());
     if (data.size() < 6 || bytes[0] || bytes[1] || bytes[2] != 1 || bytes[3]) return false;
     const size_t count = bytes[4] | (bytes[5] << 8);
@@ -128,24 +117,24 @@ bool is_sound_icon_file(const std::string& path) {
 bool write_first_icon_group(const std::string& exe_path, const std::string& ico_path) {
     Library lib(exe_path);
     if (!lib.h) return false;
-    std::string first;
+    ResourceName first;
     EnumResourceNamesA(lib.h, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, take_first,
                        reinterpret_cast<LONG_PTR>(&first));
-    if (first.empty()) return false;
-    LPCSTR name = first[0] == '#' ? MAKEINTRESOURCEA(std::stoul(first.substr(1))) : first.c_str();
     const BYTE* group;
     DWORD size;
-    if (!resource_bytes(lib.h, name, MAKEINTRESOURCEA(14), &group, &size)) return false;
+    // A string name that starts with "#" reads as a number to the resource functions and may not
+    // be found: then the program counts as one without an icon.
+    if (!first.found || !resource_bytes(lib.h, first.get(), MAKEINTRESOURCEA(14), &group, &size)) return false;
     std::string ico = build_ico(lib.h, group, size);
-    return !ico.empty() && write_bytes(ico_path, ico.data(), ico.size());
+    return !ico.empty() && files::write_bytes(ico_path, ico);
 }
 
 void decorate_backup_folder(const std::string& program_path, const std::string& folder) {
     if (!files::is_file(program_path)) return;
     if (!files::is_directory(folder)) {
         files::create_directory(folder);
-        write_bytes(folder + "\\Desktop.ini", kDesktopIni, sizeof kDesktopIni - 1);
-        SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_SYSTEM);
+        files::write_bytes(folder + "\\Desktop.ini", std::string(kDesktopIni, sizeof kDesktopIni - 1));
+        files::set_attributes(folder, FILE_ATTRIBUTE_SYSTEM);
     }
     write_first_icon_group(program_path, folder + "image.ico");
 }

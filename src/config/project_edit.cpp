@@ -81,7 +81,7 @@ ModifyResult save_modified_project(ProjectStore& store, const std::string& old_n
 }
 
 void stamp_project(ProjectStore& store, const std::string& name) {
-    store.write(name, names::kOperationTimeKey, current_time_text());
+    if (!name.empty()) store.write(name, names::kOperationTimeKey, current_time_text());
 }
 
 std::string program_name_from_path(const std::string& path, bool drop_shortcut_extension) {

@@ -64,7 +64,8 @@ struct ModifyResult {
 ModifyResult save_modified_project(ProjectStore& store, const std::string& old_name, const std::string& new_name,
                                    const ProjectPaths& paths);
 
-// Stamps the project's "操作时间" with the current time.
+// Stamps the project's "操作时间" with the current time, which moves it to the top of the lists.
+// A nameless project is left alone: the stamp would add an empty section.
 void stamp_project(ProjectStore& store, const std::string& name);
 
 // Page "增加" from a dropped file: the name is the file name without any ".exe" or ".lnk"; a

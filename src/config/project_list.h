@@ -17,6 +17,3 @@ std::vector<std::string> order_by_operation_time(std::vector<std::string> names,
 // Reads the section names of the file (none when it does not exist) and orders them.
 std::vector<std::string> load_project_names(const std::string& save_config_path);
 
-// Writes now as the project's "操作时间", which moves it to the top of the lists. A nameless project
-// is left alone: the stamp would add an empty section.
-void stamp_operation_time(const std::string& save_config_path, const std::string& project);

@@ -2,7 +2,6 @@
 #include "config/names.h"
 #include "config/project_list.h"
 #include "paths/files.h"
-#include "paths/time_text.h"
 
 std::vector<std::string> load_project_names(const std::string& save_config_path) {
     if (!files::exists(save_config_path)) return {};
@@ -11,7 +10,3 @@ std::vector<std::string> load_project_names(const std::string& save_config_path)
     });
 }
 
-void stamp_operation_time(const std::string& save_config_path, const std::string& project) {
-    if (project.empty()) return;
-    write_ini_value(save_config_path, project, names::kOperationTimeKey, current_time_text());
-}

@@ -1,5 +1,6 @@
 #include "config/project_name.h"
 
+#include "paths/device_names.h"
 #include "paths/gbk_text.h"
 
 namespace {
@@ -15,16 +16,6 @@ bool has_forbidden_character(std::string_view name) {
     return false;
 }
 
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices whatever follows the first dot, and the
-// system ignores blanks before that dot.
-bool is_device_name(std::string_view name) {
-    std::string base = gbk::ascii_lower(name.substr(0, name.find('.')));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
-    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
-
 }  // namespace
 
 std::string folder_name_problem(std::string_view name) {
@@ -32,6 +23,6 @@ std::string folder_name_problem(std::string_view name) {
     if (name == "." || name == "..") return "名称不能是“.”或“..”";
     if (has_forbidden_character(name)) return "名称中不能有 \\ / : * ? \" < > | 和控制字符";
     if (name.back() == '.' || name.back() == ' ') return "名称不能以点或空格结尾";
-    if (is_device_name(name)) return "名称不能是系统设备名（CON、PRN、AUX、NUL、COM1～COM9、LPT1～LPT9）";
+    if (is_device_name(name)) return "名称不能是系统设备名（CON、PRN、AUX、NUL、COM0～COM9、LPT0～LPT9、CONIN$、CONOUT$）";
     return {};
 }

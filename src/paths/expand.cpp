@@ -63,6 +63,18 @@ std::string before_last_backslash(const std::string& path) {
     return gbk::left(path, gbk::find_last(path, "\\") - 1);
 }
 
+// The three stages, with the program-directory tokens taken from `program_file` as it is.
+std::string expand(const std::string& text, const std::string& program_file, const Folders& folders) {
+    std::string t = expand_first_variable(text, folders);
+    for (int item = 1; item <= kSpecialDirectoryCount; ++item) {
+        const std::string token = std::string("<") + kSpecialDirectories[item - 1].name + ">";
+        t = gbk::replace_all(t, token, special_directory_path(item, folders));
+    }
+    const std::string dir = before_last_backslash(program_file);
+    t = gbk::replace_all(t, "<程序所在目录>", dir);
+    return gbk::replace_all(t, "<程序上级目录>", before_last_backslash(dir));
+}
+
 }  // namespace
 
 std::string special_directory_path(int item, const Folders& folders) {
@@ -71,14 +83,10 @@ std::string special_directory_path(int item, const Folders& folders) {
 }
 
 std::string expand_stored_path(std::string& text, const std::string& program_path, const Folders& folders) {
-    std::string t = expand_first_variable(text, folders);
-    for (int item = 1; item <= kSpecialDirectoryCount; ++item) {
-        const std::string token = std::string("<") + kSpecialDirectories[item - 1].name + ">";
-        t = gbk::replace_all(t, token, special_directory_path(item, folders));
-    }
-    const std::string dir = before_last_backslash(program_path);
-    t = gbk::replace_all(t, "<程序所在目录>", dir);
-    t = gbk::replace_all(t, "<程序上级目录>", before_last_backslash(dir));
-    text = t;
-    return t;
+    text = expand(text, expand_program_path(program_path, folders), folders);
+    return text;
+}
+
+std::string expand_program_path(const std::string& program_path, const Folders& folders) {
+    return program_path.empty() ? program_path : expand(program_path, "", folders);
 }

@@ -31,5 +31,10 @@ std::string special_directory_path(int item, const Folders& folders);
 
 // Expands `text` in place and returns a copy. Stages, in order: the first %VAR% reference; the
 // eleven special-directory tokens (looked up afresh, case-insensitive); "<程序所在目录>" and
-// "<程序上级目录>" from `program_path` as stored.
+// "<程序上级目录>" from the folder of the program, whose stored path `program_path` is expanded
+// first.
 std::string expand_stored_path(std::string& text, const std::string& program_path, const Folders& folders);
+
+// The program's stored path as a file name: expanded like a save path, except that the
+// program-directory tokens cannot refer to the program itself and stand for nothing.
+std::string expand_program_path(const std::string& program_path, const Folders& folders);

@@ -1,5 +1,4 @@
 // Adding, modifying and deleting projects on the pages of "配置", and the choice of the project list.
-#include "app/app_state.h"
 #include "config/ini.h"
 #include "config/names.h"
 #include "config/project_edit.h"
@@ -12,8 +11,6 @@ using namespace cfg;
 
 namespace {
 
-IniProjectStore project_store() { return IniProjectStore(app().save_config_path, app().backup_root()); }
-
 void refuse_name(const std::string& name, const std::string& problem) {
     show_message("“" + name + "”不能用作项目名称：" + problem + "。");
 }
@@ -21,7 +18,7 @@ void refuse_name(const std::string& name, const std::string& problem) {
 }  // namespace
 
 void ConfigWindow::load_config_lists() {
-    project_names_ = load_project_names(app().save_config_path);
+    project_names_ = load_project_names(context_.save_config_path);
     for (int combo : {kModifyCombo, kDeleteCombo}) {
         SendMessageA(item(combo), CB_RESETCONTENT, 0, 0);
         for (const std::string& name : project_names_)
@@ -87,7 +84,7 @@ bool ConfigWindow::modify_project() {
         if (saved) {
             std::string message = name + " 修改成功！";
             if (result.folder_left_behind)
-                message += "\r\n备份文件夹未能随之改名，仍在：" + app().backup_root() + "\\" + modify_name_;
+                message += "\r\n备份文件夹未能随之改名，仍在：" + context_.folders.backup_folder(modify_name_);
             show_message(message);
             load_config_lists();
             select_list_item(kModifyCombo, name);
@@ -162,7 +159,7 @@ void ConfigWindow::delete_project() {
 void ConfigWindow::choose_save_config() {
     for (;;) {
         std::string shown = text(kSaveConfigEdit);
-        std::string folder = shown.empty() ? app().config_dir() + "\\" : gbk::up_to_last_backslash(shown);
+        std::string folder = shown.empty() ? context_.folders.config_dir() + "\\" : gbk::up_to_last_backslash(shown);
         std::optional<std::string> chosen = prompt().open_file({"选择存档配置文件：", "配置文件|*.ini", folder, "", ""});
         if (!chosen) return;
         if (gbk::find(*chosen, names::kSystemConfigFile) > 0) {
@@ -170,8 +167,9 @@ void ConfigWindow::choose_save_config() {
             continue;
         }
         set_text(kSaveConfigEdit, *chosen);
-        write_ini_value(app().system_config_path, names::kMachineSection, app().machine_id, *chosen);
-        app().save_config_path = *chosen;
+        write_ini_value(context_.folders.system_config_path(), names::kMachineSection, context_.machine_id, *chosen);
+        context_.save_config_path = *chosen;
+        if (events_.list_chosen) events_.list_chosen(*chosen);
         load_config_lists();
         return;
     }

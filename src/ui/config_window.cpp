@@ -6,9 +6,6 @@
 #include <iterator>
 #include <optional>
 
-#include "app/app_state.h"
-#include "app/main_window.h"
-#include "app/startup.h"
 #include "config/project_edit.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
@@ -115,8 +112,6 @@ const Page kPages[] = {page("修改", kModifyPage),   page("增加", kAddPage), 
 // 选择夹1: created last so that it lies beneath the pages.
 const ControlSpec kTabControl[] = {{kTabs, WC_TABCONTROLA, "", 0, 0, 446, 180, WS_TABSTOP | WS_CLIPSIBLINGS}};
 
-ConfigWindow* g_current = nullptr;
-
 bool put_on_clipboard(HWND owner, const std::string& text) {
     if (!OpenClipboard(owner)) return false;
     bool ok = false;
@@ -138,20 +133,17 @@ bool put_on_clipboard(HWND owner, const std::string& text) {
 bool ConfigWindow::open() {
     if (!create("配置", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 450, 212)) return false;
     delete_on_destroy();
-    g_current = this;
     fit_client_area(444, 180);
     create_layout();
     fill_fixed_lists();
     load_config_lists();
     select_page(kPageModify);
-    if (!app().dropped_file_path.empty()) prefill_dropped_file(app().dropped_file_path);
-    set_text(kSaveConfigEdit, app().save_config_path);
-    if (app().config_unchosen) select_page(kPageSettings);
+    if (!context_.dropped_file.empty()) prefill_dropped_file(context_.dropped_file);
+    set_text(kSaveConfigEdit, context_.save_config_path);
+    if (context_.page) select_page(*context_.page);
     ShowWindow(hwnd(), SW_SHOW);
     return true;
 }
-
-ConfigWindow* ConfigWindow::current() { return g_current; }
 
 void ConfigWindow::create_layout() {
     for (const Page& p : kPages) create_controls(p.controls, p.count);
@@ -218,7 +210,7 @@ void ConfigWindow::on_command(int id, int code) {
             if (code == CBN_SELCHANGE || code == CBN_EDITCHANGE) on_variable_changed(code == CBN_SELCHANGE);
             break;
         case kSaveConfigLabel:
-            if (code == STN_DBLCLK) show_machine_id();
+            if (code == STN_DBLCLK) show_message(context_.machine_id, mb::kOk, "本机ID： ");
             break;
         default:
             if (code != BN_CLICKED) break;
@@ -229,12 +221,12 @@ void ConfigWindow::on_command(int id, int code) {
                 case kSaveConfigButton: choose_save_config(); break;
                 case kAddProgramButton: browse_program(kAddProgramEdit, kAddNameEdit); break;
                 case kModifyProgramButton: browse_program(kModifyProgramEdit, 0); break;
-                case kModifySaveButton: edit_save_locations(kPageModify); break;
-                case kAddSaveButton: edit_save_locations(kPageAdd); break;
+                case kModifySaveButton: edit_save_locations(EditPage::modify); break;
+                case kAddSaveButton: edit_save_locations(EditPage::add); break;
                 case kSpecialFolderButton: open_in_shell(text(kSpecialFolderEdit)); break;
                 case kVariableButton: open_in_shell(text(kVariableEdit)); break;
                 case kFolderHelpButton: show_system_directory_help(); break;
-                case kShortcutButton: create_desktop_shortcut(); break;
+                case kShortcutButton: create_desktop_shortcut(context_.folders.tool_dir); break;
             }
     }
 }
@@ -321,10 +313,7 @@ void ConfigWindow::on_destroy() {
     project_names_.clear();
     modify_name_.clear();
     modify_saved_path_.clear();
-    if (g_current == this) g_current = nullptr;
-    app().dropped_file_path.clear();
-    app().config_unchosen = false;
-    open_main_window();
+    if (events_.closed) events_.closed();
 }
 
 // `通用对话框1`: picks the program; on the page "增加" an empty name is taken from its file name.
@@ -345,14 +334,14 @@ void ConfigWindow::browse_program(int path_edit, int name_edit) {
 }
 
 // "多个位置" edits the save path of the page that opened it and writes the joined paths back there.
-void ConfigWindow::edit_save_locations(int page) {
-    auto write_back = [this](const std::string& mode, const std::string& joined) {
-        set_text(mode == "修改" ? kModifySaveEdit : kAddSaveEdit, joined);
+void ConfigWindow::edit_save_locations(EditPage page) {
+    auto write_back = [this](EditPage to, const std::string& joined) {
+        set_text(to == EditPage::modify ? kModifySaveEdit : kAddSaveEdit, joined);
     };
-    if (page == kPageModify)
-        on_modify_page_save_paths_button(text(kModifyCombo), text(kModifySaveEdit), text(kModifyProgramEdit), write_back);
+    if (page == EditPage::modify)
+        edit_save_paths({page, text(kModifyCombo), text(kModifySaveEdit), text(kModifyProgramEdit)}, write_back);
     else
-        on_add_page_save_paths_button(text(kAddNameEdit), text(kAddSaveEdit), text(kAddProgramEdit), write_back);
+        edit_save_paths({page, text(kAddNameEdit), text(kAddSaveEdit), text(kAddProgramEdit)}, write_back);
 }
 
 void ConfigWindow::on_special_folder_selected() {
@@ -402,11 +391,9 @@ void ConfigWindow::select_list_item(int combo, const std::string& name) {
     if (index >= 0) SendMessageA(item(combo), CB_SETCURSEL, index, 0);
 }
 
-bool open_config_window() {
-    auto* w = new ConfigWindow;
-    if (w->open()) return true;
+HWND open_config_window(const ConfigContext& context, ConfigEvents events) {
+    auto* w = new ConfigWindow(context, std::move(events));
+    if (w->open()) return w->hwnd();
     delete w;
-    return false;
+    return nullptr;
 }
-
-HWND config_window_handle() { return ConfigWindow::current() ? ConfigWindow::current()->hwnd() : nullptr; }

@@ -2,13 +2,31 @@
 // The configuration window "配置"; it replaces the main window while it is open.
 #include <windows.h>
 
-bool open_config_window();
+#include <functional>
+#include <optional>
+#include <string>
 
-// The open "配置" window, or nullptr.
-HWND config_window_handle();
+#include "config/tool_folders.h"
 
 // Pages of the tab control, in order.
 enum ConfigPage : int { kPageModify, kPageAdd, kPageDelete, kPageOther, kPageSettings, kPageAbout };
+
+// What "配置" works on, given when it opens.
+struct ConfigContext {
+    ToolFolders folders;
+    std::string machine_id;          // this machine's key in the system-configuration file
+    std::string save_config_path;    // the project list in use; empty until one is chosen
+    std::string dropped_file;        // a program or shortcut dropped on the main window: prefills "增加"
+    std::optional<ConfigPage> page;  // the page to open on, after the prefill
+};
+
+struct ConfigEvents {
+    std::function<void(const std::string& path)> list_chosen;  // this machine now uses that project list
+    std::function<void()> closed;
+};
+
+// Opens "配置" modeless; nullptr when it could not be created.
+HWND open_config_window(const ConfigContext& context, ConfigEvents events);
 
 // Control ids of "配置"; the layout table in config_window.cpp names each control.
 namespace cfg {

@@ -4,13 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "config/project_edit.h"
 #include "ui/config_window.h"
+#include "ui/multi_paths_window.h"
 #include "ui/window.h"
 
 class ConfigWindow : public Window {
    public:
+    ConfigWindow(ConfigContext context, ConfigEvents events)
+        : context_(std::move(context)), events_(std::move(events)) {}
     bool open();
-    static ConfigWindow* current();
 
    protected:
     void on_command(int id, int code) override;
@@ -36,7 +39,7 @@ class ConfigWindow : public Window {
     static LRESULT CALLBACK contact_label_proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     // The save-path windows and the look-ups of the page "其他".
-    void edit_save_locations(int page);
+    void edit_save_locations(EditPage page);
     void on_special_folder_selected();
     void on_variable_changed(bool selected);
 
@@ -50,6 +53,13 @@ class ConfigWindow : public Window {
     void delete_project();
     void choose_save_config();
 
+    // The project list in use and the backup folders.
+    IniProjectStore project_store() const {
+        return IniProjectStore(context_.save_config_path, context_.folders.backup_root());
+    }
+
+    ConfigContext context_;
+    ConfigEvents events_;
     HBRUSH pane_brush_ = nullptr;
     std::vector<std::string> project_names_;
     std::string modify_name_;        // the project loaded into the page "修改"

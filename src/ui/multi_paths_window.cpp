@@ -7,7 +7,7 @@
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
 #include "ui/prompt.h"
-#include "ui/save_path_editing.h"
+#include "ui/save_path_rows.h"
 #include "ui/window.h"
 
 namespace {
@@ -31,8 +31,8 @@ const ControlSpec kLayout[] = {
 
 class MultiPathsWindow : public Window {
    public:
-    MultiPathsWindow(std::string program_path, SavePathsWriteBack write_back)
-        : program_path_(std::move(program_path)), write_back_(std::move(write_back)) {}
+    MultiPathsWindow(SavePathsEdit edit, SavePathsWriteBack write_back)
+        : edit_(std::move(edit)), write_back_(std::move(write_back)) {}
 
     bool create() {
         if (!Window::create("", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 50, 50, 420, 225)) return false;
@@ -41,14 +41,13 @@ class MultiPathsWindow : public Window {
         create_controls(rows.data(), rows.size());
         fill_count_combo();
 
-        SavePathEditing& ctx = save_path_editing();
-        ctx.height_adjust = 193 - client_size().cy;
+        height_adjust_ = 193 - client_size().cy;
         sized_ = true;
-        set_height(path_rows::outer_height(ctx.height_adjust, 1));
+        set_height(rows_height(1));
         set_outer_size(outer_size().cx + (414 - client_size().cx), outer_size().cy);
-        set_title(ctx.edit_mode == "增加" && ctx.edit_project_name.empty()
+        set_title(edit_.page == EditPage::add && edit_.project_name.empty()
                       ? "存档路径配置：（新增）"
-                      : "存档路径配置： " + ctx.edit_project_name);
+                      : "存档路径配置： " + edit_.project_name);
         fill();
         return true;
     }
@@ -71,17 +70,8 @@ class MultiPathsWindow : public Window {
         return false;
     }
 
-    void on_destroy() override {
-        SavePathEditing& ctx = save_path_editing();
-        ctx.edit_project_name.clear();
-        ctx.edit_mode.clear();
-        ctx.edit_save_path.clear();
-    }
-
    private:
-    int rows_height(int rows) const {
-        return path_rows::outer_height(save_path_editing().height_adjust, rows);
-    }
+    int rows_height(int rows) const { return path_rows::outer_height(height_adjust_, rows); }
     void set_height(int h) { set_outer_size(outer_size().cx, h); }
 
     void fill_count_combo() {
@@ -95,14 +85,13 @@ class MultiPathsWindow : public Window {
 
     // The fields show expanded paths, so OK writes expanded paths back: tokens are not kept.
     void fill() {
-        SavePathEditing& ctx = save_path_editing();
-        expand_stored_path(ctx.edit_save_path, program_path_, system_folders());
-        ctx.edit_paths = gbk::split(ctx.edit_save_path);
-        path_rows::fill(*this, ctx.edit_paths);
-        const int count = static_cast<int>(ctx.edit_paths.size());
+        std::string expanded = edit_.save_path;
+        expand_stored_path(expanded, edit_.program_path, system_folders());
+        const std::vector<std::string> paths = gbk::split(expanded);
+        path_rows::fill(*this, paths);
+        const int count = static_cast<int>(paths.size());
         // Entries beyond the fifth have no row; they are kept untouched for OK.
-        if (count > path_rows::kCount)
-            beyond_five_.assign(ctx.edit_paths.begin() + path_rows::kCount, ctx.edit_paths.end());
+        if (count > path_rows::kCount) beyond_five_.assign(paths.begin() + path_rows::kCount, paths.end());
         if (count >= 2) {
             set_height(outer_size().cy + 30 * (std::min(count, path_rows::kCount) - 1));
             SendMessageA(item(kCountCombo), CB_SETCURSEL, 1, 0);
@@ -148,44 +137,21 @@ class MultiPathsWindow : public Window {
     void confirm() {
         std::vector<std::string> entries = path_rows::texts(*this);
         entries.insert(entries.end(), beyond_five_.begin(), beyond_five_.end());
-        const std::string joined = gbk::join_non_empty(entries);
-        SavePathEditing& ctx = save_path_editing();
-        if ((ctx.edit_mode == "增加" || ctx.edit_mode == "修改") && write_back_)
-            write_back_(ctx.edit_mode, joined);
-        ctx.edit_mode.clear();
-        ctx.edit_save_path.clear();
+        if (write_back_) write_back_(edit_.page, gbk::join_non_empty(entries));
         close();
     }
 
-    std::string program_path_;
+    SavePathsEdit edit_;
     SavePathsWriteBack write_back_;
+    int height_adjust_ = 0;  // 193 minus the client height measured at creation
     std::vector<std::string> beyond_five_;
     bool sized_ = false;  // resizes before the rows are measured are the window's own creation
 };
 
-void open_for(const std::string& mode, const std::string& name, const std::string& save_path_text,
-              const std::string& program_path, const SavePathsWriteBack& write_back) {
-    SavePathEditing& ctx = save_path_editing();
-    ctx.edit_project_name = name;
-    ctx.edit_save_path = save_path_text;
-    ctx.edit_mode = mode;
-    open_multi_paths_window(program_path, write_back);
-}
-
 }  // namespace
 
-void open_multi_paths_window(const std::string& program_path, const SavePathsWriteBack& write_back) {
-    MultiPathsWindow window(program_path, write_back);
+void edit_save_paths(const SavePathsEdit& edit, const SavePathsWriteBack& write_back) {
+    if (edit.page == EditPage::modify && edit.project_name.empty()) return;
+    MultiPathsWindow window(edit, write_back);
     if (window.create()) window.run_modal();
-}
-
-void on_add_page_save_paths_button(const std::string& name, const std::string& save_path_text,
-                                   const std::string& program_path, const SavePathsWriteBack& write_back) {
-    open_for("增加", name, save_path_text, program_path, write_back);
-}
-
-void on_modify_page_save_paths_button(const std::string& name, const std::string& save_path_text,
-                                      const std::string& program_path, const SavePathsWriteBack& write_back) {
-    if (name.empty()) return;
-    open_for("修改", name, save_path_text, program_path, write_back);
 }

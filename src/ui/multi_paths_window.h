@@ -5,7 +5,7 @@
 #include <string>
 
 namespace multi_paths {
-// Control ids besides the five path rows (ui/save_path_editing.h).
+// Control ids besides the five path rows (ui/save_path_rows.h).
 enum Control : int {
     kCountLabel = 100,  // 标签6
     kCountCombo,        // 存档数量组合框
@@ -15,16 +15,18 @@ enum Control : int {
 };
 }  // namespace multi_paths
 
-// Receives edit_mode ("增加" or "修改") and the joined paths when the user confirms.
-using SavePathsWriteBack = std::function<void(const std::string& mode, const std::string& joined)>;
+// The page of "配置" that edits the save path.
+enum class EditPage { add, modify };
 
-// Opens "多个位置" modally for the editing context already set (save_path_editing()).
-// `program_path` resolves "<程序所在目录>" and "<程序上级目录>" in the save path.
-void open_multi_paths_window(const std::string& program_path, const SavePathsWriteBack& write_back);
+struct SavePathsEdit {
+    EditPage page = EditPage::add;
+    std::string project_name;  // shown in the title
+    std::string save_path;     // the text of the page's save-path box
+    std::string program_path;  // resolves "<程序所在目录>" and "<程序上级目录>"
+};
 
-// 存档路径文件夹按钮_增加: any name, even an empty one.
-void on_add_page_save_paths_button(const std::string& name, const std::string& save_path_text,
-                                   const std::string& program_path, const SavePathsWriteBack& write_back);
-// 存档路径文件夹按钮_修改: nothing happens while no project is chosen (`name` empty).
-void on_modify_page_save_paths_button(const std::string& name, const std::string& save_path_text,
-                                      const std::string& program_path, const SavePathsWriteBack& write_back);
+// Receives the joined paths when the user confirms.
+using SavePathsWriteBack = std::function<void(EditPage page, const std::string& joined)>;
+
+// Opens "多个位置" modally. On the page "修改" nothing happens while no project is chosen.
+void edit_save_paths(const SavePathsEdit& edit, const SavePathsWriteBack& write_back);

@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
-#include "app/app_state.h"
-#include "config/ini.h"
-#include "config/names.h"
 #include "paths/expand.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
 #include "ui/prompt.h"
-#include "ui/save_path_editing.h"
+#include "ui/save_path_rows.h"
 #include "ui/window.h"
 
 namespace {
@@ -22,7 +19,10 @@ const ControlSpec kLayout[] = {
 
 class PathViewWindow : public Window {
    public:
-    explicit PathViewWindow(std::string program_path) : program_path_(std::move(program_path)) {}
+    PathViewWindow(std::string project_name, std::string stored_save_path, std::string program_path)
+        : project_name_(std::move(project_name)),
+          stored_save_path_(std::move(stored_save_path)),
+          program_path_(std::move(program_path)) {}
 
     bool create() {
         if (!Window::create("存档路径查看", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 50, 50, 450, 225))
@@ -35,16 +35,14 @@ class PathViewWindow : public Window {
 
         const int adjust = 193 - client_size().cy;  // this window's own; height_adjust stays as it is
         set_outer_size(outer_size().cx + (444 - client_size().cx), path_rows::outer_height(adjust, 1));
-        SavePathEditing& ctx = save_path_editing();
-        set_text(kSectionLabel, "程序名称： " + ctx.edit_project_name);
+        set_text(kSectionLabel, "程序名称： " + project_name_);
 
-        std::string stored =
-            read_ini_value(app().save_config_path, ctx.edit_project_name, names::kSavePathKey);
-        expand_stored_path(stored, program_path_, system_folders());
-        ctx.view_paths = gbk::split(stored);
-        path_rows::fill(*this, ctx.view_paths);
+        std::string expanded = stored_save_path_;
+        expand_stored_path(expanded, program_path_, system_folders());
+        const std::vector<std::string> paths = gbk::split(expanded);
+        path_rows::fill(*this, paths);
         // No entry leaves only the label row; more than five still show five rows.
-        const int rows = std::min(static_cast<int>(ctx.view_paths.size()), path_rows::kCount);
+        const int rows = std::min(static_cast<int>(paths.size()), path_rows::kCount);
         set_outer_size(outer_size().cx, path_rows::outer_height(adjust, rows));
         return true;
     }
@@ -58,16 +56,14 @@ class PathViewWindow : public Window {
         }
     }
 
-    void on_destroy() override { save_path_editing().edit_project_name.clear(); }
-
    private:
-    std::string program_path_;
+    std::string project_name_, stored_save_path_, program_path_;
 };
 
 }  // namespace
 
-void open_path_view_window(const std::string& project_name, const std::string& program_path) {
-    save_path_editing().edit_project_name = project_name;
-    PathViewWindow window(program_path);
+void open_path_view_window(const std::string& project_name, const std::string& stored_save_path,
+                           const std::string& program_path) {
+    PathViewWindow window(project_name, stored_save_path, program_path);
     if (window.create()) window.run_modal();
 }

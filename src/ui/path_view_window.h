@@ -9,6 +9,7 @@ enum Control : int {
 };
 }  // namespace path_view
 
-// Opens the window modally for `project_name` of the project list in use; `program_path` (as
-// stored) resolves the program-directory tokens.
-void open_path_view_window(const std::string& project_name, const std::string& program_path);
+// Opens the window modally for `project_name`, whose stored "存档路径" is `stored_save_path`;
+// `program_path` resolves the program-directory tokens.
+void open_path_view_window(const std::string& project_name, const std::string& stored_save_path,
+                           const std::string& program_path);

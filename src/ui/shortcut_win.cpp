@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "app/app_state.h"
 #include "paths/files.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
@@ -25,14 +24,13 @@ void create_desktop_shortcut(const std::string& desktop_dir, const std::string& 
     if (save_shell_link(desktop_dir + "Varnoke.lnk", {exe_path, working_dir}, SW_SHOW)) show_message("创建成功！");
 }
 
-ShortcutTarget running_tool() {
-    std::string tool_dir = app().tool_dir;
-    if (tool_dir.empty()) tool_dir = files::executable_dir();
-    return {tool_dir + "\\" + gbk::after_last_backslash(files::executable_path()), tool_dir};
+ShortcutTarget running_tool(const std::string& tool_dir) {
+    const std::string dir = tool_dir.empty() ? files::executable_dir() : tool_dir;
+    return {dir + "\\" + gbk::after_last_backslash(files::executable_path()), dir};
 }
 
-void create_desktop_shortcut() {
-    const ShortcutTarget tool = running_tool();
+void create_desktop_shortcut(const std::string& tool_dir) {
+    const ShortcutTarget tool = running_tool(tool_dir);
     create_desktop_shortcut(special_directory_path(kDesktopItem, system_folders()), tool.exe_path,
                             tool.working_dir);
 }

@@ -2,16 +2,16 @@
 // 建立快捷方式按钮: a shortcut "Varnoke" to the running tool on the user's desktop.
 #include <string>
 
-// What the shortcut starts: tool_dir (the executable's folder while it is unset) and the running
-// executable's file name in it.
+// What the shortcut starts: the running executable's file name in `tool_dir` (the executable's
+// folder when it is empty), with `tool_dir` as working directory.
 struct ShortcutTarget {
     std::string exe_path;
     std::string working_dir;
 };
-ShortcutTarget running_tool();
+ShortcutTarget running_tool(const std::string& tool_dir);
 
 // The desktop of this machine, the running executable, the tool folder as working directory.
-void create_desktop_shortcut();
+void create_desktop_shortcut(const std::string& tool_dir);
 
 // The same with the parts given: `desktop_dir` ends in "\" ("" when it could not be found).
 // Reports "创建成功！" once the link is saved; other failures are silent, as the tool has always done.

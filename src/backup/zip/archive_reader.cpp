@@ -130,10 +130,6 @@ DirectoryError read_end(InputFile& file, EndRecord* end) {
     return DirectoryError::none;
 }
 
-int64_t filetime_to_unix(uint64_t filetime) {
-    return static_cast<int64_t>(filetime / 10000000) - 11644473600LL;
-}
-
 // Applies the extra fields this reader understands; false when a needed Zip64 value is missing.
 bool apply_extras(const uint8_t* data, std::size_t size, ArchiveEntry* e, std::string* unicode_name) {
     bool need_size = e->size == format::kMax32, need_csize = e->compressed_size == format::kMax32;
@@ -157,7 +153,7 @@ bool apply_extras(const uint8_t* data, std::size_t size, ArchiveEntry* e, std::s
             have_timestamp = true;
         } else if (id == format::kExtraNtfs && !have_timestamp && len >= 32) {
             f.take(4);
-            if (f.u16() == 1 && f.u16() >= 24) e->mtime = filetime_to_unix(f.u64());
+            if (f.u16() == 1 && f.u16() >= 24) e->mtime = format::filetime_to_unix(f.u64());
         } else if (id == format::kExtraUnicodePath && len >= 5 && field[0] == 1) {
             f.take(1);
             uint32_t name_crc = f.u32();

@@ -316,7 +316,9 @@ Result compress_with(FileSystem& fs, const std::string& source_dir, const std::s
         return failure(error);
     }
     reporter.finish(walk.entries.empty() ? "" : walk.entries.back().name);
-    return {};
+    Result done;
+    done.skipped = describe_skipped(fs, walk.skipped);
+    return done;
 }
 
 }  // namespace zip

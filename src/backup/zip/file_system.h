@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,17 @@ struct DirEntry {
     bool is_dir = false;
     uint64_t size = 0;
     int64_t mtime = 0;  // seconds since 1970-01-01 UTC
+    bool is_link = false;      // a symbolic link, junction or other reparse point; followed when read
+    bool unreachable = false;  // neither a file nor a folder can be reached through it
+};
+
+// What makes two paths the same folder: the volume and the file ID, links followed.
+struct FolderId {
+    uint64_t volume = 0;
+    uint64_t high = 0, low = 0;
+    bool operator<(const FolderId& o) const {
+        return volume != o.volume ? volume < o.volume : high != o.high ? high < o.high : low < o.low;
+    }
 };
 
 class InputFile {
@@ -53,8 +66,15 @@ public:
     virtual uint8_t zip_host() const = 0;
 
     virtual bool stat(const std::string& path, DirEntry* info) = 0;  // false when missing
-    // Folders, regular files and links to files; links to folders are left out so a walk ends.
+    // Folders, files and links to either (marked is_link, typed and sized by their target). A link
+    // whose target cannot be reached, or anything that is neither file nor folder (a pipe, a
+    // device), is listed as unreachable so that the caller can say it was left out.
     virtual bool list_dir(const std::string& path, std::vector<DirEntry>* entries) = 0;
+    // The identity of a folder, links followed; nullopt when it cannot be reached. File systems
+    // without links may keep this default, which tells folders apart by their paths.
+    virtual std::optional<FolderId> folder_id(const std::string& path) {
+        return FolderId{0, 0, std::hash<std::string>{}(path)};
+    }
     virtual std::unique_ptr<InputFile> open_read(const std::string& path) = 0;
     virtual std::unique_ptr<OutputFile> create_new(const std::string& path) = 0;  // fails if present
     // True when the folder exists afterwards; *created tells whether this call made it.

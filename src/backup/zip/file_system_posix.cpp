@@ -125,25 +125,38 @@ public:
         return true;
     }
 
+    // Symbolic links are listed like what they lead to; reading through them follows them.
     bool list_dir(const std::string& path, std::vector<DirEntry>* entries) override {
         DIR* d = ::opendir(path.c_str());
         if (!d) return false;
         int dir_fd = ::dirfd(d);
-        errno = 0;
-        while (dirent* ent = ::readdir(d)) {
+        for (;;) {
+            errno = 0;  // readdir tells its end from an error only through errno
+            dirent* ent = ::readdir(d);
+            if (!ent) break;
             std::string name = ent->d_name;
             if (name == "." || name == "..") continue;
             struct stat st;
-            if (::fstatat(dir_fd, ent->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-            if (S_ISLNK(st.st_mode) && (::fstatat(dir_fd, ent->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)))
-                continue;
-            if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) continue;
-            bool is_dir = S_ISDIR(st.st_mode);
-            entries->push_back(DirEntry{name, is_dir, is_dir ? 0 : static_cast<uint64_t>(st.st_size), mtime_of(st)});
+            if (::fstatat(dir_fd, ent->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+            DirEntry e;
+            e.name = name;
+            e.is_link = S_ISLNK(st.st_mode);
+            if (e.is_link && ::fstatat(dir_fd, ent->d_name, &st, 0) != 0) st.st_mode = 0;
+            e.is_dir = S_ISDIR(st.st_mode);
+            e.unreachable = !e.is_dir && !S_ISREG(st.st_mode);
+            e.size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+            e.mtime = mtime_of(st);
+            entries->push_back(std::move(e));
         }
         bool ok = errno == 0;
         ::closedir(d);
         return ok;
+    }
+
+    std::optional<FolderId> folder_id(const std::string& path) override {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+        return FolderId{static_cast<uint64_t>(st.st_dev), 0, static_cast<uint64_t>(st.st_ino)};
     }
 
     std::unique_ptr<InputFile> open_read(const std::string& path) override {

@@ -9,51 +9,21 @@
 
 #include "backup/zip/engine.h"
 #include "backup/zip/file_system.h"
+#include "backup/zip/format.h"
+#include "paths/files.h"
 
 namespace zip {
 
 namespace {
 
-constexpr int64_t kEpochDifference = 11644473600LL;  // 1601-01-01 to 1970-01-01 in seconds
-
-std::wstring widen(const std::string& text, UINT code_page) {
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
-
-std::string narrow(const std::wstring& wide, UINT code_page) {
-    if (wide.empty()) return {};
-    int n = WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string text(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n, nullptr, nullptr);
-    return text;
-}
-
-// Absolute, '\'-separated and prefixed with \\?\ (or \\?\UNC\), which lifts the 260-character limit.
-std::wstring long_path(const std::string& utf8) {
-    std::wstring path = widen(utf8, CP_UTF8);
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    if (path.empty() || path.rfind(L"\\\\?\\", 0) == 0) return path;
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), size, &full[0], nullptr));
-    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
-}
+std::wstring long_path(const std::string& utf8) { return files::long_path(files::utf8_to_wide(utf8)); }
 
 int64_t to_unix(const FILETIME& ft) {
-    uint64_t ticks = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return static_cast<int64_t>(ticks / 10000000) - kEpochDifference;
+    return format::filetime_to_unix((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
 }
 
 FILETIME to_filetime(int64_t unix_time) {
-    uint64_t ticks = static_cast<uint64_t>(std::max<int64_t>(unix_time + kEpochDifference, 0)) * 10000000;
+    uint64_t ticks = format::unix_to_filetime(unix_time);
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
@@ -131,21 +101,26 @@ private:
     uint64_t end_ = 0;
 };
 
-// A link to a file reports its own size; the data read through it is the target's.
-uint64_t linked_file_size(const std::wstring& path) {
+// A link reports its own size and type; these are its target's, links followed. False when the
+// target cannot be reached (a dangling link, a drive that is gone).
+bool follow_link(const std::wstring& path, DirEntry* entry) {
     HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    LARGE_INTEGER size{};
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    GetFileSizeEx(h, &size);
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = GetFileInformationByHandle(h, &info) != 0;
     CloseHandle(h);
-    return static_cast<uint64_t>(size.QuadPart);
+    if (!ok) return false;
+    entry->is_dir = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry->size = entry->is_dir ? 0 : (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    entry->mtime = to_unix(info.ftLastWriteTime);
+    return true;
 }
 
 class WinFileSystem : public FileSystem {
 public:
-    std::string from_ansi(const std::string& text) override { return narrow(widen(text, CP_ACP), CP_UTF8); }
-    std::string to_ansi(const std::string& utf8) override { return narrow(widen(utf8, CP_UTF8), CP_ACP); }
+    std::string from_ansi(const std::string& text) override { return files::wide_to_utf8(files::to_wide(text)); }
+    std::string to_ansi(const std::string& utf8) override { return files::to_ansi(files::utf8_to_wide(utf8)); }
     std::string from_legacy_name(const std::string& raw) override { return from_ansi(raw); }
     uint8_t zip_host() const override { return 11; }
 
@@ -158,6 +133,8 @@ public:
         return true;
     }
 
+    // Junctions, symbolic links and cloud placeholders are listed like what they lead to; reading
+    // through them follows them (and fetches a placeholder's data).
     bool list_dir(const std::string& path, std::vector<DirEntry>* entries) override {
         std::wstring dir = long_path(path);
         WIN32_FIND_DATAW fd;
@@ -166,16 +143,32 @@ public:
         if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
         do {
             std::wstring name = fd.cFileName;
-            bool is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            bool link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (name == L"." || name == L".." || (is_dir && link)) continue;
-            uint64_t size = (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-            if (link && !is_dir) size = linked_file_size(dir + L"\\" + name);
-            entries->push_back(DirEntry{narrow(name, CP_UTF8), is_dir, is_dir ? 0 : size, to_unix(fd.ftLastWriteTime)});
+            if (name == L"." || name == L"..") continue;
+            DirEntry e;
+            e.name = files::wide_to_utf8(name);
+            e.is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            e.size = e.is_dir ? 0 : (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+            e.mtime = to_unix(fd.ftLastWriteTime);
+            e.is_link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (e.is_link) e.unreachable = !follow_link(dir + L"\\" + name, &e);
+            entries->push_back(std::move(e));
         } while (FindNextFileW(h, &fd));
         bool ok = GetLastError() == ERROR_NO_MORE_FILES;
         FindClose(h);
         return ok;
+    }
+
+    std::optional<FolderId> folder_id(const std::string& path) override {
+        HANDLE h = CreateFileW(long_path(path).c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+        std::optional<FolderId> id;
+        BY_HANDLE_FILE_INFORMATION info;
+        if (GetFileInformationByHandle(h, &info))
+            id = FolderId{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+        CloseHandle(h);
+        return id;
     }
 
     std::unique_ptr<InputFile> open_read(const std::string& path) override {

@@ -1,5 +1,7 @@
 #include "backup/zip/names.h"
 
+#include "paths/device_names.h"
+
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -26,17 +28,6 @@ bool is_valid_utf8(const std::string& text) {
         i += len;
     }
     return true;
-}
-
-bool is_device_name(const std::string& component) {
-    std::string base = component.substr(0, component.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
-        base == "CONOUT$")
-        return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '0' && base[3] <= '9';
 }
 
 static std::vector<std::string> split_components(const std::string& path) {
@@ -87,15 +78,32 @@ std::string parent_path(const std::string& path) {
     return cut == 0 ? path.substr(0, 1) : path.substr(0, cut);
 }
 
+namespace {
+constexpr char kTempPrefix[] = ".vnk";
+constexpr char kTempSuffix[] = ".tmp";
+constexpr std::size_t kTempDigits = 12;
+}  // namespace
+
+bool is_temporary_name(const std::string& name) {
+    const std::size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
+    if (name.size() != prefix + kTempDigits + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
+        name.compare(prefix + kTempDigits, suffix, kTempSuffix) != 0)
+        return false;
+    for (std::size_t i = prefix; i < prefix + kTempDigits; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i])) || std::isupper(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
 std::string sibling_temp_path(const std::string& path) {
     static std::atomic<uint64_t> counter{std::random_device{}() ^
                                          static_cast<uint64_t>(
                                              std::chrono::steady_clock::now().time_since_epoch().count())};
     uint64_t id = counter.fetch_add(0x9e3779b97f4a7c15ull);
     static const char kHex[] = "0123456789abcdef";
-    std::string name = ".vnk";
-    for (int i = 0; i < 12; ++i) name += kHex[(id >> (4 * i)) & 15];
-    name += ".tmp";
+    std::string name = kTempPrefix;
+    for (std::size_t i = 0; i < kTempDigits; ++i) name += kHex[(id >> (4 * i)) & 15];
+    name += kTempSuffix;
     return join_path(parent_path(path), name);
 }
 

@@ -13,12 +13,12 @@ bool is_valid_utf8(const std::string& text);
 // for a device: absolute paths, drive letters, any ':', "..", control characters, CON, NUL, COM1...
 bool safe_relative_path(const std::string& name, std::string* path, bool* is_dir);
 
-bool is_device_name(const std::string& component);
-
 std::string join_path(const std::string& dir, const std::string& relative);
 std::string parent_path(const std::string& path);  // "" when there is none
 
 // A fresh name in the same folder as `path`, for writing there before moving into place.
 std::string sibling_temp_path(const std::string& path);
+// Whether a file name is one that sibling_temp_path makes.
+bool is_temporary_name(const std::string& file_name);
 
 }  // namespace zip

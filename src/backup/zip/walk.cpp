@@ -1,6 +1,7 @@
 #include "backup/zip/walk.h"
 
 #include <algorithm>
+#include <set>
 
 #include "backup/zip/names.h"
 
@@ -14,7 +15,35 @@ std::string with_slashes(std::string path) {
     return path;
 }
 
+// A folder is entered once only: a second way in (a link to a folder already listed, or a
+// link to one of its own parents) is left out.
+bool enter_once(FileSystem& fs, const SourceEntry& dir, std::set<FolderId>& seen, WalkResult& result) {
+    std::optional<FolderId> id = fs.folder_id(dir.path);
+    if (!id) {
+        result.skipped.push_back({dir.name, SkippedEntry::unreachable_link});
+        return false;
+    }
+    if (!seen.insert(*id).second) {
+        result.skipped.push_back({dir.name, SkippedEntry::repeated_folder});
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::vector<std::string> describe_skipped(FileSystem& fs, const std::vector<SkippedEntry>& skipped) {
+    std::vector<std::string> lines;
+    for (const SkippedEntry& s : skipped) {
+        const char* why = s.reason == SkippedEntry::repeated_folder  ? "链接指向已备份的文件夹（或形成循环），已跳过"
+                          : s.reason == SkippedEntry::unreachable_link ? "链接的目标无法访问，已跳过"
+                                                                        : "不是普通文件或文件夹，已跳过";
+        std::string name = fs.to_ansi(s.name);
+        std::replace(name.begin(), name.end(), '/', '\\');
+        lines.push_back(name + "：" + why);
+    }
+    return lines;
+}
 
 WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string& skip) {
     WalkResult result;
@@ -23,10 +52,17 @@ WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string&
     std::vector<SourceEntry> pending;
     pending.push_back(SourceEntry{"", root, true, 0, 0});
     std::vector<DirEntry> children;
+    std::set<FolderId> seen;
     while (!pending.empty()) {
         SourceEntry dir = std::move(pending.back());
         pending.pop_back();
-        if (!dir.name.empty()) result.entries.push_back(dir);
+        if (dir.name.empty()) {
+            if (std::optional<FolderId> id = fs.folder_id(dir.path)) seen.insert(*id);
+        } else if (enter_once(fs, dir, seen, result)) {
+            result.entries.push_back(dir);
+        } else {
+            continue;
+        }
         children.clear();
         if (!fs.list_dir(dir.path, &children)) {
             result.ok = false;
@@ -40,7 +76,10 @@ WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string&
             SourceEntry e{dir.name + child.name, join_path(dir.path, child.name), child.is_dir, child.size,
                           child.mtime};
             if (with_slashes(e.path) == skip_path) continue;
-            if (child.is_dir) {
+            if (child.unreachable) {
+                auto reason = child.is_link ? SkippedEntry::unreachable_link : SkippedEntry::not_a_file;
+                result.skipped.push_back({e.name, reason});
+            } else if (child.is_dir) {
                 e.name += '/';
                 e.size = 0;
                 pending.push_back(std::move(e));

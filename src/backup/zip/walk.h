@@ -1,4 +1,5 @@
-// Lists a folder tree for the archive: folders before their contents, names sorted.
+// Lists a folder tree for the archive: folders before their contents, names sorted. Links to
+// folders are followed, but no folder is listed twice, so a link cycle ends.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +18,22 @@ struct SourceEntry {
     int64_t mtime = 0;
 };
 
+// What the walk left out, and why.
+struct SkippedEntry {
+    enum Reason { repeated_folder, unreachable_link, not_a_file };
+    std::string name;  // as in SourceEntry
+    Reason reason;
+};
+
 struct WalkResult {
     std::vector<SourceEntry> entries;
+    std::vector<SkippedEntry> skipped;
     bool ok = true;
     std::string failed_path;  // the folder that could not be listed
 };
+
+// "name：reason" lines for the user, in the ANSI code page.
+std::vector<std::string> describe_skipped(FileSystem& fs, const std::vector<SkippedEntry>& skipped);
 
 // `skip` holds a full path left out of the listing (the archive, when it is inside the tree).
 WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string& skip);

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zip {
 
@@ -25,6 +26,8 @@ using ProgressFn = std::function<void(const Progress&)>;
 struct Result {
     bool ok = true;
     std::string error;  // short Chinese reason naming the file, in the ANSI code page
+    // What a backup left out (a link cycle, a link whose target is gone), one "name：reason" each.
+    std::vector<std::string> skipped;
 };
 
 struct Options {

@@ -7,7 +7,7 @@
 namespace {
 
 TEST(FolderName, OrdinaryNamesPass) {
-    for (const char* name : {"模擬市民3", "Half-Life 2", "a.b", ".hidden", "CONSOLE", "COM10", "LPT0", "东方 Project",
+    for (const char* name : {"模擬市民3", "Half-Life 2", "a.b", ".hidden", "CONSOLE", "COM10", "CONIN", "东方 Project",
                              "仙剑奇侠传四", "東", "淺"})
         EXPECT_TRUE(is_valid_project_name(name)) << name;
 }
@@ -40,8 +40,9 @@ TEST(FolderName, TrailingDotOrBlankIsRefused) {
 }
 
 TEST(FolderName, DeviceNamesAreRefusedWithAnyCaseAndExtension) {
+    // Entry names of an archive follow the same rule: COM0, LPT0 and the console names included.
     for (const char* name : {"CON", "con", "Prn", "AUX", "nul", "COM1", "com9", "LPT1", "lpt9", "NUL.txt", "con.tar.gz",
-                             "COM1 .zip", "aux "})
+                             "COM1 .zip", "aux ", "COM0", "lpt0.log", "CONIN$", "conout$.txt"})
         EXPECT_FALSE(is_valid_project_name(name)) << name;
     EXPECT_NE(folder_name_problem("nul.txt").find("设备名"), std::string::npos);
 }

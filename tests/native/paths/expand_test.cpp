@@ -84,8 +84,18 @@ TEST_F(Expand, ProgramDirectories) {
     // 淺 ends in 0x5C: the program directory is cut at the real backslash only.
     EXPECT_EQ(expand("<程序所在目录>", "D:\\淺\\淺.exe"), "D:\\淺");
     EXPECT_EQ(expand("<程序上级目录>", "D:\\淺\\淺.exe"), "D:");
-    // The program path is used as stored: its tokens are not expanded for this.
-    EXPECT_EQ(expand("<程序所在目录>", "<我的文档>\\a\\b.exe"), "<我的文档>\\a");
+    // A program path with tokens is expanded before its folder is taken.
+    EXPECT_EQ(expand("<程序所在目录>", "<我的文档>\\a\\b.exe"), "C:\\Users\\u\\Documents\\\\a");
+    folders.env["GAMES"] = "E:\\游戏";
+    EXPECT_EQ(expand("<程序所在目录>\\存档", "%GAMES%\\g\\g.exe"), "E:\\游戏\\g\\存档");
+}
+
+TEST_F(Expand, AProgramPathExpandsLikeASavePathButCannotReferToItself) {
+    folders.env["GAMES"] = "E:\\游戏";
+    EXPECT_EQ(expand_program_path("%GAMES%\\g.exe", folders), "E:\\游戏\\g.exe");
+    EXPECT_EQ(expand_program_path("<程序数据目录>g\\g.exe", folders), "C:\\Users\\u\\AppData\\Roaming\\g\\g.exe");
+    EXPECT_EQ(expand_program_path("<程序所在目录>\\g.exe", folders), "\\g.exe");
+    EXPECT_EQ(expand_program_path("D:\\淺\\東.exe", folders), "D:\\淺\\東.exe");
 }
 
 TEST_F(Expand, TokensInsideVariableValuesAreReplaced) {

@@ -2,6 +2,7 @@
 
 #include "config/ini.h"
 #include "paths/time_text.h"
+#include "app/window_flow.h"
 #include "ui/config_window.h"
 
 void ConfigWindowTest::SetUp() {
@@ -28,8 +29,8 @@ void ConfigWindowTest::TearDown() {
 }
 
 HWND ConfigWindowTest::open() {
-    EXPECT_TRUE(open_config_window());
-    window_ = config_window_handle();
+    EXPECT_TRUE(open_config());
+    window_ = wintest::own_window("配置");
     EXPECT_NE(window_, nullptr);
     wintest::pump_messages();
     return window_;

@@ -203,7 +203,7 @@ TEST_F(Flow, ClosingBringsTheMainWindowBackAndForgetsTheDrop) {
     EXPECT_TRUE(windows_titled("Varnoke").empty());
     DestroyWindow(window_);
     wintest::pump_messages();
-    EXPECT_EQ(config_window_handle(), nullptr);
+    EXPECT_EQ(wintest::own_window("配置"), nullptr);
     std::vector<HWND> main = windows_titled("Varnoke");
     ASSERT_EQ(main.size(), 1u);
     EXPECT_TRUE(app().dropped_file_path.empty());

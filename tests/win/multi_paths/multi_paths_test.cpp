@@ -9,7 +9,7 @@
 
 #include "support/scripted_prompt.h"
 #include "ui/multi_paths_window.h"
-#include "ui/save_path_editing.h"
+#include "ui/save_path_rows.h"
 #include "win/support/win_test.h"
 
 namespace {
@@ -18,7 +18,8 @@ using namespace multi_paths;
 using path_rows::edit_id;
 
 struct WriteBack {
-    std::string mode, joined;
+    EditPage page;
+    std::string joined;
 };
 
 class MultiPathsTest : public ::testing::Test {
@@ -27,19 +28,14 @@ class MultiPathsTest : public ::testing::Test {
     std::vector<WriteBack> written;
     int opened = 0;
 
-    void SetUp() override {
-        prompt.install();
-        save_path_editing() = SavePathEditing{};
-    }
+    void SetUp() override { prompt.install(); }
     void TearDown() override {
         Window::modal_hook() = nullptr;
         set_prompt(nullptr);
     }
 
     SavePathsWriteBack recorder() {
-        return [this](const std::string& mode, const std::string& joined) {
-            written.push_back({mode, joined});
-        };
+        return [this](EditPage page, const std::string& joined) { written.push_back({page, joined}); };
     }
     // `drive` runs while the window is up; whatever it leaves open is closed afterwards.
     void drive(std::function<void(Window&)> steps) {
@@ -51,16 +47,13 @@ class MultiPathsTest : public ::testing::Test {
         };
     }
     void modify(const std::string& name, const std::string& saves, const std::string& program = "") {
-        on_modify_page_save_paths_button(name, saves, program, recorder());
+        edit_save_paths({EditPage::modify, name, saves, program}, recorder());
     }
     void add(const std::string& name, const std::string& saves) {
-        on_add_page_save_paths_button(name, saves, "", recorder());
+        edit_save_paths({EditPage::add, name, saves, ""}, recorder());
     }
 };
 
-int adjust() {
-    return save_path_editing().height_adjust;
-}
 void click(Window& w, int id) {
     wintest::click(w.item(id));
 }
@@ -71,9 +64,8 @@ std::vector<std::string> fields(const Window& w) {
     return path_rows::texts(w);
 }
 
-// The outer height matches its row count exactly and the client area follows from it.
+// The client area shows exactly its rows.
 void expect_rows(const Window& w, int rows) {
-    EXPECT_EQ(w.outer_size().cy, adjust() + 105 + 30 * (rows - 1));
     EXPECT_EQ(w.client_size().cy, 73 + 30 * (rows - 1));
     EXPECT_EQ(w.client_size().cx, 414);
 }
@@ -88,19 +80,13 @@ TEST_F(MultiPathsTest, ThreeEntriesShowThreeRowsAndComeBackJoined) {
         EXPECT_TRUE(w.is_visible(kFewerButton));
         EXPECT_TRUE(w.is_enabled(kMoreButton));
         EXPECT_TRUE(w.is_enabled(kFewerButton));
-        EXPECT_EQ(save_path_editing().edit_mode, "修改");
         click(w, kOkButton);
         EXPECT_EQ(w.hwnd(), nullptr);
     });
     modify("游戏", "C:\\a|D:\\淺|E:\\東");
     ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written[0].mode, "修改");
+    EXPECT_EQ(written[0].page, EditPage::modify);
     EXPECT_EQ(written[0].joined, "C:\\a|D:\\淺|E:\\東");
-    const SavePathEditing& ctx = save_path_editing();
-    EXPECT_EQ(ctx.edit_project_name, "");
-    EXPECT_EQ(ctx.edit_mode, "");
-    EXPECT_EQ(ctx.edit_save_path, "");
-    EXPECT_EQ(ctx.edit_paths.size(), 3u);
 }
 
 TEST_F(MultiPathsTest, EmptyMiddleEntryKeepsItsRowButOkSkipsIt) {
@@ -139,7 +125,6 @@ TEST_F(MultiPathsTest, NewProjectTitleAndClosingWithoutOkWritesNothing) {
     add("", "");
     EXPECT_EQ(opened, 1);
     EXPECT_TRUE(written.empty());
-    EXPECT_EQ(save_path_editing().edit_mode, "");
 
     drive([](Window& w) {
         EXPECT_EQ(w.title(), "存档路径配置： 新游戏");
@@ -147,7 +132,7 @@ TEST_F(MultiPathsTest, NewProjectTitleAndClosingWithoutOkWritesNothing) {
     });
     add("新游戏", "");
     ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written[0].mode, "增加");
+    EXPECT_EQ(written[0].page, EditPage::add);
     EXPECT_EQ(written[0].joined, "");
 }
 
@@ -155,7 +140,6 @@ TEST_F(MultiPathsTest, ModifyPageWithoutProjectOpensNothing) {
     drive([](Window&) {});
     modify("", "C:\\a");
     EXPECT_EQ(opened, 0);
-    EXPECT_EQ(save_path_editing().edit_mode, "");
 }
 
 TEST_F(MultiPathsTest, PlusAndMinusStepByRowAndStopAtTheEnds) {
@@ -219,7 +203,6 @@ TEST_F(MultiPathsTest, TokensComeBackExpanded) {
     modify("游戏", "<我的文档>存档|<程序所在目录>\\存档", "D:\\游戏\\game.exe");
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(written[0].joined, std::string(docs) + "\\存档|D:\\游戏\\存档");
-    EXPECT_EQ(save_path_editing().edit_paths[0], std::string(docs) + "\\存档");
 }
 
 TEST_F(MultiPathsTest, EntriesBeyondFiveSurviveOk) {

@@ -10,7 +10,7 @@
 #include "app/main_window.h"
 #include "support/scripted_prompt.h"
 #include "ui/path_view_window.h"
-#include "ui/save_path_editing.h"
+#include "ui/save_path_rows.h"
 #include "win/support/win_test.h"
 
 namespace {
@@ -31,7 +31,6 @@ class PathViewTest : public ::testing::Test {
 
     void SetUp() override {
         prompt.install();
-        save_path_editing() = SavePathEditing{};
         app() = AppState{};
         app().tool_dir = tool.path();
         app().save_config_path = tool / "存档配置文件.ini";
@@ -66,9 +65,8 @@ TEST_F(PathViewTest, EmptySavePathShowsOnlyTheLabelRow) {
         wintest::click(w.item(path_rows::button_id(1)));
         EXPECT_TRUE(prompt.opened.empty());
     });
-    open_path_view_window("空", "C:\\空.exe");
+    open_path_view_window("空", "", "C:\\空.exe");
     EXPECT_EQ(titles, std::vector<std::string>{"存档路径查看"});
-    EXPECT_TRUE(save_path_editing().view_paths.empty());
 }
 
 TEST_F(PathViewTest, FiveEntriesExpandedEachOpensItsOwnFolder) {
@@ -76,19 +74,14 @@ TEST_F(PathViewTest, FiveEntriesExpandedEachOpensItsOwnFolder) {
         expect_rows(w, 5);
         EXPECT_EQ(path_rows::texts(w),
                   (std::vector<std::string>{"C:\\1", "D:\\游戏\\存档", "C:\\淺\\東", "", "C:\\5"}));
-        EXPECT_EQ(save_path_editing().edit_project_name, "五处");
+        EXPECT_EQ(w.text(path_view::kSectionLabel), "程序名称： 五处");
         EXPECT_TRUE(GetWindowLongA(w.item(edit_id(2)), GWL_STYLE) & ES_READONLY);
         for (int k = 1; k <= 5; ++k) wintest::click(w.item(path_rows::button_id(k)));
         EXPECT_EQ(prompt.opened,
                   (std::vector<std::string>{"C:\\1", "D:\\游戏\\存档", "C:\\淺\\東", "C:\\5"}));
     });
-    // The stored value is read afresh; the height adjustment of "多个位置" stays untouched.
-    save_path_editing().height_adjust = 12345;
-    open_path_view_window("五处", "D:\\游戏\\五.exe");
+    open_path_view_window("五处", "C:\\1|<程序所在目录>\\存档|%VARNOKE_VIEW%\\東||C:\\5", "D:\\游戏\\五.exe");
     EXPECT_EQ(titles.size(), 1u);
-    EXPECT_EQ(save_path_editing().edit_project_name, "");
-    EXPECT_EQ(save_path_editing().view_paths.size(), 5u);
-    EXPECT_EQ(save_path_editing().height_adjust, 12345);
 }
 
 TEST_F(PathViewTest, MainWindowListsSeveralPathsInTheViewWindow) {

@@ -79,17 +79,13 @@ TEST_F(ShortcutTest, NoDesktopFolderIsReportedAndNothingWritten) {
 
 // The real desktop is left alone: a link there would reach the host's home folder under Wine.
 TEST_F(ShortcutTest, TargetIsTheRunningExecutableInTheToolFolder) {
-    const AppState saved = app();
     const std::string exe_name = files::executable_path().substr(files::executable_dir().size() + 1);
-    app().tool_dir = "D:\\淺\\工具";
-    ShortcutTarget tool = running_tool();
+    ShortcutTarget tool = running_tool("D:\\淺\\工具");
     EXPECT_EQ(tool.exe_path, "D:\\淺\\工具\\" + exe_name);
     EXPECT_EQ(tool.working_dir, "D:\\淺\\工具");
-    app().tool_dir.clear();
-    tool = running_tool();
+    tool = running_tool("");
     EXPECT_EQ(tool.exe_path, files::executable_path());
     EXPECT_EQ(tool.working_dir, files::executable_dir());
-    app() = saved;
 }
 
 }  // namespace

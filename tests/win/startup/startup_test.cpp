@@ -181,14 +181,6 @@ TEST_F(Startup, RunStartupMigratesAndTellsTheUser) {
     EXPECT_EQ(state.save_config_path, dir / "配置目录\\存档配置文件.ini");
 }
 
-TEST_F(Startup, ShowMachineIdUsesItsOwnTitle) {
-    app().machine_id = "ABC7601";
-    show_machine_id();
-    ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0].text, "ABC7601");
-    EXPECT_EQ(prompt.messages[0].title, "本机ID： ");
-}
-
 // Run as a second process by the test below: start-up must refuse and touch nothing.
 TEST(SingleInstanceChild, RefusesWhileAnotherRuns) {
     if (!files::environment_variable("VARNOKE_CHILD_TOOL_DIR").size()) GTEST_SKIP() << "child only";

@@ -1,11 +1,6 @@
-#include "ui/save_path_editing.h"
+#include "ui/save_path_rows.h"
 
 #include <algorithm>
-
-SavePathEditing& save_path_editing() {
-    static SavePathEditing context;
-    return context;
-}
 
 namespace path_rows {
 

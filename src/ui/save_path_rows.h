@@ -1,21 +1,10 @@
 #pragma once
-// What the windows "多个位置" and "存档路径查看" share: the editing context that outlives them and
-// their five rows of label, edit box and "…" button.
+// What the windows "多个位置" and "存档路径查看" share: their five rows of label, edit box and "…"
+// button, and how tall the window is for a number of rows.
 #include <string>
 #include <vector>
 
 #include "ui/window.h"
-
-// Process-wide; empty texts mean unset.
-struct SavePathEditing {
-    std::string edit_project_name;  // shown in the title or label
-    std::string edit_save_path;     // handed to "多个位置"
-    std::string edit_mode;          // "增加" or "修改": the page that receives the result
-    int height_adjust = 0;          // 193 minus the client height measured at creation
-    std::vector<std::string> edit_paths;
-    std::vector<std::string> view_paths;
-};
-SavePathEditing& save_path_editing();
 
 namespace path_rows {
 inline constexpr int kCount = 5;

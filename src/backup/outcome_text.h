@@ -1,0 +1,19 @@
+#pragma once
+// What the user is told after a backup or restore, in the order it is shown: one notice per
+// refusal or per archive that was not done, then the closing summary.
+#include <string>
+#include <vector>
+
+#include "backup/operations.h"
+
+struct Notice {
+    std::string text;
+    std::string title = "信息：";
+    bool warning = false;  // shown with the exclamation icon
+};
+
+std::vector<Notice> backup_notices(const Outcome& outcome);
+std::vector<Notice> restore_notices(const Outcome& outcome);
+
+// One line for a log: what happened to one archive ("2011年…zip 已写入", "… 失败：…").
+std::string archive_log_line(const ArchiveResult& result, bool backup);
