@@ -1,6 +1,7 @@
 // Backup, restore and decoration pressed through the real main window on real folders.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -262,6 +263,110 @@ TEST_F(BackupRestore, ABrokenIconFileIsNeverHandedToTheIconReader) {
     write_file(backup_folder("坏图标") + "\\image.ico", std::string("\0\0\1\0\x50\0garbage", 12));
     open_and_select("坏图标");  // would crash Wine's reader
     EXPECT_EQ(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::string app_data_folder() {
+    char path[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA, FALSE);
+    return path;
+}
+
+std::vector<std::string> names_in(const std::string& archive_path) {
+    std::vector<std::string> names;
+    wintest::TempDir out("names");
+    if (!zip::extract_archive(archive_path, out.path()).ok) return names;
+    for (const char* rel : {"own.sav", "外部", "外部\\linked.sav", "回环"})
+        if (files::exists(out / rel)) names.push_back(rel);
+    return names;
+}
+
+TEST_F(BackupRestore, AProgramPathWithTokensIsStartedShownDecoratedAndLookedFor) {
+    const std::string folder = app_data_folder() + "\\VarnokeTest" + std::to_string(GetCurrentProcessId());
+    wintest::make_dirs(folder);
+    ASSERT_TRUE(CopyFileA(varnoke_exe().c_str(), (folder + "\\game.exe").c_str(), FALSE));
+    const std::string stored = "<程序数据目录>\\VarnokeTest" + std::to_string(GetCurrentProcessId()) + "\\game.exe";
+    add_project("令牌", saves / "一", stored);
+    // A program named by a variable is found among the running processes: this test is one.
+    SetEnvironmentVariableA("VARNOKE_SELF", files::executable_path().c_str());
+    add_project("变量", saves / "一", "%VARNOKE_SELF%");
+    open_and_select("令牌");
+    EXPECT_EQ(window.text(M::kProgramPathEdit), stored);  // the box shows what is stored
+    EXPECT_TRUE(files::is_file(backup_folder("令牌") + "\\image.ico"));
+    EXPECT_NE(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
+    wintest::click(window.item(M::kStartButton));
+    ASSERT_EQ(prompt.opened.size(), 1u);
+    EXPECT_TRUE(files::is_file(prompt.opened[0])) << prompt.opened[0];
+    wintest::click(window.item(M::kProgramPathButton));
+    EXPECT_EQ(files::attributes(prompt.opened[1]).value_or(0) & FILE_ATTRIBUTE_DIRECTORY, DWORD{FILE_ATTRIBUTE_DIRECTORY});
+    wintest::remove_tree(folder);
+
+    HWND combo = window.item(M::kProjectCombo);
+    wintest::select_combo_item(combo, static_cast<int>(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                                    reinterpret_cast<LPARAM>("变量"))));
+    wintest::click(window.item(M::kBackupButton));
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"程序[" + gbk::after_last_backslash(files::executable_path()) +
+                                                       "]在运行，不能进行备份！"});
+}
+
+TEST_F(BackupRestore, AnIconGroupItCannotReadCountsAsNoIcon) {
+    add_project("怪图标", saves / "一", files::executable_dir() + "\\hash_icon.exe");
+    open_and_select("怪图标");  // ended the program once
+    EXPECT_EQ(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
+    EXPECT_TRUE(files::is_file(backup_folder("怪图标") + "\\Desktop.ini"));
+}
+
+TEST_F(BackupRestore, LinkedFoldersAreBackedUpOnceAndACycleIsReported) {
+    wintest::make_dirs(saves / "链接");
+    wintest::make_dirs(saves / "别处");
+    write_file(saves / "链接\\own.sav", "own");
+    write_file(saves / "别处\\linked.sav", "on another drive");
+    ASSERT_TRUE(wintest::make_folder_link(saves / "链接\\外部", saves / "别处"));
+    ASSERT_TRUE(wintest::make_folder_link(saves / "链接\\回环", saves / "链接"));
+    add_project("链接", saves / "链接", "");
+    open_and_select("链接");
+    wintest::click(window.item(M::kBackupButton));
+    EXPECT_EQ(names_in(archive("链接")), (std::vector<std::string>{"own.sav", "外部", "外部\\linked.sav"}));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].text.find("回环"), std::string::npos) << prompt.messages[0].text;
+    EXPECT_NE(prompt.messages[0].text.find(archive("链接")), std::string::npos);
+}
+
+TEST_F(BackupRestore, ASaveFolderDeeperThan260CharactersIsBackedUpAndAskedAbout) {
+    std::string deep = saves.path();
+    while (deep.size() < 300) {
+        deep += "\\很长的存档文件夹名称";
+        ASSERT_TRUE(files::create_directory(deep)) << deep.size();
+    }
+    ASSERT_TRUE(files::write_bytes(deep + "\\深.sav", "deep save"));
+    add_project("深处", deep, "");
+    open_and_select("深处");
+    wintest::click(window.item(M::kBackupButton));
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"备份完成，备份文件为： \r\n" + archive("深处")});
+    EXPECT_EQ(unpacked(archive("深处"), "深.sav"), "deep save");
+
+    files::write_bytes(deep + "\\深.sav", "changed");
+    prompt.messages.clear();
+    prompt.open_answers = {archive("深处")};
+    prompt.answers = {mb::kIdYes};
+    wintest::click(window.item(M::kRestoreButton));
+    EXPECT_EQ(prompt.texts().front(), "存档已存在是否覆盖？");
+    EXPECT_EQ(files::read_bytes(deep + "\\深.sav", 100).value_or(""), "deep save");
+}
+
+TEST_F(BackupRestore, WhatAKilledBackupLeftIsRemovedAtTheNextBackup) {
+    add_project("残留", saves / "一", "");
+    wintest::make_dirs(backup_folder("残留"));
+    write_file(backup_folder("残留") + "\\.vnk0123456789ab.tmp", std::string(1000, 'x'));
+    write_file(backup_folder("残留") + "\\我的.tmp", "the user's own");
+    open_and_select("残留");
+    wintest::click(window.item(M::kBackupButton));
+    EXPECT_FALSE(files::exists(backup_folder("残留") + "\\.vnk0123456789ab.tmp"));
+    EXPECT_EQ(read_file(backup_folder("残留") + "\\我的.tmp"), "the user's own");
+    EXPECT_TRUE(files::is_file(archive("残留")));
 }
 
 }  // namespace

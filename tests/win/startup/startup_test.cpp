@@ -1,6 +1,8 @@
 // Start-up on real folders and INI files under Wine, with a scripted prompt.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <regex>
 
 #include "app/startup.h"
@@ -163,10 +165,16 @@ TEST_F(Startup, AFirstRunInAnEmptyFolderMakesBothFoldersAndAsks) {
     opened.clear();
     AppState next;
     next.tool_dir = dir.path();
+    // What a backup ended by force left in a project's folder goes at the next start.
+    wintest::make_dirs(dir / "存档目录\\游戏");
+    write_file(dir / "存档目录\\游戏\\.vnk00112233aabb.tmp", "half an archive");
+    write_file(dir / "存档目录\\游戏\\保留.tmp", "not ours");
     ASSERT_TRUE(run_startup(next, recording_windows(), real_ops));
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_EQ(next.save_config_path, state.save_config_path);
     EXPECT_EQ(opened, std::vector<std::string>{"main"});
+    EXPECT_FALSE(files::exists(dir / "存档目录\\游戏\\.vnk00112233aabb.tmp"));
+    EXPECT_TRUE(files::exists(dir / "存档目录\\游戏\\保留.tmp"));
 }
 
 TEST_F(Startup, RunStartupMigratesAndTellsTheUser) {
@@ -197,6 +205,53 @@ TEST(SingleInstanceChild, RefusesWhileAnotherRuns) {
     EXPECT_EQ(p.messages[0].style, 16u);
     EXPECT_EQ(p.messages[0].title, "错误");
     if (!HasFailure()) wintest::write_file(files::environment_variable("VARNOKE_CHILD_MARKER"), "refused");
+}
+
+// Run twice at once by the test below: each takes the marker if it can and holds it a moment.
+TEST(SingleInstanceRacer, TakesTheMarkerIfItCan) {
+    const std::string marker = files::environment_variable("VARNOKE_RACE_MARKER");
+    if (marker.empty()) GTEST_SKIP() << "child only";
+    HANDLE gun = OpenEventA(SYNCHRONIZE, FALSE, files::environment_variable("VARNOKE_RACE_GUN").c_str());
+    ASSERT_NE(gun, nullptr);
+    WaitForSingleObject(gun, 30000);  // both racers leave at the same moment
+    CloseHandle(gun);
+    const bool won = acquire_single_instance();
+    wintest::write_file(marker, won ? "won" : "lost");
+    Sleep(1500);
+    release_single_instance();
+}
+
+PROCESS_INFORMATION start_self(const std::string& filter) {
+    std::string cmd = "\"" + files::executable_path() + "\" --gtest_filter=" + filter;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    return pi;
+}
+
+TEST(SingleInstance, OfTwoStartedTogetherExactlyOneRuns) {
+    wintest::TempDir results("race");
+    const std::string gun_name = "VarnokeRaceGun" + std::to_string(GetCurrentProcessId());
+    HANDLE gun = CreateEventA(nullptr, TRUE, FALSE, gun_name.c_str());
+    SetEnvironmentVariableA("VARNOKE_RACE_GUN", gun_name.c_str());
+    PROCESS_INFORMATION racers[2];
+    for (int i = 0; i < 2; ++i) {
+        SetEnvironmentVariableA("VARNOKE_RACE_MARKER", (results / std::to_string(i)).c_str());
+        racers[i] = start_self("SingleInstanceRacer.*");
+        ASSERT_NE(racers[i].hProcess, nullptr);
+    }
+    SetEnvironmentVariableA("VARNOKE_RACE_MARKER", nullptr);
+    Sleep(2000);  // both are waiting by now
+    SetEvent(gun);
+    for (PROCESS_INFORMATION& pi : racers) {
+        WaitForSingleObject(pi.hProcess, 60000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(gun);
+    std::multiset<std::string> outcomes{wintest::read_file(results / "0"), wintest::read_file(results / "1")};
+    EXPECT_EQ(outcomes, (std::multiset<std::string>{"lost", "won"}));
 }
 
 int run_child(const std::string& tool_dir, const std::string& marker) {

@@ -57,6 +57,46 @@ void remove_tree(const std::string& path) {
     SHFileOperationA(&op);
 }
 
+namespace {
+
+// The Linux path of a Windows path under Wine; "" elsewhere.
+std::string unix_path(const std::string& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    auto to_unix = reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
+    if (!to_unix) return {};
+    wchar_t wide[MAX_PATH * 2] = {};
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2);
+    char* unix = to_unix(wide);
+    if (!unix) return {};
+    std::string out = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+}  // namespace
+
+bool make_folder_link(const std::string& link, const std::string& target) {
+    CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 2 /* unprivileged */);
+    if (GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const std::string from = unix_path(target), to = unix_path(link);
+    if (from.empty() || to.empty()) return false;
+    // The Linux paths are UTF-8; Wine hands a wide command line to ln in the Linux locale.
+    const std::string cmd = "ln -s \"" + from + "\" \"" + to + "\"";
+    std::wstring wide(cmd.size() + 1, L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, cmd.c_str(), -1, wide.data(), static_cast<int>(wide.size()))));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(L"Z:\\bin\\ln", wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    // The handle of a Linux process may be signalled before it has done its work.
+    for (int i = 0; i < 100 && GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+    return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 void pump_messages() {
     MSG msg;
     for (int round = 0; round < 3; ++round) {

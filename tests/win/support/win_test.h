@@ -25,6 +25,10 @@ std::string read_file(const std::string& path);  // "" when missing
 bool make_dirs(const std::string& path);
 void remove_tree(const std::string& path);
 
+// A symbolic link to a folder. Windows makes it itself; Wine accepts the call but makes nothing,
+// so there it is a Unix symbolic link, which Wine shows as a reparse point as Windows would.
+bool make_folder_link(const std::string& link, const std::string& target);
+
 // Handles every pending message of this thread (also the ones posted while handling).
 void pump_messages();
 
