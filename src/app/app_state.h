@@ -7,7 +7,6 @@
 struct AppState {
     std::string tool_dir;  // folder of the executable, no trailing backslash
     std::string machine_id;
-    std::string system_config_path;
     std::string save_config_path;  // the project list in use; empty until chosen
     bool config_unchosen = false;  // the user declined to generate a project list at start-up
     std::string dropped_file_path;  // a file dropped on the main window, for the page "增加"

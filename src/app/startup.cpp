@@ -119,9 +119,9 @@ std::string migrate_legacy_layout(const AppState& state, LegacyFileOps& ops) {
 }
 
 void choose_save_config(AppState& state, const StartupWindows& windows) {
-    state.system_config_path = state.folders().system_config_path();
-    if (files::exists(state.system_config_path)) {
-        std::string chosen = read_ini_value(state.system_config_path, names::kMachineSection, state.machine_id);
+    const std::string system_config = state.folders().system_config_path();
+    if (files::exists(system_config)) {
+        std::string chosen = read_ini_value(system_config, names::kMachineSection, state.machine_id);
         if (!chosen.empty()) {
             state.save_config_path = chosen;
             windows.open_main_window();
@@ -133,7 +133,7 @@ void choose_save_config(AppState& state, const StartupWindows& windows) {
     if (answer == mb::kIdYes) {
         std::string path = state.config_dir() + "\\" + names::kSaveConfigPrefix + state.machine_id +
                            names::kSaveConfigSuffix;
-        write_ini_value(state.system_config_path, names::kMachineSection, state.machine_id, path);
+        write_ini_value(system_config, names::kMachineSection, state.machine_id, path);
         state.save_config_path = path;
         windows.open_main_window();
     } else {

@@ -83,14 +83,3 @@ std::vector<Notice> restore_notices(const Outcome& o) {
         notices.push_back(partial_summary("恢复", restored, not_restored, "提示"));
     return notices;
 }
-
-std::string archive_log_line(const ArchiveResult& a, bool backup) {
-    switch (a.status) {
-        case ArchiveResult::done: return a.archive + (backup ? " 已写入" : " 已恢复");
-        case ArchiveResult::folder_missing: return "存档 " + a.folder + " 不存在";
-        case ArchiveResult::archive_missing: return a.archive + " 不存在";
-        case ArchiveResult::no_target: return a.archive + " 没有恢复的位置";
-        case ArchiveResult::not_tried: return a.archive + " 未备份（第一个存档位置没有备份）";
-        default: return a.archive + (backup ? " 备份失败：" : " 恢复失败：") + a.reason;
-    }
-}

@@ -15,5 +15,3 @@ struct Notice {
 std::vector<Notice> backup_notices(const Outcome& outcome);
 std::vector<Notice> restore_notices(const Outcome& outcome);
 
-// One line for a log: what happened to one archive ("2011年…zip 已写入", "… 失败：…").
-std::string archive_log_line(const ArchiveResult& result, bool backup);

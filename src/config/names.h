@@ -12,5 +12,4 @@ inline constexpr const char* kMachineSection = "存档配置";
 inline constexpr const char* kProgramPathKey = "程序路径";
 inline constexpr const char* kSavePathKey = "存档路径";
 inline constexpr const char* kOperationTimeKey = "操作时间";
-inline constexpr const char* kDefaultTitle = "信息：";
 }  // namespace names

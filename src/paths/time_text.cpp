@@ -114,13 +114,6 @@ int64_t to_seconds(const DateTime& t) {
     return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
-double to_date_value(const DateTime& t) {
-    int64_t days = days_from_civil(t.year, t.month, t.day) + kEpochShift;
-    double fraction = (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
-    // Before 1899-12-30 the fraction counts away from zero, as OLE dates do.
-    return days < 0 ? static_cast<double>(days) - fraction : static_cast<double>(days) + fraction;
-}
-
 DateTime now_local() {
     if (clock_override()) return clock_override()();
     std::time_t now = std::time(nullptr);

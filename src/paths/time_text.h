@@ -25,8 +25,6 @@ DateTime parse_time_text(std::string_view text);
 
 // Whole seconds since 1899-12-30 00:00:00 (negative before it).
 int64_t to_seconds(const DateTime& t);
-// Days since 1899-12-30 with the time of day as fraction (the usual OLE date value).
-double to_date_value(const DateTime& t);
 
 // The current local date and time; tests replace the clock.
 DateTime now_local();

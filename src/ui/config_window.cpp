@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "config/project_edit.h"
+#include "paths/files.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
 #include "paths/shell_link.h"
@@ -323,9 +324,7 @@ void ConfigWindow::browse_program(int path_edit, int name_edit) {
     OpenFileRequest request{"选择游戏路径", "程序|*.exe", special_directory_path(kDesktop), "", ""};
     if (!current.empty()) {
         // The box holds a program, and a dialog starts only in a folder: the program's.
-        DWORD attributes = GetFileAttributesA(current.c_str());
-        bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        request.initial_dir = folder ? current : gbk::up_to_last_backslash(current);
+        request.initial_dir = files::is_directory(current) ? current : gbk::up_to_last_backslash(current);
     }
     std::optional<std::string> chosen = prompt().open_file(request);
     if (!chosen) return;

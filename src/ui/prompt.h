@@ -10,11 +10,7 @@ inline constexpr unsigned kYesNo = 0x4;
 inline constexpr unsigned kIconHand = 0x10;
 inline constexpr unsigned kIconQuestion = 0x20;
 inline constexpr unsigned kIconExclamation = 0x30;
-inline constexpr unsigned kIconInformation = 0x40;
-inline constexpr unsigned kSystemModal = 0x1000;
-inline constexpr unsigned kTaskModal = 0x2000;
 inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 }  // namespace mb

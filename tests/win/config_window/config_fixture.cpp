@@ -14,7 +14,6 @@ void ConfigWindowTest::SetUp() {
     a.machine_id = "0A1B2C3D4E5F7601";
     wintest::make_dirs(a.config_dir());
     wintest::make_dirs(a.backup_root());
-    a.system_config_path = a.config_dir() + "\\系统配置文件.ini";
     a.save_config_path = list_path();
 }
 

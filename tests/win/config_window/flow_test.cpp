@@ -110,7 +110,7 @@ TEST_F(Flow, AnotherProjectListIsChosenAndRemembered) {
     EXPECT_EQ(prompt.open_requests[0].initial_dir, dir / "配置目录\\");
     EXPECT_EQ(text(kSaveConfigEdit), other);
     EXPECT_EQ(app().save_config_path, other);
-    EXPECT_EQ(read_ini_value(app().system_config_path, "存档配置", app().machine_id), other);
+    EXPECT_EQ(read_ini_value(app().folders().system_config_path(), "存档配置", app().machine_id), other);
     EXPECT_EQ(items(kModifyCombo), std::vector<std::string>{"模擬市民3"});
     EXPECT_EQ(items(kDeleteCombo), std::vector<std::string>{"模擬市民3"});
     EXPECT_TRUE(prompt.messages.empty());
@@ -134,7 +134,7 @@ TEST_F(Flow, AProjectLoadedFromTheFormerListIsNeverRenamedInTheNewOne) {
 }
 
 TEST_F(Flow, TheSystemConfigurationFileIsRefusedAndTheDialogComesBack) {
-    std::string system = app().system_config_path;
+    std::string system = app().folders().system_config_path();
     wintest::write_file(system, "[存档配置]\r\n");
     open();
     click_tab(kPageSettings);

@@ -125,7 +125,6 @@ TEST_F(Startup, ARememberedProjectListOpensTheMainWindowWithoutAsking) {
     choose_save_config(state, recording_windows());
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_EQ(state.save_config_path, "D:\\lists\\mine.ini");
-    EXPECT_EQ(state.system_config_path, system_ini());
     EXPECT_EQ(opened, std::vector<std::string>{"main"});
 }
 
