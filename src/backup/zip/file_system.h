@@ -83,6 +83,8 @@ public:
     virtual bool replace(const std::string& from, const std::string& to) = 0;
     virtual bool remove_file(const std::string& path) = 0;
     virtual bool remove_dir(const std::string& path) = 0;  // empty folders only
+    // Gives `to` the attributes of `from` (read-only, hidden …) where the system has such.
+    virtual bool copy_attributes(const std::string& /*from*/, const std::string& /*to*/) { return true; }
 };
 
 // The platform's own: POSIX on the host, Win32 on Windows.

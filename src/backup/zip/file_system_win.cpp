@@ -205,7 +205,20 @@ public:
         return moved;
     }
 
-    bool remove_file(const std::string& path) override { return DeleteFileW(long_path(path).c_str()) != 0; }
+    // A read-only file is removed all the same: only files of the engine's own are removed.
+    bool remove_file(const std::string& path) override {
+        std::wstring w = long_path(path);
+        if (DeleteFileW(w.c_str())) return true;
+        DWORD attributes = GetFileAttributesW(w.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+        SetFileAttributesW(w.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        return DeleteFileW(w.c_str()) != 0;
+    }
+
+    bool copy_attributes(const std::string& from, const std::string& to) override {
+        DWORD attributes = GetFileAttributesW(long_path(from).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && SetFileAttributesW(long_path(to).c_str(), attributes) != 0;
+    }
     bool remove_dir(const std::string& path) override { return RemoveDirectoryW(long_path(path).c_str()) != 0; }
 };
 

@@ -1,0 +1,39 @@
+// An extraction stopped short of its commit, for a restore that must be all or nothing across
+// several archives: every file is written and verified where renames alone can move it into
+// place, and the caller does those renames (and can take them back).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "backup/zip/zip.h"
+
+namespace zip {
+
+struct StagedExtraction {
+    struct File {
+        std::string relative;  // '/' separated
+        std::string target;
+        std::string staged;    // written and verified here
+        bool replaces = false;  // a file of that name was there
+    };
+    struct Folder {
+        std::string relative;  // "" for the target folder itself
+        std::string target;
+        std::string staged;    // made under this name, with its new files inside
+        std::vector<std::string> files;  // relative names of the files that arrive with it
+    };
+    std::vector<File> files;      // files that go into folders that exist
+    std::vector<Folder> folders;  // new folders, outermost only; renamed into place
+    std::vector<std::string> new_dirs;  // every folder the archive adds (relative, parents first; "" the target)
+    std::vector<std::string> written;   // everything written or made, to remove if it is not wanted
+};
+
+// Checks the archive and writes its files as above; with `wanted`, only the files it accepts.
+// Writes nothing into the target's existing files. On failure, removes what it wrote.
+Result stage_extraction(const std::string& archive_path, const std::string& target_dir, const ProgressFn& progress,
+                        const Options& options, StagedExtraction* staged,
+                        const std::function<bool(const std::string& relative)>& wanted = {});
+
+}  // namespace zip
