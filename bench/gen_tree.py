@@ -1,8 +1,16 @@
 #!/usr/bin/env python3
-"""Writes a synthetic game-save tree with a fixed seed: thousands of small files, some medium ones,
-a few large ones; text-like (settings, JSON saves, logs), binary structured (entity tables, world
-chunks) and incompressible (screenshots, packed assets). About 300 MB in all."""
+"""Writes synthetic trees for the benchmark, each with a fixed seed:
+  save    a game-save tree: thousands of small files, some medium ones, a few large ones; text-like
+          (settings, JSON saves, logs), binary structured (entity tables, world chunks) and
+          incompressible (screenshots, packed assets). About 300 MB.
+  mixed   medium files alternating blocks of random bytes and structured records (64 KiB blocks and
+          blocks of other sizes), and files whose head is random and whose body compresses. ~100 MB.
+  random  incompressible files of all sizes. ~40 MB.
+  text    plain text: settings, JSON, logs, CSV. ~40 MB.
+  small   5,000 files of 1-64 KiB (sizes spread evenly on a log scale), mostly compressible. ~77 MB.
+Usage: gen_tree.py KIND DIR"""
 import json
+import math
 import os
 import random
 import struct
@@ -29,6 +37,16 @@ def text_blob(rng, size):
         parts.append(line)
         total += len(line)
     return "".join(parts).encode()[:size]
+
+
+def csv_blob(rng, size):
+    rows, total = ["tick,player,x,y,z,event,value\n"], 0
+    while total < size:
+        row = (f"{rng.randrange(10**6)},{rng.randrange(64)},{rng.uniform(-900, 900):.3f},{rng.uniform(0, 300):.3f},"
+               f"{rng.uniform(-900, 900):.3f},{rng.choice(WORDS)},{rng.randrange(100000)}\n")
+        rows.append(row)
+        total += len(row)
+    return "".join(rows).encode()[:size]
 
 
 def entity_table(rng, size):
@@ -59,14 +77,31 @@ def world_chunks(rng, size):
     return bytes(out[:size])
 
 
+def structured(rng, size):
+    return rng.choice((entity_table, entity_table, world_chunks, text_blob))(rng, size)
+
+
+def alternating(rng, size, block_sizes):
+    """Blocks of random bytes and of structured records, one after the other."""
+    out, random_turn = bytearray(), rng.random() < 0.5
+    while len(out) < size:
+        n = rng.choice(block_sizes)
+        out += rng.randbytes(n) if random_turn else structured(rng, n)
+        random_turn = not random_turn
+    return bytes(out[:size])
+
+
+def log_uniform(rng, low, high):
+    return int(math.exp(rng.uniform(math.log(low), math.log(high))))
+
+
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(data)
 
 
-def main(root):
-    rng = random.Random(20240611)
+def save_tree(root, rng):
     kinds = {"text": text_blob, "table": entity_table, "world": world_chunks, "random": lambda r, n: r.randbytes(n)}
     for p in range(40):
         base = f"{root}/profiles/profile_{p:02}"
@@ -87,5 +122,50 @@ def main(root):
     os.makedirs(f"{root}/mods/disabled", exist_ok=True)
 
 
+def mixed_tree(root, rng):
+    for m in range(24):  # the shape that hid compressible blocks behind a random start
+        write(f"{root}/saves/block64_{m:02}.sav", alternating(rng, rng.randrange(300_000, 3_000_000), (65536,)))
+    for m in range(24):  # blocks of uneven sizes, so no block lines up with any fixed grid
+        sizes = tuple(rng.randrange(2_000, 150_000) for _ in range(6))
+        write(f"{root}/saves/uneven_{m:02}.sav", alternating(rng, rng.randrange(200_000, 2_500_000), sizes))
+    for m in range(24):  # an embedded screenshot or encrypted header, then records
+        head = rng.randbytes(rng.choice((4_000, 60_000, 300_000, 1_200_000, 2_500_000)))
+        write(f"{root}/saves/headed_{m:02}.sav", head + structured(rng, rng.randrange(100_000, 2_000_000)))
+    for m in range(60):  # and the plain kinds beside them
+        kind = rng.choice(("random", "records", "text"))
+        size = log_uniform(rng, 1_000, 1_500_000)
+        data = rng.randbytes(size) if kind == "random" else structured(rng, size) if kind == "records" else text_blob(rng, size)
+        write(f"{root}/other/{kind}_{m:02}.dat", data)
+
+
+def random_tree(root, rng):
+    for m in range(80):
+        write(f"{root}/r{m % 4}/blob_{m:02}.bin", rng.randbytes(log_uniform(rng, 10, 3_000_000)))
+    write(f"{root}/pack.bin", rng.randbytes(6_000_000))
+
+
+def text_tree(root, rng):
+    makers = (text_blob, csv_blob)
+    for m in range(150):
+        write(f"{root}/t{m % 5}/doc_{m:03}.txt", rng.choice(makers)(rng, log_uniform(rng, 100, 2_000_000)))
+    write(f"{root}/big.log", text_blob(rng, 8_000_000))
+
+
+def small_tree(root, rng):
+    makers = (text_blob, text_blob, entity_table, entity_table, world_chunks, csv_blob, lambda r, n: r.randbytes(n))
+    for m in range(5000):
+        write(f"{root}/d{m % 50:02}/f{m:04}.dat", rng.choice(makers)(rng, log_uniform(rng, 1024, 65536)))
+
+
+def main(kind, root):
+    trees = {"save": (save_tree, 20240611), "mixed": (mixed_tree, 7001), "random": (random_tree, 7002),
+             "text": (text_tree, 7003), "small": (small_tree, 7004)}
+    make, seed = trees[kind]
+    make(root, random.Random(seed))
+
+
 if __name__ == "__main__":
-    main(sys.argv[1])
+    if len(sys.argv) == 2:
+        main("save", sys.argv[1])
+    else:
+        main(sys.argv[1], sys.argv[2])

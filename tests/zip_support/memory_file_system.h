@@ -74,12 +74,17 @@ public:
         return nodes_[path].is_dir;
     }
 
+    // A folder moves with everything below it.
     bool replace(const std::string& from, const std::string& to) override {
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(from);
         if (it == nodes_.end()) return false;
-        nodes_[to] = it->second;
-        nodes_.erase(from);
+        std::map<std::string, Node> moved;
+        for (auto n = it; n != nodes_.end() && n->first.compare(0, from.size(), from) == 0; ++n)
+            if (n->first.size() == from.size() || n->first[from.size()] == '/')
+                moved[to + n->first.substr(from.size())] = n->second;
+        for (const auto& [path, node] : moved) nodes_.erase(from + path.substr(to.size()));
+        for (auto& [path, node] : moved) nodes_[path] = std::move(node);
         return true;
     }
 

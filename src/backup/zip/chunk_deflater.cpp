@@ -4,44 +4,58 @@
 
 namespace zip {
 
-ChunkDeflater::ChunkDeflater(int level) : sample_out_(kSample + 1024) {
-    bool main_ok = deflateInit2(&main_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-    bool sample_ok = deflateInit2(&sample_, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-    ready_ = main_ok && sample_ok;
+namespace {
+constexpr std::size_t kMaxStoredBlock = 65535;
 }
 
-ChunkDeflater::~ChunkDeflater() {
-    deflateEnd(&main_);
-    deflateEnd(&sample_);
+ChunkDeflater::ChunkDeflater(int level) {
+    ready_ = deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
 }
 
-bool ChunkDeflater::worth_deflating(const uint8_t* data, std::size_t size) {
-    std::size_t n = std::min(size, kSample);
-    if (!ready_ || deflateReset(&sample_) != Z_OK) return true;
-    sample_.next_in = const_cast<Bytef*>(data);
-    sample_.avail_in = static_cast<uInt>(n);
-    sample_.next_out = sample_out_.data();
-    sample_.avail_out = static_cast<uInt>(sample_out_.size());
-    if (::deflate(&sample_, Z_FINISH) != Z_STREAM_END) return false;
-    return sample_.total_out < n - n / 50;
+ChunkDeflater::~ChunkDeflater() { deflateEnd(&stream_); }
+
+bool ChunkDeflater::deflate(const uint8_t* data, std::size_t history, std::size_t size,
+                            const std::vector<Span>& spans, bool last, std::vector<uint8_t>* out) {
+    for (const Span& s : spans) {
+        bool final = last && s.end == size;
+        if (!s.deflate) {
+            store(data + s.begin, s.end - s.begin, final, out);
+        } else if (!deflate_span(data + s.begin, std::min(kWindow, history + s.begin), s.end - s.begin, final, out)) {
+            return false;
+        }
+    }
+    return true;
 }
 
-bool ChunkDeflater::deflate(const uint8_t* dictionary, std::size_t dictionary_size, const uint8_t* data,
-                            std::size_t size, bool last, std::vector<uint8_t>* out) {
-    if (!ready_ || deflateReset(&main_) != Z_OK) return false;
-    if (dictionary_size &&
-        deflateSetDictionary(&main_, dictionary, static_cast<uInt>(dictionary_size)) != Z_OK)
+void ChunkDeflater::store(const uint8_t* data, std::size_t size, bool last, std::vector<uint8_t>* out) {
+    do {
+        std::size_t n = std::min(size, kMaxStoredBlock);
+        uint8_t header[5] = {static_cast<uint8_t>(last && n == size), static_cast<uint8_t>(n),
+                             static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(~n), static_cast<uint8_t>(~n >> 8)};
+        out->insert(out->end(), header, header + sizeof header);
+        out->insert(out->end(), data, data + n);
+        data += n;
+        size -= n;
+    } while (size > 0);
+}
+
+// One span as a deflate stream of its own that continues the one before: reset, primed with the
+// bytes before it, ended on a sync flush (byte-aligned, not final) unless it ends the file.
+bool ChunkDeflater::deflate_span(const uint8_t* data, std::size_t dictionary, std::size_t size, bool last,
+                                 std::vector<uint8_t>* out) {
+    if (!ready_ || deflateReset(&stream_) != Z_OK) return false;
+    if (dictionary && deflateSetDictionary(&stream_, data - dictionary, static_cast<uInt>(dictionary)) != Z_OK)
         return false;
-    out->resize(deflateBound(&main_, static_cast<uLong>(size)) + 64);
-    main_.next_in = const_cast<Bytef*>(data);
-    main_.avail_in = static_cast<uInt>(size);
-    std::size_t written = 0;
+    std::size_t written = out->size();
+    out->resize(written + deflateBound(&stream_, static_cast<uLong>(size)) + 64);
+    stream_.next_in = const_cast<Bytef*>(data);
+    stream_.avail_in = static_cast<uInt>(size);
     for (;;) {
-        main_.next_out = out->data() + written;
-        main_.avail_out = static_cast<uInt>(out->size() - written);
-        int rc = ::deflate(&main_, last ? Z_FINISH : Z_SYNC_FLUSH);
-        written = out->size() - main_.avail_out;
-        if (rc == Z_STREAM_END || (!last && rc == Z_OK && main_.avail_in == 0 && main_.avail_out != 0)) break;
+        stream_.next_out = out->data() + written;
+        stream_.avail_out = static_cast<uInt>(out->size() - written);
+        int rc = ::deflate(&stream_, last ? Z_FINISH : Z_SYNC_FLUSH);
+        written = out->size() - stream_.avail_out;
+        if (rc == Z_STREAM_END || (!last && rc == Z_OK && stream_.avail_in == 0 && stream_.avail_out != 0)) break;
         if (rc != Z_OK && rc != Z_BUF_ERROR) return false;
         out->resize(out->size() * 2);
     }

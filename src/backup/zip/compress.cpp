@@ -1,5 +1,6 @@
-// Compression: worker threads read and deflate pieces of files; the calling thread writes them in
-// order, so memory stays bounded by a few pieces per thread whatever the size of the tree.
+// Compression: worker threads read and deflate runs of small files and pieces of large ones; the
+// calling thread writes them in order, so memory stays bounded by a few tasks per thread whatever
+// the size of the tree.
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
@@ -22,27 +23,41 @@ namespace zip {
 namespace {
 
 constexpr std::size_t kOutputBuffer = 1 << 20;
+constexpr std::size_t kBatchFiles = 64;  // most small files one task takes
 
+// One unit of work: a run of whole files, or one piece of a file larger than a piece. Small files
+// go in runs so that the hand-over to the writer, not the work, is what happens per task.
 struct Task {
-    std::size_t entry;
-    uint64_t chunk;
-    bool last;
+    std::size_t entry;      // the first one
+    std::size_t count = 1;  // whole entries in the run
+    uint64_t chunk = 0;     // for a piece: its index
+    uint64_t chunks = 0;    // and how many the file has; 0 for a run of whole files
+    bool first() const { return chunk == 0; }
+    bool last() const { return chunk + 1 >= chunks; }
 };
 
 enum class Failure { none, read, deflate };
 
-struct Chunk {
-    Failure failure = Failure::none;
+// What a task made of one entry, or of one piece of a large one.
+struct Piece {
     uint16_t method = format::kStored;
-    std::vector<uint8_t> data;
     uint32_t crc = 0;
     uint64_t raw_size = 0;
+    std::size_t begin = 0, end = 0;  // its bytes in Chunk::data
+};
+
+struct Chunk {
+    Failure failure = Failure::none;
+    std::size_t failed_entry = 0;
+    std::vector<Piece> pieces;  // one per entry of the task, in order
+    std::vector<uint8_t> data;
 };
 
 struct WorkerState {
     explicit WorkerState(int level) : deflater(level) {}
     ChunkDeflater deflater;
-    std::vector<uint8_t> input;
+    SpanClassifier classifier;
+    std::vector<uint8_t> input, scan;
     std::unique_ptr<InputFile> file;
     std::size_t file_entry = SIZE_MAX;
 };
@@ -62,33 +77,51 @@ public:
 private:
     void plan_tasks();
     void work();
-    Chunk compress_chunk(const Task& task, WorkerState& state);
+    Chunk run_task(const Task& task, WorkerState& state);
+    Failure compress_file(std::size_t entry, WorkerState& state, Chunk* c);
+    Failure compress_piece(const Task& task, WorkerState& state, Chunk* c);
+    bool later_piece_deflates(std::size_t entry, WorkerState& state);
     bool read_piece(std::size_t entry, uint64_t offset, std::size_t size, WorkerState& state);
     void publish_method(std::size_t entry, uint16_t method);
     uint16_t wait_method(std::size_t entry);
     Chunk take_chunk(std::size_t seq, ProgressReporter& progress, uint64_t done, const std::string& name);
+    std::string write_piece(const Task& task, std::size_t entry, const Piece& piece, const Chunk& c,
+                            BufferedOutput& out, std::vector<format::EntryRecord>* records);
     void stop_workers();
 
     FileSystem& fs_;
     const Options& options_;
     const std::vector<SourceEntry>& entries_;
     std::size_t chunk_size_;
+    std::string write_error_;
     std::vector<Task> tasks_;
     std::vector<std::thread> workers_;
 
     std::mutex mu_;
     std::condition_variable ready_cv_, space_cv_, method_cv_;
-    std::vector<std::optional<Chunk>> slots_;  // finished pieces not yet written, by sequence % size
+    std::vector<std::optional<Chunk>> slots_;  // finished tasks not yet written, by sequence % size
     std::size_t next_task_ = 0, consumed_ = 0;
     bool stop_ = false;
-    std::unordered_map<std::size_t, uint16_t> methods_;  // decided by the first piece of a large file
+    std::unordered_map<std::size_t, uint16_t> methods_;  // of large files, decided with their first piece
 };
 
 void Compressor::plan_tasks() {
+    uint64_t run_bytes = 0;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const SourceEntry& e = entries_[i];
-        uint64_t chunks = (e.is_dir || e.size == 0) ? 1 : (e.size + chunk_size_ - 1) / chunk_size_;
-        for (uint64_t c = 0; c < chunks; ++c) tasks_.push_back(Task{i, c, c + 1 == chunks});
+        if (!e.is_dir && e.size > chunk_size_) {
+            uint64_t chunks = (e.size + chunk_size_ - 1) / chunk_size_;
+            for (uint64_t c = 0; c < chunks; ++c) tasks_.push_back(Task{i, 1, c, chunks});
+            continue;
+        }
+        Task* run = tasks_.empty() || tasks_.back().chunks ? nullptr : &tasks_.back();
+        if (run && run->count < kBatchFiles && run_bytes + e.size <= chunk_size_) {
+            ++run->count;
+            run_bytes += e.size;
+        } else {
+            tasks_.push_back(Task{i});
+            run_bytes = e.size;
+        }
     }
 }
 
@@ -104,13 +137,26 @@ void Compressor::work() {
             if (stop_ || next_task_ >= tasks_.size()) return;
             seq = next_task_++;
         }
-        Chunk chunk = compress_chunk(tasks_[seq], state);
+        Chunk chunk = run_task(tasks_[seq], state);
         {
             std::lock_guard<std::mutex> lock(mu_);
             slots_[seq % slots_.size()] = std::move(chunk);
         }
-        ready_cv_.notify_all();
+        ready_cv_.notify_one();
     }
+}
+
+Chunk Compressor::run_task(const Task& task, WorkerState& state) {
+    Chunk c;
+    for (std::size_t i = 0; i < task.count && c.failure == Failure::none; ++i) {
+        c.failed_entry = task.entry + i;
+        c.failure = task.chunks ? compress_piece(task, state, &c) : compress_file(task.entry + i, state, &c);
+    }
+    if (task.last()) {
+        state.file.reset();
+        state.file_entry = SIZE_MAX;
+    }
+    return c;
 }
 
 bool Compressor::read_piece(std::size_t entry, uint64_t offset, std::size_t size, WorkerState& state) {
@@ -123,46 +169,79 @@ bool Compressor::read_piece(std::size_t entry, uint64_t offset, std::size_t size
     return state.file && state.file->read_at(offset, state.input.data(), size) == static_cast<int64_t>(size);
 }
 
-Chunk Compressor::compress_chunk(const Task& task, WorkerState& state) {
+void append(std::vector<uint8_t>* out, const uint8_t* data, std::size_t size) {
+    out->insert(out->end(), data, data + size);
+}
+
+// A file that fits in one piece: stored when no part of it is worth deflating, or (like zip) when
+// deflating did not make it smaller.
+Failure Compressor::compress_file(std::size_t entry, WorkerState& state, Chunk* c) {
+    const SourceEntry& e = entries_[entry];
+    Piece p;
+    p.begin = c->data.size();
+    std::size_t size = static_cast<std::size_t>(e.size);
+    if (!e.is_dir && size > 0) {
+        if (!read_piece(entry, 0, size, state)) return Failure::read;
+        const uint8_t* data = state.input.data();
+        p.raw_size = size;
+        p.crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
+        std::vector<Span> spans = state.classifier.classify(data, 0, size);
+        if (any_deflated(spans)) {
+            if (!state.deflater.deflate(data, 0, size, spans, true, &c->data)) return Failure::deflate;
+            if (c->data.size() - p.begin < size) p.method = format::kDeflated;
+            else c->data.resize(p.begin);
+        }
+        if (p.method == format::kStored) append(&c->data, data, size);
+    }
+    p.end = c->data.size();
+    c->pieces.push_back(p);
+    return Failure::none;
+}
+
+// One piece of a large file. The first decides the file's method: stored only when no part of the
+// whole file is worth deflating. Later pieces of a deflated file are read with the 32 KiB before
+// them, to prime the deflater.
+Failure Compressor::compress_piece(const Task& task, WorkerState& state, Chunk* c) {
     const SourceEntry& e = entries_[task.entry];
-    Chunk c;
-    if (e.is_dir || e.size == 0) return c;
     uint64_t start = task.chunk * chunk_size_;
     std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(chunk_size_, e.size - start));
-    bool single = task.chunk == 0 && task.last;
-    uint16_t method = task.chunk == 0 ? format::kDeflated : wait_method(task.entry);
-    std::size_t dict = method == format::kDeflated ? std::min<uint64_t>(ChunkDeflater::kWindow, start) : 0;
-    bool read_ok = read_piece(task.entry, start - dict, dict + size, state);
-    if (task.last) {
-        state.file.reset();
-        state.file_entry = SIZE_MAX;
+    uint16_t method = task.first() ? format::kDeflated : wait_method(task.entry);
+    std::size_t history = method == format::kDeflated ? std::min<uint64_t>(ChunkDeflater::kWindow, start) : 0;
+    bool read_ok = read_piece(task.entry, start - history, history + size, state);
+    const uint8_t* data = state.input.data() + history;
+    std::vector<Span> spans;
+    if (read_ok && method == format::kDeflated) spans = state.classifier.classify(data, history, size);
+    if (task.first()) {
+        if (read_ok && !any_deflated(spans) && !later_piece_deflates(task.entry, state)) method = format::kStored;
+        publish_method(task.entry, method);
     }
-    const uint8_t* data = state.input.data() + dict;
-    if (task.chunk == 0) {
-        if (read_ok && (!single || size > ChunkDeflater::kSample) && !state.deflater.worth_deflating(data, size))
-            method = format::kStored;
-        if (!single) publish_method(task.entry, method);
+    if (!read_ok) return Failure::read;
+    Piece p;
+    p.method = method;
+    p.raw_size = size;
+    p.crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
+    p.begin = c->data.size();
+    if (method == format::kStored) append(&c->data, data, size);
+    else if (!state.deflater.deflate(data, history, size, spans, task.last(), &c->data)) return Failure::deflate;
+    p.end = c->data.size();
+    c->pieces.push_back(p);
+    return Failure::none;
+}
+
+// Looks on through a large file whose first piece is not worth deflating, for any part that is.
+// A read that fails here fails again in its own piece, which reports it.
+bool Compressor::later_piece_deflates(std::size_t entry, WorkerState& state) {
+    const SourceEntry& e = entries_[entry];
+    for (uint64_t start = chunk_size_; start < e.size; start += chunk_size_) {
+        std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(chunk_size_, e.size - start));
+        std::size_t history = ChunkDeflater::kWindow;
+        state.scan.resize(history + size);
+        if (state.file->read_at(start - history, state.scan.data(), history + size) !=
+            static_cast<int64_t>(history + size))
+            return true;
+        if (any_deflated(state.classifier.classify(state.scan.data() + history, history, size))) return true;
     }
-    if (!read_ok) {
-        c.failure = Failure::read;
-        return c;
-    }
-    c.raw_size = size;
-    c.crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
-    if (method == format::kDeflated) {
-        if (!state.deflater.deflate(state.input.data(), dict, data, size, task.last, &c.data)) {
-            c.failure = Failure::deflate;
-            return c;
-        }
-        // Like zip, keep a small file as it is when deflate does not make it smaller.
-        if (single && c.data.size() >= size) method = format::kStored;
-    }
-    if (method == format::kStored) {
-        c.data.swap(state.input);  // holds exactly this piece: stored pieces are read without a dictionary
-        state.input.clear();
-    }
-    c.method = method;
-    return c;
+    return false;
 }
 
 void Compressor::publish_method(std::size_t entry, uint16_t method) {
@@ -224,9 +303,35 @@ format::EntryRecord start_record(const SourceEntry& e, uint16_t method, uint64_t
     return r;
 }
 
+// Writes an entry's local header and data, or one more piece of a large entry; a large entry's
+// header is patched with its final CRC and size after its last piece.
+std::string Compressor::write_piece(const Task& task, std::size_t entry, const Piece& piece, const Chunk& c,
+                                    BufferedOutput& out, std::vector<format::EntryRecord>* records) {
+    const SourceEntry& e = entries_[entry];
+    std::vector<uint8_t> header;
+    if (task.first()) {
+        records->push_back(start_record(e, piece.method, out.position(), options_.force_zip64));
+        records->back().crc = piece.crc;
+        records->back().compressed_size = piece.end - piece.begin;
+        format::write_local_header(records->back(), records->back().zip64_sizes, &header);
+        if (!out.write(header.data(), header.size())) return write_error_;
+    } else {
+        records->back().crc = static_cast<uint32_t>(crc32_combine(records->back().crc, piece.crc, piece.raw_size));
+        records->back().compressed_size += piece.end - piece.begin;
+    }
+    if (!out.write(c.data.data() + piece.begin, piece.end - piece.begin)) return write_error_;
+    format::EntryRecord& r = records->back();
+    if (!r.zip64_sizes && r.compressed_size >= format::kMax32) return "文件过大，无法压缩：" + fs_.to_ansi(e.name);
+    if (!task.last() || task.first()) return "";
+    header.clear();
+    format::write_local_header(r, r.zip64_sizes, &header);
+    return out.patch(r.local_offset, header.data(), header.size()) ? "" : "write";
+}
+
 std::string Compressor::write_archive(BufferedOutput& out, ProgressReporter& progress,
                                       const std::string& archive_text) {
     const std::string write_error = "无法写入压缩包（磁盘可能已满）：" + archive_text;
+    write_error_ = write_error;
     plan_tasks();
     unsigned threads = worker_count(options_);
     slots_.resize(threads * 4);
@@ -234,39 +339,26 @@ std::string Compressor::write_archive(BufferedOutput& out, ProgressReporter& pro
 
     std::vector<format::EntryRecord> records;
     records.reserve(entries_.size());
-    std::vector<uint8_t> header;
     uint64_t done = 0;
     for (std::size_t seq = 0; seq < tasks_.size(); ++seq) {
         const Task& task = tasks_[seq];
-        const SourceEntry& e = entries_[task.entry];
-        Chunk c = take_chunk(seq, progress, done, e.name);
-        if (c.failure == Failure::read) return "无法读取文件：" + fs_.to_ansi(e.name);
-        if (c.failure == Failure::deflate) return "压缩文件时出错：" + fs_.to_ansi(e.name);
-        if (task.chunk == 0) {
-            records.push_back(start_record(e, c.method, out.position(), options_.force_zip64));
-            // Final values for a file in one piece; a larger file's header is patched after its last.
-            records.back().crc = c.crc;
-            records.back().compressed_size = c.data.size();
-            header.clear();
-            format::write_local_header(records.back(), records.back().zip64_sizes, &header);
-            if (!out.write(header.data(), header.size())) return write_error;
-        } else {
-            records.back().crc = static_cast<uint32_t>(crc32_combine(records.back().crc, c.crc, c.raw_size));
-            records.back().compressed_size += c.data.size();
+        Chunk c = take_chunk(seq, progress, done, entries_[task.entry].name);
+        if (c.failure != Failure::none) {
+            std::string name = fs_.to_ansi(entries_[c.failed_entry].name);
+            return (c.failure == Failure::read ? "无法读取文件：" : "压缩文件时出错：") + name;
         }
-        if (!out.write(c.data.data(), c.data.size())) return write_error;
-        done += c.raw_size;
-        progress.update(done, e.name);
-        format::EntryRecord& r = records.back();
-        if (!r.zip64_sizes && r.compressed_size >= format::kMax32) return "文件过大，无法压缩：" + fs_.to_ansi(e.name);
-        if (!task.last || task.chunk == 0) continue;
-        header.clear();
-        format::write_local_header(r, r.zip64_sizes, &header);
-        if (!out.patch(r.local_offset, header.data(), header.size())) return write_error;
+        for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+            const SourceEntry& e = entries_[task.entry + i];
+            std::string error = write_piece(task, task.entry + i, c.pieces[i], c, out, &records);
+            if (!error.empty()) return error;
+            done += c.pieces[i].raw_size;
+            progress.update(done, e.name);
+        }
     }
     stop_workers();
 
     uint64_t cd_offset = out.position();
+    std::vector<uint8_t> header;
     for (const format::EntryRecord& r : records) {
         header.clear();
         format::write_central_header(r, fs_.zip_host(), &header);

@@ -1,8 +1,9 @@
 // Extraction in three steps, so a bad archive never costs a save that is already there:
 //  1. the central directory and every name are checked before anything is written;
-//  2. worker threads inflate each file to a temporary name beside its target, verifying CRC-32 and
-//     size; on any failure every temporary file and every folder made so far are removed;
-//  3. only then is each temporary file moved over its target.
+//  2. worker threads inflate each file where the layout says (a temporary name beside its target, or
+//     its own name in a new folder made under a temporary name), verifying CRC-32 and size; on any
+//     failure every file written and every folder made so far are removed;
+//  3. only then is each temporary file moved over its target and each new folder renamed into place.
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -12,6 +13,7 @@
 
 #include "backup/zip/archive_reader.h"
 #include "backup/zip/engine.h"
+#include "backup/zip/extract_layout.h"
 #include "backup/zip/names.h"
 #include "backup/zip/progress.h"
 
@@ -21,8 +23,10 @@ namespace {
 
 struct PlannedFile {
     std::size_t entry;
+    std::string relative;
     std::string target;
-    std::string temp;  // set once written and verified
+    std::string write_path;  // where the layout puts it until the commit
+    bool written = false;    // written, verified and closed
 };
 
 struct Plan {
@@ -74,7 +78,7 @@ std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& t
         } else if (!files.insert(relative).second) {
             return "压缩包中有重复的文件：" + fs.to_ansi(e.name);
         } else {
-            plan->files.push_back(PlannedFile{i, join_path(target, relative), ""});
+            plan->files.push_back(PlannedFile{i, relative, join_path(target, relative), ""});
             plan->total += e.size;
         }
     }
@@ -83,24 +87,13 @@ std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& t
     return "";
 }
 
-bool make_dirs(FileSystem& fs, const std::string& path, std::vector<std::string>* created) {
-    DirEntry info;
-    if (fs.stat(path, &info)) return info.is_dir;
-    std::string parent = parent_path(path);
-    if (!parent.empty() && parent != path && !make_dirs(fs, parent, created)) return false;
-    bool made = false;
-    if (!fs.make_dir(path, &made)) return false;
-    if (made) created->push_back(path);
-    return true;
-}
-
 class Extractor {
 public:
     Extractor(FileSystem& fs, const Directory& dir, Plan& plan, const std::string& archive,
               const std::string& archive_text)
         : fs_(fs), dir_(dir), plan_(plan), archive_(archive), archive_text_(archive_text) {}
 
-    // Writes every file under a temporary name; "" or the first failure.
+    // Writes and verifies every file where the layout puts it; "" or the first failure.
     std::string write_all(unsigned threads, ProgressReporter& progress);
 
 private:
@@ -158,8 +151,7 @@ void Extractor::work() {
 
 std::string Extractor::write_one(InputFile& archive, EntryDecoder& decoder, PlannedFile& file) {
     const ArchiveEntry& e = dir_.entries[file.entry];
-    std::string temp = sibling_temp_path(file.target);
-    std::unique_ptr<OutputFile> out = fs_.create_new(temp);
+    std::unique_ptr<OutputFile> out = fs_.create_new(file.write_path);
     if (!out) return "无法创建文件：" + fs_.to_ansi(e.name);
     DataError err = decoder.decode(archive, e, dir_.data_end, [&](const uint8_t* data, std::size_t size) {
         done_ += size;
@@ -168,10 +160,10 @@ std::string Extractor::write_one(InputFile& archive, EntryDecoder& decoder, Plan
     bool closed = err == DataError::none && out->close(e.mtime, false);
     out.reset();
     if (closed) {
-        file.temp = temp;
+        file.written = true;
         return "";
     }
-    fs_.remove_file(temp);
+    fs_.remove_file(file.write_path);
     return err == DataError::none ? "无法写入文件（磁盘可能已满）：" + fs_.to_ansi(e.name)
                                   : data_error(fs_, err, e, archive_text_);
 }
@@ -182,24 +174,26 @@ void Extractor::fail(const std::string& error) {
     stop_ = true;
 }
 
-void discard(FileSystem& fs, const Plan& plan, const std::vector<std::string>& created_dirs) {
+std::vector<std::string> written_files(const Plan& plan) {
+    std::vector<std::string> paths;
     for (const PlannedFile& f : plan.files)
-        if (!f.temp.empty()) fs.remove_file(f.temp);
-    for (auto it = created_dirs.rbegin(); it != created_dirs.rend(); ++it) fs.remove_dir(*it);
+        if (f.written) paths.push_back(f.write_path);
+    return paths;
 }
 
-// Moves the verified files into place; a file that cannot be replaced keeps its old contents.
-std::string commit(FileSystem& fs, const Directory& dir, const Plan& plan) {
-    std::string first;
-    std::size_t failed = 0;
+// Moves the verified files into place, then the new folders; a file that cannot be replaced keeps
+// its old contents.
+std::string commit(FileSystem& fs, const Directory& dir, const Plan& plan, ExtractLayout& layout) {
+    std::vector<std::string> failed;
     for (const PlannedFile& f : plan.files) {
-        if (fs.replace(f.temp, f.target)) continue;
-        fs.remove_file(f.temp);
-        if (failed++ == 0) first = fs.to_ansi(dir.entries[f.entry].name);
+        if (layout.in_new_folder(f.relative) || fs.replace(f.write_path, f.target)) continue;
+        fs.remove_file(f.write_path);
+        failed.push_back(dir.entries[f.entry].name);
     }
-    if (failed == 0) return "";
-    std::string error = "无法替换文件（可能正被使用或只读）：" + first;
-    if (failed > 1) error += "，另有 " + std::to_string(failed - 1) + " 个文件未能恢复";
+    for (const std::string& folder : layout.commit_folders(written_files(plan))) failed.push_back(folder + "/");
+    if (failed.empty()) return "";
+    std::string error = "无法替换文件（可能正被使用或只读）：" + fs.to_ansi(failed.front());
+    if (failed.size() > 1) error += "，另有 " + std::to_string(failed.size() - 1) + " 个文件未能恢复";
     return error;
 }
 
@@ -219,29 +213,22 @@ Result extract_with(FileSystem& fs, const std::string& archive_path, const std::
     std::string error = make_plan(fs, dir, target, &plan);
     if (!error.empty()) return failure(error);
 
-    std::vector<std::string> created;
-    if (!make_dirs(fs, target, &created)) {
-        discard(fs, plan, created);
-        return failure("无法创建文件夹：" + target_dir);
+    ExtractLayout layout(fs, target);
+    std::string failed_dir;
+    if (!layout.make_folders(plan.dirs, &failed_dir)) {
+        layout.remove({});
+        return failure("无法创建文件夹：" + (failed_dir.empty() ? target_dir : fs.to_ansi(failed_dir)));
     }
-    for (const std::string& relative : plan.dirs) {
-        bool made = false;
-        std::string path = join_path(target, relative);
-        if (!fs.make_dir(path, &made)) {
-            discard(fs, plan, created);
-            return failure("无法创建文件夹：" + fs.to_ansi(relative));
-        }
-        if (made) created.push_back(path);
-    }
+    for (PlannedFile& f : plan.files) f.write_path = layout.write_path(f.relative);
     ProgressReporter reporter(progress, plan.total, [&fs](const std::string& name) { return fs.to_ansi(name); });
     reporter.update(0, "");
     Extractor extractor(fs, dir, plan, archive, archive_path);
     error = extractor.write_all(worker_count(options), reporter);
     if (!error.empty()) {
-        discard(fs, plan, created);
+        layout.remove(written_files(plan));
         return failure(error);
     }
-    error = commit(fs, dir, plan);
+    error = commit(fs, dir, plan, layout);
     if (!error.empty()) return failure(error);
     reporter.finish(plan.files.empty() ? "" : dir.entries[plan.files.back().entry].name);
     return {};

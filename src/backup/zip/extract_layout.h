@@ -1,0 +1,54 @@
+// Where an extraction writes before its commit. In a folder that exists, each file is written under
+// a temporary name beside its target. A folder that does not exist yet is made under a temporary
+// name, and everything below it under its own names inside: its files need no rename of their own
+// (on Windows every file call costs, under Wine a round trip to the server and a scan of the
+// folder), and the commit renames the folder into place. Either way the target shows nothing of the
+// archive before the commit.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "backup/zip/file_system.h"
+
+namespace zip {
+
+class ExtractLayout {
+public:
+    ExtractLayout(FileSystem& fs, const std::string& target) : fs_(fs), target_(target) {}
+
+    // Makes the target and the folders (relative, parents before children). On failure, names the
+    // folder ("" for the target); remove() takes away what was made.
+    bool make_folders(const std::set<std::string>& relative_dirs, std::string* failed);
+
+    // Where the write phase puts a file given relative to the target.
+    std::string write_path(const std::string& relative);
+    // Whether that is the file's own name inside a new folder, in place once the folder is.
+    bool in_new_folder(const std::string& relative) const { return fresh_.count(parent_of(relative)) > 0; }
+
+    // Renames the new folders into place. One that cannot be loses its contents (of `written`, the
+    // files written); returns the relative names of those, "" for the target.
+    std::vector<std::string> commit_folders(const std::vector<std::string>& written);
+
+    // Removes the written files and the folders made: all of them, or those inside `under`.
+    void remove(const std::vector<std::string>& written, const std::string& under = "");
+
+private:
+    struct NewFolder {
+        std::string relative, target, temp;
+    };
+    static std::string parent_of(const std::string& relative);
+    bool place(const std::string& relative, const std::string& target);
+    bool make_parents(const std::string& path);
+
+    FileSystem& fs_;
+    std::string target_;
+    std::map<std::string, std::string> paths_;  // relative folder ("" the target) -> where it is for now
+    std::set<std::string> fresh_;               // relative folders that are new or inside a new one
+    std::vector<NewFolder> new_folders_;
+    std::vector<std::string> made_;  // every folder made, parents first
+};
+
+}  // namespace zip
