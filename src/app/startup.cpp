@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "backup/backup_system_win.h"
+#include "backup/outcome_text.h"
 #include "config/ini.h"
 #include "config/names.h"
 #include "paths/files.h"
@@ -155,7 +156,8 @@ bool run_startup(AppState& state, const StartupWindows& windows, LegacyFileOps& 
     // A first run in an empty folder needs both folders, or nothing it is told could be saved.
     files::create_directory(state.config_dir());
     files::create_directory(state.backup_root());
-    remove_leftovers_of_all_projects(state.backup_root());
+    std::vector<std::string> taken_back = clean_up_after_forced_ends(state.backup_root());
+    if (!taken_back.empty()) show_message(interrupted_restore_text(taken_back), mb::kIconExclamation);
     choose_save_config(state, windows);
     return true;
 }

@@ -65,9 +65,11 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
 
 Outcome BackupRunner::backup(const ProjectState& project) {
     if (std::optional<Outcome> no = refusal(project)) return *no;
+    const bool recovered = system_.recover(project.backup_folder);
     if (project.save_paths.empty()) return refused(Outcome::no_save_paths);
     system_.remove_leftovers(project.backup_folder);
     Outcome o;
+    o.recovered = recovered;
     // Every archive of this run is named from this moment.
     const std::string first = project.backup_folder + "\\" + current_time_text() + ".zip";
     for (size_t k = 1; k <= project.save_paths.size(); ++k) {
@@ -83,25 +85,35 @@ Outcome BackupRunner::backup(const ProjectState& project) {
     return o;
 }
 
-ArchiveResult BackupRunner::restore_archive_k(const ProjectState& project, const std::string& first, int k) {
-    ArchiveResult r;
-    r.k = k;
-    r.archive = archive_name(first, k);
-    r.folder = project.save_paths[static_cast<size_t>(k - 1)];
-    if (r.folder.empty()) {
-        r.status = ArchiveResult::no_target;  // never "here": nothing goes into the current folder
-    } else if (!system_.file_exists(r.archive)) {
-        r.status = ArchiveResult::archive_missing;
-    } else {
-        zip::Result z = system_.extract(r.archive, r.folder, progress_to(first, " 恢复完成"));
-        r.status = z.ok ? ArchiveResult::done : ArchiveResult::failed;
-        r.reason = z.error;
-    }
-    return r;
+RestoreEvents BackupRunner::restore_events(size_t folders, bool count) {
+    RestoreEvents events;
+    events.progress = [this](int k, const zip::Progress& p) {
+        view_.set_percent(p.percent);
+        const std::string entry = gbk::replace_all(p.current_entry, "/", "\\");  // shown as Windows paths
+        view_.set_status(k == 0 ? "保存原存档：" + entry : entry);
+    };
+    events.archive_ready = [this, folders, count](int k) {
+        if (count) view_.set_counter(counter(k, folders));
+    };
+    return events;
+}
+
+void BackupRunner::take_over(const RestoreSetResult& result, Outcome& o) {
+    o.archives = result.archives;
+    o.failure = result.failure;
+    o.failed_k = result.failed_k;
+    o.safety_copy = result.safety_copy;
 }
 
 Outcome BackupRunner::restore(const ProjectState& project, const RestoreQuestions& ask) {
     if (std::optional<Outcome> no = refusal(project)) return *no;
+    const bool recovered = system_.recover(project.backup_folder);
+    Outcome o = restore_chosen(project, ask);
+    o.recovered = recovered;
+    return o;
+}
+
+Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQuestions& ask) {
     std::optional<std::string> chosen = ask.choose_archive();
     if (!chosen) return refused(Outcome::cancelled);
     if (project.save_paths.empty()) return refused(Outcome::no_save_paths);
@@ -111,10 +123,26 @@ Outcome BackupRunner::restore(const ProjectState& project, const RestoreQuestion
     const bool existed = system_.directory_exists(project.save_paths[0]);
     if (existed && !ask.confirm_overwrite()) return refused(Outcome::declined);
     Outcome o;
-    for (size_t k = 1; k <= n; ++k) {
-        o.archives.push_back(restore_archive_k(project, first, static_cast<int>(k)));
-        if (existed) view_.set_counter(counter(static_cast<int>(k), n));
-    }
+    RestoreSetResult r = system_.restore_set({first, project.save_paths, project.backup_folder}, restore_events(n, existed));
+    take_over(r, o);
+    if (existed) view_.set_counter(counter(static_cast<int>(n), n));
+    if (!r.changed) return o;
     if (o.archives.front().status == ArchiveResult::done) o.first_done = first;
+    view_.set_status(first + " 恢复完成" + (r.safety_copy.empty() ? "" : "，原存档已保存到 恢复前"));
+    return o;
+}
+
+Outcome BackupRunner::undo(const ProjectState& project, const std::function<bool()>& confirm) {
+    if (std::optional<Outcome> no = refusal(project)) return *no;
+    const bool recovered = system_.recover(project.backup_folder);
+    Outcome o = refused(Outcome::declined);
+    if (!system_.has_restore_to_undo(project.backup_folder)) {
+        o = refused(Outcome::nothing_to_undo);
+    } else if (confirm()) {
+        o = Outcome{};
+        take_over(system_.undo_restore(project.backup_folder, restore_events(project.save_paths.size(), false)), o);
+        if (o.failure.empty()) view_.set_status("撤销完成");
+    }
+    o.recovered = recovered;
     return o;
 }

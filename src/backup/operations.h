@@ -9,6 +9,19 @@
 
 #include "backup/zip/zip.h"
 
+struct RestoreRequest {
+    std::string first_archive;            // the chosen archive; companions follow by number
+    std::vector<std::string> save_paths;  // numbered from 1
+    std::string backup_folder;            // the project's; holds the safety copies
+};
+
+struct RestoreEvents {
+    std::function<void(int k, const zip::Progress&)> progress;  // k = 0 while the safety copy is made
+    std::function<void(int k)> archive_ready;                   // archive k is written and verified
+};
+
+struct RestoreSetResult;
+
 // What backup and restore need from the machine.
 class BackupSystem {
    public:
@@ -20,7 +33,12 @@ class BackupSystem {
     // Deletes what a backup that was ended by force left in the folder.
     virtual void remove_leftovers(const std::string& backup_folder) = 0;
     virtual zip::Result compress(const std::string& folder, const std::string& archive, const zip::ProgressFn& p) = 0;
-    virtual zip::Result extract(const std::string& archive, const std::string& folder, const zip::ProgressFn& p) = 0;
+    // The whole set or nothing, after a safety copy of the folders it writes into.
+    virtual RestoreSetResult restore_set(const RestoreRequest& request, const RestoreEvents& events) = 0;
+    virtual RestoreSetResult undo_restore(const std::string& backup_folder, const RestoreEvents& events) = 0;
+    virtual bool has_restore_to_undo(const std::string& backup_folder) = 0;
+    // Finishes or takes back a restore that was ended by force; true when one was taken back.
+    virtual bool recover(const std::string& backup_folder) = 0;
 };
 
 // The progress display.
@@ -56,12 +74,24 @@ struct ArchiveResult {
     std::vector<std::string> skipped;  // backup: what the archive left out, "name：reason"
 };
 
+struct RestoreSetResult {
+    std::vector<ArchiveResult> archives;  // every archive of the set
+    bool changed = false;                 // the save folders were written
+    std::string failure;      // why nothing was changed, naming the file; "" otherwise
+    int failed_k = 0;         // the archive the failure concerns; 0: the safety copy or the record
+    std::string safety_copy;  // first archive of the copy made before writing; "" when none was
+};
+
 struct Outcome {
-    enum Refusal { none, bad_name, program_running, no_save_paths, cancelled, declined };
+    enum Refusal { none, bad_name, program_running, no_save_paths, cancelled, declined, nothing_to_undo };
     Refusal refusal = none;
     std::string detail;  // bad_name: the name; program_running: the exe name
     std::vector<ArchiveResult> archives;  // in the order they were tried
     std::string first_done;  // the first archive of the set, when it was really written or restored
+    std::string failure;     // restore: why nothing was changed (the archive is archives[failed_k - 1])
+    int failed_k = 0;
+    std::string safety_copy;  // restore: where the save from before it was kept
+    bool recovered = false;   // an interrupted restore of the project was taken back first
 
     // Every archive tried was written or restored and nothing was left out.
     bool complete() const;
@@ -82,14 +112,19 @@ class BackupRunner {
     // Packs every save folder into the set named after this moment. Only a set whose first
     // archive is written is kept, since a restore starts from that archive.
     Outcome backup(const ProjectState& project);
-    // Extracts the chosen archive and its companions into the save folders.
+    // Extracts the chosen archive and its companions into the save folders, all or nothing, after
+    // a safety copy of what is there.
     Outcome restore(const ProjectState& project, const RestoreQuestions& ask);
+    // Puts the save folders back as they were before the last restore; `confirm` asks first.
+    Outcome undo(const ProjectState& project, const std::function<bool()>& confirm);
 
    private:
     std::optional<Outcome> refusal(const ProjectState& project);
     ArchiveResult backup_folder_k(const ProjectState& project, const std::string& first, int k);
-    ArchiveResult restore_archive_k(const ProjectState& project, const std::string& first, int k);
     zip::ProgressFn progress_to(const std::string& done_name, const char* done_word);
+    Outcome restore_chosen(const ProjectState& project, const RestoreQuestions& ask);
+    RestoreEvents restore_events(size_t folders, bool count);
+    void take_over(const RestoreSetResult& result, Outcome& outcome);
 
     BackupSystem& system_;
     ProgressView& view_;

@@ -30,14 +30,43 @@ Notice refusal_notice(const Outcome& o, const char* what) {
             return plain(std::string("该项目没有设置存档路径，没有可") + what + "的存档。");
         case Outcome::declined:
             return plain("存档恢复被取消");
+        case Outcome::nothing_to_undo:
+            return plain("没有可以撤销的恢复。");
         default:
             return plain("");
     }
 }
 
+// A restore of this project that was ended by force was taken back before this operation.
+std::vector<Notice> recovered(const Outcome& o) {
+    if (!o.recovered) return {};
+    return {warning(interrupted_restore_text({}))};
+}
+
+// Nothing was changed: which archive (or the safety copy) stopped it, and why.
+Notice unchanged_notice(const Outcome& o, const char* what) {
+    std::string text = std::string(what) + "失败：";
+    if (o.failed_k > 0) text += o.archives[static_cast<size_t>(o.failed_k - 1)].archive + "\r\n";
+    return warning(text + o.failure + "\r\n存档保持原样，没有任何改动。");
+}
+
+std::vector<Notice> with_recovery(const Outcome& o, std::vector<Notice> notices) {
+    std::vector<Notice> all = recovered(o);
+    all.insert(all.end(), notices.begin(), notices.end());
+    return all;
+}
+
 }  // namespace
 
-std::vector<Notice> backup_notices(const Outcome& o) {
+std::string interrupted_restore_text(const std::vector<std::string>& projects) {
+    std::string text = "上次的恢复没有完成就被中断了，已经撤销：存档已回到恢复之前的样子。";
+    if (!projects.empty()) text += "\r\n项目：" + lines(projects).substr(2);
+    return text;
+}
+
+namespace {
+
+std::vector<Notice> backup_notices_of(const Outcome& o) {
     if (o.refusal != Outcome::none) return {refusal_notice(o, "备份")};
     std::vector<Notice> notices;
     std::vector<std::string> written, not_written;
@@ -60,7 +89,7 @@ std::vector<Notice> backup_notices(const Outcome& o) {
     return notices;
 }
 
-std::vector<Notice> restore_notices(const Outcome& o) {
+std::vector<Notice> restore_notices_of(const Outcome& o) {
     if (o.refusal == Outcome::cancelled) return {};
     if (o.refusal != Outcome::none) return {refusal_notice(o, "恢复")};
     std::vector<Notice> notices;
@@ -76,10 +105,23 @@ std::vector<Notice> restore_notices(const Outcome& o) {
         notices.push_back(warning("恢复失败：" + a.archive + "\r\n" + why));
         not_restored.push_back(a.archive);
     }
+    if (!o.failure.empty()) return {unchanged_notice(o, "恢复")};
     if (restored.empty()) return notices;
     if (not_restored.empty())
         notices.push_back(Notice{"恢复完成，恢复文件为：\r\n" + o.first_done, "提示"});
     else
         notices.push_back(partial_summary("恢复", restored, not_restored, "提示"));
     return notices;
+}
+
+}  // namespace
+
+std::vector<Notice> backup_notices(const Outcome& o) { return with_recovery(o, backup_notices_of(o)); }
+std::vector<Notice> restore_notices(const Outcome& o) { return with_recovery(o, restore_notices_of(o)); }
+
+std::vector<Notice> undo_notices(const Outcome& o) {
+    if (o.refusal == Outcome::declined) return recovered(o);
+    if (o.refusal != Outcome::none) return with_recovery(o, {refusal_notice(o, "撤销")});
+    if (!o.failure.empty()) return with_recovery(o, {unchanged_notice(o, "撤销")});
+    return with_recovery(o, {Notice{"撤销完成，存档已回到上次恢复之前的样子。", "提示"}});
 }

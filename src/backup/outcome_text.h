@@ -14,4 +14,8 @@ struct Notice {
 
 std::vector<Notice> backup_notices(const Outcome& outcome);
 std::vector<Notice> restore_notices(const Outcome& outcome);
+std::vector<Notice> undo_notices(const Outcome& outcome);
+
+// Said once when restores ended by force were taken back (at start, or before the next action).
+std::string interrupted_restore_text(const std::vector<std::string>& projects);
 

@@ -23,31 +23,43 @@ void remove_tree(zip::FileSystem& fs, const std::string& path) {
     fs.remove_dir(path);
 }
 
+std::string name_of(const std::string& path) {
+    const std::string parent = zip::parent_path(path);
+    return parent.empty() ? path : path.substr(parent.size() + 1);
+}
+
+// A folder under a temporary name of ours holds nothing else and goes whole; any other folder we
+// made goes only while empty, since something may have been put there since.
 void remove_path(zip::FileSystem& fs, const std::string& path) {
     zip::DirEntry info;
     if (!fs.stat(path, &info)) return;
-    if (info.is_dir)
+    if (!info.is_dir)
+        fs.remove_file(path);
+    else if (zip::is_temporary_name(name_of(path)))
         remove_tree(fs, path);
     else
-        fs.remove_file(path);
+        fs.remove_dir(path);
 }
 
 }  // namespace
 
 std::string commit_moves(zip::FileSystem& fs, const RestoreRecord& record) {
     for (const FileMove& m : record.moves) {
-        if (fs.replace(m.from, m.to)) continue;
-        take_back(fs, record);
-        return "无法替换文件（可能正被其他程序使用）：" + fs.to_ansi(m.to);
+        if (fs.rename(m.from, m.to)) continue;
+        const std::string& file = zip::is_temporary_name(name_of(m.from)) ? m.to : m.from;  // the save's own
+        return "无法替换文件（可能正被其他程序使用）：" + fs.to_ansi(file);
     }
     return "";
 }
 
-void take_back(zip::FileSystem& fs, const RestoreRecord& record) {
+bool take_back(zip::FileSystem& fs, const RestoreRecord& record) {
+    bool whole = true;
     for (auto m = record.moves.rbegin(); m != record.moves.rend(); ++m)
-        if (exists(fs, m->to) && !exists(fs, m->from)) fs.replace(m->to, m->from);
+        if (exists(fs, m->to) && !exists(fs, m->from)) whole = fs.rename(m->to, m->from) && whole;
+    if (!whole) return false;  // what is set aside is still needed
     for (const std::string& p : record.discard) remove_path(fs, p);
     for (const RestoredFolder& f : record.folders) sweep_temporaries(fs, f.folder);
+    return true;
 }
 
 void finish(zip::FileSystem& fs, const RestoreRecord& record) {

@@ -6,13 +6,14 @@
 
 #include "backup/restore_record.h"
 
-// Does the moves one after another. On the first that fails, takes back those done, removes what
-// was written for the record and returns the reason, naming the file; "" when all were done.
+// Does the moves one after another, never over an existing file; stops at the first that fails
+// and returns the reason, naming the file ("" when all were done). The caller takes back.
 std::string commit_moves(zip::FileSystem& fs, const RestoreRecord& record);
 
 // Takes back every move that was done, latest first, and removes what was written for the record,
-// also any temporary file of ours left in its save folders.
-void take_back(zip::FileSystem& fs, const RestoreRecord& record);
+// also any temporary file of ours left in its save folders. False when a move could not be taken
+// back (a file held open meanwhile): then the record must stay for another try.
+bool take_back(zip::FileSystem& fs, const RestoreRecord& record);
 
 // After success: gives the new files the attributes of those they replaced, and removes the old
 // copies set aside and the folders that are to go.

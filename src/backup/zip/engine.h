@@ -4,6 +4,7 @@
 #include <string>
 
 #include "backup/zip/file_system.h"
+#include "backup/zip/staging.h"
 #include "backup/zip/zip.h"
 
 namespace zip {
@@ -12,6 +13,11 @@ Result compress_with(FileSystem& fs, const std::string& source_dir, const std::s
                      const ProgressFn& progress, const Options& options);
 Result extract_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
                     const ProgressFn& progress, const Options& options);
+
+Result check_with(FileSystem& fs, const std::string& archive_path);
+Result stage_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
+                  const ProgressFn& progress, const Options& options, StagedExtraction* staged,
+                  const std::function<bool(const std::string&)>& wanted);
 
 unsigned worker_count(const Options& options);
 

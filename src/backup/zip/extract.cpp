@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "backup/zip/extract_layout.h"
 #include "backup/zip/names.h"
 #include "backup/zip/progress.h"
+#include "backup/zip/staging.h"
 
 namespace zip {
 
@@ -63,27 +66,37 @@ void add_parents(const std::string& relative, std::set<std::string>* dirs) {
         dirs->insert(relative.substr(0, cut));
 }
 
-// Checks every name and lays out folders and files; "" or the reason the archive is refused.
-std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& target, Plan* plan) {
-    std::set<std::string> files;
+using Wanted = std::function<bool(const std::string& relative)>;
+
+// Checks every name and lays out folders and files (with `wanted`, only the files it accepts and
+// their folders); "" or the reason the archive is refused.
+std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& target, const Wanted& wanted,
+                      Plan* plan) {
+    std::set<std::string> files, dirs;
     for (std::size_t i = 0; i < dir.entries.size(); ++i) {
         const ArchiveEntry& e = dir.entries[i];
         std::string relative;
         bool dir_name = false;
         if (!safe_relative_path(e.name, &relative, &dir_name))
             return "压缩包中有不安全的文件名，已拒绝解压：" + fs.to_ansi(e.name);
-        add_parents(relative, &plan->dirs);
-        if (e.is_dir || dir_name) {
-            plan->dirs.insert(relative);
+        const bool is_dir = e.is_dir || dir_name;
+        add_parents(relative, &dirs);
+        if (is_dir) {
+            dirs.insert(relative);
         } else if (!files.insert(relative).second) {
             return "压缩包中有重复的文件：" + fs.to_ansi(e.name);
+        }
+        if (wanted && (is_dir || !wanted(relative))) continue;
+        add_parents(relative, &plan->dirs);
+        if (is_dir) {
+            plan->dirs.insert(relative);
         } else {
             plan->files.push_back(PlannedFile{i, relative, join_path(target, relative), ""});
             plan->total += e.size;
         }
     }
     for (const std::string& f : files)
-        if (plan->dirs.count(f)) return "压缩包中的文件与文件夹同名：" + fs.to_ansi(f);
+        if (dirs.count(f)) return "压缩包中的文件与文件夹同名：" + fs.to_ansi(f);
     return "";
 }
 
@@ -197,40 +210,108 @@ std::string commit(FileSystem& fs, const Directory& dir, const Plan& plan, Extra
     return error;
 }
 
+// Everything before the commit: the archive checked, its folders made, every file written and
+// verified where the layout puts it.
+struct WritePhase {
+    Directory dir;
+    Plan plan;
+    std::unique_ptr<ExtractLayout> layout;
+    std::unique_ptr<ProgressReporter> reporter;
+};
+
+// Reads the directory and plans where everything goes; "" or the reason the archive is refused.
+std::string read_and_plan(FileSystem& fs, const std::string& archive_path, const std::string& target,
+                          const Wanted& wanted, WritePhase* w) {
+    {
+        std::unique_ptr<InputFile> in = fs.open_read(fs.from_ansi(archive_path));
+        if (!in) return "无法打开压缩包：" + archive_path;
+        w->dir = read_directory(*in, [&fs](const std::string& raw) { return fs.from_legacy_name(raw); });
+    }
+    if (w->dir.error != DirectoryError::none) return directory_error(fs, w->dir, archive_path);
+    return make_plan(fs, w->dir, target, wanted, &w->plan);
+}
+
+std::string write_phase(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
+                        const ProgressFn& progress, const Options& options, const Wanted& wanted, WritePhase* w) {
+    std::string archive = fs.from_ansi(archive_path), target = fs.from_ansi(target_dir);
+    std::string error = read_and_plan(fs, archive_path, target, wanted, w);
+    if (!error.empty()) return error;
+
+    w->layout = std::make_unique<ExtractLayout>(fs, target);
+    std::string failed_dir;
+    if (!w->layout->make_folders(w->plan.dirs, &failed_dir)) {
+        w->layout->remove({});
+        return "无法创建文件夹：" + (failed_dir.empty() ? target_dir : fs.to_ansi(failed_dir));
+    }
+    for (PlannedFile& f : w->plan.files) f.write_path = w->layout->write_path(f.relative);
+    w->reporter = std::make_unique<ProgressReporter>(progress, w->plan.total,
+                                                     [&fs](const std::string& name) { return fs.to_ansi(name); });
+    w->reporter->update(0, "");
+    Extractor extractor(fs, w->dir, w->plan, archive, archive_path);
+    error = extractor.write_all(worker_count(options), *w->reporter);
+    if (!error.empty()) w->layout->remove(written_files(w->plan));
+    return error;
+}
+
+std::string last_name(const WritePhase& w) {
+    return w.plan.files.empty() ? "" : w.dir.entries[w.plan.files.back().entry].name;
+}
+
+// What the caller needs to move the written files into place, and to take them away again; ""
+// or why that cannot be done.
+std::string describe(FileSystem& fs, const WritePhase& w, StagedExtraction* out) {
+    const ExtractLayout& layout = *w.layout;
+    out->written = written_files(w.plan);
+    for (const std::string& d : layout.made()) out->written.push_back(d);
+    for (const ExtractLayout::NewFolder& f : layout.new_folders())
+        out->folders.push_back({f.relative, f.target, f.temp, {}});
+    for (const PlannedFile& f : w.plan.files) {
+        if (!layout.in_new_folder(f.relative)) {
+            DirEntry info;
+            const bool there = fs.stat(f.target, &info);
+            if (there && info.is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs.to_ansi(f.relative);
+            out->files.push_back({f.relative, f.target, f.write_path, there});
+            continue;
+        }
+        for (StagedExtraction::Folder& folder : out->folders)
+            if (folder.relative.empty() || f.relative.rfind(folder.relative + "/", 0) == 0) folder.files.push_back(f.relative);
+    }
+    out->new_dirs = layout.new_relative_dirs();
+    out->made_parents = layout.made_parents();
+    return "";
+}
+
 }  // namespace
 
 Result extract_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
                     const ProgressFn& progress, const Options& options) {
-    std::string archive = fs.from_ansi(archive_path), target = fs.from_ansi(target_dir);
-    Directory dir;
-    {
-        std::unique_ptr<InputFile> in = fs.open_read(archive);
-        if (!in) return failure("无法打开压缩包：" + archive_path);
-        dir = read_directory(*in, [&fs](const std::string& raw) { return fs.from_legacy_name(raw); });
-    }
-    if (dir.error != DirectoryError::none) return failure(directory_error(fs, dir, archive_path));
-    Plan plan;
-    std::string error = make_plan(fs, dir, target, &plan);
+    WritePhase w;
+    std::string error = write_phase(fs, archive_path, target_dir, progress, options, {}, &w);
+    if (error.empty()) error = commit(fs, w.dir, w.plan, *w.layout);
     if (!error.empty()) return failure(error);
+    w.reporter->finish(last_name(w));
+    return {};
+}
 
-    ExtractLayout layout(fs, target);
-    std::string failed_dir;
-    if (!layout.make_folders(plan.dirs, &failed_dir)) {
-        layout.remove({});
-        return failure("无法创建文件夹：" + (failed_dir.empty() ? target_dir : fs.to_ansi(failed_dir)));
-    }
-    for (PlannedFile& f : plan.files) f.write_path = layout.write_path(f.relative);
-    ProgressReporter reporter(progress, plan.total, [&fs](const std::string& name) { return fs.to_ansi(name); });
-    reporter.update(0, "");
-    Extractor extractor(fs, dir, plan, archive, archive_path);
-    error = extractor.write_all(worker_count(options), reporter);
+Result check_with(FileSystem& fs, const std::string& archive_path) {
+    WritePhase w;
+    std::string error = read_and_plan(fs, archive_path, "", {}, &w);
+    return error.empty() ? Result{} : failure(error);
+}
+
+Result stage_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
+                  const ProgressFn& progress, const Options& options, StagedExtraction* staged,
+                  const std::function<bool(const std::string&)>& wanted) {
+    WritePhase w;
+    *staged = StagedExtraction{};
+    std::string error = write_phase(fs, archive_path, target_dir, progress, options, wanted, &w);
+    if (error.empty()) error = describe(fs, w, staged);
     if (!error.empty()) {
-        layout.remove(written_files(plan));
+        if (w.layout) w.layout->remove(written_files(w.plan));
+        *staged = StagedExtraction{};
         return failure(error);
     }
-    error = commit(fs, dir, plan, layout);
-    if (!error.empty()) return failure(error);
-    reporter.finish(plan.files.empty() ? "" : dir.entries[plan.files.back().entry].name);
+    w.reporter->finish(last_name(w));
     return {};
 }
 

@@ -68,7 +68,10 @@ bool ExtractLayout::make_parents(const std::string& path) {
     if (!parent.empty() && parent != path && !make_parents(parent)) return false;
     bool made = false;
     if (!fs_.make_dir(path, &made)) return false;
-    if (made) made_.push_back(path);
+    if (made) {
+        made_.push_back(path);
+        parents_.push_back(path);
+    }
     return true;
 }
 

@@ -35,10 +35,18 @@ public:
     // Removes the written files and the folders made: all of them, or those inside `under`.
     void remove(const std::vector<std::string>& written, const std::string& under = "");
 
-private:
     struct NewFolder {
         std::string relative, target, temp;
     };
+    // For a caller that does the renames itself: the new folders (outermost), every folder the
+    // archive adds (relative, parents first; "" the target), the folders made above a new target,
+    // and every folder made.
+    const std::vector<NewFolder>& new_folders() const { return new_folders_; }
+    std::vector<std::string> new_relative_dirs() const { return {fresh_.begin(), fresh_.end()}; }
+    const std::vector<std::string>& made_parents() const { return parents_; }
+    const std::vector<std::string>& made() const { return made_; }
+
+private:
     static std::string parent_of(const std::string& relative);
     bool place(const std::string& relative, const std::string& target);
     bool make_parents(const std::string& path);
@@ -48,7 +56,8 @@ private:
     std::map<std::string, std::string> paths_;  // relative folder ("" the target) -> where it is for now
     std::set<std::string> fresh_;               // relative folders that are new or inside a new one
     std::vector<NewFolder> new_folders_;
-    std::vector<std::string> made_;  // every folder made, parents first
+    std::vector<std::string> made_;     // every folder made, parents first
+    std::vector<std::string> parents_;  // those above a new target, outermost first
 };
 
 }  // namespace zip

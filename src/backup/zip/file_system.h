@@ -81,6 +81,11 @@ public:
     virtual bool make_dir(const std::string& path, bool* created) = 0;
     // Moves `from` over `to`, replacing a file of that name in one step.
     virtual bool replace(const std::string& from, const std::string& to) = 0;
+    // Moves `from` (a file or a folder) to `to`, which must not exist.
+    virtual bool rename(const std::string& from, const std::string& to) {
+        DirEntry info;
+        return !stat(to, &info) && replace(from, to);
+    }
     virtual bool remove_file(const std::string& path) = 0;
     virtual bool remove_dir(const std::string& path) = 0;  // empty folders only
     // Gives `to` the attributes of `from` (read-only, hidden …) where the system has such.

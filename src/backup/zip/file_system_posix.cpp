@@ -9,7 +9,6 @@
 
 #include <cerrno>
 
-#include "backup/zip/engine.h"
 #include "backup/zip/file_system.h"
 #include "backup/zip/names.h"
 
@@ -196,18 +195,6 @@ public:
 FileSystem& platform_file_system() {
     static PosixFileSystem fs;
     return fs;
-}
-
-Result compress_folder(const std::string& source_dir, const std::string& archive_path, const ProgressFn& progress,
-                       const Options& options) {
-    FileSystem& fs = options.fs ? *options.fs : platform_file_system();
-    return compress_with(fs, source_dir, archive_path, progress, options);
-}
-
-Result extract_archive(const std::string& archive_path, const std::string& target_dir, const ProgressFn& progress,
-                       const Options& options) {
-    FileSystem& fs = options.fs ? *options.fs : platform_file_system();
-    return extract_with(fs, archive_path, target_dir, progress, options);
 }
 
 }  // namespace zip

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <vector>
 
-#include "backup/zip/engine.h"
 #include "backup/zip/file_system.h"
 #include "backup/zip/format.h"
 #include "paths/files.h"
@@ -234,6 +233,10 @@ public:
         return moved;
     }
 
+    bool rename(const std::string& from, const std::string& to) override {
+        return MoveFileExW(long_path(from).c_str(), long_path(to).c_str(), 0) != 0;
+    }
+
     // A read-only file is removed all the same: only files of the engine's own are removed.
     bool remove_file(const std::string& path) override {
         std::wstring w = long_path(path);
@@ -256,18 +259,6 @@ public:
 FileSystem& platform_file_system() {
     static WinFileSystem fs;
     return fs;
-}
-
-Result compress_folder(const std::string& source_dir, const std::string& archive_path, const ProgressFn& progress,
-                       const Options& options) {
-    FileSystem& fs = options.fs ? *options.fs : platform_file_system();
-    return compress_with(fs, source_dir, archive_path, progress, options);
-}
-
-Result extract_archive(const std::string& archive_path, const std::string& target_dir, const ProgressFn& progress,
-                       const Options& options) {
-    FileSystem& fs = options.fs ? *options.fs : platform_file_system();
-    return extract_with(fs, archive_path, target_dir, progress, options);
 }
 
 }  // namespace zip

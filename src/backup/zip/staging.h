@@ -26,9 +26,14 @@ struct StagedExtraction {
     };
     std::vector<File> files;      // files that go into folders that exist
     std::vector<Folder> folders;  // new folders, outermost only; renamed into place
-    std::vector<std::string> new_dirs;  // every folder the archive adds (relative, parents first; "" the target)
-    std::vector<std::string> written;   // everything written or made, to remove if it is not wanted
+    std::vector<std::string> new_dirs;      // every folder the archive adds (relative, parents first; "" the target)
+    std::vector<std::string> made_parents;  // folders made above a new target (outermost first)
+    std::vector<std::string> written;       // files written, then folders made: to remove if it is not wanted
 };
+
+// Reads the archive's directory and checks every name, writing nothing: what can be known of an
+// archive before its data is read.
+Result check_archive(const std::string& archive_path, const Options& options = {});
 
 // Checks the archive and writes its files as above; with `wanted`, only the files it accepts.
 // Writes nothing into the target's existing files. On failure, removes what it wrote.

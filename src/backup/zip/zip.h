@@ -3,8 +3,6 @@
 // Paths are in the ANSI code page on Windows (GBK) and plain byte paths elsewhere. Names inside the
 // archive are UTF-8, so files whose names GBK cannot spell survive a round trip.
 //
-// On Windows the two entry points taking Options are defined beside the Win32 file system (varnoke_win); on
-// other hosts beside the POSIX one (varnoke_core).
 #pragma once
 
 #include <cstddef>

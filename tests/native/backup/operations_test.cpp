@@ -43,13 +43,43 @@ class FakeSystem : public BackupSystem {
         if (skipped.count(folder)) r.skipped = {skipped[folder]};
         return r;
     }
-    zip::Result extract(const std::string& archive, const std::string& folder, const zip::ProgressFn& p) override {
-        calls.push_back({"extract", archive, folder});
-        if (p) p({100, "a.sav"});
-        if (fail.count(archive)) return {false, fail[archive], {}};
-        dirs.insert(folder);
-        return {};
+    // All or nothing, as the real one: an archive in `fail` stops the whole set.
+    RestoreSetResult restore_set(const RestoreRequest& request, const RestoreEvents& events) override {
+        calls.push_back({"restore", request.first_archive, request.backup_folder});
+        RestoreSetResult r;
+        for (size_t i = 0; i < request.save_paths.size(); ++i) {
+            const int k = static_cast<int>(i) + 1;
+            ArchiveResult a{k, archive_name(request.first_archive, k), request.save_paths[i]};
+            if (a.folder.empty()) a.status = ArchiveResult::no_target;
+            else if (!files.count(a.archive)) a.status = ArchiveResult::archive_missing;
+            else if (fail.count(a.archive) && r.failure.empty()) r.failure = fail[a.archive], r.failed_k = k;
+            if (a.status == ArchiveResult::done && dirs.count(a.folder)) r.safety_copy = "copy.zip";
+            r.archives.push_back(a);
+        }
+        for (ArchiveResult& a : r.archives) {
+            if (a.status != ArchiveResult::done) continue;
+            if (!r.failure.empty()) {
+                a.status = ArchiveResult::failed;
+                continue;
+            }
+            events.progress(a.k, {100, "a.sav"});
+            events.archive_ready(a.k);
+            dirs.insert(a.folder);
+            r.changed = true;
+        }
+        if (!r.failure.empty()) r.safety_copy.clear();
+        return r;
     }
+    RestoreSetResult undo_restore(const std::string& folder, const RestoreEvents&) override {
+        calls.push_back({"undo", folder, ""});
+        RestoreSetResult r;
+        r.failure = fail.count("undo") ? fail["undo"] : "";
+        r.changed = r.failure.empty();
+        return r;
+    }
+    bool has_restore_to_undo(const std::string&) override { return undoable; }
+    bool recover(const std::string&) override { return interrupted; }
+    bool undoable = true, interrupted = false;
     std::vector<Call> calls_of(const std::string& what) const {
         std::vector<Call> out;
         for (const Call& c : calls)
@@ -234,11 +264,12 @@ TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
     sys.files = {archive(1), archive(2), archive(3)};
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(confirmed, 1);
-    ASSERT_EQ(sys.calls.size(), 3u);
-    EXPECT_EQ(sys.calls[1].from, archive(2));
-    EXPECT_EQ(sys.calls[1].to, "C:\\s2");
-    EXPECT_EQ(view.counters, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
-    EXPECT_EQ(view.statuses.back(), archive(1) + " 恢复完成");
+    ASSERT_EQ(sys.calls_of("restore").size(), 1u);
+    EXPECT_EQ(sys.calls[0].from, archive(1));
+    EXPECT_EQ(o.archives.size(), 3u);
+    EXPECT_EQ(view.counters, (std::vector<std::string>{"1/3", "2/3", "3/3", "3/3"}));
+    // The label says the save that was there is kept; the message stays as it always was.
+    EXPECT_EQ(view.statuses.back(), archive(1) + " 恢复完成，原存档已保存到 恢复前");
     std::vector<Notice> told = restore_notices(o);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].text, "恢复完成，恢复文件为：\r\n" + archive(1));
@@ -255,7 +286,7 @@ TEST_F(Operations, DecliningOrCancellingExtractsNothing) {
     EXPECT_EQ(o.refusal, Outcome::cancelled);
     EXPECT_TRUE(restore_notices(o).empty());
     EXPECT_EQ(confirmed, 1);
-    EXPECT_TRUE(sys.calls.empty());
+    EXPECT_TRUE(sys.calls_of("restore").empty());
 }
 
 TEST_F(Operations, AMissingFirstFolderIsRestoredWithoutAsking) {
@@ -267,30 +298,57 @@ TEST_F(Operations, AMissingFirstFolderIsRestoredWithoutAsking) {
     EXPECT_TRUE(view.counters.empty());
 }
 
-TEST_F(Operations, MissingCompanionsAndBadArchivesAreReportedAndDoNotBlockTheOthers) {
-    project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3", "C:\\s4"};
+TEST_F(Operations, AMissingCompanionIsReportedAndDoesNotBlockTheOthers) {
+    project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3", ""};
     sys.files = {archive(1), archive(3), archive(4)};
-    sys.fail[archive(3)] = "文件校验失败：a.sav";
     Outcome o = runner.restore(project, answer(archive(1)));
-    EXPECT_EQ(sys.calls_of("extract").size(), 3u);
-    EXPECT_EQ(o.archives[3].status, ArchiveResult::done);
+    EXPECT_EQ(o.archives[2].status, ArchiveResult::done);
+    // An empty save path never means "here": nothing is extracted into the current folder.
+    EXPECT_EQ(o.archives[3].status, ArchiveResult::no_target);
     EXPECT_EQ(texts(restore_notices(o)),
               (std::vector<std::string>{"恢复失败：" + archive(2) + "\r\n备份文件不存在。",
-                                        "恢复失败：" + archive(3) + "\r\n文件校验失败：a.sav",
-                                        "恢复未全部完成。\r\n已恢复：\r\n" + archive(1) + "\r\n" + archive(4) +
-                                            "\r\n未能恢复：\r\n" + archive(2) + "\r\n" + archive(3)}));
+                                        "恢复失败：" + archive(4) + "\r\n存档路径为空，没有恢复的位置。",
+                                        "恢复未全部完成。\r\n已恢复：\r\n" + archive(1) + "\r\n" + archive(3) +
+                                            "\r\n未能恢复：\r\n" + archive(2) + "\r\n" + archive(4)}));
 }
 
-TEST_F(Operations, AFailedFirstArchiveIsNotCalledRestored) {
-    project.save_paths = {"C:\\s1", ""};
-    sys.files = {archive(1), archive(2)};
-    sys.fail[archive(1)] = "压缩文件已损坏";
+TEST_F(Operations, ABadArchiveChangesNothingAndSaysWhichAndWhy) {
+    project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
+    sys.files = {archive(1), archive(2), archive(3)};
+    sys.fail[archive(3)] = "文件数据校验失败（CRC 错误）：a.sav";
     Outcome o = runner.restore(project, answer(archive(1)));
-    // An empty save path never means "here": nothing is extracted into the current folder.
-    ASSERT_EQ(sys.calls.size(), 1u);
     EXPECT_EQ(o.first_done, "");
-    EXPECT_EQ(texts(restore_notices(o)), (std::vector<std::string>{"恢复失败：" + archive(1) + "\r\n压缩文件已损坏",
-                                                                   "恢复失败：" + archive(2) + "\r\n存档路径为空，没有恢复的位置。"}));
+    EXPECT_EQ(texts(restore_notices(o)),
+              std::vector<std::string>{"恢复失败：" + archive(3) + "\r\n文件数据校验失败（CRC 错误）：a.sav\r\n"
+                                       "存档保持原样，没有任何改动。"});
+}
+
+TEST_F(Operations, UndoAsksIsRefusedWhileTheProgramRunsAndSaysWhatHappened) {
+    project.save_paths = {"C:\\s1"};
+    int asked = 0;
+    auto yes = [&] { return ++asked, true; };
+    EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))), std::vector<std::string>{"撤销完成，存档已回到上次恢复之前的样子。"});
+    EXPECT_EQ(texts(undo_notices(runner.undo(project, [] { return false; }))), std::vector<std::string>{});
+    sys.fail["undo"] = "无法替换文件（可能正被其他程序使用）：C:\\s1\\a.sav";
+    EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))),
+              std::vector<std::string>{"撤销失败：无法替换文件（可能正被其他程序使用）：C:\\s1\\a.sav\r\n存档保持原样，没有任何改动。"});
+    sys.undoable = false;
+    EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))), std::vector<std::string>{"没有可以撤销的恢复。"});
+    sys.undoable = true;
+    sys.running = {"game.exe"};
+    EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))), std::vector<std::string>{"程序[game.exe]在运行，不能进行撤销！"});
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(sys.calls_of("undo").size(), 2u);
+}
+
+TEST_F(Operations, AnInterruptedRestoreTakenBackFirstIsToldOnce) {
+    project.save_paths = {"C:\\s1"};
+    sys.dirs = {"C:\\s1"};
+    sys.interrupted = true;
+    std::vector<std::string> told = texts(backup_notices(runner.backup(project)));
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0], interrupted_restore_text({}));
+    EXPECT_EQ(told[1], "备份完成，备份文件为： \r\n" + archive(1));
 }
 
 }  // namespace

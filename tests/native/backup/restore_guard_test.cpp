@@ -1,0 +1,215 @@
+// A restore on real folders: its safety copy, all or nothing across the set, taken back after a
+// forced end, and undone later.
+#include <gtest/gtest.h>
+
+#include "backup/restore_guard.h"
+#include "backup/restore_record.h"
+#include "backup/zip/names.h"
+#include "paths/time_text.h"
+#include "zip_support/faulty_file_system.h"
+#include "zip_support/tree.h"
+
+namespace zip_test {
+namespace {
+
+// Every file and folder below a folder, with its contents and time; absent folders are empty.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot snapshot(const std::string& root) {
+    Snapshot s;
+    if (!fs::exists(root)) return s;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        std::string rel = fs::relative(it->path(), root).generic_string();
+        s[rel] = it->is_directory() ? "/" : read_file(it->path().string()) + "@" + std::to_string(mtime_of(it->path()));
+    }
+    return s;
+}
+
+bool has_temporaries(const std::string& root) {
+    if (!fs::exists(root)) return false;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
+        if (zip::is_temporary_name(it->path().filename().string())) return true;
+    return false;
+}
+
+class RestoreGuard : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        set_clock_for_tests([this] { return now; });
+        backup = tmp / "backups/game";
+        fs::create_directories(backup);
+        saves = {tmp / "saves/one", tmp / "saves/two", tmp / "saves/three"};
+    }
+    void TearDown() override { set_clock_for_tests({}); }
+
+    // The archive set "<name>.zip", "<name>.zip2" … from trees laid out under sources/k.
+    std::string make_set(const std::string& name, const std::vector<Tree>& trees) {
+        std::string first = backup + "/" + name + ".zip";
+        for (size_t k = 1; k <= trees.size(); ++k) {
+            std::string src = tmp / ("sources/" + name + std::to_string(k));
+            fs::create_directories(src);
+            for (const auto& [rel, data] : trees[k - 1])
+                rel.back() == '/' ? (void)fs::create_directories(src + "/" + rel) : write_file(src + "/" + rel, data);
+            EXPECT_TRUE(zip::compress_folder(src, archive_name(first, static_cast<int>(k))).ok);
+        }
+        return first;
+    }
+    RestoreSetResult restore(zip::FileSystem& f, const std::string& first, size_t folders = 3) {
+        std::vector<std::string> paths(saves.begin(), saves.begin() + static_cast<long>(folders));
+        return restore_with_safety_copy(f, {first, paths, backup}, {});
+    }
+    std::vector<Snapshot> all() const { return {snapshot(saves[0]), snapshot(saves[1]), snapshot(saves[2])}; }
+    bool clean() const {
+        return !has_temporaries(tmp / "saves") && !fs::exists(backup + "/恢复前/进行中.txt");
+    }
+
+    TempDir tmp;
+    std::string backup;
+    std::vector<std::string> saves;
+    DateTime now{2011, 10, 22, 9, 5, 7};
+    zip::FileSystem& real = zip::platform_file_system();
+};
+
+TEST_F(RestoreGuard, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
+    write_file(saves[0] + "/a.sav", "old a");
+    write_file(saves[0] + "/sub/b.sav", "old b");
+    write_file(saves[0] + "/keep.sav", "not in the archive");
+    set_mtime(saves[0] + "/a.sav", 1300000000);
+    const Snapshot before = snapshot(saves[0]);
+    std::string first = make_set("2011年1月1日", {{{"a.sav", "new a"}, {"sub/b.sav", "new b"}, {"new.sav", "added"},
+                                                  {"newdir/c.sav", "c"}},
+                                                 {{"x.sav", "x"}}});
+    RestoreSetResult r = restore(real, first, 2);
+    ASSERT_TRUE(r.changed) << r.failure;
+    EXPECT_EQ(read_file(saves[0] + "/a.sav"), "new a");
+    EXPECT_EQ(read_file(saves[0] + "/newdir/c.sav"), "c");
+    EXPECT_EQ(read_file(saves[1] + "/x.sav"), "x");
+    EXPECT_TRUE(clean());
+    // The copy holds the save as it was; the second folder did not exist, so it has none.
+    EXPECT_EQ(r.safety_copy, backup + "/恢复前/" + format_time_text(now) + ".zip");
+    ASSERT_TRUE(zip::extract_archive(r.safety_copy, tmp / "copy").ok);
+    EXPECT_EQ(snapshot(tmp / "copy"), before);
+    EXPECT_FALSE(fs::exists(r.safety_copy + "2"));
+
+    // Later: the user changes a file the restore did not touch and adds one.
+    write_file(saves[0] + "/keep.sav", "changed since");
+    write_file(saves[0] + "/later.sav", "made since");
+    ASSERT_TRUE(has_restore_to_undo(real, backup));
+    RestoreSetResult u = undo_last_restore(real, backup, {});
+    ASSERT_TRUE(u.changed) << u.failure;
+    Snapshot expected = before;
+    expected["keep.sav"] = snapshot(saves[0])["keep.sav"];
+    expected["later.sav"] = snapshot(saves[0])["later.sav"];
+    EXPECT_EQ(snapshot(saves[0]), expected);
+    EXPECT_FALSE(fs::exists(saves[1]));  // the restore made it; the undo takes it away
+    EXPECT_FALSE(has_restore_to_undo(real, backup));
+    EXPECT_TRUE(clean());
+}
+
+TEST_F(RestoreGuard, AFileThatCannotBeReplacedLeavesEveryFolderAsItWas) {
+    for (int k = 0; k < 3; ++k) write_file(saves[k] + "/save.dat", "old " + std::to_string(k));
+    write_file(saves[2] + "/held.dat", "held open by the game");
+    const std::vector<Snapshot> before = all();
+    std::string first = make_set("2011年1月1日", {{{"save.dat", "new 0"}}, {{"save.dat", "new 1"}, {"more/m.dat", "m"}},
+                                                 {{"save.dat", "new 2"}, {"held.dat", "new"}}});
+    FaultyFileSystem faulty(real);
+    faulty.locked_suffix = "three/held.dat";
+    RestoreSetResult r = restore(faulty, first);
+    EXPECT_FALSE(r.changed);
+    EXPECT_NE(r.failure.find("held.dat"), std::string::npos) << r.failure;
+    EXPECT_EQ(all(), before);
+    EXPECT_TRUE(clean());
+    EXPECT_TRUE(r.safety_copy.empty());
+    EXPECT_FALSE(has_restore_to_undo(real, backup));
+}
+
+TEST_F(RestoreGuard, AFullDriveChangesNothing) {
+    for (int k = 0; k < 3; ++k) write_file(saves[k] + "/save.dat", "old " + std::to_string(k));
+    const std::vector<Snapshot> before = all();
+    std::string first = make_set("2011年1月1日", {{{"save.dat", "new 0"}}, {{"save.dat", std::string(5000, 'n')}},
+                                                 {{"save.dat", "new 2"}}});
+    FaultyFileSystem faulty(real);
+    faulty.full_prefix = saves[1];  // the second folder's drive
+    RestoreSetResult r = restore(faulty, first);
+    EXPECT_FALSE(r.changed);
+    EXPECT_EQ(r.failed_k, 2);
+    EXPECT_EQ(all(), before);
+    EXPECT_TRUE(clean());
+
+    faulty.full_prefix = backup;  // no room for the safety copy: refused before anything
+    r = restore(faulty, first);
+    EXPECT_NE(r.failure.find("无法保存原存档"), std::string::npos) << r.failure;
+    EXPECT_EQ(all(), before);
+}
+
+TEST_F(RestoreGuard, ARestoreEndedByForceIsTakenBackAtTheNextStart) {
+    for (int k = 0; k < 3; ++k) {
+        write_file(saves[k] + "/save.dat", "old " + std::to_string(k));
+        write_file(saves[k] + "/other.dat", "other");
+    }
+    const std::vector<Snapshot> before = all();
+    std::string first = make_set("2011年1月1日", {{{"save.dat", "n0"}, {"other.dat", "o"}, {"new/x.dat", "x"}},
+                                                 {{"save.dat", "n1"}}, {{"save.dat", "n2"}}});
+    for (int crash_after : {0, 3, 7}) {
+        SCOPED_TRACE(crash_after);
+        FaultyFileSystem faulty(real);
+        faulty.renames_before_crash = crash_after;
+        EXPECT_THROW(restore(faulty, first), FaultyFileSystem::ProcessEnded);
+        if (crash_after > 0) EXPECT_NE(all(), before);
+        EXPECT_TRUE(recover_interrupted(real, backup));
+        EXPECT_EQ(all(), before);
+        EXPECT_TRUE(clean());
+    }
+    // Ended while the new files were being written: the journal names the folders, and what was
+    // written there under our temporary names goes.
+    RestoreRecord writing;
+    writing.folders = {{1, saves[0], "", {}, {}, {}}, {2, saves[1], "", {}, {}, {}}};
+    ASSERT_TRUE(write_record(real, backup + "/恢复前/进行中.txt", writing));
+    write_file(saves[0] + "/.vnk00112233aabb.tmp", "half a file");
+    write_file(saves[1] + "/.vnk445566778899.tmp/deep/x.dat", "in a new folder");
+    EXPECT_TRUE(recover_interrupted(real, backup));
+    EXPECT_EQ(all(), before);
+    EXPECT_TRUE(clean());
+}
+
+TEST_F(RestoreGuard, TheSixthRestoreKeepsTheFiveNewestCopies) {
+    write_file(saves[0] + "/save.dat", "old");
+    std::string first = make_set("2011年1月1日", {{{"save.dat", "new"}}});
+    std::vector<std::string> copies;
+    for (int i = 0; i < 6; ++i) {
+        now.minute = i + 1;
+        RestoreSetResult r = restore(real, first, 1);
+        ASSERT_TRUE(r.changed) << r.failure;
+        copies.push_back(fs::path(r.safety_copy).filename().string());
+    }
+    std::set<std::string> kept;
+    for (const auto& e : fs::directory_iterator(backup + "/恢复前"))
+        if (e.path().extension() == ".zip") kept.insert(e.path().filename().string());
+    EXPECT_EQ(kept, std::set<std::string>(copies.begin() + 1, copies.end()));
+}
+
+TEST(RestoreRecord, ReadsBackWhatItWroteWhateverTheNames) {
+    TempDir tmp;
+    zip::FileSystem& fs = zip::platform_file_system();
+    RestoreRecord r;
+    r.kind = RestoreRecord::undo;
+    r.state = RestoreRecord::committed;
+    r.archive = "D:\\备份\\2011年1月1日.zip";
+    r.moves = {{tmp / u8"s/빈파일.txt", tmp / "s/.vnk0123456789ab.tmp", ""}, {"/a%b\tc", "~x", "/a%b\tc"}};
+    r.discard = {tmp / u8"s/🎮 boss.png"};
+    r.cleanup = {"/plain"};
+    r.empty_dirs = {"/d1", "/d1/d2"};
+    r.folders = {{1, tmp / "s", tmp / "c.zip", {u8"a/빈.txt"}, {"b.txt"}, {"/d1"}}, {3, "/t", "", {}, {}, {}}};
+    ASSERT_TRUE(write_record(fs, tmp / "r.txt", r));
+    RestoreRecord back;
+    ASSERT_TRUE(read_record(fs, tmp / "r.txt", &back));
+    EXPECT_EQ(format_record(fs, back), format_record(fs, r));
+    EXPECT_EQ(back.moves[1].from, "/a%b\tc");
+    EXPECT_EQ(back.folders[0].replaced, r.folders[0].replaced);
+    // A record cut short is no record.
+    std::string text = read_file(tmp / "r.txt");
+    write_file(tmp / "cut.txt", text.substr(0, text.size() / 2));
+    EXPECT_FALSE(read_record(fs, tmp / "cut.txt", &back));
+}
+
+}  // namespace
+}  // namespace zip_test
