@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include "app/app_state.h"
 #include "app/window_flow.h"
@@ -70,6 +71,7 @@ bool MainWindow::create() {
     SendMessageA(item(kProgressBar), PBM_SETRANGE32, 0, 100);
     fit_client_area(kClientWidth, kClientHeight);
     load_main_list();
+    add_undo_to_system_menu();
     DragAcceptFiles(hwnd(), TRUE);
     ShowWindow(hwnd(), SW_SHOW);
     return true;
@@ -102,6 +104,7 @@ void MainWindow::load_current_project() {
     set_text(kProgressCountLabel, "0/" + std::to_string(project_.save_paths.size()));
     update_enable_states();
     decorate_project();
+    refresh_undo_item();
 }
 
 
@@ -151,10 +154,24 @@ void MainWindow::on_command(int id, int code) {
     }
 }
 
-bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
+bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     // While a backup or restore runs the window stays open and takes no new work.
     if (busy_ && (msg == WM_CLOSE || msg == WM_DROPFILES)) {
         if (msg == WM_DROPFILES) DragFinish(reinterpret_cast<HDROP>(wp));
+        *result = 0;
+        return true;
+    }
+    if (msg == WM_INITMENU && reinterpret_cast<HMENU>(wp) == GetSystemMenu(hwnd(), FALSE)) {
+        refresh_undo_item();  // another run of the tool may have restored or undone meanwhile
+        return false;
+    }
+    if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == kUndoCommand) {
+        undo_last_restore();
+        *result = 0;
+        return true;
+    }
+    if (msg == WM_CONTEXTMENU && reinterpret_cast<HWND>(wp) == item(kRestoreButton)) {
+        show_restore_menu({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
         *result = 0;
         return true;
     }

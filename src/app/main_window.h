@@ -65,9 +65,12 @@ class MainWindow : public Window {
     // Writes now as "操作时间" of the selected project.
     void stamp_operation_time();
 
-    // 备份按钮 and 恢复按钮.
+    // 备份按钮 and 恢复按钮, and the undo of the last restore (system menu and 恢复按钮's own menu).
     void backup_current_project();
     void restore_current_project();
+    void undo_last_restore();
+    bool can_undo() const;
+    static constexpr UINT kUndoCommand = 0x0010;  // in the system menu: below 0xF000, low four bits clear
     // Draws the project's image.ico in 程序图标, or clears it when there is none.
     void show_project_icon();
 
@@ -85,6 +88,9 @@ class MainWindow : public Window {
     void open_save_path();
     void open_config();
     ProjectState operation_state() const;
+    void add_undo_to_system_menu();
+    void refresh_undo_item();
+    void show_restore_menu(POINT at);
     std::optional<std::string> choose_archive(const std::string& backup_folder);
     // Runs a backup or restore with the buttons locked; the window keeps painting meanwhile, and
     // what happened is told before the buttons come back.

@@ -77,6 +77,7 @@ void MainWindow::run_locked(const std::function<std::vector<Notice>(BackupRunner
     enable(kProjectCombo, true);
     enable(kConfigButton, true);
     update_enable_states();
+    refresh_undo_item();
 }
 
 void MainWindow::backup_current_project() {
@@ -105,6 +106,47 @@ void MainWindow::restore_current_project() {
         };
         return restore_notices(runner.restore(state, ask));
     });
+}
+
+void MainWindow::undo_last_restore() {
+    if (!can_undo()) return;
+    run_locked([this](BackupRunner& runner) {
+        return undo_notices(runner.undo(operation_state(), [] {
+            return show_message("是否撤销上次恢复？\r\n存档将回到上次恢复之前的样子。", mb::kYesNo | mb::kIconQuestion) ==
+                   mb::kIdYes;
+        }));
+    });
+}
+
+// Only a selected project whose last restore can still be taken back.
+bool MainWindow::can_undo() const {
+    if (busy_ || !is_valid_project_name(project().name)) return false;
+    WinBackupSystem system;
+    return system.has_restore_to_undo(project().backup_folder);
+}
+
+void MainWindow::add_undo_to_system_menu() {
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING | MF_GRAYED, kUndoCommand, "撤销上次恢复(&U)");
+}
+
+void MainWindow::refresh_undo_item() {
+    EnableMenuItem(GetSystemMenu(hwnd(), FALSE), kUndoCommand, MF_BYCOMMAND | (can_undo() ? MF_ENABLED : MF_GRAYED));
+}
+
+// A right click on 恢复按钮 (or its menu key: the menu then opens at the button).
+void MainWindow::show_restore_menu(POINT at) {
+    if (at.x == -1 && at.y == -1) {
+        RECT r;
+        GetWindowRect(item(kRestoreButton), &r);
+        at = {r.left, r.bottom};
+    }
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING | (can_undo() ? 0 : MF_GRAYED), kUndoCommand, "撤销上次恢复(&U)");
+    UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+    DestroyMenu(menu);
+    if (chosen == kUndoCommand) undo_last_restore();
 }
 
 // Decoration writes only inside "存档目录"; a project name that is no plain folder name is left

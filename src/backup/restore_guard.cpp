@@ -106,14 +106,17 @@ bool make_safety_copy(zip::FileSystem& fs, const SafetyFolder& safety, const Res
 }
 
 // The renames that put one staged archive in place, and what the undo needs to know of it.
-void add_moves(const zip::StagedExtraction& staged, RestoreRecord& record, RestoredFolder& folder) {
+void add_moves(zip::FileSystem& fs, const zip::StagedExtraction& staged, RestoreRecord& record,
+               RestoredFolder& folder) {
     for (const auto& f : staged.files) {
         if (f.replaces) {
             const std::string aside = zip::sibling_temp_path(f.target);
             record.moves.push_back({f.target, aside, ""});
             record.moves.push_back({f.staged, f.target, aside});
             record.cleanup.push_back(aside);
-            folder.replaced.push_back(f.relative);
+            zip::FileState state;
+            fs.get_state(f.target, &state);  // the undo gives it back exactly
+            folder.replaced.push_back({f.relative, state});
         } else {
             record.moves.push_back({f.staged, f.target, ""});
             folder.created.push_back(f.relative);
@@ -151,7 +154,7 @@ bool stage_all(zip::FileSystem& fs, const RestoreEvents& events, Attempt& a, Res
             return false;
         }
         RestoredFolder folder{r.k, fs.from_ansi(r.folder), copy_of(fs, a, r.k), {}, {}, {}};
-        add_moves(staged, record, folder);
+        add_moves(fs, staged, record, folder);
         record.folders.push_back(std::move(folder));
         if (events.archive_ready) events.archive_ready(r.k);
     }
@@ -286,7 +289,8 @@ RestoreSetResult undo_last_restore(zip::FileSystem& fs, const std::string& backu
         r.archive = fs.to_ansi(f.safety_copy);
         RestoredFolder undone{f.k, f.folder, "", {}, {}, {}};
         if (!f.replaced.empty()) {
-            const std::set<std::string> wanted(f.replaced.begin(), f.replaced.end());
+            std::set<std::string> wanted;
+            for (const ReplacedFile& file : f.replaced) wanted.insert(file.relative);
             zip::StagedExtraction staged;
             zip::Result z = zip::stage_extraction(r.archive, r.folder, [&](const zip::Progress& p) {
                 if (events.progress) events.progress(f.k, p);
@@ -300,7 +304,7 @@ RestoreSetResult undo_last_restore(zip::FileSystem& fs, const std::string& backu
                 a.result.archives.push_back(r);
                 return abandon(fs, safety, a, record);
             }
-            add_moves(staged, record, undone);
+            add_moves(fs, staged, record, undone);
         }
         // What the restore added goes aside now and away once the undo has succeeded.
         for (const std::string& rel : f.created) {
@@ -316,6 +320,9 @@ RestoreSetResult undo_last_restore(zip::FileSystem& fs, const std::string& backu
         if (events.archive_ready) events.archive_ready(f.k);
     }
     if (!carry_out(fs, safety, a, record)) return abandon(fs, safety, a, record);
+    // The archive keeps whole seconds; the record has the times and attributes to the tick.
+    for (const RestoredFolder& f : last.folders)
+        for (const ReplacedFile& file : f.replaced) fs.set_state(zip::join_path(f.folder, file.relative), file.state);
     return a.result;
 }
 

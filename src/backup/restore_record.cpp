@@ -1,6 +1,7 @@
 #include "backup/restore_record.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "backup/zip/names.h"
@@ -88,7 +89,9 @@ std::string format_record(zip::FileSystem& fs, const RestoreRecord& r) {
     for (const RestoredFolder& f : r.folders) {
         const std::string k = std::to_string(f.k);
         line("存档", k + "\t" + path(f.folder) + "\t" + path(f.safety_copy));
-        for (const std::string& n : f.replaced) line("替换", k + "\t" + path(n));
+        for (const ReplacedFile& n : f.replaced)
+            line("替换", k + "\t" + path(n.relative) + "\t" + std::to_string(n.state.time) + "\t" +
+                           std::to_string(n.state.attributes));
         for (const std::string& n : f.created) line("新建", k + "\t" + path(n));
         for (const std::string& n : f.new_dirs) line("新目录", k + "\t" + path(n));
     }
@@ -115,7 +118,8 @@ bool parse_record(zip::FileSystem& fs, const std::string& text, RestoreRecord* r
         std::vector<std::string> p(f.size());
         // Numbered lines start with the save folder's number; the rest are paths.
         const bool numbered = key == "存档" || key == "替换" || key == "新建" || key == "新目录";
-        for (std::size_t i = numbered ? 1 : 0; i < f.size(); ++i)
+        const std::size_t paths = key == "替换" ? 2 : f.size();  // a replaced file's time and attributes follow
+        for (std::size_t i = numbered ? 1 : 0; i < paths && i < f.size(); ++i)
             if (!decode(fs, f[i], &p[i])) return false;
         RestoredFolder* folder = r->folders.empty() ? nullptr : &r->folders.back();
         if (key == "类型") r->kind = f[0] == "撤销" ? RestoreRecord::undo : RestoreRecord::restore;
@@ -126,7 +130,8 @@ bool parse_record(zip::FileSystem& fs, const std::string& text, RestoreRecord* r
         else if (key == "清理") r->cleanup.push_back(p[0]);
         else if (key == "清理目录") r->empty_dirs.push_back(p[0]);
         else if (key == "存档" && f.size() == 3) r->folders.push_back({std::atoi(f[0].c_str()), p[1], p[2], {}, {}, {}});
-        else if (key == "替换" && folder && f.size() == 2) folder->replaced.push_back(p[1]);
+        else if (key == "替换" && folder && f.size() == 4)
+            folder->replaced.push_back({p[1], {std::atoll(f[2].c_str()), static_cast<uint32_t>(std::atoll(f[3].c_str()))}});
         else if (key == "新建" && folder && f.size() == 2) folder->created.push_back(p[1]);
         else if (key == "新目录" && folder && f.size() == 2) folder->new_dirs.push_back(p[1]);
         else return false;

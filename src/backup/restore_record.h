@@ -13,12 +13,21 @@ struct FileMove {
     std::string attributes_of;  // a file whose attributes (read-only …) the moved one takes on; may be ""
 };
 
+// A file the restore replaced: its name in the folder ('/') and its time and attributes then.
+struct ReplacedFile {
+    std::string relative;
+    zip::FileState state;
+    bool operator==(const ReplacedFile& o) const {
+        return relative == o.relative && state.time == o.state.time && state.attributes == o.state.attributes;
+    }
+};
+
 // One save folder of the set, for the undo.
 struct RestoredFolder {
     int k = 1;
     std::string folder;       // file-system path
     std::string safety_copy;  // its copy from before the restore; "" when the folder did not exist
-    std::vector<std::string> replaced;  // relative names ('/') of the files the restore replaced
+    std::vector<ReplacedFile> replaced;
     std::vector<std::string> created;   // relative names of the files it added
     std::vector<std::string> new_dirs;  // relative names of the folders it made, parents first; "" the folder itself
 };

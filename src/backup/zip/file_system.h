@@ -26,6 +26,13 @@ struct DirEntry {
     bool unreachable = false;  // neither a file nor a folder can be reached through it
 };
 
+// A file's modification time in the system's own unit (100 ns since 1601 on Windows, ns since 1970
+// elsewhere) and its attributes (FILE_ATTRIBUTE_* on Windows, the mode bits elsewhere).
+struct FileState {
+    int64_t time = 0;
+    uint32_t attributes = 0;
+};
+
 // What makes two paths the same folder: the volume and the file ID, links followed.
 struct FolderId {
     uint64_t volume = 0;
@@ -88,6 +95,9 @@ public:
     }
     virtual bool remove_file(const std::string& path) = 0;
     virtual bool remove_dir(const std::string& path) = 0;  // empty folders only
+    // The exact time and attributes of a file, and setting them back; false where not supported.
+    virtual bool get_state(const std::string& /*path*/, FileState* /*state*/) { return false; }
+    virtual bool set_state(const std::string& /*path*/, const FileState& /*state*/) { return false; }
     // Gives `to` the attributes of `from` (read-only, hidden …) where the system has such.
     virtual bool copy_attributes(const std::string& /*from*/, const std::string& /*to*/) { return true; }
 };

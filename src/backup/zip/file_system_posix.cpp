@@ -187,6 +187,20 @@ public:
     }
 
     bool remove_file(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+    bool get_state(const std::string& path, FileState* state) override {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0) return false;
+        state->time = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        state->attributes = st.st_mode & 07777;
+        return true;
+    }
+
+    bool set_state(const std::string& path, const FileState& state) override {
+        struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(state.time / 1000000000), state.time % 1000000000}};
+        bool ok = ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+        return ::chmod(path.c_str(), state.attributes) == 0 && ok;
+    }
     bool remove_dir(const std::string& path) override { return ::rmdir(path.c_str()) == 0; }
 };
 

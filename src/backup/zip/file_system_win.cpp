@@ -247,6 +247,28 @@ public:
         return DeleteFileW(w.c_str()) != 0;
     }
 
+    bool get_state(const std::string& path, FileState* state) override {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW(long_path(path).c_str(), GetFileExInfoStandard, &data)) return false;
+        state->time = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                           data.ftLastWriteTime.dwLowDateTime);
+        state->attributes = data.dwFileAttributes;
+        return true;
+    }
+
+    // The time first: a read-only file still takes a new time, but not after it is read-only.
+    bool set_state(const std::string& path, const FileState& state) override {
+        std::wstring w = long_path(path);
+        HANDLE h = CreateFileW(w.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        const auto ticks = static_cast<uint64_t>(state.time);
+        FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        bool ok = SetFileTime(h, nullptr, nullptr, &ft) != 0;
+        CloseHandle(h);
+        return SetFileAttributesW(w.c_str(), state.attributes) != 0 && ok;
+    }
+
     bool copy_attributes(const std::string& from, const std::string& to) override {
         DWORD attributes = GetFileAttributesW(long_path(from).c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && SetFileAttributesW(long_path(to).c_str(), attributes) != 0;

@@ -1,5 +1,8 @@
 // A restore on real folders: its safety copy, all or nothing across the set, taken back after a
 // forced end, and undone later.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "backup/restore_guard.h"
@@ -12,14 +15,21 @@
 namespace zip_test {
 namespace {
 
-// Every file and folder below a folder, with its contents and time; absent folders are empty.
+// To the nanosecond: an undo gives back the exact time, not the archive's whole seconds.
+std::string exact_time(const std::string& path) {
+    struct stat st{};
+    ::stat(path.c_str(), &st);
+    return std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + "/" + std::to_string(st.st_mode);
+}
+
+// Every file and folder below a folder, with its contents, time and mode; absent folders are empty.
 using Snapshot = std::map<std::string, std::string>;
 Snapshot snapshot(const std::string& root) {
     Snapshot s;
     if (!fs::exists(root)) return s;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
         std::string rel = fs::relative(it->path(), root).generic_string();
-        s[rel] = it->is_directory() ? "/" : read_file(it->path().string()) + "@" + std::to_string(mtime_of(it->path()));
+        s[rel] = it->is_directory() ? "/" : read_file(it->path().string()) + "@" + exact_time(it->path().string());
     }
     return s;
 }
@@ -73,8 +83,11 @@ TEST_F(RestoreGuard, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     write_file(saves[0] + "/a.sav", "old a");
     write_file(saves[0] + "/sub/b.sav", "old b");
     write_file(saves[0] + "/keep.sav", "not in the archive");
-    set_mtime(saves[0] + "/a.sav", 1300000000);
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1300000000, 123456789}};
+    ::utimensat(AT_FDCWD, (saves[0] + "/a.sav").c_str(), times, 0);
+    ::chmod((saves[0] + "/sub/b.sav").c_str(), 0400);  // read-only comes back too
     const Snapshot before = snapshot(saves[0]);
+    const Tree before_contents = read_tree(saves[0]);
     std::string first = make_set("2011年1月1日", {{{"a.sav", "new a"}, {"sub/b.sav", "new b"}, {"new.sav", "added"},
                                                   {"newdir/c.sav", "c"}},
                                                  {{"x.sav", "x"}}});
@@ -87,7 +100,7 @@ TEST_F(RestoreGuard, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     // The copy holds the save as it was; the second folder did not exist, so it has none.
     EXPECT_EQ(r.safety_copy, backup + "/恢复前/" + format_time_text(now) + ".zip");
     ASSERT_TRUE(zip::extract_archive(r.safety_copy, tmp / "copy").ok);
-    EXPECT_EQ(snapshot(tmp / "copy"), before);
+    EXPECT_EQ(read_tree(tmp / "copy"), before_contents);
     EXPECT_FALSE(fs::exists(r.safety_copy + "2"));
 
     // Later: the user changes a file the restore did not touch and adds one.
@@ -198,7 +211,8 @@ TEST(RestoreRecord, ReadsBackWhatItWroteWhateverTheNames) {
     r.discard = {tmp / u8"s/🎮 boss.png"};
     r.cleanup = {"/plain"};
     r.empty_dirs = {"/d1", "/d1/d2"};
-    r.folders = {{1, tmp / "s", tmp / "c.zip", {u8"a/빈.txt"}, {"b.txt"}, {"/d1"}}, {3, "/t", "", {}, {}, {}}};
+    r.folders = {{1, tmp / "s", tmp / "c.zip", {{u8"a/빈.txt", {132000000123456789, 33}}}, {"b.txt"}, {"/d1"}},
+                 {3, "/t", "", {}, {}, {}}};
     ASSERT_TRUE(write_record(fs, tmp / "r.txt", r));
     RestoreRecord back;
     ASSERT_TRUE(read_record(fs, tmp / "r.txt", &back));

@@ -1,0 +1,85 @@
+// The main window on a fresh tool folder with three save folders, driven through its controls.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "backup/zip/zip.h"
+#include "config/ini.h"
+#include "paths/files.h"
+#include "paths/gbk_text.h"
+#include "paths/time_text.h"
+#include "support/scripted_prompt.h"
+#include "win/support/win_test.h"
+
+namespace app_test {
+
+using M = MainWindow;
+using wintest::read_file;
+using wintest::write_file;
+
+class BackupRestore : public ::testing::Test {
+   protected:
+    wintest::TempDir tool{"备份恢复"};
+    wintest::TempDir saves{"存档"};
+    ScriptedPrompt prompt;
+    M window;
+    const std::string time_name = "2011年10月22日9时5分";
+
+    void SetUp() override {
+        prompt.install();
+        set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 0}; });
+        app() = AppState{};
+        app().tool_dir = tool.path();
+        wintest::make_dirs(app().config_dir());
+        wintest::make_dirs(app().backup_root());
+        app().save_config_path = app().config_dir() + "\\存档配置文件.ini";
+        for (const char* d : {"一", "二\\子目录", "三", "空"}) wintest::make_dirs(saves / d);
+        write_file(saves / "一\\存档1.sav", "first save");
+        write_file(saves / "二\\子目录\\深.dat", std::string(200000, 'x'));
+        write_file(saves / "三\\3.sav", "third");
+    }
+    void TearDown() override {
+        set_clock_for_tests(nullptr);
+        set_prompt(nullptr);
+    }
+
+    void add_project(const std::string& name, const std::string& save_path, const std::string& program) {
+        write_ini_value(app().save_config_path, name, "存档路径", save_path);
+        write_ini_value(app().save_config_path, name, "程序路径", program);
+    }
+    void open_and_select(const std::string& name) {
+        ASSERT_TRUE(window.create());
+        HWND combo = window.item(M::kProjectCombo);
+        int i = static_cast<int>(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(name.c_str())));
+        ASSERT_GE(i, 0);
+        wintest::select_combo_item(combo, i);
+    }
+    std::string backup_folder(const std::string& name) const { return app().backup_root() + "\\" + name; }
+    std::string archive(const std::string& name, int k = 1) const {
+        std::string a = backup_folder(name) + "\\" + time_name + ".zip";
+        return k == 1 ? a : a + std::to_string(k);
+    }
+    static std::string varnoke_exe() { return files::executable_dir() + "\\Varnoke.exe"; }
+    std::string stamp(const std::string& name) { return read_ini_value(app().save_config_path, name, "操作时间"); }
+    // What an archive holds, extracted into a fresh folder.
+    std::string unpacked(const std::string& archive_path, const std::string& rel) {
+        wintest::TempDir out("unpacked");
+        zip::Result r = zip::extract_archive(archive_path, out.path());
+        EXPECT_TRUE(r.ok) << r.error;
+        return read_file(out / rel);
+    }
+    // Every file and folder below a folder with its bytes and time: "before" and "after" compare.
+    static std::map<std::string, std::string> snapshot(const std::string& root);
+    // Whether a temporary file or folder of ours is anywhere below.
+    static bool has_temporaries(const std::string& root);
+};
+
+}  // namespace app_test
