@@ -220,15 +220,6 @@ TEST(SingleInstanceRacer, TakesTheMarkerIfItCan) {
     release_single_instance();
 }
 
-PROCESS_INFORMATION start_self(const std::string& filter) {
-    std::string cmd = "\"" + files::executable_path() + "\" --gtest_filter=" + filter;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    return pi;
-}
-
 TEST(SingleInstance, OfTwoStartedTogetherExactlyOneRuns) {
     wintest::TempDir results("race");
     const std::string gun_name = "VarnokeRaceGun" + std::to_string(GetCurrentProcessId());
@@ -237,7 +228,7 @@ TEST(SingleInstance, OfTwoStartedTogetherExactlyOneRuns) {
     PROCESS_INFORMATION racers[2];
     for (int i = 0; i < 2; ++i) {
         SetEnvironmentVariableA("VARNOKE_RACE_MARKER", (results / std::to_string(i)).c_str());
-        racers[i] = start_self("SingleInstanceRacer.*");
+        racers[i] = wintest::start_self("SingleInstanceRacer.*");
         ASSERT_NE(racers[i].hProcess, nullptr);
     }
     SetEnvironmentVariableA("VARNOKE_RACE_MARKER", nullptr);

@@ -57,9 +57,6 @@ void remove_tree(const std::string& path) {
     SHFileOperationA(&op);
 }
 
-namespace {
-
-// The Linux path of a Windows path under Wine; "" elsewhere.
 std::string unix_path(const std::string& path) {
     using ToUnix = char*(CDECL*)(LPCWSTR);
     auto to_unix = reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
@@ -73,28 +70,50 @@ std::string unix_path(const std::string& path) {
     return out;
 }
 
-}  // namespace
+bool wait_for(const std::function<bool()>& done, int ms) {
+    for (int waited = 0; !done(); waited += 20) {
+        if (waited >= ms) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool run_linux(const std::vector<std::string>& argv) {
+    // The Linux paths are UTF-8; Wine hands a wide command line to the program in the Linux locale.
+    std::string cmd;
+    for (const std::string& a : argv) cmd += (cmd.empty() ? "" : " ") + ("\"" + a + "\"");
+    std::wstring wide(cmd.size() + 1, L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, cmd.c_str(), -1, wide.data(), static_cast<int>(wide.size()))));
+    for (const wchar_t* dir : {L"Z:\\bin\\", L"Z:\\usr\\bin\\", L"Z:\\sbin\\", L"Z:\\usr\\sbin\\"}) {
+        std::wstring program = dir + std::wstring(argv[0].begin(), argv[0].end());
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(program.c_str(), wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) continue;
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        return true;
+    }
+    return false;
+}
+
+PROCESS_INFORMATION start_self(const std::string& filter) {
+    char self[MAX_PATH * 2];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string cmd = "\"" + std::string(self) + "\" --gtest_filter=" + filter;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    return pi;
+}
 
 bool make_folder_link(const std::string& link, const std::string& target) {
     CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 2 /* unprivileged */);
     if (GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     const std::string from = unix_path(target), to = unix_path(link);
-    if (from.empty() || to.empty()) return false;
-    // The Linux paths are UTF-8; Wine hands a wide command line to ln in the Linux locale.
-    const std::string cmd = "ln -s \"" + from + "\" \"" + to + "\"";
-    std::wstring wide(cmd.size() + 1, L'\0');
-    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, cmd.c_str(), -1, wide.data(), static_cast<int>(wide.size()))));
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(L"Z:\\bin\\ln", wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    // The handle of a Linux process may be signalled before it has done its work.
-    for (int i = 0; i < 100 && GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
-    return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (from.empty() || to.empty() || !run_linux({"ln", "-s", from, to})) return false;
+    return wait_for([&] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 void pump_messages() {

@@ -2,6 +2,7 @@
 // Helpers for tests that run under Wine: a fresh tool folder per test, real files, message pumping.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,17 @@ void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);  // "" when missing
 bool make_dirs(const std::string& path);
 void remove_tree(const std::string& path);
+
+// The Linux path of a Windows path under Wine; "" elsewhere.
+std::string unix_path(const std::string& path);
+// Starts a Linux program of /bin or /usr/bin under Wine with these arguments (Windows paths among
+// them already turned into Linux ones). Wine gives no handle to wait on for such a process, so the
+// caller looks for its effect; false when it could not be started.
+bool run_linux(const std::vector<std::string>& argv);
+// Waits up to `ms` for `done` to hold.
+bool wait_for(const std::function<bool()>& done, int ms = 5000);
+// Starts this test program again, running only the tests that `filter` names.
+PROCESS_INFORMATION start_self(const std::string& filter);
 
 // A symbolic link to a folder. Windows makes it itself; Wine accepts the call but makes nothing,
 // so there it is a Unix symbolic link, which Wine shows as a reparse point as Windows would.
