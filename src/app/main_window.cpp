@@ -175,10 +175,10 @@ void MainWindow::stamp_operation_time() {
 }
 
 void MainWindow::start_program() {
-    if (!project_.program_file.empty()) {
-        prompt().shell_open(project_.program_file);
-        if (project_.options.backup_on_exit) wait_for_exit(project_);
-    }
+    // A program that did not start leaves nothing to wait for.
+    if (!project_.program_file.empty() && prompt().shell_open(project_.program_file) &&
+        project_.options.backup_on_exit)
+        wait_for_exit(project_);
     stamp_operation_time();  // also when the program did not start
 }
 

@@ -55,7 +55,9 @@ PruneResult prune_after_backup(ArchiveFolder& files, const std::string& backup_f
         ArchiveSet& s = sets[a->time_text];
         s.seconds = a->seconds;
         s.has_first = s.has_first || a->k == 1;
-        s.names.push_back(name);
+        // The first archive goes first: a set cut short by a crash is then companions only,
+        // which no restore offers and the next pruning takes away.
+        s.names.insert(a->k == 1 ? s.names.begin() : s.names.end(), name);
     }
     std::vector<const ArchiveSet*> newest_first;
     for (const auto& entry : sets) newest_first.push_back(&entry.second);

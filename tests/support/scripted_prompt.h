@@ -49,9 +49,10 @@ class ScriptedPrompt : public Prompt {
         browse_requests.push_back(r);
         return take(browse_answers);
     }
-    void shell_open(const std::string& target) override {
+    bool shell_open(const std::string& target) override {
         opened.push_back(target);
         if (on_open) on_open(target);
+        return true;
     }
 
     std::vector<std::string> texts() const {
