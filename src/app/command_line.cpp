@@ -33,7 +33,8 @@ const char kUsage[] =
     "  Varnoke.exe /play <项目名>    启动项目的程序，程序（及同名进程）全部退出后备份\r\n"
     "  Varnoke.exe /list             列出本机项目列表中的项目\r\n"
     "  Varnoke.exe /help             显示本说明\r\n"
-    "退出码：0 全部备份完成；1 有存档未能备份；2 被拒绝（项目不存在、程序正在运行、本机没有项目列表、参数有误）。\r\n"
+    "退出码：0 全部备份完成；1 有存档未能备份；\r\n"
+    "        2 被拒绝（项目不存在、程序正在运行、本机没有项目列表、参数有误）。\r\n"
     "备份结果同时记录在 配置目录\\varnoke.log。";
 
 struct Command {
@@ -76,8 +77,8 @@ class Console {
             return;
         }
         if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-        HANDLE h = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               0, nullptr);
+        HANDLE h = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) return;
         out_ = h;
         own_ = true;
@@ -118,10 +119,13 @@ class CommandRun {
    public:
     explicit CommandRun(const std::string& tool_dir) : tool_{tool_dir} {}
 
-    int run(const Command& c) {
+    int run(const std::vector<std::string>& args) {
+        const Command c = parse(args);
         if (c.kind == Command::help) return print_usage(kAllWritten);
         if (c.kind == Command::bad) {
-            refuse("参数有误。");
+            std::string given;
+            for (const std::string& a : args) given += " " + a;
+            refuse("参数有误：" + given.substr(1));
             return print_usage(kRefused);
         }
         if (!find_project_list()) return kRefused;
@@ -180,7 +184,8 @@ class CommandRun {
         BackupRunner runner(system, progress);
         const Outcome outcome = runner.backup(project_state(project));
         WinArchiveFolder folder;
-        const PruneResult pruned = prune_after_backup(folder, project.backup_folder, outcome, project.options.keep_sets);
+        const PruneResult pruned =
+            prune_after_backup(folder, project.backup_folder, outcome, project.options.keep_sets);
         stamp(name);  // in every case, refusals included, as 备份存档 does
         report(backup_report_lines(name, outcome, pruned));
         return run_result(outcome);
@@ -250,5 +255,5 @@ std::vector<std::string> command_line_arguments() {
 
 std::optional<int> run_command_line(const std::vector<std::string>& args, const std::string& tool_dir) {
     if (args.empty()) return std::nullopt;
-    return CommandRun(tool_dir).run(parse(args));
+    return CommandRun(tool_dir).run(args);
 }

@@ -10,7 +10,6 @@
 #include "backup/decorate.h"
 #include "backup/retention_win.h"
 #include "config/project_name.h"
-#include "paths/files.h"
 #include "paths/gbk_text.h"
 #include "ui/prompt.h"
 

@@ -7,8 +7,8 @@
 #include "paths/files.h"
 #include "paths/gbk_text.h"
 
-CurrentProject load_project(const std::string& save_config_path, const std::string& name, const ToolFolders& tool,
-                            const Folders& folders) {
+CurrentProject load_project(const std::string& save_config_path, const std::string& name,
+                            const ToolFolders& tool, const Folders& folders) {
     CurrentProject p;
     p.name = name;
     p.program_path = read_ini_value(save_config_path, name, names::kProgramPathKey);

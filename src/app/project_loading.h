@@ -19,8 +19,8 @@ struct CurrentProject {
     ProjectOptions options;
 };
 
-CurrentProject load_project(const std::string& save_config_path, const std::string& name, const ToolFolders& tool,
-                            const Folders& folders);
+CurrentProject load_project(const std::string& save_config_path, const std::string& name,
+                            const ToolFolders& tool, const Folders& folders);
 
 // What backup works on when the program path is the stored one.
 ProjectState project_state(const CurrentProject& project);

@@ -11,7 +11,9 @@
 // Exit codes of a run without a window; of several projects the worst counts.
 enum RunResult : int { kAllWritten = 0, kSomeFailed = 1, kRefused = 2 };
 RunResult run_result(const Outcome& outcome);
-inline RunResult worse(RunResult a, RunResult b) { return a > b ? a : b; }
+inline RunResult worse(RunResult a, RunResult b) {
+    return a > b ? a : b;
+}
 
 // Lines for one project's backup, each starting with the project's name.
 std::vector<std::string> backup_report_lines(const std::string& project, const Outcome& outcome,

@@ -52,8 +52,8 @@ void ConfigWindow::on_delete_selected() {
 // The two options count as changes as the save path does.
 bool ConfigWindow::on_page_changed() {
     const ProjectOptions options = page_options(kModifyExitBackupCheck, kModifyKeepEdit);
-    if (current_page() != kPageModify || (text(kModifySaveEdit) == modify_saved_path_ && options == modify_saved_options_))
-        return true;
+    const bool changed = text(kModifySaveEdit) != modify_saved_path_ || options != modify_saved_options_;
+    if (current_page() != kPageModify || !changed) return true;
     if (show_message("存档路径有改动是否保存？", mb::kYesNo | mb::kIconQuestion, "温馨提示") == mb::kIdYes)
         return modify_project();  // a refused save keeps the page, where the focus now points
     modify_saved_path_ = text(kModifySaveEdit);

@@ -358,8 +358,9 @@ void ConfigWindow::show_options(int check, int keep_edit, const ProjectOptions& 
 
 // The shortcut is made for a project of the list, with the program path as stored.
 void ConfigWindow::create_play_shortcut() {
-    const int index = find_list_item(project_names_, text(kModifyCombo));
-    if (text(kModifyCombo).empty() || index < 0 || !same_project(project_names_[index], text(kModifyCombo))) {
+    const std::string typed = text(kModifyCombo);
+    const int index = typed.empty() ? -1 : find_list_item(project_names_, typed);
+    if (index < 0 || !same_project(project_names_[static_cast<size_t>(index)], typed)) {
         show_message("请选择修改项目！");
         focus(kModifyCombo);
         return;

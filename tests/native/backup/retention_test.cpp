@@ -1,12 +1,13 @@
 // Keeping the last N backups: which files go after a backup, and what a run without a window
 // reports about it.
+#include "backup/retention.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
 #include "backup/backup_report.h"
-#include "backup/retention.h"
 
 namespace {
 
@@ -32,23 +33,27 @@ Outcome written(ArchiveResult::Status second = ArchiveResult::done) {
     Outcome o;
     o.first_done = kFolder + "\\2011年10月22日9时5分.zip";
     o.archives.push_back({1, o.first_done, "C:\\存档", ArchiveResult::done, "", {}});
-    o.archives.push_back({2, o.first_done + "2", "C:\\存档2", second, second == ArchiveResult::failed ? "读不了" : "", {}});
+    o.archives.push_back(
+        {2, o.first_done + "2", "C:\\存档2", second, second == ArchiveResult::failed ? "读不了" : "", {}});
     return o;
 }
 
 const std::set<std::string> kForeign = {
-    "Desktop.ini", "image.ico", "笔记.txt", "2011年10月1日.zip.bak", "2011-10-01.zip", "2011年10月1日9时0分.zip",
-    "2011年10月1日.zip02", "2011年10月1日.zip1", "2011年13月1日.zip", "2011年10月1日.ZIP", ".vnk0123456789ab.tmp"};
+    "Desktop.ini",           "image.ico",           "笔记.txt",
+    "2011年10月1日.zip.bak", "2011-10-01.zip",      "2011年10月1日9时0分.zip",
+    "2011年10月1日.zip02",   "2011年10月1日.zip1",  "2011年13月1日.zip",
+    "2011年10月1日.ZIP",     ".vnk0123456789ab.tmp"};
 
 class Retention : public ::testing::Test {
    protected:
     void SetUp() override {
         folder.names = kForeign;
         // Five earlier sets, some with companions, and two companions whose first archive is gone.
-        for (const char* n : {"2011年10月1日.zip", "2011年10月1日.zip2", "2011年10月2日9时.zip", "2011年10月3日9时5分.zip",
-                              "2011年10月3日9时5分.zip2", "2011年10月3日9时5分.zip3", "2011年10月20日10时1分1秒.zip",
-                              "2011年10月21日.zip", "2011年10月21日.zip2", "2011年10月21日12时.zip2", "2011年9月1日.zip3",
-                              "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"})
+        for (const char* n :
+             {"2011年10月1日.zip", "2011年10月1日.zip2", "2011年10月2日9时.zip", "2011年10月3日9时5分.zip",
+              "2011年10月3日9时5分.zip2", "2011年10月3日9时5分.zip3", "2011年10月20日10时1分1秒.zip",
+              "2011年10月21日.zip", "2011年10月21日.zip2", "2011年10月21日12时.zip2", "2011年9月1日.zip3",
+              "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"})
             folder.names.insert(n);
         before = folder.names;
     }
@@ -79,18 +84,20 @@ TEST_F(Retention, NothingGoesAfterAnIncompleteBackupOrWithoutALimit) {
     skipped.archives[0].skipped = {"a.sav：拒绝访问"};
     Outcome refused;
     refused.refusal = Outcome::program_running;
-    for (const Outcome& o : {written(ArchiveResult::failed), written(ArchiveResult::folder_missing), skipped, refused})
+    for (const Outcome& o :
+         {written(ArchiveResult::failed), written(ArchiveResult::folder_missing), skipped, refused})
         EXPECT_TRUE(prune_after_backup(folder, kFolder, o, 3).deleted.empty());
     EXPECT_TRUE(prune_after_backup(folder, kFolder, written(), 0).deleted.empty());
     EXPECT_EQ(folder.names, before);
 }
 
 TEST_F(Retention, TheSetJustWrittenStaysWhenTheClockWentBackAndUndeletableFilesAreReported) {
-    folder.names = {"2030年1月1日.zip", "2030年1月2日.zip", "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"};
+    folder.names = {"2030年1月1日.zip", "2030年1月2日.zip", "2011年10月22日9时5分.zip",
+                    "2011年10月22日9时5分.zip2"};
     folder.undeletable = {"2030年1月1日.zip"};
     PruneResult r = prune_after_backup(folder, kFolder, written(), 2);
-    EXPECT_EQ(folder.names, (std::set<std::string>{"2030年1月1日.zip", "2030年1月2日.zip", "2011年10月22日9时5分.zip",
-                                                   "2011年10月22日9时5分.zip2"}));
+    EXPECT_EQ(folder.names, (std::set<std::string>{"2030年1月1日.zip", "2030年1月2日.zip",
+                                                   "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"}));
     EXPECT_EQ(r.failed, std::vector<std::string>{kFolder + "\\2030年1月1日.zip"});
     ASSERT_EQ(prune_notices(r).size(), 1u);
     EXPECT_NE(prune_notices(r)[0].text.find(r.failed[0]), std::string::npos);

@@ -1,7 +1,6 @@
 // "退出后自动备份": 启动程序 leaves the main window waiting, usable, until the program has ended.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "app/app_state.h"
 #include "app/main_window.h"
@@ -31,7 +30,8 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
     wintest::write_file(saves / "一\\存档.sav", "before");
     const std::string exe = "替身" + std::to_string(GetCurrentProcessId()) + ".exe";
     ASSERT_TRUE(CopyFileA((files::executable_dir() + "\\stand_in.exe").c_str(), (tool / exe).c_str(), FALSE));
-    for (auto [key, value] : {std::pair{"存档路径", saves / "一"}, {"程序路径", tool / exe}, {"退出后备份", "1"}})
+    for (auto [key, value] :
+         {std::pair{"存档路径", saves / "一"}, {"程序路径", tool / exe}, {"退出后备份", "1"}})
         write_ini_value(app().save_config_path, "自动", key, value);
     SetEnvironmentVariableA("STAND_IN_LAUNCH", "1");
     SetEnvironmentVariableW(L"STAND_IN_SAVE", files::to_wide(saves / "一\\存档.sav").c_str());

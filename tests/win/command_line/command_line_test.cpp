@@ -1,8 +1,7 @@
 // The real program run with arguments, as a scheduled task or a shortcut runs it: what it writes,
 // what it logs and the exit code it ends with.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <set>
 
@@ -30,7 +29,8 @@ class CommandLine : public ::testing::Test {
     wintest::TempDir saves{"存档"};
 
     void SetUp() override {
-        ASSERT_TRUE(CopyFileA((files::executable_dir() + "\\Varnoke.exe").c_str(), (tool / "Varnoke.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((files::executable_dir() + "\\Varnoke.exe").c_str(),
+                              (tool / "Varnoke.exe").c_str(), FALSE));
         wintest::make_dirs(tool / "配置目录");
         wintest::make_dirs(tool / "存档目录");
         const std::string id = make_machine_id(first_adapter_address(), os_build_number());
@@ -87,7 +87,8 @@ TEST_F(CommandLine, BackupWritesWhatTheButtonWritesStampsDecoratesAndLogs) {
     EXPECT_TRUE(files::is_file(folder("游戏") + "\\Desktop.ini"));
     const std::string stamp = read_ini_value(list(), "游戏", "操作时间");
     EXPECT_GE(to_seconds(parse_time_text(stamp)), parse_archive_name(first)->seconds) << stamp;
-    EXPECT_EQ(lines_with(log(), "游戏：备份完成：" + folder("游戏") + "\\" + first), 2u);  // the archive and its companion
+    EXPECT_EQ(lines_with(log(), "游戏：备份完成：" + folder("游戏") + "\\" + first),
+              2u);  // the archive and its companion
 }
 
 TEST_F(CommandLine, RefusesAnUnknownProjectAndARunningProgramWithoutWritingAnArchive) {
@@ -105,7 +106,8 @@ TEST_F(CommandLine, RefusesAnUnknownProjectAndARunningProgramWithoutWritingAnArc
 
 TEST_F(CommandLine, AnUnreadableSaveFileGivesOne) {
     add("锁住", saves / "一");
-    HANDLE held = CreateFileA((saves / "一\\存档1.sav").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held =
+        CreateFileA((saves / "一\\存档1.sav").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(run("/backup 锁住"), 1);
     CloseHandle(held);
@@ -135,6 +137,7 @@ TEST_F(CommandLine, BackupAllWhileTheMainWindowIsOpenCoversEveryProjectAndLosesN
     app() = AppState{};
     app().tool_dir = tool.path();
     app().save_config_path = list();
+    ASSERT_TRUE(acquire_single_instance());  // as a window of the tool holds it
     MainWindow window;
     ASSERT_TRUE(window.create());
     wintest::select_combo_item(window.item(MainWindow::kProjectCombo), 0);
@@ -163,6 +166,7 @@ TEST_F(CommandLine, BackupAllWhileTheMainWindowIsOpenCoversEveryProjectAndLosesN
         listed.insert(wintest::combo_item(window.item(MainWindow::kProjectCombo), i));
     EXPECT_EQ(listed, std::set<std::string>(names.begin(), names.end()));
     EXPECT_EQ(load_project_names(list()).size(), names.size());
+    release_single_instance();
     set_prompt(nullptr);
 }
 
@@ -187,9 +191,10 @@ TEST_F(CommandLine, KeepingThreeLeavesTheNewestSetsAndEveryOtherFile) {
     wintest::make_dirs(f + "恢复前");
     const std::set<std::string> foreign = {"Desktop.ini", "image.ico", "笔记.txt", "2020年1月1日.zip.bak",
                                            "恢复前\\2020年1月1日.zip"};
-    const std::set<std::string> earlier = {"2020年1月1日.zip", "2020年1月1日.zip2", "2020年1月2日3时.zip",
-                                           "2020年1月3日3时4分.zip", "2020年1月3日3时4分.zip2",
-                                           "2020年1月10日3时4分5秒.zip", "2020年1月20日.zip", "2020年1月20日.zip2"};
+    const std::set<std::string> earlier = {"2020年1月1日.zip",        "2020年1月1日.zip2",
+                                           "2020年1月2日3时.zip",     "2020年1月3日3时4分.zip",
+                                           "2020年1月3日3时4分.zip2", "2020年1月10日3时4分5秒.zip",
+                                           "2020年1月20日.zip",       "2020年1月20日.zip2"};
     for (const std::string& n : foreign) write_file(f + n, n);
     for (const std::string& n : earlier) write_file(f + n, n);
 
@@ -202,9 +207,11 @@ TEST_F(CommandLine, KeepingThreeLeavesTheNewestSetsAndEveryOtherFile) {
     EXPECT_EQ(run("/backup 保留"), 0);
     std::set<std::string> left = archives("保留");
     ASSERT_EQ(left.size(), 5u);
-    for (const char* n : {"2020年1月10日3时4分5秒.zip", "2020年1月20日.zip", "2020年1月20日.zip2"}) EXPECT_EQ(left.erase(n), 1u);
+    for (const char* n : {"2020年1月10日3时4分5秒.zip", "2020年1月20日.zip", "2020年1月20日.zip2"})
+        EXPECT_EQ(left.erase(n), 1u);
     ASSERT_EQ(left.size(), 2u);
-    EXPECT_EQ(parse_archive_name(*left.begin())->time_text, parse_archive_name(*left.rbegin())->time_text);  // the new set
+    EXPECT_EQ(parse_archive_name(*left.begin())->time_text,
+              parse_archive_name(*left.rbegin())->time_text);  // the new set
     for (const std::string& n : foreign) EXPECT_EQ(read_file(f + n), n);
     EXPECT_EQ(lines_with(log(), "保留：删除旧备份："), 5u);
 }

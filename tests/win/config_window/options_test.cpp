@@ -11,8 +11,9 @@ class Options : public ConfigWindowTest {
    protected:
     void SetUp() override {
         ConfigWindowTest::SetUp();
-        write_list("[自动]\r\n存档路径=C:\\a\r\n程序路径=C:\\a.exe\r\n退出后备份=1\r\n保留份数=3\r\n"
-                   "[手动]\r\n存档路径=C:\\b\r\n程序路径=C:\\b.exe\r\n");
+        write_list(
+            "[自动]\r\n存档路径=C:\\a\r\n程序路径=C:\\a.exe\r\n退出后备份=1\r\n保留份数=3\r\n"
+            "[手动]\r\n存档路径=C:\\b\r\n程序路径=C:\\b.exe\r\n");
     }
     bool checked(int id) const { return SendMessageA(ctl(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void check(int id, bool on) {
