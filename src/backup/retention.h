@@ -3,8 +3,6 @@
 // oldest archive sets beyond N are deleted whole: the first archive and its numbered companions.
 // Only names the backup itself writes are ever touched, so Desktop.ini, image.ico, folders and
 // whatever else the user keeps in the backup folder stay.
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,18 +12,9 @@
 class ArchiveFolder {
    public:
     virtual ~ArchiveFolder() = default;
-    virtual std::vector<std::string> file_names(const std::string& folder) = 0;  // names of files, no folders
+    virtual std::vector<std::string> file_names(const std::string& folder) = 0;  // files only, no folders
     virtual bool delete_file(const std::string& path) = 0;
 };
-
-// A name the backup writes: a time text exactly as it formats one, ".zip", and from the second
-// save folder on that folder's number.
-struct ArchiveName {
-    std::string time_text;
-    int64_t seconds = 0;  // the moment the time text names
-    int k = 1;
-};
-std::optional<ArchiveName> parse_archive_name(const std::string& file_name);
 
 struct PruneResult {
     std::vector<std::string> deleted;  // full paths

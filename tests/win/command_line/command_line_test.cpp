@@ -8,7 +8,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/startup.h"
-#include "backup/retention.h"
+#include "backup/archive_sets.h"
 #include "backup/zip/zip.h"
 #include "config/ini.h"
 #include "config/project_list.h"
@@ -52,8 +52,8 @@ class CommandLine : public ::testing::Test {
     // The names of the backup folder that the backup writes.
     std::set<std::string> archives(const std::string& name) const {
         std::set<std::string> out;
-        for (const std::string& f : files::matching_files(folder(name), "*"))
-            if (parse_archive_name(f)) out.insert(f);
+        for (const ArchiveSet& set : archive_sets(files::matching_files(folder(name), "*")))
+            out.insert(set.names.begin(), set.names.end());
         return out;
     }
     std::string log() const { return read_file(tool / "配置目录\\varnoke.log"); }
@@ -86,7 +86,8 @@ TEST_F(CommandLine, BackupWritesWhatTheButtonWritesStampsDecoratesAndLogs) {
     EXPECT_EQ(unpacked(folder("游戏") + "\\" + first + "2", "子\\2.sav"), "second");
     EXPECT_TRUE(files::is_file(folder("游戏") + "\\Desktop.ini"));
     const std::string stamp = read_ini_value(list(), "游戏", "操作时间");
-    EXPECT_GE(to_seconds(parse_time_text(stamp)), parse_archive_name(first)->seconds) << stamp;
+    const std::string archive_time = first.substr(0, first.size() - 4);
+    EXPECT_GE(to_seconds(parse_time_text(stamp)), to_seconds(parse_time_text(archive_time))) << stamp;
     EXPECT_EQ(lines_with(log(), "游戏：备份完成：" + folder("游戏") + "\\" + first),
               2u);  // the archive and its companion
 }
@@ -210,8 +211,7 @@ TEST_F(CommandLine, KeepingThreeLeavesTheNewestSetsAndEveryOtherFile) {
     for (const char* n : {"2020年1月10日3时4分5秒.zip", "2020年1月20日.zip", "2020年1月20日.zip2"})
         EXPECT_EQ(left.erase(n), 1u);
     ASSERT_EQ(left.size(), 2u);
-    EXPECT_EQ(parse_archive_name(*left.begin())->time_text,
-              parse_archive_name(*left.rbegin())->time_text);  // the new set
+    EXPECT_EQ(archive_sets({left.begin(), left.end()}).size(), 1u);  // the new set
     for (const std::string& n : foreign) EXPECT_EQ(read_file(f + n), n);
     EXPECT_EQ(lines_with(log(), "保留：删除旧备份："), 5u);
 }
