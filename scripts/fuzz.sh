@@ -10,7 +10,8 @@ mkdir -p "$out/corpus" "$out/seeds"
 zip_src="$root/src/backup/zip"
 clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root/src" "$root/tests/fuzz/zip_reader_fuzz.cpp" \
-  "$zip_src/archive_reader.cpp" "$zip_src/entry_decoder.cpp" "$zip_src/format.cpp" "$zip_src/names.cpp" \
+  "$zip_src/archive_reader.cpp" "$zip_src/entry_decoder.cpp" "$zip_src/format.cpp" "$zip_src/names.cpp" "$root/src/paths/device_names.cpp" \
+  "$root/src/paths/gbk_text.cpp" \
   -lz -o "$out/zip_reader_fuzz"
 
 # Seeds: small archives of several shapes (deflated, stored, folders, Zip64, Info-ZIP extras).

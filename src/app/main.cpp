@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "app/app_state.h"
+#include "app/command_line.h"
 #include "app/startup.h"
 #include "app/window_flow.h"
 #include "paths/files.h"
@@ -12,6 +13,11 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CoInitialize(nullptr);  // shell links and drag-and-drop
+    // With arguments the program runs without a window, beside any window of its own.
+    if (std::optional<int> code = run_command_line(command_line_arguments(), files::executable_dir())) {
+        CoUninitialize();
+        return *code;
+    }
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     WinPrompt real_prompt;

@@ -84,20 +84,10 @@ void MainWindow::load_main_list() {
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
 
+// The selected project is replaced wholesale on every selection.
 void MainWindow::load_current_project() {
-    CurrentProject p;
-    p.name = text(kProjectCombo);
-    const std::string& file = app().save_config_path;
-    p.program_path = read_ini_value(file, p.name, names::kProgramPathKey);
-    p.program_file = expand_program_path(p.program_path, folders_);
-    // All "|"-joined paths are expanded at once: only the first %VAR% of them all is replaced.
-    std::string saves = read_ini_value(file, p.name, names::kSavePathKey);
-    expand_stored_path(saves, p.program_path, folders_);
-    p.save_paths = gbk::split(saves);
-    p.backup_folder = app().folders().backup_folder(p.name);
-    project_ = std::move(p);
-
-    set_text(kSavePathEdit, saves);
+    project_ = load_project(app().save_config_path, text(kProjectCombo), app().folders(), folders_);
+    set_text(kSavePathEdit, project_.save_paths_text);
     set_text(kProgramPathEdit, project_.program_path);
     set_text(kBackupPathEdit, project_.backup_folder);
     set_text(kProgressTextLabel, "");
@@ -155,6 +145,11 @@ void MainWindow::on_command(int id, int code) {
 }
 
 bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (msg == WM_TIMER && wp == kWaitTimer) {
+        check_waiting_programs();
+        *result = 0;
+        return true;
+    }
     // While a backup or restore runs the window stays open and takes no new work.
     if (busy_ && (msg == WM_CLOSE || msg == WM_DROPFILES)) {
         if (msg == WM_DROPFILES) DragFinish(reinterpret_cast<HDROP>(wp));
@@ -197,7 +192,10 @@ void MainWindow::stamp_operation_time() {
 }
 
 void MainWindow::start_program() {
-    if (!project_.program_file.empty()) prompt().shell_open(project_.program_file);
+    // A program that did not start leaves nothing to wait for.
+    if (!project_.program_file.empty() && prompt().shell_open(project_.program_file) &&
+        project_.options.backup_on_exit)
+        wait_for_exit(project_);
     stamp_operation_time();  // also when the program did not start
 }
 

@@ -6,19 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/project_loading.h"
 #include "backup/operations.h"
 #include "backup/outcome_text.h"
 #include "paths/expand.h"
 #include "ui/window.h"
-
-// The selected project; replaced wholesale on every selection.
-struct CurrentProject {
-    std::string name;
-    std::string program_path;             // "程序路径" as stored, shown in its box
-    std::string program_file;             // the same expanded: what is started and looked for
-    std::vector<std::string> save_paths;  // "存档路径" expanded once, split at "|"
-    std::string backup_folder;            // tool_dir + "\存档目录\" + name, no trailing backslash
-};
 
 class MainWindow : public Window {
    public:
@@ -47,6 +39,7 @@ class MainWindow : public Window {
         kProgressBar,
         kIconCanvas,
     };
+    static constexpr UINT_PTR kWaitTimer = 1;  // looks for the programs waited for
 
     MainWindow();
     explicit MainWindow(const Folders& folders);
@@ -73,6 +66,8 @@ class MainWindow : public Window {
     static constexpr UINT kUndoCommand = 0x0010;  // in the system menu: below 0xF000, low four bits clear
     // Draws the project's image.ico in 程序图标, or clears it when there is none.
     void show_project_icon();
+    // Projects started by 启动程序 that back up once their program has ended, by name.
+    std::vector<std::string> waiting_projects() const;
 
    protected:
     void on_command(int id, int code) override;
@@ -95,9 +90,20 @@ class MainWindow : public Window {
     // Runs a backup or restore with the buttons locked; the window keeps painting meanwhile, and
     // what happened is told before the buttons come back.
     void run_locked(const std::function<std::vector<Notice>(BackupRunner&)>& work);
+    // main_window_wait.cpp: the window waits on a timer, usable meanwhile, until no process of the
+    // program's name is left (a launcher may have handed over to another), then backs the project
+    // up as 备份存档 does. Closing the window ends the wait.
+    void wait_for_exit(const CurrentProject& project);
+    void check_waiting_programs();
+    void back_up_after_exit(const std::string& project_name);
 
     const Folders& folders_;
     bool busy_ = false;
     std::string last_restore_file_;  // the restore dialog keeps its last choice
     CurrentProject project_;
+    struct WaitingProgram {
+        std::string project;
+        std::string exe;
+    };
+    std::vector<WaitingProgram> waiting_;
 };

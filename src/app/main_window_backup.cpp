@@ -5,10 +5,11 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "backup/backup_report.h"
 #include "backup/backup_system_win.h"
 #include "backup/decorate.h"
+#include "backup/retention_win.h"
 #include "config/project_name.h"
-#include "paths/files.h"
 #include "paths/gbk_text.h"
 #include "ui/prompt.h"
 
@@ -80,8 +81,18 @@ void MainWindow::run_locked(const std::function<std::vector<Notice>(BackupRunner
     refresh_undo_item();
 }
 
+// With "保留份数" set, a backup that wrote every archive makes room by deleting the oldest sets.
 void MainWindow::backup_current_project() {
-    run_locked([this](BackupRunner& runner) { return backup_notices(runner.backup(operation_state())); });
+    run_locked([this](BackupRunner& runner) {
+        const ProjectState state = operation_state();
+        const Outcome outcome = runner.backup(state);
+        WinArchiveFolder folder;
+        std::vector<Notice> notices = backup_notices(outcome);
+        for (const Notice& n : prune_notices(prune_after_backup(folder, state.backup_folder, outcome,
+                                                                 project().options.keep_sets)))
+            notices.push_back(n);
+        return notices;
+    });
 }
 
 std::optional<std::string> MainWindow::choose_archive(const std::string& backup_folder) {
@@ -149,15 +160,8 @@ void MainWindow::show_restore_menu(POINT at) {
     if (chosen == kUndoCommand) undo_last_restore();
 }
 
-// Decoration writes only inside "存档目录"; a project name that is no plain folder name is left
-// undecorated (backup and restore refuse it with a message).
 void MainWindow::decorate_project() {
-    const std::string& name = project().name;
-    if (is_valid_project_name(name)) {
-        const std::string folder = project().backup_folder + "\\";
-        if (!files::exists(folder + "image.ico"))
-            decorate_backup_folder(expand_program_path(text(kProgramPathEdit), folders_), folder);
-    }
+    decorate_project_folder(project());
     show_project_icon();
 }
 

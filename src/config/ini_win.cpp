@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "config/config_lock.h"
 #include "config/ini.h"
 
 namespace {
@@ -15,6 +16,13 @@ std::string skip_leading_controls(const std::string& s) {
 
 const char* or_null(const std::optional<std::string>& s) { return s ? s->c_str() : nullptr; }
 
+// Wine keeps a parsed copy of recently used INI files and reloads one only when its modification
+// time changed; a write by another process within the same clock tick would go unseen and be
+// overwritten from the stale copy. Flushing that copy makes the next access read the file.
+void forget_cached_copy(const std::string& file) {
+    if (!file.empty()) WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
+}
+
 }  // namespace
 
 std::string read_ini_value(const std::string& file, const std::string& section, const std::string& key,
@@ -22,6 +30,8 @@ std::string read_ini_value(const std::string& file, const std::string& section, 
     std::string f = skip_leading_controls(file), s = skip_leading_controls(section),
                 k = skip_leading_controls(key);
     if (f.empty() || s.empty() || k.empty()) return {};
+    ConfigFilesLock lock;
+    forget_cached_copy(f);
     std::string buf(kValueBuffer, '\0');
     DWORD n = GetPrivateProfileStringA(s.c_str(), k.c_str(), default_value.c_str(), buf.data(),
                                        kValueBuffer, f.c_str());
@@ -31,6 +41,8 @@ std::string read_ini_value(const std::string& file, const std::string& section, 
 
 bool write_ini_value(const std::string& file, const std::string& section,
                      const std::optional<std::string>& key, const std::optional<std::string>& value) {
+    ConfigFilesLock lock;
+    forget_cached_copy(file);
     return WritePrivateProfileStringA(section.c_str(), or_null(key), key ? or_null(value) : nullptr,
                                       file.c_str()) != FALSE;
 }
@@ -38,6 +50,8 @@ bool write_ini_value(const std::string& file, const std::string& section,
 std::vector<std::string> read_ini_section_names(const std::string& file) {
     std::vector<std::string> names;
     std::string buf(kNamesBuffer, '\0');
+    ConfigFilesLock lock;
+    forget_cached_copy(file);
     DWORD n = GetPrivateProfileSectionNamesA(buf.data(), kNamesBuffer, file.c_str());
     for (size_t i = 0; i < n;) {
         size_t end = buf.find('\0', i);

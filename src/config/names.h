@@ -12,4 +12,7 @@ inline constexpr const char* kMachineSection = "存档配置";
 inline constexpr const char* kProgramPathKey = "程序路径";
 inline constexpr const char* kSavePathKey = "存档路径";
 inline constexpr const char* kOperationTimeKey = "操作时间";
+inline constexpr const char* kBackupOnExitKey = "退出后备份";  // "1": back up once the program has ended
+inline constexpr const char* kKeepSetsKey = "保留份数";        // how many backups to keep; absent: all
+inline constexpr const char* kRunLogFile = "varnoke.log";     // in "配置目录": what runs without a window did
 }  // namespace names

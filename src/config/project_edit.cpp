@@ -35,6 +35,12 @@ std::string section_key(const std::string& name) {
     return key;
 }
 
+// Writes the value, or removes the key when it is empty; leaves the file alone when it holds that already.
+bool write_option(ProjectStore& store, const std::string& name, const std::string& key, const std::string& value) {
+    if (store.read(name, key) == value) return true;
+    return value.empty() ? store.remove_key(name, key) : store.write(name, key, value);
+}
+
 }  // namespace
 
 bool same_project(const std::string& a, const std::string& b) { return section_key(a) == section_key(b); }
@@ -58,9 +64,27 @@ int find_list_item(const std::vector<std::string>& items, const std::string& nam
     return -1;
 }
 
+int parse_keep_sets(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+    const size_t first = text.find_first_not_of('0');
+    if (first == std::string::npos) return 0;
+    if (text.size() - first > 6) return 999999;  // more than anyone keeps: all of them
+    return std::stoi(text.substr(first));
+}
+
+ProjectOptions read_project_options(ProjectStore& store, const std::string& name) {
+    ProjectOptions o;
+    o.backup_on_exit = store.read(name, names::kBackupOnExitKey) == "1";
+    o.keep_sets = parse_keep_sets(store.read(name, names::kKeepSetsKey));
+    return o;
+}
+
 bool write_project_paths(ProjectStore& store, const std::string& name, const ProjectPaths& paths) {
+    const ProjectOptions& o = paths.options;
     return store.write(name, names::kSavePathKey, paths.save_path) &&
-           store.write(name, names::kProgramPathKey, paths.program_path);
+           store.write(name, names::kProgramPathKey, paths.program_path) &&
+           write_option(store, name, names::kBackupOnExitKey, o.backup_on_exit ? "1" : "") &&
+           write_option(store, name, names::kKeepSetsKey, o.keep_sets > 0 ? std::to_string(o.keep_sets) : "");
 }
 
 ModifyResult save_modified_project(ProjectStore& store, const std::string& old_name, const std::string& new_name,

@@ -12,6 +12,7 @@ class ProjectStore {
     virtual std::string read(const std::string& project, const std::string& key) = 0;  // "" when missing
     virtual bool write(const std::string& project, const std::string& key, const std::string& value) = 0;
     virtual bool remove(const std::string& project) = 0;  // the whole section
+    virtual bool remove_key(const std::string& project, const std::string& key) = 0;
     virtual bool backup_folder_exists(const std::string& project) = 0;
     virtual bool rename_backup_folder(const std::string& from, const std::string& to) = 0;
 };
@@ -24,6 +25,7 @@ class IniProjectStore : public ProjectStore {
     std::string read(const std::string& project, const std::string& key) override;
     bool write(const std::string& project, const std::string& key, const std::string& value) override;
     bool remove(const std::string& project) override;
+    bool remove_key(const std::string& project, const std::string& key) override;
     bool backup_folder_exists(const std::string& project) override;
     bool rename_backup_folder(const std::string& from, const std::string& to) override;
 
@@ -31,10 +33,25 @@ class IniProjectStore : public ProjectStore {
     std::string file_, backup_root_;
 };
 
+// What a project does by itself; both are off unless the user turns them on.
+struct ProjectOptions {
+    bool backup_on_exit = false;  // back up once the program started from the tool has ended
+    int keep_sets = 0;            // after a complete backup keep this many archive sets; 0: all
+    bool operator==(const ProjectOptions& o) const {
+        return backup_on_exit == o.backup_on_exit && keep_sets == o.keep_sets;
+    }
+    bool operator!=(const ProjectOptions& o) const { return !(*this == o); }
+};
+
 struct ProjectPaths {
     std::string save_path;
     std::string program_path;
+    ProjectOptions options = {};
 };
+
+// "保留份数" as typed or stored: digits only; anything else, empty or 0 keeps every backup.
+int parse_keep_sets(const std::string& text);
+ProjectOptions read_project_options(ProjectStore& store, const std::string& name);
 
 // INI section names match without regard to the case of Latin letters, so two names that differ
 // only so are one project.
@@ -49,7 +66,9 @@ std::string project_name_problem(const std::string& name);
 // that begins with it so; -1 when none does.
 int find_list_item(const std::vector<std::string>& items, const std::string& name);
 
-// The save path first and the program path only when that worked; true when both were written.
+// The save path first, then the program path and the options, each only when the one before worked;
+// true when all were written. An option that is off leaves no key, so a project that uses none
+// reads exactly as before they existed.
 bool write_project_paths(ProjectStore& store, const std::string& name, const ProjectPaths& paths);
 
 struct ModifyResult {

@@ -18,6 +18,10 @@ bool IniProjectStore::remove(const std::string& project) {
     return !file_.empty() && delete_ini_section(file_, project);
 }
 
+bool IniProjectStore::remove_key(const std::string& project, const std::string& key) {
+    return !file_.empty() && write_ini_value(file_, project, key, std::nullopt);
+}
+
 bool IniProjectStore::backup_folder_exists(const std::string& project) {
     return !project.empty() && files::is_directory(backup_root_ + "\\" + project);
 }

@@ -6,9 +6,11 @@
 struct ShellLink {
     std::string target;
     std::string working_dir;
+    std::string arguments = {};
+    std::string icon_file = {};  // its first icon; "" for the target's own
 };
 
-// The shortcut file's target and working directory; nullopt when it cannot be read.
+// The shortcut file's target, working directory, arguments and icon; nullopt when it cannot be read.
 std::optional<ShellLink> read_shell_link(const std::string& lnk_path);
 // The target path of the shortcut file; "" when it cannot be read.
 std::string shortcut_target(const std::string& lnk_path);

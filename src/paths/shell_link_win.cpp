@@ -34,6 +34,13 @@ std::optional<ShellLink> read_shell_link(const std::string& lnk_path) {
         buf[0] = '\0';
         link->GetWorkingDirectory(buf, sizeof buf);
         out.working_dir = buf;
+        buf[0] = '\0';
+        link->GetArguments(buf, sizeof buf);
+        out.arguments = buf;
+        buf[0] = '\0';
+        int icon = 0;
+        link->GetIconLocation(buf, sizeof buf, &icon);
+        out.icon_file = buf;
         return true;
     });
     if (!read) return std::nullopt;
@@ -50,6 +57,8 @@ bool save_shell_link(const std::string& lnk_path, const ShellLink& target, int s
         link->SetPath(target.target.c_str());
         link->SetWorkingDirectory(target.working_dir.c_str());
         link->SetShowCmd(show_command);
+        if (!target.arguments.empty()) link->SetArguments(target.arguments.c_str());
+        if (!target.icon_file.empty()) link->SetIconLocation(target.icon_file.c_str(), 0);
         return SUCCEEDED(file->Save(files::to_wide(lnk_path).c_str(), TRUE));
     });
 }

@@ -28,6 +28,7 @@ void ConfigWindow::load_config_lists() {
     // later modify must not rename one, and what the path box shows now is no change.
     modify_name_.clear();
     modify_saved_path_ = text(kModifySaveEdit);
+    modify_saved_options_ = page_options(kModifyExitBackupCheck, kModifyKeepEdit);
 }
 
 void ConfigWindow::on_modify_selected() {
@@ -36,6 +37,8 @@ void ConfigWindow::on_modify_selected() {
     modify_saved_path_ = store.read(name, names::kSavePathKey);
     set_text(kModifySaveEdit, modify_saved_path_);
     set_text(kModifyProgramEdit, store.read(name, names::kProgramPathKey));
+    modify_saved_options_ = read_project_options(store, name);
+    show_options(kModifyExitBackupCheck, kModifyKeepEdit, modify_saved_options_);
     modify_name_ = name;
 }
 
@@ -46,11 +49,15 @@ void ConfigWindow::on_delete_selected() {
     set_text(kDeleteProgramEdit, store.read(name, names::kProgramPathKey));
 }
 
+// The two options count as changes as the save path does.
 bool ConfigWindow::on_page_changed() {
-    if (current_page() != kPageModify || text(kModifySaveEdit) == modify_saved_path_) return true;
+    const ProjectOptions options = page_options(kModifyExitBackupCheck, kModifyKeepEdit);
+    const bool changed = text(kModifySaveEdit) != modify_saved_path_ || options != modify_saved_options_;
+    if (current_page() != kPageModify || !changed) return true;
     if (show_message("存档路径有改动是否保存？", mb::kYesNo | mb::kIconQuestion, "温馨提示") == mb::kIdYes)
         return modify_project();  // a refused save keeps the page, where the focus now points
     modify_saved_path_ = text(kModifySaveEdit);
+    modify_saved_options_ = options;
     return true;
 }
 
@@ -78,8 +85,9 @@ bool ConfigWindow::modify_project() {
         show_message("存在相同名称项目禁止修改！");
         focus(kModifyCombo);
     } else {
-        ModifyResult result =
-            save_modified_project(store, modify_name_, name, {text(kModifySaveEdit), text(kModifyProgramEdit)});
+        ModifyResult result = save_modified_project(store, modify_name_, name,
+                                                    {text(kModifySaveEdit), text(kModifyProgramEdit),
+                                                     page_options(kModifyExitBackupCheck, kModifyKeepEdit)});
         saved = result.saved;
         if (saved) {
             std::string message = name + " 修改成功！";
@@ -92,6 +100,8 @@ bool ConfigWindow::modify_project() {
             select_list_item(kDeleteCombo, text(kModifyCombo));
             on_delete_selected();
             modify_saved_path_ = store.read(name, names::kSavePathKey);
+            modify_saved_options_ = read_project_options(store, name);
+            show_options(kModifyExitBackupCheck, kModifyKeepEdit, modify_saved_options_);
         } else {
             show_message(name + " 修改失败！");
         }
@@ -123,7 +133,8 @@ void ConfigWindow::add_project() {
         show_message("存档路径不能为空！");
         focus(kAddSaveEdit);
     } else if (!duplicate) {
-        if (write_project_paths(store, name, {text(kAddSaveEdit), text(kAddProgramEdit)})) {
+        if (write_project_paths(store, name, {text(kAddSaveEdit), text(kAddProgramEdit),
+                                              page_options(kAddExitBackupCheck, kAddKeepEdit)})) {
             show_message(name + " 增加成功！");
             load_config_lists();
             select_list_item(kModifyCombo, name);
@@ -152,6 +163,7 @@ void ConfigWindow::delete_project() {
     }
     show_message("删除成功！");
     for (int box : {kDeleteSaveEdit, kDeleteProgramEdit, kModifySaveEdit, kModifyProgramEdit}) set_text(box, "");
+    show_options(kModifyExitBackupCheck, kModifyKeepEdit, {});
     load_config_lists();
 }
 

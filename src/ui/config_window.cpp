@@ -6,6 +6,7 @@
 #include <iterator>
 #include <optional>
 
+#include "config/names.h"
 #include "config/project_edit.h"
 #include "paths/files.h"
 #include "paths/folders_win.h"
@@ -24,6 +25,7 @@ using namespace cfg;
 constexpr DWORD kLabel = SS_LEFTNOWORDWRAP;  // a caption wider than its label is cut, never wrapped
 constexpr DWORD kEdit = WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kCheck = WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr DWORD kEditableCombo = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
 constexpr DWORD kListCombo = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 constexpr DWORD kSunken = WS_EX_CLIENTEDGE;
@@ -40,6 +42,11 @@ const ControlSpec kModifyPage[] = {
     {kModifySaveButton, "BUTTON", "…", 405, 80, 25, 20, kButton},                // 存档路径文件夹按钮_修改
     {kModifyProgramEdit, "EDIT", "", 70, 120, 330, 20, kEdit, 0, kSunken},        // 程序路径编辑框_修改
     {kModifyProgramButton, "BUTTON", "…", 405, 120, 25, 20, kButton},            // 程序路径文件夹按钮_修改
+    // What the project does by itself, in the free row left of the button.
+    {kModifyExitBackupCheck, "BUTTON", "退出后自动备份", 8, 152, 104, 20, kCheck},            // 退出后备份复选框_修改
+    {kModifyKeepLabel, "STATIC", "保留份数", 120, 154, 50, 20, kLabel},                        // 保留份数标签_修改
+    {kModifyKeepEdit, "EDIT", "", 172, 152, 36, 20, kEdit | ES_NUMBER, 0, kSunken},            // 保留份数编辑框_修改
+    {kModifyPlayShortcutButton, "BUTTON", "启动并备份快捷方式", 222, 150, 130, 25, kButton},    // 启动快捷方式按钮
     {kModifyButton, "BUTTON", "修改", 360, 150, 70, 25, kButton},                 // 修改按钮
 };
 
@@ -53,6 +60,9 @@ const ControlSpec kAddPage[] = {
     {kAddSaveButton, "BUTTON", "…", 405, 80, 25, 20, kButton},                   // 存档路径文件夹按钮_增加
     {kAddProgramEdit, "EDIT", "", 70, 120, 330, 20, kEdit, 0, kSunken},           // 程序路径编辑框_增加
     {kAddProgramButton, "BUTTON", "…", 405, 120, 25, 20, kButton},               // 程序路径文件夹按钮_增加
+    {kAddExitBackupCheck, "BUTTON", "退出后自动备份", 8, 152, 104, 20, kCheck},               // 退出后备份复选框_增加
+    {kAddKeepLabel, "STATIC", "保留份数", 120, 154, 50, 20, kLabel},                           // 保留份数标签_增加
+    {kAddKeepEdit, "EDIT", "", 172, 152, 36, 20, kEdit | ES_NUMBER, 0, kSunken},               // 保留份数编辑框_增加
     {kAddButton, "BUTTON", "增加", 360, 150, 70, 25, kButton},                    // 增加按钮
 };
 
@@ -161,6 +171,7 @@ void ConfigWindow::create_layout() {
         GetWindowRect(item(id), &r);
         SetWindowPos(item(id), nullptr, 0, 0, r.right - r.left, kDropDownHeight, SWP_NOMOVE | SWP_NOZORDER);
     }
+    for (int id : {kModifyKeepEdit, kAddKeepEdit}) SendMessageA(item(id), EM_SETLIMITTEXT, 4, 0);
     set_text(kAboutEdit, about_text());
     SetWindowSubclass(item(kEmailLabel), &ConfigWindow::contact_label_proc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
@@ -228,6 +239,7 @@ void ConfigWindow::on_command(int id, int code) {
                 case kVariableButton: open_in_shell(text(kVariableEdit)); break;
                 case kFolderHelpButton: show_system_directory_help(); break;
                 case kShortcutButton: create_desktop_shortcut(context_.folders.tool_dir); break;
+                case kModifyPlayShortcutButton: create_play_shortcut(); break;
             }
     }
 }
@@ -330,6 +342,33 @@ void ConfigWindow::browse_program(int path_edit, int name_edit) {
     if (!chosen) return;
     set_text(path_edit, *chosen);
     if (name_edit && text(name_edit).empty()) set_text(name_edit, program_name_from_path(*chosen, false));
+}
+
+ProjectOptions ConfigWindow::page_options(int check, int keep_edit) const {
+    ProjectOptions o;
+    o.backup_on_exit = SendMessageA(item(check), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    o.keep_sets = parse_keep_sets(text(keep_edit));
+    return o;
+}
+
+void ConfigWindow::show_options(int check, int keep_edit, const ProjectOptions& o) {
+    SendMessageA(item(check), BM_SETCHECK, o.backup_on_exit ? BST_CHECKED : BST_UNCHECKED, 0);
+    set_text(keep_edit, o.keep_sets > 0 ? std::to_string(o.keep_sets) : "");
+}
+
+// The shortcut is made for a project of the list, with the program path as stored.
+void ConfigWindow::create_play_shortcut() {
+    const std::string typed = text(kModifyCombo);
+    const int index = typed.empty() ? -1 : find_list_item(project_names_, typed);
+    if (index < 0 || !same_project(project_names_[static_cast<size_t>(index)], typed)) {
+        show_message("请选择修改项目！");
+        focus(kModifyCombo);
+        return;
+    }
+    const std::string& name = project_names_[static_cast<size_t>(index)];
+    IniProjectStore store = project_store();
+    const std::string program = expand_program_path(store.read(name, names::kProgramPathKey), system_folders());
+    ::create_play_shortcut(context_.folders.tool_dir, name, program);
 }
 
 // "多个位置" edits the save path of the page that opened it and writes the joined paths back there.

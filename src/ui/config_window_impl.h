@@ -29,6 +29,10 @@ class ConfigWindow : public Window {
     void select_page(int page);  // without the change prompt, as creation does it
     void show_page(int page);
     void browse_program(int path_edit, int name_edit);
+    // 退出后自动备份 and 保留份数 of the page "修改" or "增加".
+    ProjectOptions page_options(int check, int keep_edit) const;
+    void show_options(int check, int keep_edit, const ProjectOptions& options);
+    void create_play_shortcut();
     void copy_contact_address();
     std::string selected_text(int combo) const;
     std::vector<std::string> combo_items(int combo) const;
@@ -64,6 +68,7 @@ class ConfigWindow : public Window {
     std::vector<std::string> project_names_;
     std::string modify_name_;        // the project loaded into the page "修改"
     std::string modify_saved_path_;  // its "存档路径" as loaded: the change prompt's baseline
+    ProjectOptions modify_saved_options_;  // its options as loaded, for the same prompt
 };
 
 // The version history shown on the page "关于".

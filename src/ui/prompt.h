@@ -37,8 +37,9 @@ class Prompt {
     virtual int message_box(const std::string& text, unsigned style, const std::string& title) = 0;
     virtual std::optional<std::string> open_file(const OpenFileRequest& request) = 0;
     virtual std::optional<std::string> browse_folder(const BrowseFolderRequest& request) = 0;
-    // ShellExecute "open" with no parameters and no working directory, shown normally; failures are silent.
-    virtual void shell_open(const std::string& target) = 0;
+    // ShellExecute "open" with no parameters and no working directory, shown normally; failures are
+    // silent. True when the shell started it.
+    virtual bool shell_open(const std::string& target) = 0;
 };
 
 // The prompt in use: the real one in the program, a scripted one in tests.

@@ -55,6 +55,7 @@ std::optional<std::string> WinPrompt::browse_folder(const BrowseFolderRequest& r
     return std::string(path);
 }
 
-void WinPrompt::shell_open(const std::string& target) {
-    ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+bool WinPrompt::shell_open(const std::string& target) {
+    HINSTANCE done = ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(done) > 32;
 }

@@ -7,5 +7,5 @@ class WinPrompt : public Prompt {
     int message_box(const std::string& text, unsigned style, const std::string& title) override;
     std::optional<std::string> open_file(const OpenFileRequest& request) override;
     std::optional<std::string> browse_folder(const BrowseFolderRequest& request) override;
-    void shell_open(const std::string& target) override;
+    bool shell_open(const std::string& target) override;
 };

@@ -29,6 +29,7 @@ class ScriptedPrompt : public Prompt {
     std::deque<std::optional<std::string>> browse_answers;
     std::vector<std::string> opened;  // shell_open targets
     std::function<void(const ShownMessage&)> on_message;  // runs while the "box" is up
+    std::function<void(const std::string&)> on_open;      // runs for each shell_open
 
     int message_box(const std::string& text, unsigned style, const std::string& title) override {
         messages.push_back({text, style, title});
@@ -48,7 +49,11 @@ class ScriptedPrompt : public Prompt {
         browse_requests.push_back(r);
         return take(browse_answers);
     }
-    void shell_open(const std::string& target) override { opened.push_back(target); }
+    bool shell_open(const std::string& target) override {
+        opened.push_back(target);
+        if (on_open) on_open(target);
+        return true;
+    }
 
     std::vector<std::string> texts() const {
         std::vector<std::string> t;

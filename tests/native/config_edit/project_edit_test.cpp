@@ -50,6 +50,11 @@ class FakeStore : public ProjectStore {
             }
         return true;
     }
+    bool remove_key(const std::string& p, const std::string& key) override {
+        log.push_back("remove " + p + " " + key);
+        if (auto* s = find(p)) s->erase(key);
+        return true;
+    }
     bool backup_folder_exists(const std::string& p) override {
         for (const auto& f : folders)
             if (same_project(f, p)) return true;
@@ -158,6 +163,34 @@ TEST_F(Modify, NoFolderMovesWhenNothingIsRenamedOrSaved) {
     save_modified_project(store, "老游戏", "新游戏", kNew);
     for (const auto& entry : store.log) EXPECT_EQ(entry.rfind("rename", 0), std::string::npos) << entry;
     EXPECT_EQ(store.folders, std::set<std::string>{"老游戏"});
+}
+
+TEST_F(Modify, OptionsLeaveNoKeyWhileOffAndTravelWithARename) {
+    ProjectPaths on = kNew;
+    on.options = {true, 3};
+    EXPECT_TRUE(save_modified_project(store, "老游戏", "老游戏", on).saved);
+    EXPECT_EQ(store.read("老游戏", "退出后备份"), "1");
+    EXPECT_EQ(store.read("老游戏", "保留份数"), "3");
+    EXPECT_EQ(read_project_options(store, "老游戏"), on.options);
+
+    EXPECT_TRUE(save_modified_project(store, "老游戏", "新游戏", on).saved);
+    EXPECT_EQ(read_project_options(store, "新游戏"), on.options);
+
+    store.log.clear();
+    EXPECT_TRUE(save_modified_project(store, "新游戏", "新游戏", kNew).saved);
+    EXPECT_EQ(store.find("新游戏")->count("退出后备份"), 0u);
+    EXPECT_EQ(store.find("新游戏")->count("保留份数"), 0u);
+    // Turned off once, they are gone; a project that never had them is written as before.
+    store.log.clear();
+    EXPECT_TRUE(save_modified_project(store, "新游戏", "新游戏", kNew).saved);
+    EXPECT_EQ(store.log, (std::vector<std::string>{"write 新游戏 存档路径", "write 新游戏 程序路径"}));
+}
+
+TEST(ProjectOptions, KeepCountIsDigitsOnlyAndAnythingElseKeepsAll) {
+    EXPECT_EQ(parse_keep_sets("3"), 3);
+    EXPECT_EQ(parse_keep_sets("007"), 7);
+    for (const char* all : {"", "0", "000", "-2", " 3", "3份", "abc"}) EXPECT_EQ(parse_keep_sets(all), 0) << all;
+    EXPECT_EQ(parse_keep_sets("99999999999999999999"), 999999);
 }
 
 TEST(ProjectNames, SameProjectIgnoresCaseAsIniSectionsDo) {

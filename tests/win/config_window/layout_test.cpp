@@ -1,4 +1,6 @@
 // "配置" as the user sees it: its size, six pages and the controls of each page.
+#include <algorithm>
+
 #include "config_fixture.h"
 #include "ui/config_window.h"
 
@@ -23,7 +25,11 @@ const std::vector<std::vector<Expected>> kPages = {
      {kModifySaveButton, "Button", "…", 405, 80, 25, 20},
      {kModifyProgramEdit, "Edit", "", 70, 120, 330, 20},
      {kModifyProgramButton, "Button", "…", 405, 120, 25, 20},
-     {kModifyButton, "Button", "修改", 360, 150, 70, 25}},
+     {kModifyButton, "Button", "修改", 360, 150, 70, 25},
+     {kModifyExitBackupCheck, "Button", "退出后自动备份", 8, 152, 104, 20},
+     {kModifyKeepLabel, "Static", "保留份数", 120, 154, 50, 20},
+     {kModifyKeepEdit, "Edit", "", 172, 152, 36, 20},
+     {kModifyPlayShortcutButton, "Button", "启动并备份快捷方式", 222, 150, 130, 25}},
     {{kAddNameLabel, "Static", "程序名称", 8, 40, 50, 20},
      {kAddSaveLabel, "Static", "存档路径", 8, 80, 50, 20},
      {kAddProgramLabel, "Static", "程序路径", 8, 120, 50, 20},
@@ -32,7 +38,10 @@ const std::vector<std::vector<Expected>> kPages = {
      {kAddSaveButton, "Button", "…", 405, 80, 25, 20},
      {kAddProgramEdit, "Edit", "", 70, 120, 330, 20},
      {kAddProgramButton, "Button", "…", 405, 120, 25, 20},
-     {kAddButton, "Button", "增加", 360, 150, 70, 25}},
+     {kAddButton, "Button", "增加", 360, 150, 70, 25},
+     {kAddExitBackupCheck, "Button", "退出后自动备份", 8, 152, 104, 20},
+     {kAddKeepLabel, "Static", "保留份数", 120, 154, 50, 20},
+     {kAddKeepEdit, "Edit", "", 172, 152, 36, 20}},
     {{kDeleteNameLabel, "Static", "程序名称", 8, 40, 50, 20},
      {kDeleteSaveLabel, "Static", "存档路径", 8, 80, 50, 20},
      {kDeleteProgramLabel, "Static", "程序路径", 8, 120, 50, 20},
@@ -132,6 +141,30 @@ TEST_F(ConfigWindowTest, EachPageShowsExactlyItsOwnControlsInPlace) {
             }
         }
     }
+}
+
+// The options came later: they take free space of their page and cover nothing that was there.
+TEST_F(ConfigWindowTest, TheOptionControlsLieInFreeSpaceOfTheirPages) {
+    open();
+    RECT pane{};
+    GetClientRect(ctl(kTabs), &pane);
+    SendMessageA(ctl(kTabs), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&pane));
+    const int added[] = {kModifyExitBackupCheck, kModifyKeepLabel, kModifyKeepEdit, kModifyPlayShortcutButton,
+                         kAddExitBackupCheck,    kAddKeepLabel,    kAddKeepEdit};
+    for (int page : {kPageModify, kPageAdd}) {
+        for (const Expected& mine : kPages[page]) {
+            if (std::find(std::begin(added), std::end(added), mine.id) == std::end(added)) continue;
+            RECT r = client_rect_of(ctl(mine.id)), inside{};
+            EXPECT_TRUE(IntersectRect(&inside, &r, &pane) && EqualRect(&inside, &r)) << mine.id;
+            for (const Expected& other : kPages[page]) {
+                if (other.id == mine.id) continue;
+                RECT o = client_rect_of(ctl(other.id)), both{};
+                EXPECT_FALSE(IntersectRect(&both, &r, &o)) << mine.id << " covers " << other.id;
+            }
+        }
+    }
+    EXPECT_TRUE(style_of(ctl(kModifyKeepEdit)) & ES_NUMBER);
+    EXPECT_EQ(style_of(ctl(kAddExitBackupCheck)) & BS_TYPEMASK, BS_AUTOCHECKBOX);
 }
 
 TEST_F(ConfigWindowTest, ControlKindsFollowTheLayout) {

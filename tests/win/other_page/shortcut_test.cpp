@@ -77,6 +77,20 @@ TEST_F(ShortcutTest, NoDesktopFolderIsReportedAndNothingWritten) {
     EXPECT_FALSE(files::exists("Varnoke.lnk"));
 }
 
+// What /play needs: the tool, the project's name as one argument, the tool folder; the game's icon.
+TEST_F(ShortcutTest, ThePlayShortcutStartsTheToolWithTheProjectAndShowsTheProgramsIcon) {
+    const ShortcutTarget tool{files::executable_path(), files::executable_dir()};
+    create_play_shortcut(desktop.path() + "\\", tool, "Half-Life 2", "D:\\hl2\\hl2.exe");
+    std::optional<ShellLink> link = read_shell_link(desktop / "Half-Life 2（启动并备份）.lnk");
+    ASSERT_TRUE(link);
+    EXPECT_EQ(link->target, tool.exe_path);
+    EXPECT_EQ(link->working_dir, tool.working_dir);
+    EXPECT_EQ(link->arguments, "/play \"Half-Life 2\"");
+    EXPECT_EQ(link->icon_file, "D:\\hl2\\hl2.exe");
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"创建成功！"});
+    EXPECT_EQ(files_in(desktop.path()), 1);
+}
+
 // The real desktop is left alone: a link there would reach the host's home folder under Wine.
 TEST_F(ShortcutTest, TargetIsTheRunningExecutableInTheToolFolder) {
     const std::string exe_name = files::executable_path().substr(files::executable_dir().size() + 1);

@@ -41,6 +41,12 @@ PROCESS_INFORMATION start_self(const std::string& filter);
 // so there it is a Unix symbolic link, which Wine shows as a reparse point as Windows would.
 bool make_folder_link(const std::string& link, const std::string& target);
 
+// Runs a command line to its end, its standard output into `output_file` when one is given; the
+// exit code, or -1 when it did not start or end within two minutes.
+int run_program(const std::string& command_line, const std::string& output_file = "");
+// Starts a program and leaves it running; false when it did not start.
+bool start_program(const std::string& path);
+
 // Handles every pending message of this thread (also the ones posted while handling).
 void pump_messages();
 

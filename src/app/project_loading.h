@@ -1,0 +1,30 @@
+#pragma once
+// A project of the list, read and expanded for this machine: what the main window shows and what
+// backups and program starts work on, with or without a window.
+#include <string>
+#include <vector>
+
+#include "backup/operations.h"
+#include "config/project_edit.h"
+#include "config/tool_folders.h"
+#include "paths/expand.h"
+
+struct CurrentProject {
+    std::string name;
+    std::string program_path;             // "程序路径" as stored, shown in its box
+    std::string program_file;             // the same expanded: what is started and looked for
+    std::string save_paths_text;          // "存档路径" expanded once, as shown
+    std::vector<std::string> save_paths;  // the same split at "|"
+    std::string backup_folder;            // tool_dir + "\存档目录\" + name, no trailing backslash
+    ProjectOptions options;
+};
+
+CurrentProject load_project(const std::string& save_config_path, const std::string& name,
+                            const ToolFolders& tool, const Folders& folders);
+
+// What backup works on when the program path is the stored one.
+ProjectState project_state(const CurrentProject& project);
+
+// The folder decoration for a project (Desktop.ini and the program's icon), once: a folder that has
+// its image.ico keeps it. Names that are no plain folder name are left alone: backup refuses them.
+void decorate_project_folder(const CurrentProject& project);

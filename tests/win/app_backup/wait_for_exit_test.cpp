@@ -1,0 +1,65 @@
+// "退出后自动备份": 启动程序 leaves the main window waiting, usable, until the program has ended.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "backup/zip/zip.h"
+#include "config/ini.h"
+#include "paths/files.h"
+#include "support/scripted_prompt.h"
+#include "win/support/win_test.h"
+
+namespace {
+
+using M = MainWindow;
+
+// A launcher that hands over to a process of the same name and ends at once; that one runs a few
+// seconds and saves as it quits. Only a backup made after it has gone holds that save.
+TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
+    wintest::TempDir tool("等待退出"), saves("存档");
+    ScriptedPrompt prompt;
+    prompt.install();
+    prompt.on_open = [](const std::string& program) { EXPECT_TRUE(wintest::start_program(program)); };
+    app() = AppState{};
+    app().tool_dir = tool.path();
+    wintest::make_dirs(app().config_dir());
+    wintest::make_dirs(app().backup_root());
+    app().save_config_path = app().config_dir() + "\\存档配置文件.ini";
+    wintest::make_dirs(saves / "一");
+    wintest::write_file(saves / "一\\存档.sav", "before");
+    const std::string exe = "替身" + std::to_string(GetCurrentProcessId()) + ".exe";
+    ASSERT_TRUE(CopyFileA((files::executable_dir() + "\\stand_in.exe").c_str(), (tool / exe).c_str(), FALSE));
+    for (auto [key, value] :
+         {std::pair{"存档路径", saves / "一"}, {"程序路径", tool / exe}, {"退出后备份", "1"}})
+        write_ini_value(app().save_config_path, "自动", key, value);
+    SetEnvironmentVariableA("STAND_IN_LAUNCH", "1");
+    SetEnvironmentVariableW(L"STAND_IN_SAVE", files::to_wide(saves / "一\\存档.sav").c_str());
+
+    M window;
+    ASSERT_TRUE(window.create());
+    wintest::select_combo_item(window.item(M::kProjectCombo), 0);
+    wintest::click(window.item(M::kStartButton));
+    SetEnvironmentVariableA("STAND_IN_LAUNCH", nullptr);
+    SetEnvironmentVariableA("STAND_IN_SAVE", nullptr);
+    EXPECT_EQ(window.text(M::kProgressTextLabel), "等待 " + exe + " 退出…");
+    EXPECT_TRUE(window.is_enabled(M::kBackupButton));
+    EXPECT_EQ(window.waiting_projects(), std::vector<std::string>{"自动"});
+
+    for (int i = 0; i < 1200 && prompt.messages.empty(); ++i) {  // a bound against hanging, no timing
+        wintest::pump_messages();
+        Sleep(50);
+    }
+    const std::vector<std::string> archives = files::matching_files(app().backup_root() + "\\自动", "*.zip*");
+    ASSERT_EQ(archives.size(), 1u);
+    const std::string archive = app().backup_root() + "\\自动\\" + archives[0];
+    wintest::TempDir out("unpacked");
+    ASSERT_TRUE(zip::extract_archive(archive, out.path()).ok);
+    EXPECT_EQ(wintest::read_file(out / "存档.sav"), "after");
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"备份完成，备份文件为： \r\n" + archive});
+    EXPECT_EQ(window.text(M::kProgressTextLabel), archive + " 备份完成");
+    EXPECT_TRUE(window.waiting_projects().empty());
+    set_prompt(nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,85 @@
+// "退出后自动备份" and "保留份数" on the pages "修改" and "增加": stored as optional keys, loaded
+// with the project, and counted by the change prompt.
+#include "config_fixture.h"
+#include "ui/config_window.h"
+
+namespace {
+
+using namespace cfg;
+
+class Options : public ConfigWindowTest {
+   protected:
+    void SetUp() override {
+        ConfigWindowTest::SetUp();
+        write_list(
+            "[自动]\r\n存档路径=C:\\a\r\n程序路径=C:\\a.exe\r\n退出后备份=1\r\n保留份数=3\r\n"
+            "[手动]\r\n存档路径=C:\\b\r\n程序路径=C:\\b.exe\r\n");
+    }
+    bool checked(int id) const { return SendMessageA(ctl(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void check(int id, bool on) {
+        if (checked(id) != on) click(id);
+    }
+};
+
+TEST_F(Options, AreWrittenFromBothPagesOnlyWhenOnAndLoadedWithTheProject) {
+    open();
+    click_tab(kPageAdd);
+    set(kAddNameEdit, "新的");
+    set(kAddSaveEdit, "C:\\c");
+    check(kAddExitBackupCheck, true);
+    set(kAddKeepEdit, "5");
+    click(kAddButton);
+    EXPECT_EQ(value("新的", "退出后备份"), "1");
+    EXPECT_EQ(value("新的", "保留份数"), "5");
+    EXPECT_TRUE(checked(kModifyExitBackupCheck));  // the page "修改" now shows the new project
+    EXPECT_EQ(text(kModifyKeepEdit), "5");
+
+    click_tab(kPageModify);
+    select(kModifyCombo, "手动");
+    EXPECT_FALSE(checked(kModifyExitBackupCheck));
+    EXPECT_EQ(text(kModifyKeepEdit), "");
+    click(kModifyButton);
+    EXPECT_EQ(value("手动", "退出后备份"), "<missing>");  // off leaves no key
+    EXPECT_EQ(value("手动", "保留份数"), "<missing>");
+
+    select(kModifyCombo, "自动");
+    EXPECT_TRUE(checked(kModifyExitBackupCheck));
+    EXPECT_EQ(text(kModifyKeepEdit), "3");
+    check(kModifyExitBackupCheck, false);
+    set(kModifyKeepEdit, "0");
+    click(kModifyButton);
+    EXPECT_EQ(value("自动", "退出后备份"), "<missing>");
+    EXPECT_EQ(value("自动", "保留份数"), "<missing>");
+    EXPECT_EQ(value("自动", "存档路径"), "C:\\a");
+}
+
+TEST_F(Options, TheChangePromptCountsThem) {
+    open();
+    select(kModifyCombo, "手动");
+    check(kModifyExitBackupCheck, true);
+    prompt.answers = {mb::kIdYes};
+    click_tab(kPageDelete);
+    ASSERT_EQ(prompt.texts().size(), 2u);
+    EXPECT_EQ(prompt.texts()[0], "存档路径有改动是否保存？");
+    EXPECT_EQ(value("手动", "退出后备份"), "1");
+
+    click_tab(kPageModify);
+    set(kModifyKeepEdit, "2");
+    prompt.messages.clear();
+    prompt.answers = {mb::kIdNo};
+    click_tab(kPageDelete);
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"存档路径有改动是否保存？"});
+    EXPECT_EQ(value("手动", "保留份数"), "<missing>");
+    click_tab(kPageModify);
+    click_tab(kPageDelete);  // answered No: the same text is no change any more
+    EXPECT_EQ(prompt.texts().size(), 1u);
+}
+
+TEST_F(Options, TheShortcutNeedsAProjectOfTheList) {
+    open();
+    set(kModifyCombo, "不在列表里");
+    click(kModifyPlayShortcutButton);
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"请选择修改项目！"});
+}
+
+}  // namespace
