@@ -128,7 +128,8 @@ Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQ
     if (existed) view_.set_counter(counter(static_cast<int>(n), n));
     if (!r.changed) return o;
     if (o.archives.front().status == ArchiveResult::done) o.first_done = first;
-    view_.set_status(first + " 恢复完成" + (r.safety_copy.empty() ? "" : "，原存档已保存到 恢复前"));
+    // With a safety copy the line says where the old save went; the archive is named in the message.
+    view_.set_status(r.safety_copy.empty() ? first + " 恢复完成" : "恢复完成，原存档已保存到 恢复前");
     return o;
 }
 

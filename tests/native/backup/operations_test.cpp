@@ -269,7 +269,7 @@ TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
     EXPECT_EQ(o.archives.size(), 3u);
     EXPECT_EQ(view.counters, (std::vector<std::string>{"1/3", "2/3", "3/3", "3/3"}));
     // The label says the save that was there is kept; the message stays as it always was.
-    EXPECT_EQ(view.statuses.back(), archive(1) + " 恢复完成，原存档已保存到 恢复前");
+    EXPECT_EQ(view.statuses.back(), "恢复完成，原存档已保存到 恢复前");
     std::vector<Notice> told = restore_notices(o);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].text, "恢复完成，恢复文件为：\r\n" + archive(1));

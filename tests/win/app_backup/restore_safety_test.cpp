@@ -60,7 +60,7 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     });
     ASSERT_EQ(prompt.texts(), (std::vector<std::string>{"存档已存在是否覆盖？", "恢复完成，恢复文件为：\r\n" + archive("撤销")}));
     EXPECT_EQ(read_file(saves / "一\\存档1.sav"), "first save");
-    EXPECT_EQ(window.text(M::kProgressTextLabel), archive("撤销") + " 恢复完成，原存档已保存到 恢复前");
+    EXPECT_EQ(window.text(M::kProgressTextLabel), "恢复完成，原存档已保存到 恢复前");
     // The copy holds what was there before the restore.
     const std::string copy = safety_folder("撤销") + "\\" + time_name + ".zip";
     EXPECT_EQ(unpacked(copy, "存档1.sav"), "progress since the backup");
