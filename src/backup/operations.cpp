@@ -65,11 +65,13 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
 
 Outcome BackupRunner::backup(const ProjectState& project) {
     if (std::optional<Outcome> no = refusal(project)) return *no;
-    const bool recovered = system_.recover(project.backup_folder);
-    if (project.save_paths.empty()) return refused(Outcome::no_save_paths);
-    system_.remove_leftovers(project.backup_folder);
     Outcome o;
-    o.recovered = recovered;
+    o.recovered = system_.recover(project.backup_folder);
+    if (project.save_paths.empty()) {
+        o.refusal = Outcome::no_save_paths;
+        return o;
+    }
+    system_.remove_leftovers(project.backup_folder);
     // Every archive of this run is named from this moment.
     const std::string first = project.backup_folder + "\\" + current_time_text() + ".zip";
     for (size_t k = 1; k <= project.save_paths.size(); ++k) {
