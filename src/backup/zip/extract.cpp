@@ -183,14 +183,16 @@ std::vector<std::string> written_files(const Plan& plan) {
 
 // Moves the verified files into place, then the new folders; a file that cannot be replaced keeps
 // its old contents.
-std::string commit(FileSystem& fs, const Directory& dir, const Plan& plan, ExtractLayout& layout) {
+std::string commit(FileSystem& fs, const Directory& dir, const Plan& plan, const std::string& target,
+                   ExtractLayout& layout) {
     std::vector<std::string> failed;
     for (const PlannedFile& f : plan.files) {
         if (layout.in_new_folder(f.relative) || fs.replace(f.write_path, f.target)) continue;
         fs.remove_file(f.write_path);
         failed.push_back(dir.entries[f.entry].name);
     }
-    for (const std::string& folder : layout.commit_folders(written_files(plan))) failed.push_back(folder + "/");
+    for (const std::string& folder : layout.commit_folders(written_files(plan)))
+        failed.push_back(folder.empty() ? target : folder + "/");
     if (failed.empty()) return "";
     std::string error = "无法替换文件（可能正被使用或只读）：" + fs.to_ansi(failed.front());
     if (failed.size() > 1) error += "，另有 " + std::to_string(failed.size() - 1) + " 个文件未能恢复";
@@ -228,7 +230,7 @@ Result extract_with(FileSystem& fs, const std::string& archive_path, const std::
         layout.remove(written_files(plan));
         return failure(error);
     }
-    error = commit(fs, dir, plan, layout);
+    error = commit(fs, dir, plan, target, layout);
     if (!error.empty()) return failure(error);
     reporter.finish(plan.files.empty() ? "" : dir.entries[plan.files.back().entry].name);
     return {};
