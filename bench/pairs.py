@@ -51,41 +51,42 @@ def peak_rss_kb(command):
     return int(out.strip().splitlines()[-1])
 
 
+def compress_group(tree, archive, native, windows=None):
+    """zip -6, ours and (with `windows`) ours under Wine packing `tree` into ARCHIVE6.zip, .zip, -wine.zip."""
+    group = {"zip": (f"rm -f {archive}6.zip", f"cd {tree} && zip -r -6 -q {archive}6.zip ."),
+             "ours": (f"rm -f {archive}.zip", f"'{native}' compress {tree} {archive}.zip")}
+    if windows:
+        group["wine"] = (f"rm -f {archive}-wine.zip", f"wine '{windows}' compress 'Z:{tree}' 'Z:{archive}-wine.zip'")
+    return group
+
+
 def main(native, windows, data, ram, count):
     save, small, out = f"{data}/save", f"{data}/small", f"{data}/out"
     os.makedirs(out, exist_ok=True)
-    wine = f"wine '{windows}'"
     print(f"bench: compressing, {count} rounds", flush=True)
-    compress = rounds({
-        "zip": (f"rm -f {out}/zip6.zip", f"cd {save} && zip -r -6 -q {out}/zip6.zip ."),
-        "ours": (f"rm -f {out}/ours.zip", f"'{native}' compress {save} {out}/ours.zip"),
-        "wine": (f"rm -f {out}/wine.zip", f"{wine} compress 'Z:{save}' 'Z:{out}/wine.zip'"),
-    }, count)
-    small_files = rounds({
-        "zip": (f"rm -f {out}/small6.zip", f"cd {small} && zip -r -6 -q {out}/small6.zip ."),
-        "ours": (f"rm -f {out}/small.zip", f"'{native}' compress {small} {out}/small.zip"),
-    }, count)
+    compress = rounds(compress_group(save, f"{out}/save", native, windows), count)
+    small_files = rounds(compress_group(small, f"{out}/small", native), count)
     print(f"bench: extracting into {ram}, {count} rounds", flush=True)
     extract = rounds({
-        "unzip": (f"rm -rf {ram}/unzip", f"unzip -q {out}/ours.zip -d {ram}/unzip"),
-        "ours": (f"rm -rf {ram}/ours", f"'{native}' extract {out}/ours.zip {ram}/ours"),
-        "wine": (f"rm -rf {ram}/wine", f"{wine} extract 'Z:{out}/ours.zip' 'Z:{ram}/wine'"),
+        "unzip": (f"rm -rf {ram}/unzip", f"unzip -q {out}/save.zip -d {ram}/unzip"),
+        "ours": (f"rm -rf {ram}/ours", f"'{native}' extract {out}/save.zip {ram}/ours"),
+        "wine": (f"rm -rf {ram}/wine", f"wine '{windows}' extract 'Z:{out}/save.zip' 'Z:{ram}/wine'"),
     }, count)
 
     print("bench: checking the results and sizes", flush=True)
     for tree in (f"{ram}/ours", f"{ram}/wine"):
         run(f"diff -r {save} {tree}")
-    for archive in ("ours.zip", "wine.zip", "small.zip"):
-        run(f"unzip -tq {out}/{archive}")
-    sizes = {"save": size(f"{out}/ours.zip") / size(f"{out}/zip6.zip"),
-             "small": size(f"{out}/small.zip") / size(f"{out}/small6.zip")}
     for kind in ("mixed", "random", "text"):
-        run(f"rm -f {out}/{kind}6.zip {out}/{kind}.zip && cd {data}/{kind} && zip -r -6 -q {out}/{kind}6.zip .")
-        run(f"'{native}' compress {data}/{kind} {out}/{kind}.zip && unzip -tq {out}/{kind}.zip")
+        for prepare, command in compress_group(f"{data}/{kind}", f"{out}/{kind}", native).values():
+            run(f"{prepare}; {command}")
+    sizes = {}
+    for kind in ("save", "small", "mixed", "random", "text"):
+        run(f"unzip -tq {out}/{kind}.zip")
         sizes[kind] = size(f"{out}/{kind}.zip") / size(f"{out}/{kind}6.zip")
+    run(f"unzip -tq {out}/save-wine.zip")
     peaks = {name: peak_rss_kb(command) for name, command in (
         ("compress", f"'{native}' compress {save} {out}/rss.zip"),
-        ("extract", f"'{native}' extract {out}/ours.zip {ram}/rss"),
+        ("extract", f"'{native}' extract {out}/save.zip {ram}/rss"),
         ("compress small", f"'{native}' compress {small} {out}/rss-small.zip"))}
     run(f"rm -rf {out}/rss.zip {out}/rss-small.zip {ram}/rss")
 
