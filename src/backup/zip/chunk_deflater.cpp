@@ -8,11 +8,20 @@ namespace {
 constexpr std::size_t kMaxStoredBlock = 65535;
 }
 
-ChunkDeflater::ChunkDeflater(int level) {
+ChunkDeflater::ChunkDeflater(int level) : level_(level) {
     ready_ = deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
 }
 
 ChunkDeflater::~ChunkDeflater() { deflateEnd(&stream_); }
+
+// On text zlib's level 6 ends a little behind zip's -6 (0.03 % overall, up to 0.5 % on a file). The
+// smaller headers of this writer (34 bytes an entry) make up for that on small files; a long span
+// gets a longer hash chain (160 against 128), which does, for about 5 % more time.
+bool ChunkDeflater::reset(std::size_t span_size) {
+    constexpr std::size_t kLongSpan = 64 * 1024;
+    if (!ready_ || deflateReset(&stream_) != Z_OK) return false;
+    return level_ != 6 || span_size < kLongSpan || deflateTune(&stream_, 8, 16, 128, 160) == Z_OK;
+}
 
 bool ChunkDeflater::deflate(const uint8_t* data, std::size_t history, std::size_t size,
                             const std::vector<Span>& spans, bool last, std::vector<uint8_t>* out) {
@@ -43,7 +52,7 @@ void ChunkDeflater::store(const uint8_t* data, std::size_t size, bool last, std:
 // bytes before it, ended on a sync flush (byte-aligned, not final) unless it ends the file.
 bool ChunkDeflater::deflate_span(const uint8_t* data, std::size_t dictionary, std::size_t size, bool last,
                                  std::vector<uint8_t>* out) {
-    if (!ready_ || deflateReset(&stream_) != Z_OK) return false;
+    if (!reset(size)) return false;
     if (dictionary && deflateSetDictionary(&stream_, data - dictionary, static_cast<uInt>(dictionary)) != Z_OK)
         return false;
     std::size_t written = out->size();

@@ -32,10 +32,12 @@ public:
     static void store(const uint8_t* data, std::size_t size, bool last, std::vector<uint8_t>* out);
 
 private:
+    bool reset(std::size_t span_size);
     bool deflate_span(const uint8_t* data, std::size_t dictionary, std::size_t size, bool last,
                       std::vector<uint8_t>* out);
 
     z_stream stream_{};
+    int level_;
     bool ready_ = false;
 };
 
