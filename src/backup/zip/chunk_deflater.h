@@ -32,8 +32,8 @@ public:
     static void store(const uint8_t* data, std::size_t size, bool last, std::vector<uint8_t>* out);
 
 private:
-    bool reset(std::size_t span_size);
-    bool deflate_span(const uint8_t* data, std::size_t dictionary, std::size_t size, bool last,
+    bool reset(const Span& span);
+    bool deflate_span(const uint8_t* data, std::size_t history, const Span& span, bool last,
                       std::vector<uint8_t>* out);
 
     z_stream stream_{};
