@@ -108,7 +108,7 @@ TEST_F(WinZip, GbkPathsAndNamesOutsideGbkRoundTrip) {
 
     zip::Result r = zip::compress_folder(ansi(src), archive);
     ASSERT_TRUE(r.ok) << r.error;
-    r = zip::extract_archive(archive, target);
+    r = zip::extract_archive(archive, target + "\\");  // a new folder, named with a trailing separator
     ASSERT_TRUE(r.ok) << r.error;
     std::wstring out = wide(target);
     EXPECT_EQ(read_wide(out + L"\\" + wide("第一章") + L"\\" + wide("角色.sav")), "gbk named save");
