@@ -155,7 +155,8 @@ DWORD rename_once(const std::wstring& source, const std::wstring& target) {
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
     std::memcpy(info->FileName, name.data(), info->FileNameLength);
-    DWORD error = SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) ? 0 : GetLastError();
+    bool renamed = SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
+    DWORD error = renamed ? 0 : GetLastError();
     CloseHandle(h);
     return error;
 }
