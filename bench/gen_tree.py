@@ -134,7 +134,8 @@ def mixed_tree(root, rng):
     for m in range(60):  # and the plain kinds beside them
         kind = rng.choice(("random", "records", "text"))
         size = log_uniform(rng, 1_000, 1_500_000)
-        data = rng.randbytes(size) if kind == "random" else structured(rng, size) if kind == "records" else text_blob(rng, size)
+        make = {"random": lambda r, n: r.randbytes(n), "records": structured, "text": text_blob}[kind]
+        data = make(rng, size)
         write(f"{root}/other/{kind}_{m:02}.dat", data)
 
 

@@ -87,6 +87,13 @@ inline std::string text_like(std::size_t size, unsigned seed) {
     return s;
 }
 
+// 64 KiB blocks, random and text in turn, random first.
+inline std::string alternating_blocks(int count, unsigned seed) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += i % 2 ? text_like(64 * 1024, seed + i) : random_bytes(64 * 1024, seed + i);
+    return s;
+}
+
 inline bool tool_exists(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }

@@ -32,10 +32,12 @@ public:
     static void store(const uint8_t* data, std::size_t size, bool last, std::vector<uint8_t>* out);
 
 private:
-    bool deflate_span(const uint8_t* data, std::size_t dictionary, std::size_t size, bool last,
+    bool reset(const Span& span);
+    bool deflate_span(const uint8_t* data, std::size_t history, const Span& span, bool last,
                       std::vector<uint8_t>* out);
 
     z_stream stream_{};
+    int level_;
     bool ready_ = false;
 };
 

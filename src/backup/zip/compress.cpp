@@ -26,7 +26,7 @@ constexpr std::size_t kOutputBuffer = 1 << 20;
 constexpr std::size_t kBatchFiles = 64;  // most small files one task takes
 
 // One unit of work: a run of whole files, or one piece of a file larger than a piece. Small files
-// go in runs so that the hand-over to the writer, not the work, is what happens per task.
+// go in runs, so that the hand-over to the writer (and its wake-ups) happens per run, not per file.
 struct Task {
     std::size_t entry;      // the first one
     std::size_t count = 1;  // whole entries in the run

@@ -196,14 +196,16 @@ std::vector<std::string> written_files(const Plan& plan) {
 
 // Moves the verified files into place, then the new folders; a file that cannot be replaced keeps
 // its old contents.
-std::string commit(FileSystem& fs, const Directory& dir, const Plan& plan, ExtractLayout& layout) {
+std::string commit(FileSystem& fs, const Directory& dir, const Plan& plan, const std::string& target,
+                   ExtractLayout& layout) {
     std::vector<std::string> failed;
     for (const PlannedFile& f : plan.files) {
         if (layout.in_new_folder(f.relative) || fs.replace(f.write_path, f.target)) continue;
         fs.remove_file(f.write_path);
         failed.push_back(dir.entries[f.entry].name);
     }
-    for (const std::string& folder : layout.commit_folders(written_files(plan))) failed.push_back(folder + "/");
+    for (const std::string& folder : layout.commit_folders(written_files(plan)))
+        failed.push_back(folder.empty() ? target : folder + "/");
     if (failed.empty()) return "";
     std::string error = "无法替换文件（可能正被使用或只读）：" + fs.to_ansi(failed.front());
     if (failed.size() > 1) error += "，另有 " + std::to_string(failed.size() - 1) + " 个文件未能恢复";
@@ -287,7 +289,7 @@ Result extract_with(FileSystem& fs, const std::string& archive_path, const std::
                     const ProgressFn& progress, const Options& options) {
     WritePhase w;
     std::string error = write_phase(fs, archive_path, target_dir, progress, options, {}, &w);
-    if (error.empty()) error = commit(fs, w.dir, w.plan, *w.layout);
+    if (error.empty()) error = commit(fs, w.dir, w.plan, fs.from_ansi(target_dir), *w.layout);
     if (!error.empty()) return failure(error);
     w.reporter->finish(last_name(w));
     return {};

@@ -16,6 +16,12 @@ std::string last_component(const std::string& relative) { return relative.substr
 
 }  // namespace
 
+// A new target is renamed into place at the end: its name must not end on a separator.
+ExtractLayout::ExtractLayout(FileSystem& fs, const std::string& target) : fs_(fs), target_(target) {
+    auto is_separator = [](char c) { return c == '/' || c == '\\'; };
+    while (target_.size() > 1 && is_separator(target_.back()) && target_[target_.size() - 2] != ':') target_.pop_back();
+}
+
 std::string ExtractLayout::parent_of(const std::string& relative) {
     std::size_t cut = relative.rfind('/');
     return cut == std::string::npos ? "" : relative.substr(0, cut);

@@ -17,7 +17,7 @@ namespace zip {
 
 class ExtractLayout {
 public:
-    ExtractLayout(FileSystem& fs, const std::string& target) : fs_(fs), target_(target) {}
+    ExtractLayout(FileSystem& fs, const std::string& target);
 
     // Makes the target and the folders (relative, parents before children). On failure, names the
     // folder ("" for the target); remove() takes away what was made.

@@ -2,7 +2,8 @@
 // for Windows, and test doubles that fail on purpose.
 //
 // Every path handed to a FileSystem is UTF-8 with '/' separators (on a host whose own names are not
-// UTF-8, the raw bytes). All members may be called from several threads at once.
+// UTF-8, the raw bytes). All members may be called from several threads at once; an open file is
+// used by one thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -86,7 +87,8 @@ public:
     virtual std::unique_ptr<OutputFile> create_new(const std::string& path) = 0;  // fails if present
     // True when the folder exists afterwards; *created tells whether this call made it.
     virtual bool make_dir(const std::string& path, bool* created) = 0;
-    // Moves `from` over `to`, replacing a file of that name in one step.
+    // Moves `from` over `to`, replacing a file of that name in one step. A folder moves only to a
+    // name that is free.
     virtual bool replace(const std::string& from, const std::string& to) = 0;
     // Moves `from` (a file or a folder) to `to`, which must not exist.
     virtual bool rename(const std::string& from, const std::string& to) {

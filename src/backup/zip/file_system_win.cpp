@@ -110,12 +110,12 @@ private:
 };
 
 // Renames a file or folder through a handle on it, replacing a file at the target: fewer calls than
-// MoveFileExW, which also opens the target and queries the source. The name goes in NT form (\??\), which every
-// Windows version takes here.
-bool rename_over(const std::wstring& source, const std::wstring& target) {
+// MoveFileExW, which also opens the target and queries the source. The name goes in NT form (\??\),
+// which every Windows version takes here. 0 or the error.
+DWORD rename_once(const std::wstring& source, const std::wstring& target) {
     HANDLE h = CreateFileW(source.c_str(), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
     std::wstring name = target;
     if (name.rfind(L"\\\\?\\", 0) == 0) name[1] = L'?';
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
@@ -125,8 +125,20 @@ bool rename_over(const std::wstring& source, const std::wstring& target) {
     info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
     std::memcpy(info->FileName, name.data(), info->FileNameLength);
     bool renamed = SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
+    DWORD error = renamed ? 0 : GetLastError();
     CloseHandle(h);
-    return renamed;
+    return error;
+}
+
+// Another program (a virus scanner) may hold a file just written, or one inside a new folder, for a
+// moment: a refusal is tried again for up to half a second.
+bool rename_over(const std::wstring& source, const std::wstring& target) {
+    for (int attempt = 0;; ++attempt) {
+        DWORD error = rename_once(source, target);
+        if (error == 0) return true;
+        if (attempt == 10 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) return false;
+        Sleep(50);
+    }
 }
 
 // A link reports its own size and type; these are its target's, links followed. False when the

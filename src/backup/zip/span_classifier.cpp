@@ -22,19 +22,51 @@ uint32_t load32(const uint8_t* p) {
 
 uint32_t hash4(uint32_t v) { return (v * 2654435761u) >> (32 - kHashBits); }
 
-// Bytes that Huffman codes fitted to this block would save, their header paid for.
-double huffman_gain(const uint8_t* data, std::size_t size) {
+// A sample with this few byte values is plainly worth deflating: no need to count the whole block.
+constexpr std::size_t kSample = 512;
+constexpr int kFewValues = 64;
+
+// Bytes that text leaves out, whatever its encoding (but UTF-16): controls other than \t \n \v \f \r ESC.
+bool is_control(int value) { return value < 0x09 || (value > 0x0d && value < 0x20 && value != 0x1b); }
+
+struct Histogram {
     uint32_t counts[256] = {};
-    for (std::size_t i = 0; i < size; ++i) ++counts[data[i]];
-    double bits = 0, n = static_cast<double>(size);
-    int used = 0;
-    for (uint32_t c : counts) {
-        if (c == 0) continue;
-        ++used;
-        bits += c * std::log2(n / c);
+    std::size_t size;
+
+    Histogram(const uint8_t* data, std::size_t n) : size(n) {
+        // Four tables, so that a run of one byte value does not wait on its own last increment.
+        uint32_t part[4][256] = {};
+        std::size_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            ++part[0][data[i]];
+            ++part[1][data[i + 1]];
+            ++part[2][data[i + 2]];
+            ++part[3][data[i + 3]];
+        }
+        for (; i < n; ++i) ++part[0][data[i]];
+        for (int v = 0; v < 256; ++v) counts[v] = part[0][v] + part[1][v] + part[2][v] + part[3][v];
     }
-    return (8 * n - bits - kTreeBitsPerSymbol * used) / 8;
-}
+
+    int used() const {
+        int n = 0;
+        for (uint32_t c : counts) n += c != 0;
+        return n;
+    }
+
+    std::size_t controls() const {
+        std::size_t n = 0;
+        for (int v = 0; v < 256; ++v) n += is_control(v) ? counts[v] : 0;
+        return n;
+    }
+
+    // Bytes that Huffman codes fitted to the data would save, their header paid for.
+    double huffman_gain() const {
+        double bits = 0, n = static_cast<double>(size);
+        for (uint32_t c : counts)
+            if (c) bits += c * std::log2(n / c);
+        return (8 * n - bits - kTreeBitsPerSymbol * used()) / 8;
+    }
+};
 
 }  // namespace
 
@@ -51,9 +83,13 @@ std::vector<Span> SpanClassifier::classify(const uint8_t* data, std::size_t hist
     std::vector<Span> spans;
     for (std::size_t at = 0; at < size;) {
         std::size_t n = size - at < 2 * kBlock ? size - at : kBlock;
-        bool deflate = worth_deflating(data + at, n);
-        if (!spans.empty() && spans.back().deflate == deflate) spans.back().end = at + n;
-        else spans.push_back(Span{at, at + n, deflate});
+        Span block = judge(data + at, n);
+        block.begin = at;
+        block.end = at + n;
+        if (!spans.empty() && spans.back().deflate == block.deflate && spans.back().text == block.text)
+            spans.back().end = block.end;
+        else
+            spans.push_back(block);
         at += n;
     }
     // Positions of the next call start further on than the window reaches, so none of this call's match.
@@ -61,10 +97,13 @@ std::vector<Span> SpanClassifier::classify(const uint8_t* data, std::size_t hist
     return spans;
 }
 
-bool SpanClassifier::worth_deflating(const uint8_t* block, std::size_t size) {
-    double needed = static_cast<double>(size) / kMinGainShare;
-    double gain = huffman_gain(block, size);
-    return gain >= needed || gain + static_cast<double>(repeats(block, size)) >= needed;
+Span SpanClassifier::judge(const uint8_t* block, std::size_t size) {
+    Histogram sample(block, std::min(size, kSample));
+    if (sample.used() <= kFewValues) return Span{0, 0, true, sample.controls() == 0};
+    Histogram all(block, size);
+    double needed = static_cast<double>(size) / kMinGainShare, gain = all.huffman_gain();
+    if (gain < needed && gain + static_cast<double>(repeats(block, size)) < needed) return Span{};
+    return Span{0, 0, true, all.controls() <= size / 256};
 }
 
 // Positions in the block whose next 4 bytes occurred within the window before: each is about one

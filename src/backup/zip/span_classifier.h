@@ -1,6 +1,7 @@
 // Tells which parts of a file deflate can shrink, 16 KiB at a time, for a small fraction of what
 // deflating them costs: a byte histogram tells what Huffman codes could save, and where that is
 // nothing (data that looks random) a hash of 4-byte strings counts the repeats LZ77 would find.
+// It also tells text from binary data, which the deflater treats a little differently.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,7 @@ namespace zip {
 struct Span {
     std::size_t begin = 0, end = 0;  // offsets into the classified data
     bool deflate = false;            // false: stored blocks
+    bool text = false;               // deflated, and without the control bytes of binary data
 };
 
 class SpanClassifier {
@@ -27,7 +29,7 @@ public:
     std::vector<Span> classify(const uint8_t* data, std::size_t history, std::size_t size);
 
 private:
-    bool worth_deflating(const uint8_t* block, std::size_t size);
+    Span judge(const uint8_t* block, std::size_t size);
     std::size_t repeats(const uint8_t* block, std::size_t size);
 
     std::vector<uint32_t> table_;  // hash of 4 bytes -> position + base_ of their last occurrence

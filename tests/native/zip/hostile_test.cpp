@@ -124,7 +124,7 @@ TEST_F(ExtractFixture, FullDiskLeavesTargetAsItWas) {
 }
 
 TEST_F(ExtractFixture, FailedReplaceKeepsOldFileAndReports) {
-    write_file(archive, build_archive({{"slot.sav", "new"}}));
+    write_file(archive, build_archive({{"slot.sav", "new"}, {"new/more.sav", "in a folder the target lacks"}}));
     FaultyFileSystem faulty(zip::platform_file_system());
     faulty.fail_replace = true;
     zip::Options options;
@@ -176,8 +176,11 @@ TEST_F(CompressFixture, FullDiskKeepsPreviousArchive) {
 }
 
 TEST_F(CompressFixture, UnreadableFileIsNamed) {
-    faulty.fail_reads_of("/b.sav");
-    expect_failed("b.sav");
+    for (int i = 0; i < 20; ++i) write_file(src + "/small/" + std::to_string(i) + ".sav", text_like(3000, i));
+    for (const char* name : {"/b.sav", "/small/13.sav"}) {
+        faulty.fail_reads_of(name);
+        expect_failed(name + 1);
+    }
 }
 
 TEST_F(CompressFixture, FailedRenameRemovesTemporaryFile) {

@@ -12,11 +12,16 @@ int run(const std::string& command) {
 #define REQUIRE_TOOL(name) \
     if (!tool_exists(name)) GTEST_SKIP() << name " is not installed"
 
+// Text, random and mixed content: with 256 KiB pieces, whole pieces of random data inside deflated
+// entries (stored blocks), a random head before a compressible body, and a file stored whole.
 void make_tree(const std::string& root) {
     write_file(root + "/config.json", text_like(20000, 21));
     write_file(root + u8"/存档/角色 1.sav", random_bytes(70000, 22));
     write_file(root + u8"/존재/세이브 😀.dat", text_like(5000, 23));
     write_file(root + "/big/world.bin", text_like(900 * 1024, 24) + random_bytes(300 * 1024, 25));
+    write_file(root + "/big/headed.sav", random_bytes(600 * 1024, 26) + text_like(300 * 1024, 27));
+    write_file(root + "/big/blocks.sav", alternating_blocks(8, 28));
+    write_file(root + "/big/noise.bin", random_bytes(700 * 1024, 29));
     write_file(root + "/empty.txt", "");
     fs::create_directories(root + u8"/空的/内层");
 }

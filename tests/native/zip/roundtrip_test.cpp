@@ -58,20 +58,34 @@ TEST(ZipRoundTrip, RestoresNamesContentsFoldersAndTimes) {
 
 TEST(ZipRoundTrip, StoresWhatDoesNotCompressAndDeflatesTheRest) {
     TempDir tmp;
+    const std::size_t head = 300 * 1024, body = 200 * 1024;
     write_file(tmp / "src/random.bin", random_bytes(3 << 20, 7));
     write_file(tmp / "src/text.txt", text_like(3 << 20, 8));
     write_file(tmp / "src/tiny.bin", random_bytes(100, 9));
     write_file(tmp / "src/empty", "");
+    // A random head longer than several pieces, then records: only the head may be stored.
+    write_file(tmp / "src/headed.sav", random_bytes(head, 10) + text_like(body, 11));
+    write_file(tmp / "src/blocks.sav", alternating_blocks(6, 12));
+    write_file(tmp / "src/small_headed.sav", random_bytes(20000, 13) + text_like(30000, 14));
     ASSERT_TRUE(zip::compress_folder(tmp / "src", tmp / "a.zip", {}, small_chunks()).ok);
     zip::Directory dir = read_dir_of(tmp / "a.zip");
     ASSERT_EQ(dir.error, zip::DirectoryError::none);
-    std::map<std::string, uint16_t> methods;
-    for (const auto& e : dir.entries) methods[e.name] = e.method;
-    EXPECT_EQ(methods["random.bin"], zip::format::kStored);
-    EXPECT_EQ(methods["tiny.bin"], zip::format::kStored);
-    EXPECT_EQ(methods["empty"], zip::format::kStored);
-    EXPECT_EQ(methods["text.txt"], zip::format::kDeflated);
+    std::map<std::string, zip::ArchiveEntry> entries;
+    for (const auto& e : dir.entries) entries[e.name] = e;
+    EXPECT_EQ(entries["random.bin"].method, zip::format::kStored);
+    EXPECT_EQ(entries["tiny.bin"].method, zip::format::kStored);
+    EXPECT_EQ(entries["empty"].method, zip::format::kStored);
+    EXPECT_EQ(entries["text.txt"].method, zip::format::kDeflated);
+    for (const char* name : {"headed.sav", "blocks.sav", "small_headed.sav"}) {
+        const zip::ArchiveEntry& e = entries[name];
+        EXPECT_EQ(e.method, zip::format::kDeflated) << name;
+        EXPECT_LT(e.compressed_size, e.size * 3 / 4) << name;
+    }
+    EXPECT_LT(entries["headed.sav"].compressed_size, head + body / 2);
     for (const auto& e : dir.entries) EXPECT_TRUE(e.flags & zip::format::kFlagUtf8) << e.name;
+    zip::Result r = zip::extract_archive(tmp / "a.zip", tmp / "out", {}, small_chunks());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(read_tree(tmp / "out"), read_tree(tmp / "src"));
 }
 
 TEST(ZipRoundTrip, DeepTreeWithLongPath) {

@@ -1,0 +1,106 @@
+#!/usr/bin/env python3
+"""Times the engine against Info-ZIP in interleaved rounds and prints medians of paired ratios.
+
+Each round runs every command of a group once, in an order that rotates from round to round; each
+command is prepared (its output removed, then `sync`) outside the timing. A ratio is taken within a
+round (the peer's time over ours: above 1, we are faster) and the median over the rounds is
+reported, so a burst of load on the machine moves one round, not the figure.
+Usage: pairs.py NATIVE_EXE WINDOWS_EXE DATA_DIR RAM_DIR RUNS"""
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+
+def run(command):
+    subprocess.run(command, shell=True, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def timed(prepare, command):
+    run(f"{prepare}; sync")
+    start = time.perf_counter()
+    run(command)
+    return time.perf_counter() - start
+
+
+def rounds(group, count):
+    """group: name -> (prepare, command). One warm-up run each, then `count` timed rounds."""
+    names = list(group)
+    for name in names:
+        timed(*group[name])
+    times = {name: [] for name in names}
+    for r in range(count):
+        shift = r % len(names)
+        for name in names[shift:] + names[:shift]:
+            times[name].append(timed(*group[name]))
+    return times
+
+
+def paired(times, peer, ours):
+    return statistics.median(p / o for p, o in zip(times[peer], times[ours]))
+
+
+def size(path):
+    return os.path.getsize(path)
+
+
+def peak_rss_kb(command):
+    out = subprocess.run(f"/usr/bin/time -f %M {command}", shell=True, check=True, text=True,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE).stderr
+    return int(out.strip().splitlines()[-1])
+
+
+def compress_group(tree, archive, native, windows=None):
+    """zip -6, ours and (with `windows`) ours under Wine packing `tree` into ARCHIVE6.zip, .zip, -wine.zip."""
+    group = {"zip": (f"rm -f {archive}6.zip", f"cd {tree} && zip -r -6 -q {archive}6.zip ."),
+             "ours": (f"rm -f {archive}.zip", f"'{native}' compress {tree} {archive}.zip")}
+    if windows:
+        group["wine"] = (f"rm -f {archive}-wine.zip", f"wine '{windows}' compress 'Z:{tree}' 'Z:{archive}-wine.zip'")
+    return group
+
+
+def main(native, windows, data, ram, count):
+    save, small, out = f"{data}/save", f"{data}/small", f"{data}/out"
+    os.makedirs(out, exist_ok=True)
+    print(f"bench: compressing, {count} rounds", flush=True)
+    compress = rounds(compress_group(save, f"{out}/save", native, windows), count)
+    small_files = rounds(compress_group(small, f"{out}/small", native), count)
+    print(f"bench: extracting into {ram}, {count} rounds", flush=True)
+    extract = rounds({
+        "unzip": (f"rm -rf {ram}/unzip", f"unzip -q {out}/save.zip -d {ram}/unzip"),
+        "ours": (f"rm -rf {ram}/ours", f"'{native}' extract {out}/save.zip {ram}/ours"),
+        "wine": (f"rm -rf {ram}/wine", f"wine '{windows}' extract 'Z:{out}/save.zip' 'Z:{ram}/wine'"),
+    }, count)
+
+    print("bench: checking the results and sizes", flush=True)
+    for tree in (f"{ram}/ours", f"{ram}/wine"):
+        run(f"diff -r {save} {tree}")
+    for kind in ("mixed", "random", "text"):
+        for prepare, command in compress_group(f"{data}/{kind}", f"{out}/{kind}", native).values():
+            run(f"{prepare}; {command}")
+    sizes = {}
+    for kind in ("save", "small", "mixed", "random", "text"):
+        run(f"unzip -tq {out}/{kind}.zip")
+        sizes[kind] = size(f"{out}/{kind}.zip") / size(f"{out}/{kind}6.zip")
+    run(f"unzip -tq {out}/save-wine.zip")
+    peaks = {name: peak_rss_kb(command) for name, command in (
+        ("compress", f"'{native}' compress {save} {out}/rss.zip"),
+        ("extract", f"'{native}' extract {out}/save.zip {ram}/rss"),
+        ("compress small", f"'{native}' compress {small} {out}/rss-small.zip"))}
+    run(f"rm -rf {out}/rss.zip {out}/rss-small.zip {ram}/rss")
+
+    for label, times in (("compress", compress), ("small files", small_files), ("extract", extract)):
+        medians = "  ".join(f"{name} {statistics.median(t):.2f}s" for name, t in times.items())
+        print(f"{label}: median seconds  {medians}")
+    print("size vs zip -6: " + "  ".join(f"{kind} {ratio:.4f}" for kind, ratio in sizes.items()))
+    print("peak RSS (MB): " + "  ".join(f"{name} {kb / 1024:.0f}" for name, kb in peaks.items()))
+    print(f"compress_vs_zip6={paired(compress, 'zip', 'ours'):.2f} size_vs_zip6={sizes['save']:.3f} "
+          f"mixed_size_vs_zip6={sizes['mixed']:.3f} small_files_vs_zip6={paired(small_files, 'zip', 'ours'):.2f} "
+          f"extract_vs_unzip={paired(extract, 'unzip', 'ours'):.2f} peak_rss_mb={round(max(peaks.values()) / 1024)} "
+          f"wine_compress_vs_zip6={paired(compress, 'zip', 'wine'):.2f} "
+          f"wine_extract_vs_unzip={paired(extract, 'unzip', 'wine'):.2f}")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], int(sys.argv[5]))
