@@ -16,14 +16,38 @@ std::string with_slashes(std::string path) {
 }
 
 // A folder is entered once only: a second way in (a link to a folder already listed, or a
-// link to one of its own parents) is left out.
-bool enter_once(FileSystem& fs, const SourceEntry& dir, std::set<FolderId>& seen, WalkResult& result) {
+// link to one of its own parents) is left out. Without links no folder can come round twice, so
+// folders are told apart (a call to the system each) only once the walk has met a link; then
+// those entered before are looked up too.
+class Entered {
+   public:
+    bool enter(FileSystem& fs, const SourceEntry& dir, WalkResult& result) {
+        if (dir.is_link && !links_met_) {
+            links_met_ = true;
+            for (const std::string& path : paths_)
+                if (std::optional<FolderId> id = fs.folder_id(path)) seen_.insert(*id);
+        }
+        if (!links_met_) {
+            paths_.push_back(dir.path);
+            return true;
+        }
+        return enter_once(fs, dir, result);
+    }
+
+   private:
+    bool enter_once(FileSystem& fs, const SourceEntry& dir, WalkResult& result);
+    std::vector<std::string> paths_;
+    std::set<FolderId> seen_;
+    bool links_met_ = false;
+};
+
+bool Entered::enter_once(FileSystem& fs, const SourceEntry& dir, WalkResult& result) {
     std::optional<FolderId> id = fs.folder_id(dir.path);
     if (!id) {
         result.skipped.push_back({dir.name, SkippedEntry::unreachable_link});
         return false;
     }
-    if (!seen.insert(*id).second) {
+    if (!seen_.insert(*id).second) {
         result.skipped.push_back({dir.name, SkippedEntry::repeated_folder});
         return false;
     }
@@ -52,17 +76,12 @@ WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string&
     std::vector<SourceEntry> pending;
     pending.push_back(SourceEntry{"", root, true, 0, 0});
     std::vector<DirEntry> children;
-    std::set<FolderId> seen;
+    Entered entered;
     while (!pending.empty()) {
         SourceEntry dir = std::move(pending.back());
         pending.pop_back();
-        if (dir.name.empty()) {
-            if (std::optional<FolderId> id = fs.folder_id(dir.path)) seen.insert(*id);
-        } else if (enter_once(fs, dir, seen, result)) {
-            result.entries.push_back(dir);
-        } else {
-            continue;
-        }
+        if (!entered.enter(fs, dir, result)) continue;
+        if (!dir.name.empty()) result.entries.push_back(dir);
         children.clear();
         if (!fs.list_dir(dir.path, &children)) {
             result.ok = false;
@@ -74,7 +93,7 @@ WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string&
         std::size_t first_dir = pending.size();
         for (const DirEntry& child : children) {
             SourceEntry e{dir.name + child.name, join_path(dir.path, child.name), child.is_dir, child.size,
-                          child.mtime};
+                          child.mtime, child.is_link};
             if (with_slashes(e.path) == skip_path) continue;
             if (child.unreachable) {
                 auto reason = child.is_link ? SkippedEntry::unreachable_link : SkippedEntry::not_a_file;

@@ -16,6 +16,7 @@ struct SourceEntry {
     bool is_dir = false;
     uint64_t size = 0;
     int64_t mtime = 0;
+    bool is_link = false;  // reached through a link (a folder may then come round twice)
 };
 
 // What the walk left out, and why.

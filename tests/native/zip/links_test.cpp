@@ -19,6 +19,8 @@ TEST(ZipLinks, FolderLinksAreFollowedOnceAndCyclesEnd) {
     TempDir tmp;
     write_file(tmp / "elsewhere/big/level.sav", "moved to another drive");
     write_file(tmp / "src/own.sav", "own");
+    write_file(tmp / "src/copies/c.sav", "listed before a link to it");
+    ASSERT_EQ(::symlink((tmp / "src/copies").c_str(), (tmp / "src/zz_alias").c_str()), 0);
     ASSERT_EQ(::symlink((tmp / "elsewhere/big").c_str(), (tmp / "src/big").c_str()), 0);
     ASSERT_EQ(::symlink((tmp / "elsewhere/big").c_str(), (tmp / "src/same_again").c_str()), 0);
     ASSERT_EQ(::symlink(".", (tmp / "src/big_loop").c_str()), 0);  // leads back to src itself
@@ -29,8 +31,10 @@ TEST(ZipLinks, FolderLinksAreFollowedOnceAndCyclesEnd) {
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_TRUE(zip::extract_archive(tmp / "a.zip", tmp / "out").ok);
     Tree out = read_tree(tmp / "out");
-    EXPECT_EQ(out, (Tree{{"big/", ""}, {"big/level.sav", "moved to another drive"}, {"own.sav", "own"}}));
-    EXPECT_EQ(r.skipped.size(), 4u);
+    EXPECT_EQ(out, (Tree{{"big/", ""}, {"big/level.sav", "moved to another drive"}, {"copies/", ""},
+                         {"copies/c.sav", "listed before a link to it"}, {"own.sav", "own"}}));
+    EXPECT_EQ(r.skipped.size(), 5u);
+    EXPECT_TRUE(has_line_for(r, "zz_alias\\"));
     EXPECT_TRUE(has_line_for(r, "same_again\\"));
     EXPECT_TRUE(has_line_for(r, "big_loop\\"));
     EXPECT_TRUE(has_line_for(r, "dangling"));
