@@ -35,11 +35,6 @@ struct SafetyFolder {
     }
 };
 
-bool exists(zip::FileSystem& fs, const std::string& path) {
-    zip::DirEntry info;
-    return fs.stat(path, &info);
-}
-
 bool is_folder(zip::FileSystem& fs, const std::string& path) {
     zip::DirEntry info;
     return fs.stat(path, &info) && info.is_dir;
@@ -53,7 +48,7 @@ void remove_files(zip::FileSystem& fs, const std::vector<std::string>& ansi_path
 std::string fresh_copy_name(const SafetyFolder& safety) {
     for (int tries = 0;; ++tries) {
         std::string name = child(safety.ansi, current_time_text() + ".zip");
-        if (!exists(safety.fs, safety.fs.from_ansi(name)) || tries >= 20) return name;
+        if (!safety.fs.exists(safety.fs.from_ansi(name)) || tries >= 20) return name;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
@@ -208,7 +203,7 @@ std::vector<ArchiveResult> set_of(zip::FileSystem& fs, const RestoreRequest& req
         r.folder = request.save_paths[i];
         if (r.folder.empty())
             r.status = ArchiveResult::no_target;  // never "here": nothing goes into the current folder
-        else if (!exists(fs, fs.from_ansi(r.archive)))
+        else if (!fs.exists(fs.from_ansi(r.archive)))
             r.status = ArchiveResult::archive_missing;
         set.push_back(r);
     }
@@ -309,7 +304,7 @@ RestoreSetResult undo_last_restore(zip::FileSystem& fs, const std::string& backu
         // What the restore added goes aside now and away once the undo has succeeded.
         for (const std::string& rel : f.created) {
             const std::string target = zip::join_path(f.folder, rel);
-            if (!exists(fs, target)) continue;
+            if (!fs.exists(target)) continue;
             const std::string aside = zip::sibling_temp_path(target);
             record.moves.push_back({target, aside, ""});
             record.cleanup.push_back(aside);
@@ -327,13 +322,13 @@ RestoreSetResult undo_last_restore(zip::FileSystem& fs, const std::string& backu
 }
 
 bool has_restore_to_undo(zip::FileSystem& fs, const std::string& backup_folder) {
-    return exists(fs, SafetyFolder(fs, backup_folder).file(guard::kLastRestore));
+    return fs.exists(SafetyFolder(fs, backup_folder).file(guard::kLastRestore));
 }
 
 bool recover_interrupted(zip::FileSystem& fs, const std::string& backup_folder) {
     SafetyFolder safety(fs, backup_folder);
     const std::string journal = safety.file(guard::kJournal);
-    if (!exists(fs, journal)) return false;
+    if (!fs.exists(journal)) return false;
     RestoreRecord record;
     if (!read_record(fs, journal, &record)) return false;  // not ours to judge: left for a person to see
     if (record.state == RestoreRecord::committed) {

@@ -4,11 +4,6 @@
 
 namespace {
 
-bool exists(zip::FileSystem& fs, const std::string& path) {
-    zip::DirEntry info;
-    return fs.stat(path, &info);
-}
-
 // A folder of ours with everything in it.
 void remove_tree(zip::FileSystem& fs, const std::string& path) {
     std::vector<zip::DirEntry> children;
@@ -55,7 +50,7 @@ std::string commit_moves(zip::FileSystem& fs, const RestoreRecord& record) {
 bool take_back(zip::FileSystem& fs, const RestoreRecord& record) {
     bool whole = true;
     for (auto m = record.moves.rbegin(); m != record.moves.rend(); ++m)
-        if (exists(fs, m->to) && !exists(fs, m->from)) whole = fs.rename(m->to, m->from) && whole;
+        if (fs.exists(m->to) && !fs.exists(m->from)) whole = fs.rename(m->to, m->from) && whole;
     if (!whole) return false;  // what is set aside is still needed
     for (const std::string& p : record.discard) remove_path(fs, p);
     for (const RestoredFolder& f : record.folders) sweep_temporaries(fs, f.folder);
@@ -64,7 +59,7 @@ bool take_back(zip::FileSystem& fs, const RestoreRecord& record) {
 
 void finish(zip::FileSystem& fs, const RestoreRecord& record) {
     for (const FileMove& m : record.moves)
-        if (!m.attributes_of.empty() && exists(fs, m.attributes_of)) fs.copy_attributes(m.attributes_of, m.to);
+        if (!m.attributes_of.empty() && fs.exists(m.attributes_of)) fs.copy_attributes(m.attributes_of, m.to);
     for (const std::string& p : record.cleanup) fs.remove_file(p);
     for (auto d = record.empty_dirs.rbegin(); d != record.empty_dirs.rend(); ++d) fs.remove_dir(*d);
 }

@@ -74,6 +74,10 @@ public:
     virtual uint8_t zip_host() const = 0;
 
     virtual bool stat(const std::string& path, DirEntry* info) = 0;  // false when missing
+    bool exists(const std::string& path) {
+        DirEntry info;
+        return stat(path, &info);
+    }
     // Folders, files and links to either (marked is_link, typed and sized by their target). A link
     // whose target cannot be reached, or anything that is neither file nor folder (a pipe, a
     // device), is listed as unreachable so that the caller can say it was left out.
@@ -91,10 +95,7 @@ public:
     // name that is free.
     virtual bool replace(const std::string& from, const std::string& to) = 0;
     // Moves `from` (a file or a folder) to `to`, which must not exist.
-    virtual bool rename(const std::string& from, const std::string& to) {
-        DirEntry info;
-        return !stat(to, &info) && replace(from, to);
-    }
+    virtual bool rename(const std::string& from, const std::string& to) { return !exists(to) && replace(from, to); }
     virtual bool remove_file(const std::string& path) = 0;
     virtual bool remove_dir(const std::string& path) = 0;  // empty folders only
     // The exact time and attributes of a file, and setting them back; false where not supported.

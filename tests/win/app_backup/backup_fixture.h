@@ -22,6 +22,7 @@ namespace app_test {
 
 using M = MainWindow;
 using wintest::read_file;
+using wintest::unpacked;
 using wintest::write_file;
 
 class BackupRestore : public ::testing::Test {
@@ -69,13 +70,6 @@ class BackupRestore : public ::testing::Test {
     }
     static std::string varnoke_exe() { return files::executable_dir() + "\\Varnoke.exe"; }
     std::string stamp(const std::string& name) { return read_ini_value(app().save_config_path, name, "操作时间"); }
-    // What an archive holds, extracted into a fresh folder.
-    std::string unpacked(const std::string& archive_path, const std::string& rel) {
-        wintest::TempDir out("unpacked");
-        zip::Result r = zip::extract_archive(archive_path, out.path());
-        EXPECT_TRUE(r.ok) << r.error;
-        return read_file(out / rel);
-    }
     // Every file and folder below a folder with its bytes and time: "before" and "after" compare.
     static std::map<std::string, std::string> snapshot(const std::string& root);
     // Whether a temporary file or folder of ours is anywhere below.

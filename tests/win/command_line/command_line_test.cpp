@@ -21,6 +21,7 @@
 namespace {
 
 using wintest::read_file;
+using wintest::unpacked;
 using wintest::write_file;
 
 class CommandLine : public ::testing::Test {
@@ -57,11 +58,6 @@ class CommandLine : public ::testing::Test {
         return out;
     }
     std::string log() const { return read_file(tool / "配置目录\\varnoke.log"); }
-    static std::string unpacked(const std::string& archive, const std::string& rel) {
-        wintest::TempDir out("unpacked");
-        EXPECT_TRUE(zip::extract_archive(archive, out.path()).ok) << archive;
-        return read_file(out / rel);
-    }
     static size_t lines_with(const std::string& text, const std::string& part) {
         size_t n = 0;
         for (const std::string& line : gbk::split(text, '\n')) n += line.find(part) != std::string::npos;

@@ -4,6 +4,10 @@
 
 #include <atomic>
 
+#include <gtest/gtest.h>
+
+#include "backup/zip/zip.h"
+
 namespace wintest {
 
 TempDir::TempDir(const std::string& name_hint) {
@@ -37,6 +41,13 @@ std::string read_file(const std::string& path) {
     while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
     CloseHandle(h);
     return out;
+}
+
+std::string unpacked(const std::string& archive, const std::string& relative) {
+    TempDir out("unpacked");
+    zip::Result r = zip::extract_archive(archive, out.path());
+    EXPECT_TRUE(r.ok) << archive << ": " << r.error;
+    return read_file(out / relative);
 }
 
 bool make_dirs(const std::string& path) {

@@ -22,6 +22,8 @@ class TempDir {
 };
 
 void write_file(const std::string& path, const std::string& bytes);
+// A file of an archive, extracted into a fresh folder ("" when the archive cannot be extracted).
+std::string unpacked(const std::string& archive, const std::string& relative);
 std::string read_file(const std::string& path);  // "" when missing
 bool make_dirs(const std::string& path);
 void remove_tree(const std::string& path);
