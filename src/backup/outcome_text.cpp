@@ -73,9 +73,11 @@ std::vector<Notice> backup_notices_of(const Outcome& o) {
     bool others_left = false;
     for (const ArchiveResult& a : o.archives) {
         if (a.status == ArchiveResult::folder_missing) notices.push_back(plain("存档 " + a.folder + " 不存在"));
-        if (a.status == ArchiveResult::failed) notices.push_back(warning("备份失败：" + a.archive + "\r\n" + a.reason));
+        if (a.status == ArchiveResult::failed) {
+            notices.push_back(warning("备份失败：" + a.archive + "\r\n" + a.reason));
+            not_written.push_back(a.folder);
+        }
         if (a.status == ArchiveResult::done) written.push_back(a.archive);
-        if (a.status == ArchiveResult::failed) not_written.push_back(a.folder);
         others_left = others_left || a.status == ArchiveResult::not_tried;
         for (const std::string& s : a.skipped) not_written.push_back(s);
     }
@@ -92,6 +94,7 @@ std::vector<Notice> backup_notices_of(const Outcome& o) {
 std::vector<Notice> restore_notices_of(const Outcome& o) {
     if (o.refusal == Outcome::cancelled) return {};
     if (o.refusal != Outcome::none) return {refusal_notice(o, "恢复")};
+    if (!o.failure.empty()) return {unchanged_notice(o, "恢复")};
     std::vector<Notice> notices;
     std::vector<std::string> restored, not_restored;
     for (const ArchiveResult& a : o.archives) {
@@ -105,7 +108,6 @@ std::vector<Notice> restore_notices_of(const Outcome& o) {
         notices.push_back(warning("恢复失败：" + a.archive + "\r\n" + why));
         not_restored.push_back(a.archive);
     }
-    if (!o.failure.empty()) return {unchanged_notice(o, "恢复")};
     if (restored.empty()) return notices;
     if (not_restored.empty())
         notices.push_back(Notice{"恢复完成，恢复文件为：\r\n" + o.first_done, "提示"});
