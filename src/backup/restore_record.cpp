@@ -140,20 +140,10 @@ bool parse_record(zip::FileSystem& fs, const std::string& text, RestoreRecord* r
 }
 
 bool write_record(zip::FileSystem& fs, const std::string& path, const RestoreRecord& record) {
-    const std::string text = format_record(fs, record);
-    const std::string temp = zip::sibling_temp_path(path);
-    std::unique_ptr<zip::OutputFile> out = fs.create_new(temp);
-    bool ok = out && out->write(text.data(), text.size()) && out->close(zip::kKeepTime, true);
-    out.reset();
-    ok = ok && fs.replace(temp, path);
-    if (!ok) fs.remove_file(temp);
-    return ok;
+    return zip::write_file_atomically(fs, path, format_record(fs, record));
 }
 
 bool read_record(zip::FileSystem& fs, const std::string& path, RestoreRecord* record) {
-    std::unique_ptr<zip::InputFile> in = fs.open_read(path);
-    if (!in || in->size() > kMaxRecord) return false;
-    std::string text(static_cast<std::size_t>(in->size()), '\0');
-    if (in->read_at(0, text.data(), text.size()) != static_cast<int64_t>(text.size())) return false;
-    return parse_record(fs, text, record);
+    std::optional<std::string> text = zip::read_whole_file(fs, path, kMaxRecord);
+    return text && parse_record(fs, *text, record);
 }

@@ -108,4 +108,11 @@ public:
 // The platform's own: POSIX on the host, Win32 on Windows.
 FileSystem& platform_file_system();
 
+// Writes `bytes` under a temporary name beside `path`, flushes them to the disk and moves them over
+// `path` in one step: a reader finds the old file or the new one whole, never a part. On failure
+// the old file stays as it was and the temporary is gone.
+bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& bytes);
+// The whole file, when it can be read and holds at most `limit` bytes.
+std::optional<std::string> read_whole_file(FileSystem& fs, const std::string& path, std::size_t limit);
+
 }  // namespace zip

@@ -1,0 +1,25 @@
+// Whole small files (records, lists, settings): read at once, written so that no half stays.
+#include "backup/zip/file_system.h"
+#include "backup/zip/names.h"
+
+namespace zip {
+
+bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& bytes) {
+    const std::string temp = sibling_temp_path(path);
+    std::unique_ptr<OutputFile> out = fs.create_new(temp);
+    bool ok = out && out->write(bytes.data(), bytes.size()) && out->close(kKeepTime, true);
+    out.reset();
+    ok = ok && fs.replace(temp, path);
+    if (!ok) fs.remove_file(temp);
+    return ok;
+}
+
+std::optional<std::string> read_whole_file(FileSystem& fs, const std::string& path, std::size_t limit) {
+    std::unique_ptr<InputFile> in = fs.open_read(path);
+    if (!in || in->size() > limit) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(in->size()), '\0');
+    if (in->read_at(0, bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size())) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace zip
