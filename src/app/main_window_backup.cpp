@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "backup/backup_report.h"
 #include "backup/backup_system_win.h"
+#include "backup/restore.h"
 #include "backup/decorate.h"
 #include "backup/retention_win.h"
 #include "config/project_name.h"
@@ -132,8 +133,7 @@ void MainWindow::undo_last_restore() {
 // Only a selected project whose last restore can still be taken back.
 bool MainWindow::can_undo() const {
     if (busy_ || !is_valid_project_name(project().name)) return false;
-    WinBackupSystem system;
-    return system.has_restore_to_undo(project().backup_folder);
+    return has_restore_to_undo(zip::platform_file_system(), project().backup_folder);
 }
 
 void MainWindow::add_undo_to_system_menu() {

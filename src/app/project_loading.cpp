@@ -18,13 +18,15 @@ CurrentProject load_project(const std::string& save_config_path, const std::stri
     expand_stored_path(p.save_paths_text, p.program_path, folders);
     p.save_paths = gbk::split(p.save_paths_text);
     p.backup_folder = tool.backup_folder(name);
+    p.excluded_folders = {tool.backup_root(), tool.config_dir()};
     IniProjectStore store(save_config_path, tool.backup_root());
     p.options = read_project_options(store, name);
     return p;
 }
 
 ProjectState project_state(const CurrentProject& project) {
-    return ProjectState{project.name, project.program_file, project.save_paths, project.backup_folder};
+    return ProjectState{project.name, project.program_file, project.save_paths, project.backup_folder,
+                        project.excluded_folders};
 }
 
 void decorate_project_folder(const CurrentProject& project) {

@@ -17,6 +17,7 @@ struct CurrentProject {
     std::vector<std::string> save_paths;  // the same split at "|"
     std::string backup_folder;            // tool_dir + "\存档目录\" + name, no trailing backslash
     ProjectOptions options;
+    std::vector<std::string> excluded_folders;  // the tool's own folders: a link into them is not packed
 };
 
 CurrentProject load_project(const std::string& save_config_path, const std::string& name,

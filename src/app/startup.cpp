@@ -7,7 +7,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "backup/backup_system_win.h"
+#include "app/project_loading.h"
+#include "backup/restore.h"
+#include "config/project_edit.h"
+#include "config/project_list.h"
+#include "paths/folders_win.h"
 #include "backup/outcome_text.h"
 #include "config/ini.h"
 #include "config/names.h"
@@ -143,6 +147,19 @@ void choose_save_config(AppState& state, const StartupWindows& windows) {
     }
 }
 
+// Restores and undos ended by force are carried through, each only within its project's current
+// save folders; a project folder of no project in the list has none, so its journal waits.
+void recover_forced_ends(const AppState& state) {
+    const ToolFolders tool = state.folders();
+    auto save_paths_of = [&](const std::string& project) -> std::vector<std::string> {
+        if (state.save_config_path.empty() || !contains_project(load_project_names(state.save_config_path), project))
+            return {};
+        return load_project(state.save_config_path, project, tool, system_folders()).save_paths;
+    };
+    const auto reports = recover_all_projects(zip::platform_file_system(), state.backup_root(), save_paths_of);
+    if (!reports.empty()) show_message(startup_recovery_text(reports), mb::kIconExclamation);
+}
+
 bool run_startup(AppState& state, const StartupWindows& windows, LegacyFileOps& ops) {
     if (!acquire_single_instance()) {
         show_message("本程序已经在运行！", mb::kIconHand, "错误");
@@ -156,9 +173,8 @@ bool run_startup(AppState& state, const StartupWindows& windows, LegacyFileOps& 
     // A first run in an empty folder needs both folders, or nothing it is told could be saved.
     files::create_directory(state.config_dir());
     files::create_directory(state.backup_root());
-    std::vector<std::string> taken_back = clean_up_after_forced_ends(state.backup_root());
-    if (!taken_back.empty()) show_message(interrupted_restore_text(taken_back), mb::kIconExclamation);
     choose_save_config(state, windows);
+    recover_forced_ends(state);
     return true;
 }
 

@@ -43,7 +43,7 @@ std::vector<std::string> backup_report_lines(const std::string& project, const O
         for (const Notice& n : backup_notices(o)) lines.push_back(who + one_line(n.text));
         return lines;
     }
-    if (o.recovered) lines.push_back(who + one_line(interrupted_restore_text({})));
+    if (o.recovery.any()) lines.push_back(who + one_line(recovery_text(o.recovery, {})));
     for (const ArchiveResult& a : o.archives) lines.push_back(who + archive_line(a));
     for (const std::string& p : pruned.deleted) lines.push_back(who + "删除旧备份：" + p);
     for (const std::string& p : pruned.failed) lines.push_back(who + "未能删除旧备份：" + p);

@@ -1,5 +1,7 @@
 #include "backup/operations.h"
 
+#include "backup/restore.h"
+#include "backup/zip/names.h"
 #include "config/project_name.h"
 #include "paths/gbk_text.h"
 #include "paths/time_text.h"
@@ -7,6 +9,22 @@
 namespace {
 
 std::string counter(int k, size_t n) { return std::to_string(k) + "/" + std::to_string(n); }
+
+bool is_folder(zip::FileSystem& fs, const std::string& ansi_path) {
+    zip::DirEntry info;
+    return fs.stat(fs.from_ansi(ansi_path), &info) && info.is_dir;
+}
+
+// Makes a folder and every folder above it that is missing (file-system paths).
+bool make_dirs(zip::FileSystem& fs, const std::string& path) {
+    zip::DirEntry info;
+    if (fs.stat(path, &info)) return info.is_dir;
+    const std::string parent = zip::parent_path(path);
+    bool made = false;
+    return (parent.empty() || parent == path || make_dirs(fs, parent)) && fs.make_dir(path, &made);
+}
+
+ProjectFolders folders_of(const ProjectState& project) { return {project.backup_folder, project.save_paths}; }
 
 Outcome refused(Outcome::Refusal why, std::string detail = {}) {
     Outcome o;
@@ -45,45 +63,84 @@ std::optional<Outcome> BackupRunner::refusal(const ProjectState& project) {
     return std::nullopt;
 }
 
+// Each archive is written under a temporary name; publish() gives the set its names at the end.
 ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const std::string& first, int k) {
+    zip::FileSystem& fs = system_.files();
     ArchiveResult r;
     r.k = k;
     r.archive = archive_name(first, k);
     r.folder = project.save_paths[static_cast<size_t>(k - 1)];
-    if (r.folder.empty() || !system_.directory_exists(r.folder)) {
+    if (r.folder.empty() || !is_folder(fs, r.folder)) {
         r.status = ArchiveResult::folder_missing;
         return r;
     }
-    if (!system_.directory_exists(project.backup_folder)) system_.create_directory(project.backup_folder);
-    zip::Result z = system_.compress(r.folder, r.archive, progress_to(first, " 备份完成"));
+    make_dirs(fs, fs.from_ansi(project.backup_folder));
+    const std::string temp = fs.to_ansi(zip::sibling_temp_path(fs.from_ansi(r.archive)));
+    zip::Result z = system_.compress(r.folder, temp, progress_to(first, " 备份完成"), project.excluded_folders);
     view_.set_counter(counter(k, project.save_paths.size()));
     r.status = z.ok ? ArchiveResult::done : ArchiveResult::failed;
     r.reason = z.error;
     r.skipped = z.skipped;
+    pending_.push_back({k, temp});
+    if (!z.ok) fs.remove_file(fs.from_ansi(temp));
     return r;
+}
+
+// The set appears whole or not at all: the companions take their names first and the first
+// archive last, so a set that can be chosen for a restore always has every companion it was
+// written with. Killed in between, the companions without a first archive go at the next backup.
+void BackupRunner::publish(Outcome& o) {
+    zip::FileSystem& fs = system_.files();
+    std::string first_temp;
+    for (const auto& [k, temp] : pending_) {
+        ArchiveResult& r = o.archives[static_cast<size_t>(k - 1)];
+        if (r.status != ArchiveResult::done) continue;
+        if (k == 1) {
+            first_temp = temp;
+        } else if (!fs.replace(fs.from_ansi(temp), fs.from_ansi(r.archive))) {
+            fs.remove_file(fs.from_ansi(temp));
+            r.status = ArchiveResult::failed;
+            r.reason = "无法写入压缩包：" + r.archive;
+        }
+    }
+    pending_.clear();
+    if (first_temp.empty()) return;
+    if (fs.replace(fs.from_ansi(first_temp), fs.from_ansi(o.archives[0].archive))) {
+        o.first_done = o.archives[0].archive;
+        return;
+    }
+    fs.remove_file(fs.from_ansi(first_temp));
+    o.archives[0].status = ArchiveResult::failed;
+    o.archives[0].reason = "无法写入压缩包：" + o.archives[0].archive;
+    for (std::size_t i = 1; i < o.archives.size(); ++i)
+        if (o.archives[i].status == ArchiveResult::done) {
+            fs.remove_file(fs.from_ansi(o.archives[i].archive));
+            o.archives[i].status = ArchiveResult::not_tried;
+        }
 }
 
 Outcome BackupRunner::backup(const ProjectState& project) {
     if (std::optional<Outcome> no = refusal(project)) return *no;
     Outcome o;
-    o.recovered = system_.recover(project.backup_folder);
+    o.recovery = system_.recover(folders_of(project));
     if (project.save_paths.empty()) {
         o.refusal = Outcome::no_save_paths;
         return o;
     }
-    system_.remove_leftovers(project.backup_folder);
+    remove_backup_leftovers(system_.files(), project.backup_folder);
     // Every archive of this run is named from this moment.
     const std::string first = project.backup_folder + "\\" + current_time_text() + ".zip";
+    pending_.clear();
     for (size_t k = 1; k <= project.save_paths.size(); ++k) {
         // Without its first archive a set cannot be chosen for a restore: write no companions.
-        if (k > 1 && o.first_done.empty()) {
+        if (k > 1 && o.archives.front().status != ArchiveResult::done) {
             o.archives.push_back({static_cast<int>(k), archive_name(first, static_cast<int>(k)),
                                   project.save_paths[k - 1], ArchiveResult::not_tried, "", {}});
             continue;
         }
         o.archives.push_back(backup_folder_k(project, first, static_cast<int>(k)));
-        if (k == 1 && o.archives.back().status == ArchiveResult::done) o.first_done = first;
     }
+    publish(o);
     return o;
 }
 
@@ -102,6 +159,8 @@ RestoreEvents BackupRunner::restore_events(size_t folders, bool count) {
 
 void BackupRunner::take_over(const RestoreSetResult& result, Outcome& o) {
     o.archives = result.archives;
+    o.recovery = result.recovery;
+    o.record_lost = result.record_lost;
     o.failure = result.failure;
     o.failed_k = result.failed_k;
     o.safety_copy = result.safety_copy;
@@ -109,9 +168,9 @@ void BackupRunner::take_over(const RestoreSetResult& result, Outcome& o) {
 
 Outcome BackupRunner::restore(const ProjectState& project, const RestoreQuestions& ask) {
     if (std::optional<Outcome> no = refusal(project)) return *no;
-    const bool recovered = system_.recover(project.backup_folder);
+    const RecoveryReport recovery = system_.recover(folders_of(project));
     Outcome o = restore_chosen(project, ask);
-    o.recovered = recovered;
+    if (!o.recovery.any()) o.recovery = recovery;
     return o;
 }
 
@@ -122,7 +181,7 @@ Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQ
     const std::string& first = *chosen;
     const size_t n = project.save_paths.size();
     // Only an existing first folder is asked about; then the counter follows every archive.
-    const bool existed = system_.directory_exists(project.save_paths[0]);
+    const bool existed = is_folder(system_.files(), project.save_paths[0]);
     if (existed && !ask.confirm_overwrite()) return refused(Outcome::declined);
     Outcome o;
     RestoreSetResult r = system_.restore_set({first, project.save_paths, project.backup_folder}, restore_events(n, existed));
@@ -137,15 +196,15 @@ Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQ
 
 Outcome BackupRunner::undo(const ProjectState& project, const std::function<bool()>& confirm) {
     if (std::optional<Outcome> no = refusal(project)) return *no;
-    const bool recovered = system_.recover(project.backup_folder);
+    const RecoveryReport recovery = system_.recover(folders_of(project));
     Outcome o = refused(Outcome::declined);
-    if (!system_.has_restore_to_undo(project.backup_folder)) {
+    if (!has_restore_to_undo(system_.files(), project.backup_folder)) {
         o = refused(Outcome::nothing_to_undo);
     } else if (confirm()) {
         o = Outcome{};
-        take_over(system_.undo_restore(project.backup_folder, restore_events(project.save_paths.size(), false)), o);
+        take_over(system_.undo_restore(folders_of(project), restore_events(project.save_paths.size(), false)), o);
         if (o.failure.empty()) view_.set_status("撤销完成");
     }
-    o.recovered = recovered;
+    if (!o.recovery.any()) o.recovery = recovery;
     return o;
 }

@@ -7,7 +7,27 @@
 #include <string>
 #include <vector>
 
+#include "backup/zip/file_system.h"
 #include "backup/zip/zip.h"
+
+// The folders a project's restores may act in: whatever a journal or undo record names elsewhere is
+// refused.
+struct ProjectFolders {
+    std::string backup_folder;            // the project's; holds the safety copies
+    std::vector<std::string> save_paths;  // numbered from 1; "" for an empty entry
+};
+
+// What was found of an earlier restore or undo that did not end normally, told once.
+struct RecoveryReport {
+    enum What { nothing, restore_taken_back, undo_taken_back, restore_completed, undo_completed };
+    What what = nothing;
+    bool record_lost = false;          // a restore completed, but the record its undo needs could not be kept
+    std::vector<std::string> waiting;  // save folders that cannot be reached now: the journal stays for them
+    std::vector<std::string> refused;  // paths a journal or record named outside the project's folders
+    std::string damaged;               // where a journal or record that could not be used is kept
+    bool any() const { return what != nothing || any_more(); }
+    bool any_more() const { return record_lost || !waiting.empty() || !damaged.empty(); }
+};
 
 struct RestoreRequest {
     std::string first_archive;            // the chosen archive; companions follow by number
@@ -18,27 +38,26 @@ struct RestoreRequest {
 struct RestoreEvents {
     std::function<void(int k, const zip::Progress&)> progress;  // k = 0 while the safety copy is made
     std::function<void(int k)> archive_ready;                   // archive k is written and verified
+    unsigned threads = 0;  // the engine's worker threads; 0: one per core
 };
 
 struct RestoreSetResult;
 
-// What backup and restore need from the machine.
+// What backup and restore need from the machine: its files (every file call goes through them),
+// its processes and the engine that packs and restores.
 class BackupSystem {
    public:
     virtual ~BackupSystem() = default;
-    virtual bool directory_exists(const std::string& path) = 0;
-    virtual bool file_exists(const std::string& path) = 0;
-    virtual bool create_directory(const std::string& path) = 0;
+    virtual zip::FileSystem& files() = 0;
     virtual bool is_program_running(const std::string& exe_name) = 0;
-    // Deletes what a backup that was ended by force left in the folder.
-    virtual void remove_leftovers(const std::string& backup_folder) = 0;
-    virtual zip::Result compress(const std::string& folder, const std::string& archive, const zip::ProgressFn& p) = 0;
+    // Packs `folder` into `archive`, leaving out what lies in `excluded` (the tool's own folders).
+    virtual zip::Result compress(const std::string& folder, const std::string& archive, const zip::ProgressFn& p,
+                                 const std::vector<std::string>& excluded) = 0;
     // The whole set or nothing, after a safety copy of the folders it writes into.
     virtual RestoreSetResult restore_set(const RestoreRequest& request, const RestoreEvents& events) = 0;
-    virtual RestoreSetResult undo_restore(const std::string& backup_folder, const RestoreEvents& events) = 0;
-    virtual bool has_restore_to_undo(const std::string& backup_folder) = 0;
-    // Finishes or takes back a restore that was ended by force; true when one was taken back.
-    virtual bool recover(const std::string& backup_folder) = 0;
+    virtual RestoreSetResult undo_restore(const ProjectFolders& project, const RestoreEvents& events) = 0;
+    // Finishes or takes back a restore that was ended by force.
+    virtual RecoveryReport recover(const ProjectFolders& project) = 0;
 };
 
 // The progress display.
@@ -55,6 +74,7 @@ struct ProjectState {
     std::string program_file;  // the program's path, expanded; its file name is what may be running
     std::vector<std::string> save_paths;
     std::string backup_folder;  // tool folder + "\存档目录\" + name
+    std::vector<std::string> excluded_folders;  // the tool's own folders: never packed into a backup
 };
 
 struct ArchiveResult {
@@ -80,6 +100,8 @@ struct RestoreSetResult {
     std::string failure;      // why nothing was changed, naming the file; "" otherwise
     int failed_k = 0;         // the archive the failure concerns; 0: the safety copy or the record
     std::string safety_copy;  // first archive of the copy made before writing; "" when none was
+    bool record_lost = false;  // changed, but the undo record could not be written: no undo for it
+    RecoveryReport recovery;   // what an earlier restore or undo left, dealt with first
 };
 
 struct Outcome {
@@ -91,7 +113,8 @@ struct Outcome {
     std::string failure;     // restore: why nothing was changed (the archive is archives[failed_k - 1])
     int failed_k = 0;
     std::string safety_copy;  // restore: where the save from before it was kept
-    bool recovered = false;   // an interrupted restore of the project was taken back first
+    bool record_lost = false;  // restore: done, but it cannot be undone
+    RecoveryReport recovery;   // what an earlier restore or undo of the project left, dealt with first
 
     // Every archive tried was written or restored and nothing was left out.
     bool complete() const;
@@ -121,6 +144,7 @@ class BackupRunner {
    private:
     std::optional<Outcome> refusal(const ProjectState& project);
     ArchiveResult backup_folder_k(const ProjectState& project, const std::string& first, int k);
+    void publish(Outcome& o);
     zip::ProgressFn progress_to(const std::string& done_name, const char* done_word);
     Outcome restore_chosen(const ProjectState& project, const RestoreQuestions& ask);
     RestoreEvents restore_events(size_t folders, bool count);
@@ -128,4 +152,5 @@ class BackupRunner {
 
     BackupSystem& system_;
     ProgressView& view_;
+    std::vector<std::pair<int, std::string>> pending_;  // archives of the set being written: k, temporary name
 };

@@ -37,16 +37,18 @@ Notice refusal_notice(const Outcome& o, const char* what) {
     }
 }
 
-// A restore of this project that was ended by force was taken back before this operation.
+// What an earlier restore or undo of this project left was dealt with before this operation.
 std::vector<Notice> recovered(const Outcome& o) {
-    if (!o.recovered) return {};
-    return {warning(interrupted_restore_text({}))};
+    if (!o.recovery.any()) return {};
+    return {warning(recovery_text(o.recovery, {}))};
 }
 
-// Nothing was changed: which archive (or the safety copy) stopped it, and why.
+// Nothing was changed: which archive (or the safety copy) stopped it, and why. The archive is
+// found by its number: an undo lists only the folders its restore wrote.
 Notice unchanged_notice(const Outcome& o, const char* what) {
     std::string text = std::string(what) + "失败：";
-    if (o.failed_k > 0) text += o.archives[static_cast<size_t>(o.failed_k - 1)].archive + "\r\n";
+    for (const ArchiveResult& a : o.archives)
+        if (o.failed_k > 0 && a.k == o.failed_k) text += a.archive + "\r\n";
     return warning(text + o.failure + "\r\n存档保持原样，没有任何改动。");
 }
 
@@ -61,6 +63,50 @@ std::vector<Notice> with_recovery(const Outcome& o, std::vector<Notice> notices)
 std::string interrupted_restore_text(const std::vector<std::string>& projects) {
     std::string text = "上次的恢复没有完成就被中断了，已经撤销：存档已回到恢复之前的样子。";
     if (!projects.empty()) text += "\r\n项目：" + lines(projects).substr(2);
+    return text;
+}
+
+std::string recovery_text(const RecoveryReport& r, const std::vector<std::string>& projects) {
+    std::vector<std::string> parts;
+    switch (r.what) {
+        case RecoveryReport::restore_taken_back:
+            parts.push_back(interrupted_restore_text(projects));
+            break;
+        case RecoveryReport::undo_taken_back:
+            parts.push_back("上次的撤销没有完成就被中断了，撤销没有进行：存档仍是上次恢复之后的样子。");
+            break;
+        case RecoveryReport::restore_completed:
+            parts.push_back("上次的恢复在中断前已经完成：存档已是恢复之后的样子。");
+            break;
+        case RecoveryReport::undo_completed:
+            parts.push_back("上次的撤销在中断前已经完成：存档已回到恢复之前的样子。");
+            break;
+        case RecoveryReport::nothing:
+            break;
+    }
+    if (r.what != RecoveryReport::restore_taken_back && r.what != RecoveryReport::nothing && !projects.empty())
+        parts.back() += "\r\n项目：" + lines(projects).substr(2);
+    if (r.what == RecoveryReport::nothing && !projects.empty()) parts.push_back("项目：" + lines(projects).substr(2));
+    if (r.record_lost) parts.push_back("无法保存撤销记录：这次恢复不能撤销。");
+    if (!r.waiting.empty())
+        parts.push_back("以下存档文件夹暂时无法访问（或文件被占用），恢复记录已保留，下次启动或操作时再处理：" + lines(r.waiting));
+    if (!r.refused.empty())
+        parts.push_back("恢复记录中有不属于这个项目存档文件夹的路径，没有执行：" + lines(r.refused));
+    if (!r.damaged.empty()) parts.push_back("恢复记录无法使用，已改名保留：\r\n" + r.damaged);
+    std::string text;
+    for (const std::string& p : parts) text += (text.empty() ? "" : "\r\n") + p;
+    return text;
+}
+
+std::string startup_recovery_text(const std::vector<std::pair<std::string, RecoveryReport>>& reports) {
+    std::vector<std::string> taken_back;
+    for (const auto& [project, report] : reports)
+        if (report.what == RecoveryReport::restore_taken_back && !report.any_more()) taken_back.push_back(project);
+    std::string text = taken_back.empty() ? "" : interrupted_restore_text(taken_back);
+    for (const auto& [project, report] : reports) {
+        if (report.what == RecoveryReport::restore_taken_back && !report.any_more()) continue;
+        text += (text.empty() ? "" : "\r\n\r\n") + recovery_text(report, {project});
+    }
     return text;
 }
 
@@ -96,6 +142,7 @@ std::vector<Notice> restore_notices_of(const Outcome& o) {
     if (o.refusal != Outcome::none) return {refusal_notice(o, "恢复")};
     if (!o.failure.empty()) return {unchanged_notice(o, "恢复")};
     std::vector<Notice> notices;
+    if (o.record_lost) notices.push_back(warning("无法保存撤销记录：这次恢复不能撤销。"));
     std::vector<std::string> restored, not_restored;
     for (const ArchiveResult& a : o.archives) {
         if (a.status == ArchiveResult::done) {

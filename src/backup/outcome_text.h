@@ -2,6 +2,7 @@
 // What the user is told after a backup or restore, in the order it is shown: one notice per
 // refusal or per archive that was not done, then the closing summary.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "backup/operations.h"
@@ -18,4 +19,8 @@ std::vector<Notice> undo_notices(const Outcome& outcome);
 
 // Said once when restores ended by force were taken back (at start, or before the next action).
 std::string interrupted_restore_text(const std::vector<std::string>& projects);
+// At start: what was found of restores ended by force, project by project.
+std::string startup_recovery_text(const std::vector<std::pair<std::string, RecoveryReport>>& reports);
+// Everything an earlier restore or undo left that the user must know, in one text.
+std::string recovery_text(const RecoveryReport& report, const std::vector<std::string>& projects);
 

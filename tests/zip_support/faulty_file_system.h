@@ -18,11 +18,8 @@ public:
     std::atomic<int64_t> write_budget{-1};  // bytes still writable; -1 for no limit
     std::atomic<bool> fail_replace{false};
     std::atomic<int> files_created{0};
-    std::atomic<int> renames_before_crash{-1};  // then the "process ends": ProcessEnded is thrown
     std::string locked_suffix;                  // a file held open without sharing: never moved
     std::string full_prefix;                    // a drive that is full: nothing can be written there
-
-    struct ProcessEnded {};
 
     void fail_reads_of(const std::string& path_suffix) {
         std::lock_guard<std::mutex> lock(mu_);
@@ -43,8 +40,6 @@ public:
         return !fail_replace && inner_.replace(from, to);
     }
     bool rename(const std::string& from, const std::string& to) override {
-        if (renames_before_crash == 0) throw ProcessEnded{};
-        if (renames_before_crash > 0) --renames_before_crash;
         if (!locked_suffix.empty() && from.size() >= locked_suffix.size() &&
             from.compare(from.size() - locked_suffix.size(), locked_suffix.size(), locked_suffix) == 0)
             return false;
@@ -52,6 +47,8 @@ public:
     }
     std::optional<zip::FolderId> folder_id(const std::string& p) override { return inner_.folder_id(p); }
     bool copy_attributes(const std::string& f, const std::string& t) override { return inner_.copy_attributes(f, t); }
+    bool get_state(const std::string& p, zip::FileState* s) override { return inner_.get_state(p, s); }
+    bool set_state(const std::string& p, const zip::FileState& s) override { return inner_.set_state(p, s); }
 
     std::unique_ptr<zip::InputFile> open_read(const std::string& path) override {
         auto file = inner_.open_read(path);

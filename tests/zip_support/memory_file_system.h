@@ -1,5 +1,6 @@
 // A file system held in memory, for trees too large to be quick on a disk (tens of thousands of
-// entries). Paths are compared as strings, as the engine builds them.
+// entries) and for cutting the power: data written without a flush is lost then. Paths are
+// compared as strings, '\\' read as '/'.
 #pragma once
 
 #include <algorithm>
@@ -19,22 +20,39 @@ public:
         bool is_dir = false;
         std::shared_ptr<std::string> data = std::make_shared<std::string>();
         int64_t mtime = 0;
+        uint32_t attributes = 0;
+        bool flushed = true;  // the data is on the disk
     };
 
-    void add_dir(const std::string& path) { nodes_[path].is_dir = true; }
+    void add_dir(const std::string& path) { nodes_[key(path)].is_dir = true; }
     void add_file(const std::string& path, const std::string& data, int64_t mtime = 1600000000) {
-        Node& n = nodes_[path];
+        Node& n = nodes_[key(path)];
         *n.data = data;
         n.mtime = mtime;
     }
     const std::map<std::string, Node>& nodes() const { return nodes_; }
+    std::map<std::string, Node>& nodes() { return nodes_; }
+    // What the disk holds after the power went: data never flushed is cut short.
+    void power_cut() {
+        for (auto& [path, node] : nodes_)
+            if (!node.flushed) {
+                node.data = std::make_shared<std::string>(node.data->substr(0, node.data->size() / 2));
+                node.flushed = true;
+            }
+    }
+    static std::string key(std::string path) {
+        for (char& c : path)
+            if (c == '\\') c = '/';
+        return path;
+    }
 
     std::string from_ansi(const std::string& t) override { return t; }
     std::string to_ansi(const std::string& t) override { return t; }
     std::string from_legacy_name(const std::string& t) override { return t; }
     uint8_t zip_host() const override { return 3; }
 
-    bool stat(const std::string& path, zip::DirEntry* info) override {
+    bool stat(const std::string& p, zip::DirEntry* info) override {
+        const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(path);
         if (it == nodes_.end()) return false;
@@ -42,7 +60,8 @@ public:
         return true;
     }
 
-    bool list_dir(const std::string& path, std::vector<zip::DirEntry>* entries) override {
+    bool list_dir(const std::string& p, std::vector<zip::DirEntry>* entries) override {
+        const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
         std::string prefix = path + "/";
         for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
@@ -53,32 +72,40 @@ public:
         return nodes_.count(path) && nodes_[path].is_dir;
     }
 
-    std::unique_ptr<zip::InputFile> open_read(const std::string& path) override {
+    std::unique_ptr<zip::InputFile> open_read(const std::string& p) override {
+        const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(path);
         if (it == nodes_.end() || it->second.is_dir) return nullptr;
         return std::make_unique<Input>(it->second.data);
     }
 
-    std::unique_ptr<zip::OutputFile> create_new(const std::string& path) override {
+    std::unique_ptr<zip::OutputFile> create_new(const std::string& p) override {
+        const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
-        if (nodes_.count(path)) return nullptr;
+        if (nodes_.count(path) || !parent_is_dir(path)) return nullptr;
+        nodes_[path].flushed = false;
         return std::make_unique<Output>(this, path, nodes_[path].data);
     }
 
-    bool make_dir(const std::string& path, bool* created) override {
+    bool make_dir(const std::string& p, bool* created) override {
+        const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(path);
         *created = it == nodes_.end();
+        if (*created && !parent_is_dir(path)) return *created = false;
         if (*created) nodes_[path].is_dir = true;
         return nodes_[path].is_dir;
     }
 
     // A folder moves with everything below it.
-    bool replace(const std::string& from, const std::string& to) override {
+    bool replace(const std::string& f, const std::string& t) override {
+        const std::string from = key(f), to = key(t);
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(from);
-        if (it == nodes_.end()) return false;
+        if (it == nodes_.end() || !parent_is_dir(to)) return false;
+        auto there = nodes_.find(to);
+        if (there != nodes_.end() && (there->second.is_dir || it->second.is_dir)) return false;
         std::map<std::string, Node> moved;
         for (auto n = it; n != nodes_.end() && n->first.compare(0, from.size(), from) == 0; ++n)
             if (n->first.size() == from.size() || n->first[from.size()] == '/')
@@ -88,13 +115,57 @@ public:
         return true;
     }
 
-    bool remove_file(const std::string& path) override {
+    bool remove_file(const std::string& p) override {
+        const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
-        return nodes_.erase(path) > 0;
+        auto it = nodes_.find(path);
+        if (it == nodes_.end() || it->second.is_dir) return false;
+        nodes_.erase(it);
+        return true;
     }
-    bool remove_dir(const std::string& path) override { return remove_file(path); }
+    // Empty folders only.
+    bool remove_dir(const std::string& p) override {
+        const std::string path = key(p);
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = nodes_.find(path);
+        if (it == nodes_.end() || !it->second.is_dir) return false;
+        auto next = std::next(it);
+        if (next != nodes_.end() && next->first.compare(0, path.size() + 1, path + "/") == 0) return false;
+        nodes_.erase(it);
+        return true;
+    }
+    bool get_state(const std::string& p, zip::FileState* state) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = nodes_.find(key(p));
+        if (it == nodes_.end()) return false;
+        *state = {it->second.mtime, it->second.attributes};
+        return true;
+    }
+    bool set_state(const std::string& p, const zip::FileState& state) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = nodes_.find(key(p));
+        if (it == nodes_.end()) return false;
+        it->second.mtime = state.time;
+        it->second.attributes = state.attributes;
+        return true;
+    }
+    bool copy_attributes(const std::string& from, const std::string& to) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto f = nodes_.find(key(from)), t = nodes_.find(key(to));
+        if (f == nodes_.end() || t == nodes_.end()) return false;
+        t->second.attributes = f->second.attributes;
+        return true;
+    }
 
 private:
+    // A folder's parent must be there first, as on a disk; top-level names stand alone.
+    bool parent_is_dir(const std::string& path) const {
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos || slash == 0) return true;
+        auto it = nodes_.find(path.substr(0, slash));
+        return it == nodes_.end() ? path.find('/') == slash : it->second.is_dir;
+    }
+
     struct Input : zip::InputFile {
         explicit Input(std::shared_ptr<std::string> d) : data(std::move(d)) {}
         uint64_t size() override { return data->size(); }
@@ -119,9 +190,12 @@ private:
             std::memcpy(&(*data)[offset], d, n);
             return true;
         }
-        bool close(int64_t mtime, bool) override {
+        bool close(int64_t mtime, bool sync) override {
             std::lock_guard<std::mutex> lock(fs->mu_);
-            if (mtime != zip::kKeepTime && fs->nodes_.count(path)) fs->nodes_[path].mtime = mtime;
+            auto it = fs->nodes_.find(path);
+            if (it == fs->nodes_.end() || it->second.data != data) return true;  // moved meanwhile
+            if (mtime != zip::kKeepTime) it->second.mtime = mtime;
+            it->second.flushed = sync;
             return true;
         }
         MemoryFileSystem* fs;

@@ -103,8 +103,8 @@ std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& t
 class Extractor {
 public:
     Extractor(FileSystem& fs, const Directory& dir, Plan& plan, const std::string& archive,
-              const std::string& archive_text)
-        : fs_(fs), dir_(dir), plan_(plan), archive_(archive), archive_text_(archive_text) {}
+              const std::string& archive_text, bool sync)
+        : fs_(fs), dir_(dir), plan_(plan), archive_(archive), archive_text_(archive_text), sync_(sync) {}
 
     // Writes and verifies every file where the layout puts it; "" or the first failure.
     std::string write_all(unsigned threads, ProgressReporter& progress);
@@ -119,6 +119,7 @@ private:
     Plan& plan_;
     const std::string& archive_;
     const std::string& archive_text_;
+    const bool sync_;
     std::atomic<std::size_t> next_{0}, current_{0};
     std::atomic<uint64_t> done_{0};
     std::atomic<bool> stop_{false};
@@ -170,7 +171,7 @@ std::string Extractor::write_one(InputFile& archive, EntryDecoder& decoder, Plan
         done_ += size;
         return out->write(data, size);
     });
-    bool closed = err == DataError::none && out->close(e.mtime, false);
+    bool closed = err == DataError::none && out->close(e.mtime, sync_);
     out.reset();
     if (closed) {
         file.written = true;
@@ -249,7 +250,7 @@ std::string write_phase(FileSystem& fs, const std::string& archive_path, const s
     w->reporter = std::make_unique<ProgressReporter>(progress, w->plan.total,
                                                      [&fs](const std::string& name) { return fs.to_ansi(name); });
     w->reporter->update(0, "");
-    Extractor extractor(fs, w->dir, w->plan, archive, archive_path);
+    Extractor extractor(fs, w->dir, w->plan, archive, archive_path, options.sync_files);
     error = extractor.write_all(worker_count(options), *w->reporter);
     if (!error.empty()) w->layout->remove(written_files(w->plan));
     return error;

@@ -34,6 +34,8 @@ struct Options {
     std::size_t chunk_size = 1 << 20; // large files are deflated in pieces this big, in parallel
     int level = 6;                    // deflate level for data that compresses
     bool force_zip64 = false;         // write Zip64 records even when nothing needs them
+    std::vector<std::string> excluded_folders;  // backup: folders never packed, also when a link leads there
+    bool sync_files = false;          // extraction: flush every file written to the disk before closing it
 };
 
 // Writes the archive under a temporary name and moves it over archive_path only once it is complete

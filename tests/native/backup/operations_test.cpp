@@ -7,7 +7,9 @@
 
 #include "backup/operations.h"
 #include "backup/outcome_text.h"
+#include "backup/zip/names.h"
 #include "paths/time_text.h"
+#include "zip_support/memory_file_system.h"
 
 namespace {
 
@@ -15,30 +17,35 @@ struct Call {
     std::string what, from, to;
 };
 
+// The machine's files are held in memory; the engine and the processes are scripted.
 class FakeSystem : public BackupSystem {
    public:
-    std::set<std::string> dirs, files;
+    zip_test::MemoryFileSystem mem;
     std::set<std::string> running;
     std::map<std::string, std::string> fail;     // path → reason for compress/extract
     std::map<std::string, std::string> skipped;  // folder → what its archive leaves out
     std::vector<Call> calls;
+    bool interrupted = false;
 
-    bool directory_exists(const std::string& p) override { return dirs.count(p) > 0; }
-    bool file_exists(const std::string& p) override { return files.count(p) > 0; }
-    bool create_directory(const std::string& p) override {
-        calls.push_back({"mkdir", p, ""});
-        return dirs.insert(p).second;
+    void dirs(std::initializer_list<std::string> paths) {
+        for (const std::string& p : paths) mem.add_dir(p);
     }
+    void files_at(std::initializer_list<std::string> paths) {
+        for (const std::string& p : paths) mem.add_file(p, "zip");
+    }
+    bool has(const std::string& path) { return mem.exists(path); }
+
+    zip::FileSystem& files() override { return mem; }
     bool is_program_running(const std::string& exe) override { return running.count(exe) > 0; }
-    void remove_leftovers(const std::string& folder) override { calls.push_back({"clean", folder, ""}); }
-    zip::Result compress(const std::string& folder, const std::string& archive, const zip::ProgressFn& p) override {
+    zip::Result compress(const std::string& folder, const std::string& archive, const zip::ProgressFn& p,
+                         const std::vector<std::string>&) override {
         calls.push_back({"compress", folder, archive});
         if (p) {
             p({40, "存档/a.sav"});
             p({100, "存档/b.sav"});
         }
         if (fail.count(folder)) return {false, fail[folder], {}};
-        files.insert(archive);
+        mem.add_file(archive, "zip of " + folder);
         zip::Result r;
         if (skipped.count(folder)) r.skipped = {skipped[folder]};
         return r;
@@ -51,9 +58,9 @@ class FakeSystem : public BackupSystem {
             const int k = static_cast<int>(i) + 1;
             ArchiveResult a{k, archive_name(request.first_archive, k), request.save_paths[i]};
             if (a.folder.empty()) a.status = ArchiveResult::no_target;
-            else if (!files.count(a.archive)) a.status = ArchiveResult::archive_missing;
+            else if (!has(a.archive)) a.status = ArchiveResult::archive_missing;
             else if (fail.count(a.archive) && r.failure.empty()) r.failure = fail[a.archive], r.failed_k = k;
-            if (a.status == ArchiveResult::done && dirs.count(a.folder)) r.safety_copy = "copy.zip";
+            if (a.status == ArchiveResult::done && has(a.folder)) r.safety_copy = "copy.zip";
             r.archives.push_back(a);
         }
         for (ArchiveResult& a : r.archives) {
@@ -64,22 +71,24 @@ class FakeSystem : public BackupSystem {
             }
             events.progress(a.k, {100, "a.sav"});
             events.archive_ready(a.k);
-            dirs.insert(a.folder);
+            mem.add_dir(a.folder);
             r.changed = true;
         }
         if (!r.failure.empty()) r.safety_copy.clear();
         return r;
     }
-    RestoreSetResult undo_restore(const std::string& folder, const RestoreEvents&) override {
-        calls.push_back({"undo", folder, ""});
+    RestoreSetResult undo_restore(const ProjectFolders& project, const RestoreEvents&) override {
+        calls.push_back({"undo", project.backup_folder, ""});
         RestoreSetResult r;
         r.failure = fail.count("undo") ? fail["undo"] : "";
         r.changed = r.failure.empty();
         return r;
     }
-    bool has_restore_to_undo(const std::string&) override { return undoable; }
-    bool recover(const std::string&) override { return interrupted; }
-    bool undoable = true, interrupted = false;
+    RecoveryReport recover(const ProjectFolders&) override {
+        RecoveryReport r;
+        if (interrupted) r.what = RecoveryReport::restore_taken_back;
+        return r;
+    }
     std::vector<Call> calls_of(const std::string& what) const {
         std::vector<Call> out;
         for (const Call& c : calls)
@@ -110,6 +119,19 @@ class Operations : public ::testing::Test {
         project.name = "模擬市民3";
         project.program_file = "D:\\Games\\淺東\\game.exe";
         project.backup_folder = "T:\\tool\\存档目录\\模擬市民3";
+        set_undoable(true);
+    }
+    void set_undoable(bool undoable) {
+        const std::string record = project.backup_folder + "\\恢复前\\上次恢复.txt";
+        undoable ? sys.mem.add_file(record, "") : (void)sys.mem.remove_file(record);
+    }
+    // Files of the backup folder that are not archives of a published set.
+    bool leftovers() {
+        std::vector<zip::DirEntry> entries;
+        sys.mem.list_dir(project.backup_folder, &entries);
+        for (const zip::DirEntry& e : entries)
+            if (zip::is_temporary_name(e.name)) return true;
+        return false;
     }
     void TearDown() override { set_clock_for_tests({}); }
     std::string archive(int k = 1) const {
@@ -138,14 +160,18 @@ class Operations : public ::testing::Test {
 
 TEST_F(Operations, BacksUpThreeFoldersUnderOneTimeName) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
-    sys.dirs = {"C:\\s1", "C:\\s2", "C:\\s3"};
+    sys.dirs({"C:\\s1", "C:\\s2", "C:\\s3"});
+    // What a backup ended by force left goes first: its temporary and a companion never published.
+    sys.dirs({project.backup_folder});
+    sys.mem.add_file(project.backup_folder + "/.vnk0123456789abcdef.tmp", "half");
+    sys.mem.add_file(project.backup_folder + "\\2011年10月22日9时4分.zip2", "orphan");
     Outcome o = runner.backup(project);
-    ASSERT_EQ(sys.calls.size(), 5u);
-    EXPECT_EQ(sys.calls[0].what, "clean");  // what a backup ended by force left goes first
-    EXPECT_EQ(sys.calls[1].what, "mkdir");
-    EXPECT_EQ(sys.calls[2].to, archive(1));
-    EXPECT_EQ(sys.calls[3].to, project.backup_folder + "\\2011年10月22日9时5分.zip2");
-    EXPECT_EQ(sys.calls[4].to, project.backup_folder + "\\2011年10月22日9时5分.zip3");
+    ASSERT_EQ(sys.calls.size(), 3u);
+    EXPECT_TRUE(sys.has(archive(1)));
+    EXPECT_TRUE(sys.has(project.backup_folder + "\\2011年10月22日9时5分.zip2"));
+    EXPECT_TRUE(sys.has(project.backup_folder + "\\2011年10月22日9时5分.zip3"));
+    EXPECT_FALSE(sys.has(project.backup_folder + "\\2011年10月22日9时4分.zip2"));
+    EXPECT_FALSE(leftovers());
     EXPECT_EQ(view.counters, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
     EXPECT_EQ(view.percent, 100);
     // Entries show as Windows paths; the status names the first archive as done, also for the later ones.
@@ -162,16 +188,15 @@ TEST_F(Operations, BacksUpThreeFoldersUnderOneTimeName) {
 TEST_F(Operations, AtMidnightTheArchiveIsNamedByTheDateAlone) {
     set_clock_for_tests([] { return DateTime{2011, 10, 22, 0, 0, 0}; });
     project.save_paths = {"C:\\s1"};
-    sys.dirs = {"C:\\s1", project.backup_folder};
+    sys.dirs({"C:\\s1"});
     runner.backup(project);
     ASSERT_EQ(sys.calls_of("compress").size(), 1u);
-    EXPECT_TRUE(sys.calls_of("mkdir").empty());  // the backup folder exists: not made again
-    EXPECT_EQ(sys.calls_of("compress")[0].to, project.backup_folder + "\\2011年10月22日.zip");
+    EXPECT_TRUE(sys.has(project.backup_folder + "\\2011年10月22日.zip"));
 }
 
 TEST_F(Operations, RefusalsTouchNothingAndSayWhy) {
     project.save_paths = {"C:\\s1"};
-    sys.dirs = {"C:\\s1"};
+    sys.dirs({"C:\\s1"});
     sys.running = {"game.exe"};
     Outcome b = runner.backup(project), r = runner.restore(project, answer("x.zip"));
     EXPECT_EQ(b.refusal, Outcome::program_running);
@@ -192,18 +217,18 @@ TEST_F(Operations, RefusalsTouchNothingAndSayWhy) {
 
 TEST_F(Operations, AMissingFolderIsReportedAndTheOthersGoOn) {
     project.save_paths = {"C:\\s1", "C:\\gone", "C:\\s3"};
-    sys.dirs = {"C:\\s1", "C:\\s3"};
+    sys.dirs({"C:\\s1", "C:\\s3"});
     Outcome o = runner.backup(project);
     EXPECT_EQ(texts(backup_notices(o)), (std::vector<std::string>{"存档 C:\\gone 不存在",
                                                                   "备份完成，备份文件为： \r\n" + archive(1)}));
-    EXPECT_TRUE(sys.files.count(archive(3)));
-    EXPECT_FALSE(sys.files.count(archive(2)));
+    EXPECT_TRUE(sys.has(archive(3)));
+    EXPECT_FALSE(sys.has(archive(2)));
     EXPECT_EQ(o.archives[1].status, ArchiveResult::folder_missing);
 }
 
 TEST_F(Operations, AFailureInTheMiddleIsNeverCalledDone) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
-    sys.dirs = {"C:\\s1", "C:\\s2", "C:\\s3"};
+    sys.dirs({"C:\\s1", "C:\\s2", "C:\\s3"});
     sys.fail["C:\\s2"] = "无法读取文件：a.sav";
     Outcome o = runner.backup(project);
     EXPECT_FALSE(o.complete());
@@ -221,7 +246,7 @@ TEST_F(Operations, AFailureInTheMiddleIsNeverCalledDone) {
 
 TEST_F(Operations, WithoutItsFirstArchiveNoSetIsWritten) {
     project.save_paths = {"C:\\s1", "C:\\s2"};
-    sys.dirs = {"C:\\s1", "C:\\s2"};
+    sys.dirs({"C:\\s1", "C:\\s2"});
     sys.fail["C:\\s1"] = "无法读取文件：a.sav";
     Outcome o = runner.backup(project);
     EXPECT_EQ(sys.calls_of("compress").size(), 1u);
@@ -248,7 +273,7 @@ TEST_F(Operations, WithoutItsFirstArchiveNoSetIsWritten) {
 
 TEST_F(Operations, WhatAnArchiveLeftOutIsNamed) {
     project.save_paths = {"C:\\s1"};
-    sys.dirs = {"C:\\s1"};
+    sys.dirs({"C:\\s1"});
     sys.skipped["C:\\s1"] = "链接\\：链接的目标无法访问，已跳过";
     Outcome o = runner.backup(project);
     EXPECT_FALSE(o.complete());
@@ -260,8 +285,8 @@ TEST_F(Operations, WhatAnArchiveLeftOutIsNamed) {
 
 TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
-    sys.dirs = {"C:\\s1"};
-    sys.files = {archive(1), archive(2), archive(3)};
+    sys.dirs({"C:\\s1"});
+    sys.files_at({archive(1), archive(2), archive(3)});
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(confirmed, 1);
     ASSERT_EQ(sys.calls_of("restore").size(), 1u);
@@ -278,7 +303,7 @@ TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
 
 TEST_F(Operations, DecliningOrCancellingExtractsNothing) {
     project.save_paths = {"C:\\s1"};
-    sys.dirs = {"C:\\s1"};
+    sys.dirs({"C:\\s1"});
     Outcome o = runner.restore(project, answer(archive(1), false));
     EXPECT_EQ(o.refusal, Outcome::declined);
     EXPECT_EQ(texts(restore_notices(o)), std::vector<std::string>{"存档恢复被取消"});
@@ -291,7 +316,7 @@ TEST_F(Operations, DecliningOrCancellingExtractsNothing) {
 
 TEST_F(Operations, AMissingFirstFolderIsRestoredWithoutAsking) {
     project.save_paths = {"C:\\s1"};
-    sys.files = {archive(1)};
+    sys.files_at({archive(1)});
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(confirmed, 0);
     EXPECT_EQ(texts(restore_notices(o)), std::vector<std::string>{"恢复完成，恢复文件为：\r\n" + archive(1)});
@@ -300,7 +325,7 @@ TEST_F(Operations, AMissingFirstFolderIsRestoredWithoutAsking) {
 
 TEST_F(Operations, AMissingCompanionIsReportedAndDoesNotBlockTheOthers) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3", ""};
-    sys.files = {archive(1), archive(3), archive(4)};
+    sys.files_at({archive(1), archive(3), archive(4)});
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(o.archives[2].status, ArchiveResult::done);
     // An empty save path never means "here": nothing is extracted into the current folder.
@@ -314,7 +339,7 @@ TEST_F(Operations, AMissingCompanionIsReportedAndDoesNotBlockTheOthers) {
 
 TEST_F(Operations, ABadArchiveChangesNothingAndSaysWhichAndWhy) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
-    sys.files = {archive(1), archive(2), archive(3)};
+    sys.files_at({archive(1), archive(2), archive(3)});
     sys.fail[archive(3)] = "文件数据校验失败（CRC 错误）：a.sav";
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(o.first_done, "");
@@ -332,9 +357,9 @@ TEST_F(Operations, UndoAsksIsRefusedWhileTheProgramRunsAndSaysWhatHappened) {
     sys.fail["undo"] = "无法替换文件（可能正被其他程序使用）：C:\\s1\\a.sav";
     EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))),
               std::vector<std::string>{"撤销失败：无法替换文件（可能正被其他程序使用）：C:\\s1\\a.sav\r\n存档保持原样，没有任何改动。"});
-    sys.undoable = false;
+    set_undoable(false);
     EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))), std::vector<std::string>{"没有可以撤销的恢复。"});
-    sys.undoable = true;
+    set_undoable(true);
     sys.running = {"game.exe"};
     EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))), std::vector<std::string>{"程序[game.exe]在运行，不能进行撤销！"});
     EXPECT_EQ(asked, 2);
@@ -343,12 +368,33 @@ TEST_F(Operations, UndoAsksIsRefusedWhileTheProgramRunsAndSaysWhatHappened) {
 
 TEST_F(Operations, AnInterruptedRestoreTakenBackFirstIsToldOnce) {
     project.save_paths = {"C:\\s1"};
-    sys.dirs = {"C:\\s1"};
+    sys.dirs({"C:\\s1"});
     sys.interrupted = true;
     std::vector<std::string> told = texts(backup_notices(runner.backup(project)));
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0], interrupted_restore_text({}));
     EXPECT_EQ(told[1], "备份完成，备份文件为： \r\n" + archive(1));
+}
+
+// What the user is told names the archive by its number: an undo lists only the folders its
+// restore wrote ("a||c" has no second), and what an earlier restore or undo left says what is on disk.
+TEST(OutcomeText, FailuresNameTheirArchiveAndRecoveriesSayWhatIsOnDisk) {
+    Outcome o;
+    o.archives = {{1, "copy.zip", "C:\\a"}, {3, "copy.zip3", "C:\\c"}};
+    o.failed_k = 3;
+    o.failure = "无法替换文件：C:\\c\\x";
+    EXPECT_EQ(texts(undo_notices(o)), std::vector<std::string>{"撤销失败：copy.zip3\r\n无法替换文件：C:\\c\\x\r\n存档保持原样，没有任何改动。"});
+    const std::pair<RecoveryReport::What, const char*> cases[] = {
+        {RecoveryReport::restore_taken_back, "已经撤销：存档已回到恢复之前的样子"},
+        {RecoveryReport::undo_taken_back, "撤销没有进行：存档仍是上次恢复之后的样子"},
+        {RecoveryReport::restore_completed, "在中断前已经完成：存档已是恢复之后的样子"},
+        {RecoveryReport::undo_completed, "上次的撤销在中断前已经完成"}};
+    for (const auto& [what, says] : cases) {
+        RecoveryReport r;
+        r.what = what;
+        EXPECT_NE(recovery_text(r, {}).find(says), std::string::npos) << says;
+        EXPECT_NE(startup_recovery_text({{"游戏", r}}).find("游戏"), std::string::npos);
+    }
 }
 
 }  // namespace

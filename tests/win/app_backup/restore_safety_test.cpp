@@ -3,7 +3,7 @@
 #include "backup_fixture.h"
 
 #include "app/startup.h"
-#include "backup/restore_guard.h"
+#include "backup/restore.h"
 
 namespace app_test {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "backup/restore_guard.h"
-#include "backup/restore_record.h"
+#include "backup/restore.h"
+#include "backup/restore_journal.h"
 #include "backup/zip/names.h"
 #include "paths/time_text.h"
 #include "zip_support/faulty_file_system.h"
@@ -41,7 +41,7 @@ bool has_temporaries(const std::string& root) {
     return false;
 }
 
-class RestoreGuard : public ::testing::Test {
+class Restore : public ::testing::Test {
    protected:
     void SetUp() override {
         set_clock_for_tests([this] { return now; });
@@ -79,7 +79,7 @@ class RestoreGuard : public ::testing::Test {
     zip::FileSystem& real = zip::platform_file_system();
 };
 
-TEST_F(RestoreGuard, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
+TEST_F(Restore, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     write_file(saves[0] + "/a.sav", "old a");
     write_file(saves[0] + "/sub/b.sav", "old b");
     write_file(saves[0] + "/keep.sav", "not in the archive");
@@ -107,8 +107,8 @@ TEST_F(RestoreGuard, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     write_file(saves[0] + "/keep.sav", "changed since");
     write_file(saves[0] + "/later.sav", "made since");
     ASSERT_TRUE(has_restore_to_undo(real, backup));
-    RestoreSetResult u = undo_last_restore(real, backup, {});
-    ASSERT_TRUE(u.changed) << u.failure;
+    RestoreSetResult u = undo_last_restore(real, {backup, {saves[0], saves[1]}}, {});
+    ASSERT_TRUE(u.changed) << u.failure << ::testing::PrintToString(u.recovery.refused) << u.recovery.damaged;
     Snapshot expected = before;
     expected["keep.sav"] = snapshot(saves[0])["keep.sav"];
     expected["later.sav"] = snapshot(saves[0])["later.sav"];
@@ -118,7 +118,7 @@ TEST_F(RestoreGuard, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     EXPECT_TRUE(clean());
 }
 
-TEST_F(RestoreGuard, AFileThatCannotBeReplacedLeavesEveryFolderAsItWas) {
+TEST_F(Restore, AFileThatCannotBeReplacedLeavesEveryFolderAsItWas) {
     for (int k = 0; k < 3; ++k) write_file(saves[k] + "/save.dat", "old " + std::to_string(k));
     write_file(saves[2] + "/held.dat", "held open by the game");
     const std::vector<Snapshot> before = all();
@@ -135,7 +135,7 @@ TEST_F(RestoreGuard, AFileThatCannotBeReplacedLeavesEveryFolderAsItWas) {
     EXPECT_FALSE(has_restore_to_undo(real, backup));
 }
 
-TEST_F(RestoreGuard, AFullDriveChangesNothing) {
+TEST_F(Restore, AFullDriveChangesNothing) {
     for (int k = 0; k < 3; ++k) write_file(saves[k] + "/save.dat", "old " + std::to_string(k));
     const std::vector<Snapshot> before = all();
     std::string first = make_set("2011年1月1日", {{{"save.dat", "new 0"}}, {{"save.dat", std::string(5000, 'n')}},
@@ -154,37 +154,26 @@ TEST_F(RestoreGuard, AFullDriveChangesNothing) {
     EXPECT_EQ(all(), before);
 }
 
-TEST_F(RestoreGuard, ARestoreEndedByForceIsTakenBackAtTheNextStart) {
+TEST_F(Restore, WhatAWriteEndedByForceLeftIsSweptAtTheNextStart) {
     for (int k = 0; k < 3; ++k) {
         write_file(saves[k] + "/save.dat", "old " + std::to_string(k));
         write_file(saves[k] + "/other.dat", "other");
     }
     const std::vector<Snapshot> before = all();
-    std::string first = make_set("2011年1月1日", {{{"save.dat", "n0"}, {"other.dat", "o"}, {"new/x.dat", "x"}},
-                                                 {{"save.dat", "n1"}}, {{"save.dat", "n2"}}});
-    for (int crash_after : {0, 3, 7}) {
-        SCOPED_TRACE(crash_after);
-        FaultyFileSystem faulty(real);
-        faulty.renames_before_crash = crash_after;
-        EXPECT_THROW(restore(faulty, first), FaultyFileSystem::ProcessEnded);
-        if (crash_after > 0) EXPECT_NE(all(), before);
-        EXPECT_TRUE(recover_interrupted(real, backup));
-        EXPECT_EQ(all(), before);
-        EXPECT_TRUE(clean());
-    }
     // Ended while the new files were being written: the journal names the folders, and what was
     // written there under our temporary names goes.
-    RestoreRecord writing;
+    RestoreJournal writing;
     writing.folders = {{1, saves[0], "", {}, {}, {}}, {2, saves[1], "", {}, {}, {}}};
-    ASSERT_TRUE(write_record(real, backup + "/恢复前/进行中.txt", writing));
+    fs::create_directories(backup + "/恢复前");
+    ASSERT_TRUE(write_journal(real, backup + "/恢复前/进行中.txt", writing));
     write_file(saves[0] + "/.vnk00112233aabb.tmp", "half a file");
     write_file(saves[1] + "/.vnk445566778899.tmp/deep/x.dat", "in a new folder");
-    EXPECT_TRUE(recover_interrupted(real, backup));
+    EXPECT_EQ(recover_interrupted(real, {backup, saves}).what, RecoveryReport::restore_taken_back);
     EXPECT_EQ(all(), before);
     EXPECT_TRUE(clean());
 }
 
-TEST_F(RestoreGuard, TheSixthRestoreKeepsTheFiveNewestCopies) {
+TEST_F(Restore, TheSixthRestoreKeepsTheFiveNewestCopies) {
     write_file(saves[0] + "/save.dat", "old");
     std::string first = make_set("2011年1月1日", {{{"save.dat", "new"}}});
     std::vector<std::string> copies;
@@ -200,12 +189,56 @@ TEST_F(RestoreGuard, TheSixthRestoreKeepsTheFiveNewestCopies) {
     EXPECT_EQ(kept, std::set<std::string>(copies.begin() + 1, copies.end()));
 }
 
-TEST(RestoreRecord, ReadsBackWhatItWroteWhateverTheNames) {
+// Journals and records that were edited, cut or damaged: nothing outside the project's folders is
+// touched, nothing unreadable is lost, a journal cut short is used for the steps it holds.
+TEST_F(Restore, JournalsAndRecordsFromOthersAreCheckedBeforeAnythingActs) {
+    write_file(saves[0] + "/save.dat", "old");
+    write_file(tmp / "elsewhere/precious.dat", "not the game's");
+    std::string first = make_set("2011年1月1日", {{{"save.dat", "new"}, {"added.dat", "a"}}});
+    ASSERT_TRUE(restore(real, first, 1).changed);
+    const std::string record_path = backup + "/恢复前/上次恢复.txt", journal_path = backup + "/恢复前/进行中.txt";
+    const std::string record = read_file(record_path);
+    const ProjectFolders project{backup, {saves[0]}};
+    // An undo record edited to reach elsewhere: refused, kept under another name, nothing deleted.
+    for (const std::string& edit : {std::string("新建=1\t../../elsewhere/precious.dat"), "新建=1\t" + tmp / "elsewhere/precious.dat",
+                                    "存档=1\t" + tmp / "elsewhere" + "\t", "清理=" + tmp / "elsewhere/precious.dat"}) {
+        SCOPED_TRACE(edit);
+        std::string text = record;
+        text.insert(text.find("结束"), edit + "\r\n");
+        write_file(record_path, text);
+        RestoreSetResult u = undo_last_restore(real, project, {});
+        EXPECT_FALSE(u.changed);
+        EXPECT_FALSE(u.recovery.damaged.empty());
+        EXPECT_EQ(read_file(tmp / "elsewhere/precious.dat"), "not the game's");
+        EXPECT_EQ(read_file(saves[0] + "/save.dat"), "new");
+        EXPECT_EQ(read_file(u.recovery.damaged), text);  // kept as it was
+        fs::remove(u.recovery.damaged);
+    }
+    // A journal that cannot be read is never overwritten: it is kept and told once; the next restore goes on.
+    write_file(journal_path, "Varnoke 恢复记录\r\n??\r\n");
+    RecoveryReport told = recover_interrupted(real, project);
+    EXPECT_EQ(read_file(told.damaged), "Varnoke 恢复记录\r\n??\r\n");
+    EXPECT_FALSE(recover_interrupted(real, project).any());
+    // A journal cut short (the power went before it reached the disk) is used for the moves it holds.
+    write_file(saves[0] + "/save.dat", "old");
+    RestoreJournal cut;
+    cut.folders = {{1, saves[0], "", {}, {}, {}}};
+    cut.moves = {{saves[0] + "/save.dat", saves[0] + "/.vnk0000000000aa.tmp", ""}};
+    std::string text = format_journal(real, cut);
+    fs::rename(saves[0] + "/save.dat", saves[0] + "/.vnk0000000000aa.tmp");
+    write_file(journal_path, text.substr(0, text.find("结束")));
+    told = recover_interrupted(real, project);
+    EXPECT_EQ(told.what, RecoveryReport::restore_taken_back);
+    EXPECT_EQ(read_file(saves[0] + "/save.dat"), "old");
+    EXPECT_FALSE(told.damaged.empty());  // what it did not hold is for a person to see
+}
+
+TEST(RestoreJournalText, ReadsBackWhatItWroteWhateverTheNames) {
     TempDir tmp;
     zip::FileSystem& fs = zip::platform_file_system();
-    RestoreRecord r;
-    r.kind = RestoreRecord::undo;
-    r.state = RestoreRecord::committed;
+    RestoreJournal r;
+    r.kind = RestoreJournal::undo;
+    r.state = RestoreJournal::committed;
     r.archive = "D:\\备份\\2011年1月1日.zip";
     r.moves = {{tmp / u8"s/빈파일.txt", tmp / "s/.vnk0123456789ab.tmp", ""}, {"/a%b\tc", "~x", "/a%b\tc"}};
     r.discard = {tmp / u8"s/🎮 boss.png"};
@@ -213,16 +246,21 @@ TEST(RestoreRecord, ReadsBackWhatItWroteWhateverTheNames) {
     r.empty_dirs = {"/d1", "/d1/d2"};
     r.folders = {{1, tmp / "s", tmp / "c.zip", {{u8"a/빈.txt", {132000000123456789, 33}}}, {"b.txt"}, {"/d1"}},
                  {3, "/t", "", {}, {}, {}}};
-    ASSERT_TRUE(write_record(fs, tmp / "r.txt", r));
-    RestoreRecord back;
-    ASSERT_TRUE(read_record(fs, tmp / "r.txt", &back));
-    EXPECT_EQ(format_record(fs, back), format_record(fs, r));
+    ASSERT_TRUE(write_journal(fs, tmp / "r.txt", r));
+    RestoreJournal back;
+    ASSERT_EQ(read_journal(fs, tmp / "r.txt", &back), JournalRead::ok);
+    EXPECT_EQ(format_journal(fs, back), format_journal(fs, r));
     EXPECT_EQ(back.moves[1].from, "/a%b\tc");
     EXPECT_EQ(back.folders[0].replaced, r.folders[0].replaced);
-    // A record cut short is no record.
+    // A journal cut short holds its complete lines and says it is not whole; garbage is damaged.
     std::string text = read_file(tmp / "r.txt");
-    write_file(tmp / "cut.txt", text.substr(0, text.size() / 2));
-    EXPECT_FALSE(read_record(fs, tmp / "cut.txt", &back));
+    write_file(tmp / "cut.txt", text.substr(0, text.find("移动=") + 8));
+    ASSERT_EQ(read_journal(fs, tmp / "cut.txt", &back), JournalRead::ok);
+    EXPECT_FALSE(back.whole);
+    EXPECT_EQ(back.folders.size(), 2u);
+    EXPECT_TRUE(back.moves.empty());
+    write_file(tmp / "bad.txt", text.substr(0, 30) + "\r\n???\r\n结束\r\n");
+    EXPECT_EQ(read_journal(fs, tmp / "bad.txt", &back), JournalRead::damaged);
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+#pragma once
+// A restore that can always be taken back, and its undo. A restore goes through these states:
+//   plan        every archive of the set is there or missing, opens and holds only safe names
+//   safety copy every save folder it will write into is packed into the project's "恢复前"
+//   stage       every archive is written and verified beside its target
+//   swap        the files move into place by renames recorded, before the first, in a journal
+//   record      what it replaced and added is kept for its undo ("上次恢复.txt")
+//   clean up    the old copies set aside and the journal go
+// Any failure before the journal says "committed", also one that ends the program, is taken back
+// to the state before; after it the restore is finished, at the latest at the next start. Undo is
+// the same machine with the safety copy as its source.
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "backup/operations.h"
+#include "backup/zip/file_system.h"
+
+namespace restore_files {
+inline constexpr const char* kSafetyFolder = "恢复前";
+inline constexpr const char* kJournal = "进行中.txt";      // a restore or undo under way
+inline constexpr const char* kLastRestore = "上次恢复.txt";  // what the last restore did, for its undo
+inline constexpr const char* kRecordAside = "上次恢复.移开.txt";  // that record while a new one is under way
+inline constexpr int kSafetyCopiesKept = 5;
+}  // namespace restore_files
+
+// Paths here are in the ANSI code page, as the program keeps them.
+RestoreSetResult restore_with_safety_copy(zip::FileSystem& fs, const RestoreRequest& request,
+                                          const RestoreEvents& events);
+
+// Puts every save folder back as it was before the last restore: the files it replaced come back
+// from the safety copy, the files and folders it added go, the others stay. All or nothing too.
+// Only folders that are still the project's save folders are touched.
+RestoreSetResult undo_last_restore(zip::FileSystem& fs, const ProjectFolders& project, const RestoreEvents& events);
+bool has_restore_to_undo(zip::FileSystem& fs, const std::string& backup_folder);
+
+// A restore or undo that was ended by force: finished when it had got through, otherwise taken
+// back; what the user is told of it comes back.
+RecoveryReport recover_interrupted(zip::FileSystem& fs, const ProjectFolders& project);
+
+// What backups and restores ended by force left in a project's backup folder: unfinished archives
+// under temporary names, and companions whose first archive was never published.
+void remove_backup_leftovers(zip::FileSystem& fs, const std::string& backup_folder);
+
+// At start: for every project folder under `backup_root`, what backups ended by force left, and
+// restores and undos ended by force (`save_paths_of` gives a project's current save folders, none
+// for a folder that is no project of the list). Returns the projects that have something to tell.
+std::vector<std::pair<std::string, RecoveryReport>> recover_all_projects(
+    zip::FileSystem& fs, const std::string& backup_root,
+    const std::function<std::vector<std::string>(const std::string& project)>& save_paths_of);

@@ -1,0 +1,281 @@
+// Every file call of a restore, an undo, a backup and the recovery at start, made to fail, ended
+// as by a kill and ended as by a power cut (data not flushed is cut short), then the next start:
+// the saves are always exactly as before or exactly as after, nothing of ours is left behind, the
+// undo record belongs to the last restore that committed, and what the user is told is true.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "backup/backup_system.h"
+#include "backup/restore.h"
+#include "backup/zip/names.h"
+#include "paths/time_text.h"
+#include "zip_support/injecting_file_system.h"
+#include "zip_support/memory_file_system.h"
+
+namespace zip_test {
+namespace {
+
+using Mode = InjectingFileSystem::Mode;
+using Snapshot = std::map<std::string, std::string>;
+
+const std::string kRoot = "/tool/存档目录";
+const std::string kBackup = kRoot + "/game";
+const std::string kRecord = kBackup + "/恢复前/上次恢复.txt";
+const std::vector<std::string> kSaves = {"/drive/saves/one", "/drive/saves/two"};
+
+// Names, bytes, times and attributes of everything below `root`.
+Snapshot snapshot(const MemoryFileSystem& disk, const std::string& root) {
+    Snapshot s;
+    for (const auto& [path, node] : disk.nodes())
+        if (path.rfind(root + "/", 0) == 0)
+            s[path] = node.is_dir ? "/" : *node.data + "@" + std::to_string(node.mtime) + "/" + std::to_string(node.attributes);
+    return s;
+}
+
+Snapshot saves(const MemoryFileSystem& disk) { return snapshot(disk, "/drive"); }
+
+std::vector<std::string> temporaries(const MemoryFileSystem& disk) {
+    std::vector<std::string> found;
+    for (const auto& [path, node] : disk.nodes())
+        if (zip::is_temporary_name(path.substr(path.rfind('/') + 1))) found.push_back(path);
+    return found;
+}
+
+void copy_disk(const MemoryFileSystem& from, MemoryFileSystem& to) {
+    to.nodes().clear();
+    for (const auto& [path, node] : from.nodes()) {
+        MemoryFileSystem::Node n = node;
+        n.data = std::make_shared<std::string>(*node.data);
+        to.nodes()[path] = n;
+    }
+}
+
+// The world before: save folder one with files (one of them read-only, with an exact time),
+// folder two missing; a backup set on a USB drive; no backup folder on this machine yet.
+void make_world(MemoryFileSystem& disk) {
+    for (const char* dir : {"/drive", "/drive/saves", "/drive/saves/one", "/drive/saves/one/sub", "/usb", "/usb/a",
+                            "/usb/a/newdir", "/usb/b", "/tool", kRoot.c_str()})
+        disk.add_dir(dir);
+    disk.add_file("/drive/saves/one/a.sav", "old a", 1300000001);
+    disk.add_file("/drive/saves/one/sub/b.sav", "old b", 1300000002);
+    disk.add_file("/drive/saves/one/keep.sav", "untouched", 1300000003);
+    disk.nodes()["/drive/saves/one/a.sav"].attributes = 1;
+    disk.add_file("/usb/a/a.sav", "new a");
+    disk.add_file("/usb/a/sub/b.sav", "new b");
+    disk.add_file("/usb/a/new.sav", "added");
+    disk.add_file("/usb/a/newdir/c.sav", "c");
+    disk.add_file("/usb/b/x.sav", "x");
+    disk.add_dir("/usb/a/sub");
+    zip::Options options;
+    options.fs = &disk;
+    options.threads = 1;
+    ASSERT_TRUE(zip::compress_folder("/usb/a", "/usb/set.zip", {}, options).ok);
+    ASSERT_TRUE(zip::compress_folder("/usb/b", "/usb/set.zip2", {}, options).ok);
+}
+
+RestoreEvents one_thread() {
+    RestoreEvents events;
+    events.threads = 1;
+    return events;
+}
+
+RestoreSetResult restore(zip::FileSystem& fs) {
+    return restore_with_safety_copy(fs, {"/usb/set.zip", kSaves, kBackup}, one_thread());
+}
+RestoreSetResult undo(zip::FileSystem& fs) { return undo_last_restore(fs, {kBackup, kSaves}, one_thread()); }
+
+// The next start: every project folder's leftovers and journal.
+RecoveryReport next_start(MemoryFileSystem& disk) {
+    RecoveryReport report;
+    InjectingFileSystem fs(disk);
+    fs.tracing = std::getenv("VARNOKE_TRACE_START") != nullptr;
+    for (auto& [project, r] : recover_all_projects(fs, kRoot, [](const std::string&) { return kSaves; }))
+        report = r;
+    for (const std::string& line : fs.trace) std::printf("start: %s\n", line.c_str());
+    return report;
+}
+
+long count_calls(const std::function<void(zip::FileSystem&)>& operation, const MemoryFileSystem& world) {
+    MemoryFileSystem disk;
+    copy_disk(world, disk);
+    InjectingFileSystem counting(disk);
+    counting.tracing = std::getenv("VARNOKE_TRACE_CALLS") != nullptr;  // to see which call k is
+    operation(counting);
+    for (const std::string& line : counting.trace) std::printf("%s\n", line.c_str());
+    return counting.calls();
+}
+
+// Runs `operation` on a copy of `world` with call k failed or ended, then the next start; returns
+// the disk and what the user was told: the operation's own result when it failed (the program
+// lives on), the next start's report when it ended.
+struct Trial {
+    MemoryFileSystem disk;
+    bool changed = false;  // the operation said it changed the saves
+    RecoveryReport told;
+};
+
+template <typename Operation>
+void run_at(const MemoryFileSystem& world, Mode mode, long k, bool power_cut, Operation operation, Trial& run) {
+    copy_disk(world, run.disk);
+    InjectingFileSystem inj(run.disk, mode, k);
+    run.changed = operation(inj);
+    if (power_cut) run.disk.power_cut();
+    run.told = next_start(run.disk);
+}
+
+struct Points {
+    long covered = 0;
+    ~Points() { std::printf("[ injection ] %ld points covered (each failed, killed and cut)\n", covered); }
+} points;
+
+template <typename Operation, typename Check>
+void every_point(const MemoryFileSystem& world, Operation operation, Check check) {
+    const long n = count_calls([&](zip::FileSystem& fs) { operation(fs); }, world);
+    ASSERT_GT(n, 10);
+    for (long k = 1; k <= n; ++k) {
+        for (int way = 0; way < 3; ++way) {
+            SCOPED_TRACE("call " + std::to_string(k) + " of " + std::to_string(n) + (way == 0 ? " failed" : way == 1 ? " killed" : " power cut"));
+            Trial run;
+            run_at(world, way == 0 ? Mode::fail : Mode::die, k, way == 2, operation, run);
+            EXPECT_EQ(temporaries(run.disk), std::vector<std::string>{});
+            EXPECT_FALSE(run.disk.exists(kBackup + "/恢复前/进行中.txt"));
+            EXPECT_TRUE(run.told.damaged.empty() && run.told.waiting.empty());
+            check(run, way == 0);
+            if (::testing::Test::HasFailure()) return;
+        }
+        ++points.covered;
+    }
+}
+
+class Injection : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; });
+        make_world(before);
+        old_saves = saves(before);
+        copy_disk(before, after);
+        ASSERT_TRUE(restore(after).changed);
+        new_saves = saves(after);
+        ASSERT_NE(old_saves, new_saves);
+        record = *after.nodes().at(kRecord).data;
+        // A companion that cannot be seen is reported missing, and the others are restored.
+        MemoryFileSystem partial;
+        copy_disk(before, partial);
+        partial.remove_file("/usb/set.zip2");
+        ASSERT_TRUE(restore(partial).changed);
+        first_only = saves(partial);
+        copy_disk(before, partial);
+        partial.remove_file("/usb/set.zip");
+        ASSERT_TRUE(restore(partial).changed);
+        second_only = saves(partial);
+    }
+    void TearDown() override { set_clock_for_tests({}); }
+
+    // A committed restore is undone exactly: names, bytes, times and attributes.
+    void undo_gives_back_before(MemoryFileSystem& disk) {
+        ASSERT_TRUE(undo(disk).changed);
+        EXPECT_EQ(saves(disk), old_saves);
+        EXPECT_FALSE(disk.exists(kRecord));
+    }
+
+    MemoryFileSystem before, after;
+    Snapshot old_saves, new_saves, first_only, second_only;
+    std::string record;
+};
+
+TEST_F(Injection, RestoreIsWholeOldOrWholeNewAtEveryCall) {
+    every_point(before, [](zip::FileSystem& fs) { return restore(fs).changed; }, [&](Trial& run, bool lived) {
+        const Snapshot now = saves(run.disk);
+        const bool is_new = now == new_saves || (lived && (now == first_only || now == second_only));
+        ASSERT_TRUE(is_new || now == old_saves);
+        if (lived) {
+            EXPECT_EQ(run.changed, is_new);
+        }
+        if (is_new) {
+            EXPECT_NE(run.told.what, RecoveryReport::restore_taken_back);
+            ASSERT_TRUE(run.disk.exists(kRecord) || run.told.record_lost || run.changed);
+            if (run.disk.exists(kRecord) && now == new_saves) undo_gives_back_before(run.disk);
+        } else {
+            EXPECT_NE(run.told.what, RecoveryReport::restore_completed);
+            EXPECT_FALSE(run.disk.exists(kRecord));
+        }
+    });
+}
+
+TEST_F(Injection, UndoIsWholeAtEveryCall) {
+    every_point(after, [](zip::FileSystem& fs) { return undo(fs).changed; }, [&](Trial& run, bool lived) {
+        const Snapshot now = saves(run.disk);
+        const bool undone = now == old_saves;
+        ASSERT_TRUE(undone || now == new_saves);
+        if (lived) {
+            EXPECT_EQ(run.changed, undone);
+        }
+        if (undone) {
+            EXPECT_FALSE(run.disk.exists(kRecord));
+            EXPECT_NE(run.told.what, RecoveryReport::undo_taken_back);
+        } else {
+            ASSERT_TRUE(run.disk.exists(kRecord));
+            EXPECT_EQ(*run.disk.nodes().at(kRecord).data, record);  // still the last restore's
+            EXPECT_NE(run.told.what, RecoveryReport::undo_completed);
+        }
+    });
+}
+
+TEST_F(Injection, RecoveryAtStartIsWholeAtEveryCall) {
+    // A restore killed in the middle of its swap leaves its journal; the start that finds it is
+    // itself failed, killed or cut at every call, and the start after that finishes the work.
+    const long n = count_calls([](zip::FileSystem& fs) { restore(fs); }, before);
+    for (long m : {n - 12, n - 20, n - 28}) {
+        MemoryFileSystem killed;
+        copy_disk(before, killed);
+        InjectingFileSystem inj(killed, Mode::die, m);
+        restore(inj);
+        if (!killed.exists(kBackup + "/恢复前/进行中.txt")) continue;
+        every_point(killed, [](zip::FileSystem& fs) {
+            RecoveryReport r;
+            for (auto& [p, report] : recover_all_projects(fs, kRoot, [](const std::string&) { return kSaves; })) r = report;
+            return r.what != RecoveryReport::nothing;
+        }, [&](Trial& run, bool) {
+            const Snapshot now = saves(run.disk);
+            ASSERT_TRUE(now == old_saves || now == new_saves);
+        });
+    }
+}
+
+TEST_F(Injection, ABackupSetAppearsWholeOrNotAtAll) {
+    MemoryFileSystem world;
+    copy_disk(after, world);  // both save folders exist now
+    auto backup = [](zip::FileSystem& fs) {
+        EngineBackupSystem system(fs, {}, 1);
+        struct : ProgressView {
+            void set_percent(int) override {}
+            void set_status(const std::string&) override {}
+            void set_counter(const std::string&) override {}
+        } view;
+        BackupRunner runner(system, view);
+        return runner.backup({"game", "game.exe", kSaves, kBackup, {}}).complete();
+    };
+    MemoryFileSystem clean;
+    copy_disk(world, clean);
+    ASSERT_TRUE(backup(clean));
+    const std::string first = kBackup + "/" + format_time_text({2011, 10, 22, 9, 5, 7}) + ".zip";
+    const Snapshot whole = snapshot(clean, kBackup), none = snapshot(world, kBackup);
+    every_point(world, backup, [&](Trial& run, bool lived) {
+        EXPECT_EQ(saves(run.disk), saves(world));
+        Snapshot set = snapshot(run.disk, kBackup);
+        const bool published = run.disk.exists(first);
+        // Whole: both archives, byte for byte those of a run that was not disturbed; a companion
+        // that could not be written is a failure the user is told of.
+        if (lived && run.changed) EXPECT_EQ(set, whole);
+        if (published && !(lived && !run.changed)) {
+            EXPECT_EQ(set[first], whole.at(first));
+            EXPECT_EQ(set[first + "2"], whole.at(first + "2"));
+        }
+        if (!published) EXPECT_FALSE(run.disk.exists(first + "2"));
+    });
+}
+
+}  // namespace
+}  // namespace zip_test
