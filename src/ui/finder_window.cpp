@@ -1,5 +1,6 @@
 #include "ui/finder_window.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include <memory>
@@ -28,14 +29,14 @@ constexpr DWORD kLabel = SS_LEFTNOWORDWRAP | SS_NOPREFIX;
 // clang-format off
 const ControlSpec kLayout[] = {
     {kProgramLabel, "STATIC", "程序", 8, 12, 40, 20, kLabel},
-    {kProgramEdit, "EDIT", "", 50, 10, 462, 20, ES_AUTOHSCROLL | ES_READONLY, ctl::kWhiteBackground, WS_EX_CLIENTEDGE},
+    {kProgramEdit, "EDIT", "", 50, 10, 562, 20, ES_AUTOHSCROLL | ES_READONLY, ctl::kWhiteBackground, WS_EX_CLIENTEDGE},
     {kStartButton, "BUTTON", "启动程序并开始记录", 8, 40, 140, 25, kButton},
     {kStopButton, "BUTTON", "停止", 156, 40, 70, 25, kButton, ctl::kDisabled},
-    {kStatusLabel, "STATIC", "", 236, 45, 276, 20, kLabel},
-    {kCandidateList, WC_LISTVIEWA, "", 8, 74, 504, 180,
+    {kStatusLabel, "STATIC", "", 236, 45, 376, 20, kLabel},
+    {kCandidateList, WC_LISTVIEWA, "", 8, 74, 604, 180,
      WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, 0, WS_EX_CLIENTEDGE},
     {kHintLabel, "STATIC", "勾选存档位置（最多五个），确定后填入存档路径", 8, 267, 420, 20, kLabel},
-    {kOkButton, "BUTTON", "确定", 442, 262, 70, 25, kButton, ctl::kDisabled},
+    {kOkButton, "BUTTON", "确定", 542, 262, 70, 25, kButton, ctl::kDisabled},
 };
 // clang-format on
 
@@ -43,7 +44,7 @@ struct Column {
     const char* caption;
     int width;
 };
-const Column kColumns[] = {{"存档位置", 300}, {"文件数", 56}, {"最后写入", 144}};
+const Column kColumns[] = {{"存档位置", 370}, {"文件数", 54}, {"最后写入", 176}};
 
 std::string last_write_text(int64_t unix_seconds) {
     const ULONGLONG ticks = (static_cast<ULONGLONG>(unix_seconds) + 11644473600ULL) * 10000000ULL;
@@ -58,8 +59,8 @@ class FinderWindow : public Window {
     FinderWindow(FinderContext context, FinderResult done) : context_(std::move(context)), done_(std::move(done)) {}
 
     bool create() {
-        if (!Window::create("查找存档位置", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 60, 60, 530, 330)) return false;
-        fit_client_area(520, 296);
+        if (!Window::create("查找存档位置", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 60, 60, 630, 330)) return false;
+        fit_client_area(620, 296);
         create_controls(kLayout);
         program_file_ = expand_program_path(context_.program_path, system_folders());
         set_text(kProgramEdit, program_file_);

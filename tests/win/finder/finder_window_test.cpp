@@ -1,6 +1,7 @@
 // "查找存档位置" under Wine with a stand-in game: started, watched and its places offered.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <optional>
@@ -120,6 +121,36 @@ TEST_F(FinderWindowTest, AProgramThatCannotStartIsToldAndNothingIsRecorded) {
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text.rfind("无法启动程序：" + (dir / "缺少.exe"), 0), 0u);
     EXPECT_FALSE(chosen);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FinderWindowTest, ASixthTickIsTakenBack) {
+    wintest::FinderGame game(false, 500);
+    const std::string my_games = [] {
+        char buf[MAX_PATH] = {};
+        GetEnvironmentVariableA("USERPROFILE", buf, sizeof buf);
+        return std::string(buf) + "\\AppData\\LocalLow\\FinderSix" + std::to_string(GetCurrentProcessId()) + "_";
+    }();
+    std::vector<bool> ticks;
+    run(game.launcher(), 10000, [&](Window& w) {
+        wintest::click(w.item(kStartButton));
+        for (int k = 1; k <= 6; ++k) {
+            wintest::make_dirs(my_games + std::to_string(k));
+            wintest::write_file(my_games + std::to_string(k) + "\\save.dat", "x");
+        }
+        pump_until([] { return false; }, 1000);
+        wintest::click(w.item(kStopButton));
+        ASSERT_GE(finder_rows(w).size(), 6u);
+        for (int row = 0; row < 6; ++row) wintest::tick_row(w, row);
+        for (int row = 0; row < 6; ++row)
+            ticks.push_back(ListView_GetCheckState(w.item(kCandidateList), row) != FALSE);
+        EXPECT_EQ(w.text(kStatusLabel), "最多可选五个位置");
+    });
+    for (int k = 1; k <= 6; ++k) wintest::remove_tree(my_games + std::to_string(k));
+    EXPECT_EQ(ticks, (std::vector<bool>{true, true, true, true, true, false}));
 }
 
 }  // namespace

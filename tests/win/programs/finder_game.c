@@ -8,6 +8,8 @@
 
 #define LONG_TEXT (MAX_PATH * 2)
 
+#ifndef LAUNCHER
+
 static void write_file(const WCHAR* folder, const WCHAR* name) {
     WCHAR path[LONG_TEXT], *p;
     HANDLE f;
@@ -55,13 +57,17 @@ static void write_everything(void) {
     write_file(folder, L"settings.ini");
 }
 
+#endif
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
     WCHAR value[LONG_TEXT];
     (void)instance, (void)previous, (void)command_line, (void)show;
 #ifdef LAUNCHER
     {
-        STARTUPINFOW si = {sizeof si};
+        STARTUPINFOW si;
         PROCESS_INFORMATION pi;
+        ZeroMemory(&si, sizeof si);
+        si.cb = sizeof si;
         if (!GetEnvironmentVariableW(L"FINDER_GAME_PATH", value, LONG_TEXT)) return 2;
         if (!CreateProcessW(value, NULL, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) return 1;
         CloseHandle(pi.hThread);

@@ -1,5 +1,6 @@
 #include "win/support/finder_game.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include "paths/files.h"
