@@ -76,6 +76,9 @@ void Recording::note(size_t root, const std::string& relative, bool appeared) {
     if (r < 0 || is_left_out(roots_[static_cast<size_t>(r)].kind, own_relative)) return;
     bool& seen_appearing = changes_[path];
     seen_appearing = seen_appearing || appeared;
+    // A program writing a flood of files (an installer, a cache we do not know) must not fill the
+    // memory: past the limit its root is compared by time at the end instead.
+    if (changes_.size() > kMostNames) rescan(static_cast<size_t>(r));
 }
 
 void Recording::rescan(size_t root) {

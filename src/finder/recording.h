@@ -15,6 +15,8 @@ namespace finder {
 
 class Recording {
    public:
+    static constexpr size_t kMostNames = 50000;  // names held at most before a root is rescanned
+
     // `started`: seconds since 1970-01-01 UTC, when the program was started.
     Recording(std::vector<Root> roots, int64_t started);
 

@@ -75,4 +75,19 @@ TEST_F(FinderRecording, ReportedNamesAreCheckedAndLostRootsAreComparedByTime) {
                                      "Local/Y/z.dat"}));
 }
 
+TEST_F(FinderRecording, AFloodOfNamesTurnsIntoARescanOfItsRoot) {
+    const int64_t started = static_cast<int64_t>(std::time(nullptr));
+    finder::Recording rec({{finder::RootKind::roaming, root("Roaming")}, {finder::RootKind::local, root("Local")}},
+                          started);
+    rec.note(1, "M\\kept.dat", true);
+    for (size_t i = 0; i < finder::Recording::kMostNames; ++i) rec.note(0, "Flood\\" + std::to_string(i), true);
+    EXPECT_TRUE(rec.needs_rescan(0));
+    EXPECT_FALSE(rec.needs_rescan(1));
+    EXPECT_EQ(rec.noted(), 1u);
+    write("Roaming/Flood/7");
+    write("Local/M/kept.dat");
+    EXPECT_EQ(names(rec.written_files(zip::platform_file_system()), base.string()),
+              (std::set<std::string>{"Roaming/Flood/7", "Local/M/kept.dat"}));
+}
+
 }  // namespace

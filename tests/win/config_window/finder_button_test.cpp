@@ -44,7 +44,7 @@ TEST_F(FinderButtonTest, TwoTickedPlacesGoIntoThePageJoined) {
     Window::modal_hook() = [&](Window& w) {
         title = w.title();
         wintest::click(w.item(finder_ui::kStartButton));
-        // What the game would write, written meanwhile by another process of another name.
+        // What the game would write, written from here meanwhile: any process counts.
         wintest::make_dirs(game.save_folder());
         wintest::write_file(game.save_file(), "data");
         wintest::write_file(game.folder() + "\\settings.ini", "[a]");
