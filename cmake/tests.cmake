@@ -57,9 +57,13 @@ if(WIN32)
   add_executable(hash_icon tests/win/programs/hash_icon.c tests/win/programs/hash_icon.rc)
   target_include_directories(hash_icon PRIVATE ${CMAKE_SOURCE_DIR}/res)
   add_executable(stand_in WIN32 tests/win/programs/stand_in.c)
+  # The save finder's game, and its launcher that hands over to it.
+  add_executable(finder_game WIN32 tests/win/programs/finder_game.c)
+  add_executable(finder_launcher WIN32 tests/win/programs/finder_game.c)
+  target_compile_definitions(finder_launcher PRIVATE LAUNCHER)
   # Some tests start the real program (second instance, start-up, command line); they find it
   # beside themselves.
-  add_custom_target(tests_need_exe ALL DEPENDS Varnoke hash_icon stand_in)
+  add_custom_target(tests_need_exe ALL DEPENDS Varnoke hash_icon stand_in finder_game finder_launcher)
 else()
   varnoke_test_folders(${CMAKE_SOURCE_DIR}/tests/native native varnoke_core gtest_main)
 endif()

@@ -13,6 +13,7 @@
 #include "paths/gbk_text.h"
 #include "paths/shell_link.h"
 #include "ui/config_window_impl.h"
+#include "ui/finder_window.h"
 #include "ui/multi_paths_window.h"
 #include "ui/other_page.h"
 #include "ui/shortcut_win.h"
@@ -40,6 +41,7 @@ const ControlSpec kModifyPage[] = {
     {kModifyCombo, "COMBOBOX", "", 70, 40, 360, 20, kEditableCombo},              // 组合框_修改
     {kModifySaveEdit, "EDIT", "", 70, 80, 330, 20, kEdit, 0, kSunken},            // 存档路径编辑框_修改
     {kModifySaveButton, "BUTTON", "…", 405, 80, 25, 20, kButton},                // 存档路径文件夹按钮_修改
+    {kModifyFindButton, "BUTTON", "查找…", 8, 100, 50, 19, kButton},              // 查找存档按钮_修改
     {kModifyProgramEdit, "EDIT", "", 70, 120, 330, 20, kEdit, 0, kSunken},        // 程序路径编辑框_修改
     {kModifyProgramButton, "BUTTON", "…", 405, 120, 25, 20, kButton},            // 程序路径文件夹按钮_修改
     // What the project does by itself, in the free row left of the button.
@@ -58,6 +60,7 @@ const ControlSpec kAddPage[] = {
     {kAddNameEdit, "EDIT", "", 70, 40, 360, 20, kEdit, 0, kSunken},               // 程序名称编辑框_增加
     {kAddSaveEdit, "EDIT", "", 70, 80, 330, 20, kEdit, 0, kSunken},               // 存档路径编辑框_增加
     {kAddSaveButton, "BUTTON", "…", 405, 80, 25, 20, kButton},                   // 存档路径文件夹按钮_增加
+    {kAddFindButton, "BUTTON", "查找…", 8, 100, 50, 19, kButton},                 // 查找存档按钮_增加
     {kAddProgramEdit, "EDIT", "", 70, 120, 330, 20, kEdit, 0, kSunken},           // 程序路径编辑框_增加
     {kAddProgramButton, "BUTTON", "…", 405, 120, 25, 20, kButton},               // 程序路径文件夹按钮_增加
     {kAddExitBackupCheck, "BUTTON", "退出后自动备份", 8, 152, 104, 20, kCheck},               // 退出后备份复选框_增加
@@ -235,6 +238,8 @@ void ConfigWindow::on_command(int id, int code) {
                 case kModifyProgramButton: browse_program(kModifyProgramEdit, 0); break;
                 case kModifySaveButton: edit_save_locations(EditPage::modify); break;
                 case kAddSaveButton: edit_save_locations(EditPage::add); break;
+                case kModifyFindButton: find_save_location(EditPage::modify); break;
+                case kAddFindButton: find_save_location(EditPage::add); break;
                 case kSpecialFolderButton: open_in_shell(text(kSpecialFolderEdit)); break;
                 case kVariableButton: open_in_shell(text(kVariableEdit)); break;
                 case kFolderHelpButton: show_system_directory_help(); break;
@@ -380,6 +385,20 @@ void ConfigWindow::edit_save_locations(EditPage page) {
         edit_save_paths({page, text(kModifyCombo), text(kModifySaveEdit), text(kModifyProgramEdit)}, write_back);
     else
         edit_save_paths({page, text(kAddNameEdit), text(kAddSaveEdit), text(kAddProgramEdit)}, write_back);
+}
+
+// "查找存档位置" watches the page's program and puts the chosen folders into its save path.
+void ConfigWindow::find_save_location(EditPage page) {
+    const bool modify = page == EditPage::modify;
+    const int program_edit = modify ? kModifyProgramEdit : kAddProgramEdit;
+    const int save_edit = modify ? kModifySaveEdit : kAddSaveEdit;
+    if (text(program_edit).empty()) {
+        show_message("请先选择程序路径！");
+        focus(program_edit);
+        return;
+    }
+    find_save_locations({text(program_edit), context_.folders.tool_dir},
+                        [this, save_edit](const std::string& joined) { set_text(save_edit, joined); });
 }
 
 void ConfigWindow::on_special_folder_selected() {

@@ -44,6 +44,7 @@ class ConfigWindow : public Window {
 
     // The save-path windows and the look-ups of the page "其他".
     void edit_save_locations(EditPage page);
+    void find_save_location(EditPage page);
     void on_special_folder_selected();
     void on_variable_changed(bool selected);
 
