@@ -40,7 +40,7 @@ const FormatCase kFormatCases[] = {
     {"^Z is a blank", "[a]\r\nk=v\r\n\x1a", {{"a", "j", "2"}}, "[a]\r\nk=v\r\nj=2\r\n"},
     {"names are found without blanks and case", "[Game]\r\nKey=1\r\n", {{" game ", " KEY ", "2"}},
      "[Game]\r\nKey=2\r\n"},
-    {"GBK: trail byte ] is no header end", "[乗]\r\nk=1\r\n", {{"乗", "k", "2"}}, "[乗]\r\nk=2\r\n"},
+    {"GBK: a trail byte ] ends no header", "[乚]\r\nk=1\r\n", {{"乚", "k", "2"}}, "[乚]\r\nk=2\r\n"},
     {"full-width letters fold", "[ＧＡＭＥ]\r\nk=1\r\n", {{"ｇａｍｅ", "k", "2"}}, "[ＧＡＭＥ]\r\nk=2\r\n"},
 };
 

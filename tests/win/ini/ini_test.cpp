@@ -112,14 +112,16 @@ const SameAsProfile kSequences[] = {
     {"[a\r\nk=1\r\n[b]x\r\ny=2\r\n", {{"b", "z", "3"}}},
     {"[a]\r\nk=v\r\n\x1a", {{"a", "j", "2"}}},
     {"[Game]\r\nKey=1\r\n", {{" game", "KEY ", "2"}, {"GAME", "key", nullptr}}},
-    {"[乗]\r\nk=1\r\n[ＧＡＭＥ]\r\nk=1\r\n", {{"乗", "k", "2"}, {"ｇａｍｅ", "k", "3"}}},
+    {"[乚\r\nk=1\r\n", {{"乚", "k", "2"}}},
+    // Trail bytes that are "]", "[" or "\\" inside names.
+    {"[乚]\r\nk=1\r\n[乕盷]\r\nk=1\r\n", {{"乚", "k", "2"}, {"乕盷", "k", "3"}, {"乚盷", "k", "4"}}},
     {"[x]\r\n操作时间=2011年1月1日\r\n", {{"x", "操作时间", "2024年12月31日23时59分59秒"}, {"y", "保留份数", "3"}}},
 };
 
 TEST_F(Ini, WritesTheSameBytesAndReadsTheSameTextAsTheProfileFunctions) {
     const std::string theirs = dir / "profile.ini", ours = dir / "ours.ini";
     const char* reads[][2] = {{"a", "k"}, {"A", "K"}, {"a", "z"}, {"a", "j"}, {"b", "y"}, {"b", "z"}, {"a", ";k"},
-                              {"Game", "Key"}, {"乗", "k"}, {"ｇａｍｅ", "k"}, {"x", "操作时间"}, {"甲", "j"}};
+                              {"Game", "Key"}, {"乚", "k"}, {"乕盷", "k"}, {"x", "操作时间"}, {"甲", "j"}};
     int n = 0;
     for (const SameAsProfile& c : kSequences) {
         const std::string label = "sequence " + std::to_string(n++);
