@@ -13,6 +13,7 @@
 #include "backup/retention_win.h"
 #include "config/config_lock.h"
 #include "config/ini.h"
+#include "config/machine_list.h"
 #include "config/names.h"
 #include "config/project_list.h"
 #include "paths/files.h"
@@ -151,8 +152,7 @@ class CommandRun {
         }
         files::create_directory(tool_.config_dir());
         const std::string id = make_machine_id(first_adapter_address(), os_build_number());
-        if (files::exists(tool_.system_config_path()))
-            list_ = read_ini_value(tool_.system_config_path(), names::kMachineSection, id);
+        list_ = read_machine_list(tool_, id);
         if (list_.empty()) refuse("本机存档配置文件未指定：请先启动 Varnoke 生成或选择项目列表。");
         return !list_.empty();
     }
@@ -211,11 +211,8 @@ class CommandRun {
 
     // Only a project still in the list is stamped: a window may have renamed or deleted it
     // meanwhile, and a stamp would bring it back as a section without paths.
-    void stamp(const std::string& name) {
-        ConfigFilesLock lock;
-        if (!contains_project(read_ini_section_names(list_), name)) return;
-        IniProjectStore store(list_, tool_.backup_root());
-        stamp_project(store, name);
+    bool stamp(const std::string& name) {
+        return stamp_project(platform_project_files(list_, tool_.backup_root()), name, true);
     }
 
     int refuse(const std::string& why) {

@@ -187,8 +187,7 @@ bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
 }
 
 void MainWindow::stamp_operation_time() {
-    IniProjectStore store(app().save_config_path, app().backup_root());
-    stamp_project(store, text(kProjectCombo));
+    stamp_project(platform_project_files(app().save_config_path, app().backup_root()), text(kProjectCombo));
 }
 
 void MainWindow::start_program() {

@@ -19,8 +19,7 @@ CurrentProject load_project(const std::string& save_config_path, const std::stri
     p.save_paths = gbk::split(p.save_paths_text);
     p.backup_folder = tool.backup_folder(name);
     p.excluded_folders = {tool.backup_root(), tool.config_dir()};
-    IniProjectStore store(save_config_path, tool.backup_root());
-    p.options = read_project_options(store, name);
+    p.options = read_project_options(platform_project_files(save_config_path, tool.backup_root()), name);
     return p;
 }
 

@@ -13,7 +13,9 @@
 #include "config/project_list.h"
 #include "paths/folders_win.h"
 #include "backup/outcome_text.h"
+#include "backup/zip/file_system.h"
 #include "config/ini.h"
+#include "config/machine_list.h"
 #include "config/names.h"
 #include "paths/files.h"
 #include "ui/prompt.h"
@@ -37,7 +39,8 @@ bool LegacyFileOps::move_folder_into(const std::string& folder, const std::strin
 }
 
 bool LegacyFileOps::move_file(const std::string& from, const std::string& to) {
-    return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+    zip::FileSystem& fs = zip::platform_file_system();
+    return fs.rename(fs.from_ansi(from), fs.from_ansi(to));
 }
 
 bool LegacyFileOps::copy_file(const std::string& from, const std::string& to) {
@@ -118,27 +121,23 @@ std::string migrate_legacy_layout(const AppState& state, LegacyFileOps& ops) {
     } else {
         failures += "未能迁移配置文件：" + old_file + "（仍在原处使用）\r\n";
     }
-    write_ini_value(state.folders().system_config_path(), names::kMachineSection, state.machine_id, list_in_use);
+    write_machine_list(state.folders(), state.machine_id, list_in_use);
     if (failures.empty()) return "系统检测你的上一版本低于0.99。\r\n已自动完成版本升级后的文件迁移。";
     return "系统检测你的上一版本低于0.99。\r\n文件迁移未能全部完成：\r\n" + failures;
 }
 
 void choose_save_config(AppState& state, const StartupWindows& windows) {
-    const std::string system_config = state.folders().system_config_path();
-    if (files::exists(system_config)) {
-        std::string chosen = read_ini_value(system_config, names::kMachineSection, state.machine_id);
-        if (!chosen.empty()) {
-            state.save_config_path = chosen;
-            windows.open_main_window();
-            return;
-        }
+    std::string chosen = read_machine_list(state.folders(), state.machine_id);
+    if (!chosen.empty()) {
+        state.save_config_path = chosen;
+        windows.open_main_window();
+        return;
     }
     int answer = show_message("本机存档配置文件未指定，是否自动生成配置？\r\n\r\n选 [否] 手动选择配置文件",
                               mb::kYesNo | mb::kIconQuestion);
     if (answer == mb::kIdYes) {
-        std::string path = state.config_dir() + "\\" + names::kSaveConfigPrefix + state.machine_id +
-                           names::kSaveConfigSuffix;
-        write_ini_value(system_config, names::kMachineSection, state.machine_id, path);
+        std::string path = generated_list_path(state.folders(), state.machine_id);
+        write_machine_list(state.folders(), state.machine_id, path);
         state.save_config_path = path;
         windows.open_main_window();
     } else {

@@ -1,5 +1,9 @@
 #include "config/project_edit.h"
 
+#include <functional>
+
+#include "backup/zip/file_system.h"
+#include "config/ini_file.h"
 #include "config/names.h"
 #include "config/project_name.h"
 #include "paths/gbk_text.h"
@@ -7,43 +11,50 @@
 
 namespace {
 
-// Capital to small letter as the profile functions compare section names: ASCII, and the
-// full-width Latin, Greek, Cyrillic and Roman-numeral letters of GBK.
-void fold_double_byte(unsigned char lead, unsigned char& trail) {
-    struct Range {
-        unsigned char lead, first, last;
-        int offset;
-    };
-    static const Range ranges[] = {
-        {0xA3, 0xC1, 0xDA, 0x20},  // Ａ-Ｚ → ａ-ｚ
-        {0xA6, 0xA1, 0xB8, 0x20},  // Α-Ω → α-ω
-        {0xA7, 0xA1, 0xC1, 0x30},  // А-Я → а-я
-        {0xA2, 0xF1, 0xFA, -0x50},  // Ⅰ-Ⅹ → ⅰ-ⅹ
-    };
-    for (const Range& r : ranges)
-        if (lead == r.lead && trail >= r.first && trail <= r.last) trail = static_cast<unsigned char>(trail + r.offset);
+bool set_option(ini::Document& doc, const std::string& name, const std::string& key, const std::string& value) {
+    return value.empty() ? doc.remove_key(name, key) : doc.set(name, key, value);
 }
 
-std::string section_key(const std::string& name) {
-    std::string key = gbk::ascii_lower(name);
-    for (size_t i = 0; i < key.size(); i += gbk::char_len(key, i)) {
-        if (gbk::char_len(key, i) != 2) continue;
-        auto trail = static_cast<unsigned char>(key[i + 1]);
-        fold_double_byte(static_cast<unsigned char>(key[i]), trail);
-        key[i + 1] = static_cast<char>(trail);
-    }
-    return key;
+// The keys of `paths` into the section `name`; true when anything changed.
+bool put_paths(ini::Document& doc, const std::string& name, const ProjectPaths& paths) {
+    const ProjectOptions& o = paths.options;
+    bool changed = doc.set(name, names::kSavePathKey, paths.save_path);
+    changed |= doc.set(name, names::kProgramPathKey, paths.program_path);
+    changed |= set_option(doc, name, names::kBackupOnExitKey, o.backup_on_exit ? "1" : "");
+    changed |= set_option(doc, name, names::kKeepSetsKey, o.keep_sets > 0 ? std::to_string(o.keep_sets) : "");
+    return changed;
 }
 
-// Writes the value, or removes the key when it is empty; leaves the file alone when it holds that already.
-bool write_option(ProjectStore& store, const std::string& name, const std::string& key, const std::string& value) {
-    if (store.read(name, key) == value) return true;
-    return value.empty() ? store.remove_key(name, key) : store.write(name, key, value);
+// Without a chosen list there is nowhere to write.
+bool update(const ProjectFiles& files, const std::function<bool(ini::Document&)>& change) {
+    return !files.file.empty() && ini::update(files.fs, files.fs.from_ansi(files.file), change);
+}
+
+std::string folder_of(const ProjectFiles& files, const std::string& project) {
+    return files.fs.from_ansi(files.backup_root + "\\" + project);
+}
+
+bool backup_folder_exists(const ProjectFiles& files, const std::string& project) {
+    zip::DirEntry info;
+    return !project.empty() && files.fs.stat(folder_of(files, project), &info) && info.is_dir;
 }
 
 }  // namespace
 
-bool same_project(const std::string& a, const std::string& b) { return section_key(a) == section_key(b); }
+std::string ProjectFiles::read(const std::string& project, const std::string& key) const {
+    if (file.empty()) return {};
+    return ini::load(fs, fs.from_ansi(file))->value(project, key).value_or("");
+}
+
+bool ProjectFiles::remove(const std::string& project) const {
+    return update(*this, [&](ini::Document& doc) { return doc.remove_section(project); });
+}
+
+ProjectFiles platform_project_files(const std::string& file, const std::string& backup_root) {
+    return ProjectFiles{zip::platform_file_system(), file, backup_root};
+}
+
+bool same_project(const std::string& a, const std::string& b) { return ini::fold_case(a) == ini::fold_case(b); }
 
 bool contains_project(const std::vector<std::string>& names, const std::string& name) {
     for (const std::string& n : names)
@@ -72,40 +83,42 @@ int parse_keep_sets(const std::string& text) {
     return std::stoi(text.substr(first));
 }
 
-ProjectOptions read_project_options(ProjectStore& store, const std::string& name) {
+ProjectOptions read_project_options(const ProjectFiles& files, const std::string& name) {
     ProjectOptions o;
-    o.backup_on_exit = store.read(name, names::kBackupOnExitKey) == "1";
-    o.keep_sets = parse_keep_sets(store.read(name, names::kKeepSetsKey));
+    o.backup_on_exit = files.read(name, names::kBackupOnExitKey) == "1";
+    o.keep_sets = parse_keep_sets(files.read(name, names::kKeepSetsKey));
     return o;
 }
 
-bool write_project_paths(ProjectStore& store, const std::string& name, const ProjectPaths& paths) {
-    const ProjectOptions& o = paths.options;
-    return store.write(name, names::kSavePathKey, paths.save_path) &&
-           store.write(name, names::kProgramPathKey, paths.program_path) &&
-           write_option(store, name, names::kBackupOnExitKey, o.backup_on_exit ? "1" : "") &&
-           write_option(store, name, names::kKeepSetsKey, o.keep_sets > 0 ? std::to_string(o.keep_sets) : "");
+bool write_project_paths(const ProjectFiles& files, const std::string& name, const ProjectPaths& paths) {
+    return update(files, [&](ini::Document& doc) { return put_paths(doc, name, paths); });
 }
 
-ModifyResult save_modified_project(ProjectStore& store, const std::string& old_name, const std::string& new_name,
+ModifyResult save_modified_project(const ProjectFiles& files, const std::string& old_name, const std::string& new_name,
                                    const ProjectPaths& paths) {
     ModifyResult result;
-    // A change of case alone is no rename: the profile functions write into the section as it is
-    // spelt, and respelling it would mean removing it before its replacement exists.
+    // A change of case alone is no rename: the section keeps its spelling and its paths are
+    // written in place.
     if (old_name.empty() || same_project(old_name, new_name)) {
-        result.saved = write_project_paths(store, new_name, paths);
+        result.saved = write_project_paths(files, new_name, paths);
         return result;
     }
-    if (!write_project_paths(store, new_name, paths)) return result;
-    store.remove(old_name);  // should this fail, the project is listed twice; nothing is lost
-    result.saved = true;
-    if (store.backup_folder_exists(old_name) && !store.backup_folder_exists(new_name))
-        result.folder_left_behind = !store.rename_backup_folder(old_name, new_name);
+    result.saved = update(files, [&](ini::Document& doc) {
+        const bool added = put_paths(doc, new_name, paths);
+        return doc.remove_section(old_name) || added;
+    });
+    if (result.saved && backup_folder_exists(files, old_name) && !backup_folder_exists(files, new_name))
+        result.folder_left_behind = !files.fs.rename(folder_of(files, old_name), folder_of(files, new_name));
     return result;
 }
 
-void stamp_project(ProjectStore& store, const std::string& name) {
-    if (!name.empty()) store.write(name, names::kOperationTimeKey, current_time_text());
+bool stamp_project(const ProjectFiles& files, const std::string& name, bool only_if_listed) {
+    if (name.empty()) return true;
+    const std::string now = current_time_text();
+    return update(files, [&](ini::Document& doc) {
+        if (only_if_listed && !contains_project(doc.section_names(), name)) return false;
+        return doc.set(name, names::kOperationTimeKey, now);
+    });
 }
 
 std::string program_name_from_path(const std::string& path, bool drop_shortcut_extension) {

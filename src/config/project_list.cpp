@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "config/ini.h"
+#include "config/names.h"
 #include "paths/time_text.h"
 
 int64_t project_sort_key(const std::string& time_text) {
@@ -19,4 +21,15 @@ std::vector<std::string> order_by_operation_time(std::vector<std::string> names,
     names.clear();
     for (auto& k : keyed) names.push_back(std::move(k.second));
     return names;
+}
+
+std::vector<std::string> project_names(const ini::Document& list) {
+    return order_by_operation_time(list.section_names(), [&](const std::string& name) {
+        return list.value(name, names::kOperationTimeKey).value_or("2011年1月1日1时1分1秒");
+    });
+}
+
+std::vector<std::string> load_project_names(const std::string& save_config_path) {
+    if (save_config_path.empty()) return {};
+    return project_names(*read_ini_document(save_config_path));
 }

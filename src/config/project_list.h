@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "config/ini_document.h"
+
 // Seconds from 2012-12-21 03:14:35 to the operation time text; a missing stamp counts as
 // 2011-01-01 01:01:01 (the caller passes that default), invalid text as 100-01-01.
 int64_t project_sort_key(const std::string& time_text);
@@ -14,6 +16,7 @@ int64_t project_sort_key(const std::string& time_text);
 std::vector<std::string> order_by_operation_time(std::vector<std::string> names,
                                                  const std::function<std::string(const std::string&)>& time_text_of);
 
-// Reads the section names of the file (none when it does not exist) and orders them.
+// The section names of the list (none when it does not exist), ordered; one parse of the file.
+std::vector<std::string> project_names(const ini::Document& list);
 std::vector<std::string> load_project_names(const std::string& save_config_path);
 

@@ -1,5 +1,6 @@
 // Adding, modifying and deleting projects on the pages of "配置", and the choice of the project list.
 #include "config/ini.h"
+#include "config/machine_list.h"
 #include "config/names.h"
 #include "config/project_edit.h"
 #include "config/project_list.h"
@@ -32,7 +33,7 @@ void ConfigWindow::load_config_lists() {
 }
 
 void ConfigWindow::on_modify_selected() {
-    IniProjectStore store = project_store();
+    const ProjectFiles store = project_files();
     std::string name = selected_text(kModifyCombo);
     modify_saved_path_ = store.read(name, names::kSavePathKey);
     set_text(kModifySaveEdit, modify_saved_path_);
@@ -43,7 +44,7 @@ void ConfigWindow::on_modify_selected() {
 }
 
 void ConfigWindow::on_delete_selected() {
-    IniProjectStore store = project_store();
+    const ProjectFiles store = project_files();
     std::string name = selected_text(kDeleteCombo);
     set_text(kDeleteSaveEdit, store.read(name, names::kSavePathKey));
     set_text(kDeleteProgramEdit, store.read(name, names::kProgramPathKey));
@@ -75,7 +76,7 @@ bool ConfigWindow::modify_project() {
         focus(kModifyCombo);
         return false;
     }
-    IniProjectStore store = project_store();
+    const ProjectFiles store = project_files();
     bool saved = false;
     if (text(kModifySaveEdit).empty()) {
         show_message("存档路径不能为空！");
@@ -125,7 +126,7 @@ void ConfigWindow::add_project() {
             return;
         }
     }
-    IniProjectStore store = project_store();
+    const ProjectFiles store = project_files();
     if (name.empty()) {
         show_message("请填写项目名称！");
         focus(kAddNameEdit);
@@ -157,7 +158,7 @@ void ConfigWindow::delete_project() {
         return;
     }
     // The project's backups under "存档目录" stay where they are.
-    if (!project_store().remove(name)) {
+    if (!project_files().remove(name)) {
         show_message("删除失败！");
         return;
     }
@@ -174,12 +175,14 @@ void ConfigWindow::choose_save_config() {
         std::string folder = shown.empty() ? context_.folders.config_dir() + "\\" : gbk::up_to_last_backslash(shown);
         std::optional<std::string> chosen = prompt().open_file({"选择存档配置文件：", "配置文件|*.ini", folder, "", ""});
         if (!chosen) return;
-        if (gbk::find(*chosen, names::kSystemConfigFile) > 0) {
+        if (is_machine_file(*chosen)) {
             show_message("不允许选择[系统配置文件]", mb::kOk, "提醒：");
             continue;
         }
         set_text(kSaveConfigEdit, *chosen);
-        write_ini_value(context_.folders.system_config_path(), names::kMachineSection, context_.machine_id, *chosen);
+        // The list is used from now on all the same; only the next start would not know it.
+        if (!write_machine_list(context_.folders, context_.machine_id, *chosen))
+            show_message("未能保存本机的配置文件选择：" + context_.folders.system_config_path(), mb::kOk, "提醒：");
         context_.save_config_path = *chosen;
         if (events_.list_chosen) events_.list_chosen(*chosen);
         load_config_lists();

@@ -371,7 +371,7 @@ void ConfigWindow::create_play_shortcut() {
         return;
     }
     const std::string& name = project_names_[static_cast<size_t>(index)];
-    IniProjectStore store = project_store();
+    const ProjectFiles store = project_files();
     const std::string program = expand_program_path(store.read(name, names::kProgramPathKey), system_folders());
     ::create_play_shortcut(context_.folders.tool_dir, name, program);
 }

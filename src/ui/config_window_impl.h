@@ -59,8 +59,8 @@ class ConfigWindow : public Window {
     void choose_save_config();
 
     // The project list in use and the backup folders.
-    IniProjectStore project_store() const {
-        return IniProjectStore(context_.save_config_path, context_.folders.backup_root());
+    ProjectFiles project_files() const {
+        return platform_project_files(context_.save_config_path, context_.folders.backup_root());
     }
 
     ConfigContext context_;

@@ -2,9 +2,12 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include "paths/files.h"
 #include "ui/prompt_win.h"
 
 namespace {
+
+constexpr size_t kLongestPath = 32768;  // characters, the terminator included
 
 // "description|pattern" → the double-zero-terminated list the dialog wants.
 std::string dialog_filter(const std::string& filter) {
@@ -22,22 +25,27 @@ int WinPrompt::message_box(const std::string& text, unsigned style, const std::s
     return MessageBoxA(nullptr, text.c_str(), title.c_str(), style);
 }
 
+// The wide dialog with a buffer of the longest path Windows has: an archive deeper than 260
+// characters comes back whole. Text is converted to and from ANSI here only.
 std::optional<std::string> WinPrompt::open_file(const OpenFileRequest& r) {
-    char file[MAX_PATH * 4] = {};
-    lstrcpynA(file, r.initial_file.c_str(), sizeof file);
-    std::string filter = dialog_filter(r.filter);
-    OPENFILENAMEA ofn{};
+    std::wstring file = files::to_wide(r.initial_file);
+    file.resize(kLongestPath, L'\0');
+    file.back() = L'\0';
+    const std::wstring filter = files::to_wide(dialog_filter(r.filter)), dir = files::to_wide(r.initial_dir),
+                       title = files::to_wide(r.title), ext = files::to_wide(r.default_ext);
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = GetActiveWindow();
     ofn.lpstrFilter = filter.c_str();
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrInitialDir = r.initial_dir.empty() ? nullptr : r.initial_dir.c_str();
-    ofn.lpstrTitle = r.title.c_str();
-    ofn.lpstrDefExt = r.default_ext.empty() ? nullptr : r.default_ext.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+    ofn.lpstrTitle = title.c_str();
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&ofn)) return std::nullopt;
-    return std::string(file);
+    if (!GetOpenFileNameW(&ofn)) return std::nullopt;
+    file.resize(file.find(L'\0'));
+    return files::to_ansi(file);
 }
 
 std::optional<std::string> WinPrompt::browse_folder(const BrowseFolderRequest& r) {

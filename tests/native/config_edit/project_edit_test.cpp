@@ -1,189 +1,113 @@
-// The editing rules against a store whose writes can be made to fail.
+// The editing rules on a project list and backup folders held in memory, whose writes can be made
+// to fail.
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
-
+#include "config/ini_file.h"
 #include "config/project_edit.h"
 #include "paths/time_text.h"
+#include "zip_support/faulty_file_system.h"
+#include "zip_support/memory_file_system.h"
 
 namespace {
 
-// Sections keyed like the profile functions match them (without case), keeping the first spelling.
-class FakeStore : public ProjectStore {
-   public:
-    std::vector<std::pair<std::string, std::map<std::string, std::string>>> sections;
-    std::set<std::string> folders;
-    std::vector<std::string> log;
-    int writes_before_failure = -1;  // -1: never fail
-    bool fail_remove = false;
-    bool fail_folder_rename = false;
-
-    std::map<std::string, std::string>* find(const std::string& name) {
-        for (auto& [n, keys] : sections)
-            if (same_project(n, name)) return &keys;
-        return nullptr;
-    }
-    std::string read(const std::string& p, const std::string& key) override {
-        auto* s = find(p);
-        return s && s->count(key) ? s->at(key) : "";
-    }
-    bool write(const std::string& p, const std::string& key, const std::string& value) override {
-        log.push_back("write " + p + " " + key);
-        if (writes_before_failure == 0) return false;
-        if (writes_before_failure > 0) --writes_before_failure;
-        auto* s = find(p);
-        if (!s) {
-            sections.push_back({p, {}});
-            s = &sections.back().second;
-        }
-        (*s)[key] = value;
-        return true;
-    }
-    bool remove(const std::string& p) override {
-        log.push_back("remove " + p);
-        if (fail_remove) return false;
-        for (auto it = sections.begin(); it != sections.end(); ++it)
-            if (same_project(it->first, p)) {
-                sections.erase(it);
-                break;
-            }
-        return true;
-    }
-    bool remove_key(const std::string& p, const std::string& key) override {
-        log.push_back("remove " + p + " " + key);
-        if (auto* s = find(p)) s->erase(key);
-        return true;
-    }
-    bool backup_folder_exists(const std::string& p) override {
-        for (const auto& f : folders)
-            if (same_project(f, p)) return true;
-        return false;
-    }
-    bool rename_backup_folder(const std::string& from, const std::string& to) override {
-        log.push_back("rename " + from + " " + to);
-        if (fail_folder_rename) return false;
-        folders.erase(from);
-        folders.insert(to);
-        return true;
-    }
-    std::string spelling(const std::string& name) {
-        for (auto& [n, keys] : sections)
-            if (same_project(n, name)) return n;
-        return "";
-    }
-};
-
 const ProjectPaths kNew{"D:\\新存档", "D:\\新\\game.exe"};
+const std::string kOldList = "[老游戏]\r\n存档路径=C:\\存档\r\n程序路径=C:\\game.exe\r\n操作时间=2011年1月1日\r\n";
 
 class Modify : public ::testing::Test {
    protected:
     void SetUp() override {
-        store.write("老游戏", "存档路径", "C:\\存档");
-        store.write("老游戏", "程序路径", "C:\\game.exe");
-        store.write("老游戏", "操作时间", "2011年1月1日");
-        store.log.clear();
+        memory.add_dir("root");
+        memory.add_file("list.ini", kOldList);
     }
-    FakeStore store;
+    std::string list() const { return *memory.nodes().at("list.ini").data; }
+    bool folder(const std::string& name) const { return memory.nodes().count("root\\" + name) > 0; }
+    void add_folder(const std::string& name) { memory.add_dir("root\\" + name); }
+    zip_test::MemoryFileSystem memory;
+    zip_test::FaultyFileSystem fs{memory};
+    ProjectFiles files{fs, "list.ini", "root"};
 };
 
 TEST_F(Modify, SameNameOverwritesBothPathsInPlace) {
-    ModifyResult r = save_modified_project(store, "老游戏", "老游戏", kNew);
-    EXPECT_TRUE(r.saved);
-    EXPECT_EQ(store.read("老游戏", "存档路径"), kNew.save_path);
-    EXPECT_EQ(store.read("老游戏", "程序路径"), kNew.program_path);
-    EXPECT_EQ(store.log, (std::vector<std::string>{"write 老游戏 存档路径", "write 老游戏 程序路径"}));
+    EXPECT_TRUE(save_modified_project(files, "老游戏", "老游戏", kNew).saved);
+    EXPECT_EQ(list(), "[老游戏]\r\n存档路径=D:\\新存档\r\n程序路径=D:\\新\\game.exe\r\n操作时间=2011年1月1日\r\n");
 }
 
 TEST_F(Modify, NoLoadedProjectWritesTheTypedNameAndRemovesNothing) {
-    EXPECT_TRUE(save_modified_project(store, "", "新游戏", kNew).saved);
-    EXPECT_EQ(store.sections.size(), 2u);
-    for (const auto& entry : store.log) EXPECT_EQ(entry.rfind("remove", 0), std::string::npos) << entry;
+    EXPECT_TRUE(save_modified_project(files, "", "新游戏", kNew).saved);
+    EXPECT_EQ(list(), kOldList + "[新游戏]\r\n存档路径=D:\\新存档\r\n程序路径=D:\\新\\game.exe\r\n");
 }
 
-TEST_F(Modify, RenameWritesTheNewSectionBeforeRemovingTheOld) {
-    EXPECT_TRUE(save_modified_project(store, "老游戏", "新游戏", kNew).saved);
-    EXPECT_EQ(store.log, (std::vector<std::string>{"write 新游戏 存档路径", "write 新游戏 程序路径", "remove 老游戏"}));
-    EXPECT_EQ(store.find("老游戏"), nullptr);
-    EXPECT_EQ(store.read("新游戏", "存档路径"), kNew.save_path);
+TEST_F(Modify, RenameAddsTheNewSectionAndRemovesTheOldInOneWrite) {
+    const int created = fs.files_created;
+    EXPECT_TRUE(save_modified_project(files, "老游戏", "新游戏", kNew).saved);
+    EXPECT_EQ(list(), "[新游戏]\r\n存档路径=D:\\新存档\r\n程序路径=D:\\新\\game.exe\r\n");
+    EXPECT_EQ(fs.files_created, created + 1);
 }
 
-TEST_F(Modify, AFailedWriteDuringARenameKeepsTheOldProject) {
-    for (int fail_at : {0, 1}) {
-        SetUp();
-        store.writes_before_failure = fail_at;
-        EXPECT_FALSE(save_modified_project(store, "老游戏", "新游戏", kNew).saved) << fail_at;
-        EXPECT_EQ(store.read("老游戏", "存档路径"), "C:\\存档");
-        EXPECT_EQ(store.read("老游戏", "程序路径"), "C:\\game.exe");
-        for (const auto& entry : store.log) EXPECT_NE(entry, "remove 老游戏");
+TEST_F(Modify, AFailedWriteChangesNothingAndMovesNoFolder) {
+    add_folder("老游戏");
+    for (int fault = 0; fault < 2; ++fault) {
+        fs.write_budget = fault == 0 ? 5 : -1;
+        fs.fail_replace = fault == 1;
+        EXPECT_FALSE(save_modified_project(files, "老游戏", "新游戏", kNew).saved) << fault;
+        EXPECT_FALSE(write_project_paths(files, "老游戏", kNew)) << fault;
+        EXPECT_FALSE(stamp_project(files, "老游戏")) << fault;
+        if (fault == 1) EXPECT_FALSE(files.remove("老游戏"));  // an empty file would fit on a full disk
+        EXPECT_EQ(list(), kOldList) << fault;
+        EXPECT_TRUE(folder("老游戏")) << fault;
     }
-}
-
-TEST_F(Modify, ASaveFailureWritesNoProgramPath) {
-    store.writes_before_failure = 0;
-    EXPECT_FALSE(write_project_paths(store, "老游戏", kNew));
-    EXPECT_EQ(store.log, std::vector<std::string>{"write 老游戏 存档路径"});
+    EXPECT_FALSE(write_project_paths(ProjectFiles{fs, "", "root"}, "老游戏", kNew));  // no list chosen
 }
 
 TEST_F(Modify, ACaseOnlyChangeWritesInPlaceAndRemovesNothing) {
-    store.write("game", "存档路径", "C:\\g");
-    store.folders = {"game"};
-    store.log.clear();
-    EXPECT_TRUE(save_modified_project(store, "game", "GAME", kNew).saved);
-    EXPECT_EQ(store.spelling("GAME"), "game");
-    EXPECT_EQ(store.read("game", "存档路径"), kNew.save_path);
-    EXPECT_EQ(store.log, (std::vector<std::string>{"write GAME 存档路径", "write GAME 程序路径"}));
-    EXPECT_EQ(store.folders, std::set<std::string>{"game"});
+    memory.add_file("list.ini", "[game]\r\n存档路径=C:\\g\r\n");
+    add_folder("game");
+    EXPECT_TRUE(save_modified_project(files, "game", "GAME", kNew).saved);
+    EXPECT_EQ(list(), "[game]\r\n存档路径=D:\\新存档\r\n程序路径=D:\\新\\game.exe\r\n");
+    EXPECT_TRUE(folder("game"));
+    EXPECT_FALSE(folder("GAME"));
 }
 
 TEST_F(Modify, TheBackupFolderFollowsARenameUnlessTheNewOneExists) {
-    store.folders = {"老游戏"};
-    EXPECT_TRUE(save_modified_project(store, "老游戏", "新游戏", kNew).saved);
-    EXPECT_EQ(store.folders, std::set<std::string>{"新游戏"});
+    add_folder("老游戏");
+    memory.add_file("root\\老游戏/1.zip", "z");  // the memory file system parts paths at "/"
+    EXPECT_TRUE(save_modified_project(files, "老游戏", "新游戏", kNew).saved);
+    EXPECT_FALSE(folder("老游戏"));
+    EXPECT_TRUE(memory.nodes().count("root\\新游戏/1.zip"));
 
-    SetUp();
-    store.folders = {"老游戏", "新游戏"};
-    ModifyResult r = save_modified_project(store, "老游戏", "新游戏", kNew);
+    add_folder("另一个");
+    ModifyResult r = save_modified_project(files, "新游戏", "另一个", kNew);
     EXPECT_TRUE(r.saved);
     EXPECT_FALSE(r.folder_left_behind);
-    EXPECT_EQ(store.folders, (std::set<std::string>{"老游戏", "新游戏"}));
-
-    SetUp();
-    store.folders = {"老游戏"};
-    store.fail_folder_rename = true;
-    r = save_modified_project(store, "老游戏", "新游戏", kNew);
-    EXPECT_TRUE(r.saved);
-    EXPECT_TRUE(r.folder_left_behind);
+    EXPECT_TRUE(folder("新游戏"));  // a folder of the new name exists: both stay
 }
 
-TEST_F(Modify, NoFolderMovesWhenNothingIsRenamedOrSaved) {
-    store.folders = {"老游戏"};
-    save_modified_project(store, "老游戏", "老游戏", kNew);
-    store.writes_before_failure = 0;
-    save_modified_project(store, "老游戏", "新游戏", kNew);
-    for (const auto& entry : store.log) EXPECT_EQ(entry.rfind("rename", 0), std::string::npos) << entry;
-    EXPECT_EQ(store.folders, std::set<std::string>{"老游戏"});
+TEST_F(Modify, ARenameThatCannotMoveTheFolderSaysSo) {
+    add_folder("老游戏");
+    fs.locked_suffix = "老游戏";  // held open by another program
+    ModifyResult r = save_modified_project(files, "老游戏", "新游戏", kNew);
+    EXPECT_TRUE(r.saved);
+    EXPECT_TRUE(r.folder_left_behind);
+    EXPECT_TRUE(folder("老游戏"));
 }
 
 TEST_F(Modify, OptionsLeaveNoKeyWhileOffAndTravelWithARename) {
     ProjectPaths on = kNew;
     on.options = {true, 3};
-    EXPECT_TRUE(save_modified_project(store, "老游戏", "老游戏", on).saved);
-    EXPECT_EQ(store.read("老游戏", "退出后备份"), "1");
-    EXPECT_EQ(store.read("老游戏", "保留份数"), "3");
-    EXPECT_EQ(read_project_options(store, "老游戏"), on.options);
+    EXPECT_TRUE(save_modified_project(files, "老游戏", "老游戏", on).saved);
+    EXPECT_EQ(files.read("老游戏", "退出后备份"), "1");
+    EXPECT_EQ(files.read("老游戏", "保留份数"), "3");
+    EXPECT_EQ(read_project_options(files, "老游戏"), on.options);
 
-    EXPECT_TRUE(save_modified_project(store, "老游戏", "新游戏", on).saved);
-    EXPECT_EQ(read_project_options(store, "新游戏"), on.options);
+    EXPECT_TRUE(save_modified_project(files, "老游戏", "新游戏", on).saved);
+    EXPECT_EQ(read_project_options(files, "新游戏"), on.options);
 
-    store.log.clear();
-    EXPECT_TRUE(save_modified_project(store, "新游戏", "新游戏", kNew).saved);
-    EXPECT_EQ(store.find("新游戏")->count("退出后备份"), 0u);
-    EXPECT_EQ(store.find("新游戏")->count("保留份数"), 0u);
+    EXPECT_TRUE(save_modified_project(files, "新游戏", "新游戏", kNew).saved);
+    EXPECT_EQ(list(), "[新游戏]\r\n存档路径=D:\\新存档\r\n程序路径=D:\\新\\game.exe\r\n");
     // Turned off once, they are gone; a project that never had them is written as before.
-    store.log.clear();
-    EXPECT_TRUE(save_modified_project(store, "新游戏", "新游戏", kNew).saved);
-    EXPECT_EQ(store.log, (std::vector<std::string>{"write 新游戏 存档路径", "write 新游戏 程序路径"}));
+    const int created = fs.files_created;
+    EXPECT_TRUE(save_modified_project(files, "新游戏", "新游戏", kNew).saved);
+    EXPECT_EQ(fs.files_created, created);
 }
 
 TEST(ProjectOptions, KeepCountIsDigitsOnlyAndAnythingElseKeepsAll) {
@@ -217,9 +141,14 @@ TEST(ProjectNames, SelectionPrefersTheWholeNameOverALongerOneListedHigher) {
 
 TEST(ProjectStamp, WritesTheCurrentTimeText) {
     set_clock_for_tests([] { return DateTime{2012, 12, 21, 3, 14, 35}; });
-    FakeStore store;
-    stamp_project(store, "甲");
-    EXPECT_EQ(store.read("甲", "操作时间"), "2012年12月21日3时14分35秒");
+    zip_test::MemoryFileSystem fs;
+    const ProjectFiles files{fs, "list.ini", "root"};
+    EXPECT_TRUE(stamp_project(files, "甲", true));  // not listed: left alone
+    EXPECT_FALSE(fs.exists("list.ini"));
+    EXPECT_TRUE(stamp_project(files, "甲"));
+    EXPECT_EQ(files.read("甲", "操作时间"), "2012年12月21日3时14分35秒");
+    EXPECT_TRUE(stamp_project(files, ""));
+    EXPECT_EQ(*fs.nodes().at("list.ini").data, "[甲]\r\n操作时间=2012年12月21日3时14分35秒\r\n");
     set_clock_for_tests({});
 }
 

