@@ -15,6 +15,8 @@
 
 #include "backup/zip/archive_reader.h"
 #include "backup/zip/engine.h"
+#include "backup/zip/entry_paths.h"
+#include "backup/zip/existing_files.h"
 #include "backup/zip/extract_layout.h"
 #include "backup/zip/names.h"
 #include "backup/zip/progress.h"
@@ -72,20 +74,13 @@ using Wanted = std::function<bool(const std::string& relative)>;
 // their folders); "" or the reason the archive is refused.
 std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& target, const Wanted& wanted,
                       Plan* plan) {
-    std::set<std::string> files, dirs;
+    EntryPaths paths(fs);
     for (std::size_t i = 0; i < dir.entries.size(); ++i) {
         const ArchiveEntry& e = dir.entries[i];
         std::string relative;
-        bool dir_name = false;
-        if (!safe_relative_path(e.name, &relative, &dir_name))
-            return "压缩包中有不安全的文件名，已拒绝解压：" + fs.to_ansi(e.name);
-        const bool is_dir = e.is_dir || dir_name;
-        add_parents(relative, &dirs);
-        if (is_dir) {
-            dirs.insert(relative);
-        } else if (!files.insert(relative).second) {
-            return "压缩包中有重复的文件：" + fs.to_ansi(e.name);
-        }
+        bool is_dir = false;
+        std::string refused = paths.add(e, &relative, &is_dir);
+        if (!refused.empty()) return refused;
         if (wanted && (is_dir || !wanted(relative))) continue;
         add_parents(relative, &plan->dirs);
         if (is_dir) {
@@ -95,8 +90,6 @@ std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& t
             plan->total += e.size;
         }
     }
-    for (const std::string& f : files)
-        if (dirs.count(f)) return "压缩包中的文件与文件夹同名：" + fs.to_ansi(f);
     return "";
 }
 
@@ -263,16 +256,17 @@ std::string last_name(const WritePhase& w) {
 // or why that cannot be done.
 std::string describe(FileSystem& fs, const WritePhase& w, StagedExtraction* out) {
     const ExtractLayout& layout = *w.layout;
+    ExistingFiles existing(fs);
     out->written = written_files(w.plan);
     for (const std::string& d : layout.made()) out->written.push_back(d);
     for (const ExtractLayout::NewFolder& f : layout.new_folders())
         out->folders.push_back({f.relative, f.target, f.temp, {}});
     for (const PlannedFile& f : w.plan.files) {
         if (!layout.in_new_folder(f.relative)) {
-            DirEntry info;
-            const bool there = fs.stat(f.target, &info);
-            if (there && info.is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs.to_ansi(f.relative);
-            out->files.push_back({f.relative, f.target, f.write_path, there});
+            const std::optional<DirEntry> there = existing.find(f.target);
+            if (there && there->is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs.to_ansi(f.relative);
+            const std::string on_disk = there ? join_path(parent_path(f.target), there->name) : "";
+            out->files.push_back({f.relative, f.target, f.write_path, there.has_value(), on_disk});
             continue;
         }
         for (StagedExtraction::Folder& folder : out->folders)
