@@ -21,6 +21,8 @@ public:
     std::atomic<int> renames_before_crash{-1};  // then the "process ends": ProcessEnded is thrown
     std::string locked_suffix;                  // a file held open without sharing: never moved
     std::string full_prefix;                    // a drive that is full: nothing can be written there
+    // Calls that ask the system about a path, counted to keep walks and staging cheap.
+    std::atomic<int> stats{0}, listings{0}, folder_ids{0}, real_paths{0};
 
     struct ProcessEnded {};
 
@@ -33,8 +35,14 @@ public:
     std::string to_ansi(const std::string& t) override { return inner_.to_ansi(t); }
     std::string from_legacy_name(const std::string& t) override { return inner_.from_legacy_name(t); }
     uint8_t zip_host() const override { return inner_.zip_host(); }
-    bool stat(const std::string& p, zip::DirEntry* i) override { return inner_.stat(p, i); }
-    bool list_dir(const std::string& p, std::vector<zip::DirEntry>* e) override { return inner_.list_dir(p, e); }
+    bool stat(const std::string& p, zip::DirEntry* i) override {
+        ++stats;
+        return inner_.stat(p, i);
+    }
+    bool list_dir(const std::string& p, std::vector<zip::DirEntry>* e) override {
+        ++listings;
+        return inner_.list_dir(p, e);
+    }
     bool make_dir(const std::string& p, bool* c) override { return inner_.make_dir(p, c); }
     bool remove_file(const std::string& p) override { return inner_.remove_file(p); }
     bool remove_dir(const std::string& p) override { return inner_.remove_dir(p); }
@@ -50,7 +58,14 @@ public:
             return false;
         return inner_.rename(from, to);
     }
-    std::optional<zip::FolderId> folder_id(const std::string& p) override { return inner_.folder_id(p); }
+    std::optional<zip::FolderId> folder_id(const std::string& p) override {
+        ++folder_ids;
+        return inner_.folder_id(p);
+    }
+    std::string real_path(const std::string& p) override {
+        ++real_paths;
+        return inner_.real_path(p);
+    }
     bool copy_attributes(const std::string& f, const std::string& t) override { return inner_.copy_attributes(f, t); }
 
     std::unique_ptr<zip::InputFile> open_read(const std::string& path) override {

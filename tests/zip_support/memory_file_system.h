@@ -1,5 +1,6 @@
 // A file system held in memory, for trees too large to be quick on a disk (tens of thousands of
-// entries). Paths are compared as strings, as the engine builds them.
+// entries). Paths are compared as strings, as the engine builds them; with ignore_case set, a file's
+// last component is found whatever its case, as on Windows.
 #pragma once
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "backup/zip/case_fold.h"
 #include "backup/zip/file_system.h"
 
 namespace zip_test {
@@ -28,6 +30,7 @@ public:
         n.mtime = mtime;
     }
     const std::map<std::string, Node>& nodes() const { return nodes_; }
+    bool ignore_case = false;
 
     std::string from_ansi(const std::string& t) override { return t; }
     std::string to_ansi(const std::string& t) override { return t; }
@@ -36,7 +39,7 @@ public:
 
     bool stat(const std::string& path, zip::DirEntry* info) override {
         std::lock_guard<std::mutex> lock(mu_);
-        auto it = nodes_.find(path);
+        auto it = find(path);
         if (it == nodes_.end()) return false;
         *info = zip::DirEntry{"", it->second.is_dir, it->second.data->size(), it->second.mtime};
         return true;
@@ -55,14 +58,14 @@ public:
 
     std::unique_ptr<zip::InputFile> open_read(const std::string& path) override {
         std::lock_guard<std::mutex> lock(mu_);
-        auto it = nodes_.find(path);
+        auto it = find(path);
         if (it == nodes_.end() || it->second.is_dir) return nullptr;
         return std::make_unique<Input>(it->second.data);
     }
 
     std::unique_ptr<zip::OutputFile> create_new(const std::string& path) override {
         std::lock_guard<std::mutex> lock(mu_);
-        if (nodes_.count(path)) return nullptr;
+        if (find(path) != nodes_.end()) return nullptr;
         return std::make_unique<Output>(this, path, nodes_[path].data);
     }
 
@@ -79,6 +82,7 @@ public:
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(from);
         if (it == nodes_.end()) return false;
+        if (auto old = find(to); old != nodes_.end() && !old->second.is_dir) nodes_.erase(old);
         std::map<std::string, Node> moved;
         for (auto n = it; n != nodes_.end() && n->first.compare(0, from.size(), from) == 0; ++n)
             if (n->first.size() == from.size() || n->first[from.size()] == '/')
@@ -90,11 +94,24 @@ public:
 
     bool remove_file(const std::string& path) override {
         std::lock_guard<std::mutex> lock(mu_);
-        return nodes_.erase(path) > 0;
+        auto it = find(path);
+        if (it == nodes_.end()) return false;
+        nodes_.erase(it);
+        return true;
     }
     bool remove_dir(const std::string& path) override { return remove_file(path); }
 
 private:
+    std::map<std::string, Node>::iterator find(const std::string& path) {
+        auto it = nodes_.find(path);
+        if (it != nodes_.end() || !ignore_case) return it;
+        const std::size_t cut = path.rfind('/') + 1;
+        const std::string folded = zip::fold_case(path.substr(cut));
+        for (it = nodes_.lower_bound(path.substr(0, cut)); it != nodes_.end() && it->first.compare(0, cut, path, 0, cut) == 0; ++it)
+            if (it->first.find('/', cut) == std::string::npos && zip::fold_case(it->first.substr(cut)) == folded) return it;
+        return nodes_.end();
+    }
+
     struct Input : zip::InputFile {
         explicit Input(std::shared_ptr<std::string> d) : data(std::move(d)) {}
         uint64_t size() override { return data->size(); }
