@@ -32,6 +32,7 @@ struct PlannedFile {
     std::string target;
     std::string write_path;  // where the layout puts it until the commit
     bool written = false;    // written, verified and closed
+    std::optional<DirEntry> replaced;  // staging: what is there now, named as the disk names it
 };
 
 struct Plan {
@@ -226,12 +227,12 @@ std::string read_and_plan(FileSystem& fs, const std::string& archive_path, const
     return make_plan(fs, w->dir, target, wanted, &w->plan);
 }
 
-std::string write_phase(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
-                        const ProgressFn& progress, const Options& options, const Wanted& wanted, WritePhase* w) {
-    std::string archive = fs.from_ansi(archive_path), target = fs.from_ansi(target_dir);
+// The archive read and checked, its folders made and every file's place decided; nothing written.
+std::string prepare(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
+                    const Wanted& wanted, WritePhase* w) {
+    std::string target = fs.from_ansi(target_dir);
     std::string error = read_and_plan(fs, archive_path, target, wanted, w);
     if (!error.empty()) return error;
-
     w->layout = std::make_unique<ExtractLayout>(fs, target);
     std::string failed_dir;
     if (!w->layout->make_folders(w->plan.dirs, &failed_dir)) {
@@ -239,34 +240,48 @@ std::string write_phase(FileSystem& fs, const std::string& archive_path, const s
         return "无法创建文件夹：" + (failed_dir.empty() ? target_dir : fs.to_ansi(failed_dir));
     }
     for (PlannedFile& f : w->plan.files) f.write_path = w->layout->write_path(f.relative);
+    return "";
+}
+
+std::string write_files(FileSystem& fs, const std::string& archive_path, const ProgressFn& progress,
+                        const Options& options, WritePhase* w) {
     w->reporter = std::make_unique<ProgressReporter>(progress, w->plan.total,
                                                      [&fs](const std::string& name) { return fs.to_ansi(name); });
     w->reporter->update(0, "");
+    const std::string archive = fs.from_ansi(archive_path);
     Extractor extractor(fs, w->dir, w->plan, archive, archive_path);
-    error = extractor.write_all(worker_count(options), *w->reporter);
+    std::string error = extractor.write_all(worker_count(options), *w->reporter);
     if (!error.empty()) w->layout->remove(written_files(w->plan));
     return error;
+}
+
+// What each file replaces, looked up before the temporaries crowd its folder; "" or why a file
+// cannot go where a folder is.
+std::string look_up_replaced(FileSystem& fs, WritePhase* w) {
+    ExistingFiles existing(fs);
+    for (PlannedFile& f : w->plan.files) {
+        if (w->layout->in_new_folder(f.relative)) continue;
+        f.replaced = existing.find(f.target);
+        if (f.replaced && f.replaced->is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs.to_ansi(f.relative);
+    }
+    return "";
 }
 
 std::string last_name(const WritePhase& w) {
     return w.plan.files.empty() ? "" : w.dir.entries[w.plan.files.back().entry].name;
 }
 
-// What the caller needs to move the written files into place, and to take them away again; ""
-// or why that cannot be done.
-std::string describe(FileSystem& fs, const WritePhase& w, StagedExtraction* out) {
+// What the caller needs to move the written files into place, and to take them away again.
+void describe(const WritePhase& w, StagedExtraction* out) {
     const ExtractLayout& layout = *w.layout;
-    ExistingFiles existing(fs);
     out->written = written_files(w.plan);
     for (const std::string& d : layout.made()) out->written.push_back(d);
     for (const ExtractLayout::NewFolder& f : layout.new_folders())
         out->folders.push_back({f.relative, f.target, f.temp, {}});
     for (const PlannedFile& f : w.plan.files) {
         if (!layout.in_new_folder(f.relative)) {
-            const std::optional<DirEntry> there = existing.find(f.target);
-            if (there && there->is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs.to_ansi(f.relative);
-            const std::string on_disk = there ? join_path(parent_path(f.target), there->name) : "";
-            out->files.push_back({f.relative, f.target, f.write_path, there.has_value(), on_disk});
+            const std::string on_disk = f.replaced ? join_path(parent_path(f.target), f.replaced->name) : "";
+            out->files.push_back({f.relative, f.target, f.write_path, f.replaced.has_value(), on_disk});
             continue;
         }
         for (StagedExtraction::Folder& folder : out->folders)
@@ -274,7 +289,6 @@ std::string describe(FileSystem& fs, const WritePhase& w, StagedExtraction* out)
     }
     out->new_dirs = layout.new_relative_dirs();
     out->made_parents = layout.made_parents();
-    return "";
 }
 
 }  // namespace
@@ -282,7 +296,8 @@ std::string describe(FileSystem& fs, const WritePhase& w, StagedExtraction* out)
 Result extract_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
                     const ProgressFn& progress, const Options& options) {
     WritePhase w;
-    std::string error = write_phase(fs, archive_path, target_dir, progress, options, {}, &w);
+    std::string error = prepare(fs, archive_path, target_dir, {}, &w);
+    if (error.empty()) error = write_files(fs, archive_path, progress, options, &w);
     if (error.empty()) error = commit(fs, w.dir, w.plan, fs.from_ansi(target_dir), *w.layout);
     if (!error.empty()) return failure(error);
     w.reporter->finish(last_name(w));
@@ -300,13 +315,15 @@ Result stage_with(FileSystem& fs, const std::string& archive_path, const std::st
                   const std::function<bool(const std::string&)>& wanted) {
     WritePhase w;
     *staged = StagedExtraction{};
-    std::string error = write_phase(fs, archive_path, target_dir, progress, options, wanted, &w);
-    if (error.empty()) error = describe(fs, w, staged);
+    std::string error = prepare(fs, archive_path, target_dir, wanted, &w);
+    if (error.empty()) error = look_up_replaced(fs, &w);
+    if (error.empty()) error = write_files(fs, archive_path, progress, options, &w);
     if (!error.empty()) {
         if (w.layout) w.layout->remove(written_files(w.plan));
         *staged = StagedExtraction{};
         return failure(error);
     }
+    describe(w, staged);
     w.reporter->finish(last_name(w));
     return {};
 }
