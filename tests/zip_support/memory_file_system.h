@@ -107,8 +107,10 @@ private:
         if (it != nodes_.end() || !ignore_case) return it;
         const std::size_t cut = path.rfind('/') + 1;
         const std::string folded = zip::fold_case(path.substr(cut));
-        for (it = nodes_.lower_bound(path.substr(0, cut)); it != nodes_.end() && it->first.compare(0, cut, path, 0, cut) == 0; ++it)
-            if (it->first.find('/', cut) == std::string::npos && zip::fold_case(it->first.substr(cut)) == folded) return it;
+        auto in_folder = [&](const std::string& p) { return p.compare(0, cut, path, 0, cut) == 0; };
+        for (it = nodes_.lower_bound(path.substr(0, cut)); it != nodes_.end() && in_folder(it->first); ++it)
+            if (it->first.find('/', cut) == std::string::npos && zip::fold_case(it->first.substr(cut)) == folded)
+                return it;
         return nodes_.end();
     }
 

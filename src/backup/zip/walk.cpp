@@ -31,8 +31,9 @@ class Entered {
                 if (std::optional<FolderId> id = fs.folder_id(path)) seen_.insert(*id);
         }
         if (!links_met_) {
+            if (!dir.name.empty() && left_out(dir, std::nullopt, result)) return false;
             paths_.push_back(dir.path);
-            return dir.name.empty() || !left_out(dir, std::nullopt, result);
+            return true;
         }
         return enter_once(fs, dir, result);
     }
