@@ -16,10 +16,10 @@ std::string EntryPaths::add(const ArchiveEntry& entry, std::string* relative, bo
     for (std::size_t begin = 0; begin <= path.size();) {
         std::size_t end = path.find('/', begin);
         if (end == std::string::npos) end = path.size();
-        const std::string part = path.substr(begin, end - begin);
+        const std::string component = path.substr(begin, end - begin);
         const bool as_dir = end < path.size() || *is_dir;
-        const std::string spelled = placed.empty() ? part : placed + "/" + part;
-        folded += "/" + fold_case(part);
+        const std::string spelled = placed.empty() ? component : placed + "/" + component;
+        folded += "/" + fold_case(component);
         auto [it, fresh] = by_fold_.try_emplace(folded, Seen{spelled, entry.name, as_dir});
         if (!fresh && !(as_dir && it->second.is_dir)) return clash(it->second, spelled, entry, as_dir);
         placed = it->second.spelled;

@@ -78,15 +78,15 @@ bool safe_relative_path(const std::string& name, std::string* path, bool* is_dir
     return !path->empty();
 }
 
-static bool valid_windows_component(const std::string& part) {
-    for (char c : part)
+static bool valid_windows_component(const std::string& component) {
+    for (char c : component)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || std::strchr("<>:\"|?*", c)) return false;
-    return part.back() != '.' && part.back() != ' ' && !is_device_name(part);
+    return component.back() != '.' && component.back() != ' ' && !is_device_name(component);
 }
 
 bool valid_windows_path(const std::string& relative) {
-    for (const std::string& part : split_components(relative))
-        if (!part.empty() && !valid_windows_component(part)) return false;
+    for (const std::string& component : split_components(relative))
+        if (!component.empty() && !valid_windows_component(component)) return false;
     return true;
 }
 
