@@ -9,8 +9,9 @@ mkdir -p "$out/corpus" "$out/seeds"
 
 zip_src="$root/src/backup/zip"
 clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/src" "$root/tests/fuzz/zip_reader_fuzz.cpp" \
+  -I"$root/src" -I"$root/tests" "$root/tests/fuzz/zip_reader_fuzz.cpp" \
   "$zip_src/archive_reader.cpp" "$zip_src/entry_decoder.cpp" "$zip_src/format.cpp" "$zip_src/names.cpp" "$root/src/paths/device_names.cpp" \
+  "$zip_src/entry_paths.cpp" "$zip_src/case_fold.cpp" \
   "$root/src/paths/gbk_text.cpp" \
   -lz -o "$out/zip_reader_fuzz"
 
@@ -33,6 +34,22 @@ make("deflated", [("save/slot1.sav", text), ("save/", b""), ("a.txt", b"x")])
 make("stored", [("s.bin", bytes(range(256))), ("\u5b58\u6863.sav", text)], zipfile.ZIP_STORED)
 make("zip64", [("big.sav", text)], zip64=True)
 make("empty", [])
+# Names of other tools: a GBK name with an Info-ZIP Unicode Path field, UTF-8 names without the
+# flag, and names that differ only in case.
+import struct, zlib
+def raw_archive(name, entries):
+    local, central = b"", b""
+    for raw, extra in entries:
+        crc = zlib.crc32(b"x")
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014b50, 0x031e, 20, 0, 0, 0, 0, crc, 1, 1,
+                               len(raw), len(extra), 0, 0, 0, 0, len(local)) + raw + extra
+        local += struct.pack("<IHHHHHIIIHH", 0x04034b50, 20, 0, 0, 0, 0, crc, 1, 1, len(raw), 0) + raw + b"x"
+    end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, len(entries), len(entries), len(central), len(local), 0)
+    open(f"{out}/{name}.zip", "wb").write(local + central + end)
+gbk, utf8 = "存档.sav".encode("gbk"), "存档.sav".encode("utf-8")
+unicode_path = struct.pack("<HHBI", 0x7075, 5 + len(utf8), 1, zlib.crc32(gbk)) + utf8
+raw_archive("unicode_path", [(gbk, unicode_path), ("空文件.dat".encode("utf-8"), b""), ("存档/".encode("utf-8"), b"")])
+raw_archive("case", [(b"Save.dat", b""), (b"save.dat", b""), (b"A/b", b""), (b"a", b""), (b"bad?.txt", b"")])
 PY
 fi
 if command -v zip >/dev/null; then

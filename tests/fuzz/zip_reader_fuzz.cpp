@@ -1,9 +1,11 @@
-// libFuzzer target: arbitrary bytes as an archive, through the central directory reader, the name
-// checks and the entry decoder. Built and run by scripts/fuzz.sh.
+// libFuzzer target: arbitrary bytes as an archive, through the central directory reader (its extra
+// fields and the choice of each name's encoding), the name checks (escapes, Windows names, case
+// clashes) and the entry decoder. Built and run by scripts/fuzz.sh.
 #include <cstring>
 
 #include "backup/zip/archive_reader.h"
-#include "backup/zip/names.h"
+#include "backup/zip/entry_paths.h"
+#include "zip_support/memory_file_system.h"
 
 namespace {
 
@@ -29,11 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     MemoryInput input(data, size);
     zip::Directory dir = zip::read_directory(input, [](const std::string& raw) { return raw; });
     static zip::EntryDecoder decoder;
+    static zip_test::MemoryFileSystem names_only;  // the name checks use its text conversion alone
+    zip::EntryPaths paths(names_only);
     std::size_t budget = 4 << 20;  // entries may share one bomb of data; keep each input quick
     for (const zip::ArchiveEntry& e : dir.entries) {
-        std::string path;
+        std::string relative;
         bool is_dir = false;
-        zip::safe_relative_path(e.name, &path, &is_dir);
+        paths.add(e, &relative, &is_dir);
         if (dir.error != zip::DirectoryError::none || e.is_dir) continue;
         decoder.decode(input, e, dir.data_end, [&](const uint8_t*, std::size_t n) {
             if (n > budget) return false;

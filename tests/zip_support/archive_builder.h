@@ -22,7 +22,22 @@ struct FakeEntry {
     std::optional<uint64_t> size;  // declared uncompressed size instead of the real one
     uint16_t flags = zip::format::kFlagUtf8;
     uint16_t method_override = 0xffff;
+    std::string central_extra;  // extra fields appended to the central header
 };
+
+// The Info-ZIP Unicode Path extra field: version, CRC-32 of the stored name, the name in UTF-8.
+inline std::string unicode_path_extra(const std::string& stored, const std::string& utf8, uint8_t version = 1,
+                                      std::optional<uint32_t> crc = std::nullopt) {
+    std::vector<uint8_t> out;
+    zip::format::ByteWriter w(&out);
+    w.u16(zip::format::kExtraUnicodePath);
+    w.u16(static_cast<uint16_t>(5 + utf8.size()));
+    w.u8(version);
+    w.u32(crc ? *crc : static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(stored.data()),
+                                                     static_cast<uInt>(stored.size()))));
+    w.bytes(utf8.data(), utf8.size());
+    return std::string(out.begin(), out.end());
+}
 
 inline std::string raw_deflate(const std::string& data) {
     z_stream s{};
@@ -57,7 +72,15 @@ inline std::string build_archive(const std::vector<FakeEntry>& entries) {
         r.is_dir = !e.name.empty() && e.name.back() == '/';
         f::write_local_header(r, false, &out);
         out.insert(out.end(), payload.begin(), payload.end());
+        const std::size_t header = central.size();
         f::write_central_header(r, 3, &central);
+        if (!e.central_extra.empty()) {
+            const std::size_t extra_len = central[header + 30] | central[header + 31] << 8;
+            const std::size_t grown = extra_len + e.central_extra.size();
+            central[header + 30] = static_cast<uint8_t>(grown);
+            central[header + 31] = static_cast<uint8_t>(grown >> 8);
+            central.insert(central.end(), e.central_extra.begin(), e.central_extra.end());
+        }
     }
     uint64_t cd_offset = out.size();
     out.insert(out.end(), central.begin(), central.end());

@@ -20,6 +20,8 @@ public:
     std::atomic<int> files_created{0};
     std::string locked_suffix;                  // a file held open without sharing: never moved
     std::string full_prefix;                    // a drive that is full: nothing can be written there
+    // Calls that ask the system about a path, counted to keep walks and staging cheap.
+    std::atomic<int> stats{0}, listings{0}, folder_ids{0}, real_paths{0};
 
     void fail_reads_of(const std::string& path_suffix) {
         std::lock_guard<std::mutex> lock(mu_);
@@ -30,8 +32,14 @@ public:
     std::string to_ansi(const std::string& t) override { return inner_.to_ansi(t); }
     std::string from_legacy_name(const std::string& t) override { return inner_.from_legacy_name(t); }
     uint8_t zip_host() const override { return inner_.zip_host(); }
-    bool stat(const std::string& p, zip::DirEntry* i) override { return inner_.stat(p, i); }
-    bool list_dir(const std::string& p, std::vector<zip::DirEntry>* e) override { return inner_.list_dir(p, e); }
+    bool stat(const std::string& p, zip::DirEntry* i) override {
+        ++stats;
+        return inner_.stat(p, i);
+    }
+    bool list_dir(const std::string& p, std::vector<zip::DirEntry>* e) override {
+        ++listings;
+        return inner_.list_dir(p, e);
+    }
     bool make_dir(const std::string& p, bool* c) override { return inner_.make_dir(p, c); }
     bool remove_file(const std::string& p) override { return inner_.remove_file(p); }
     bool remove_dir(const std::string& p) override { return inner_.remove_dir(p); }
@@ -45,7 +53,14 @@ public:
             return false;
         return inner_.rename(from, to);
     }
-    std::optional<zip::FolderId> folder_id(const std::string& p) override { return inner_.folder_id(p); }
+    std::optional<zip::FolderId> folder_id(const std::string& p) override {
+        ++folder_ids;
+        return inner_.folder_id(p);
+    }
+    std::string real_path(const std::string& p) override {
+        ++real_paths;
+        return inner_.real_path(p);
+    }
     bool copy_attributes(const std::string& f, const std::string& t) override { return inner_.copy_attributes(f, t); }
     bool get_state(const std::string& p, zip::FileState* s) override { return inner_.get_state(p, s); }
     bool set_state(const std::string& p, const zip::FileState& s) override { return inner_.set_state(p, s); }

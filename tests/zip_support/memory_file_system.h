@@ -1,6 +1,7 @@
 // A file system held in memory, for trees too large to be quick on a disk (tens of thousands of
 // entries) and for cutting the power: data written without a flush is lost then. Paths are
-// compared as strings, '\\' read as '/'.
+// compared as strings, '\\' read as '/'; with ignore_case set, a file's last component is found
+// whatever its case, as on Windows.
 #pragma once
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "backup/zip/case_fold.h"
 #include "backup/zip/file_system.h"
 
 namespace zip_test {
@@ -30,6 +32,7 @@ public:
         *n.data = data;
         n.mtime = mtime;
     }
+    bool ignore_case = false;
     const std::map<std::string, Node>& nodes() const { return nodes_; }
     std::map<std::string, Node>& nodes() { return nodes_; }
     // What the disk holds after the power went: data never flushed is cut short.
@@ -54,7 +57,7 @@ public:
     bool stat(const std::string& p, zip::DirEntry* info) override {
         const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
-        auto it = nodes_.find(path);
+        auto it = find(path);
         if (it == nodes_.end()) return false;
         *info = zip::DirEntry{"", it->second.is_dir, it->second.data->size(), it->second.mtime};
         return true;
@@ -83,7 +86,7 @@ public:
     std::unique_ptr<zip::OutputFile> create_new(const std::string& p) override {
         const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
-        if (nodes_.count(path) || !parent_is_dir(path)) return nullptr;
+        if (find(path) != nodes_.end() || !parent_is_dir(path)) return nullptr;
         nodes_[path].flushed = false;
         return std::make_unique<Output>(this, path, nodes_[path].data);
     }
@@ -104,7 +107,7 @@ public:
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(from);
         if (it == nodes_.end() || !parent_is_dir(to)) return false;
-        auto there = nodes_.find(to);
+        auto there = find(to);
         if (there != nodes_.end() && (there->second.is_dir || it->second.is_dir)) return false;
         std::map<std::string, Node> moved;
         for (auto n = it; n != nodes_.end() && n->first.compare(0, from.size(), from) == 0; ++n)
@@ -158,6 +161,18 @@ public:
     }
 
 private:
+    std::map<std::string, Node>::iterator find(const std::string& path) {
+        auto it = nodes_.find(path);
+        if (it != nodes_.end() || !ignore_case) return it;
+        const std::size_t cut = path.rfind('/') + 1;
+        const std::string folded = zip::fold_case(path.substr(cut));
+        auto in_folder = [&](const std::string& p) { return p.compare(0, cut, path, 0, cut) == 0; };
+        for (it = nodes_.lower_bound(path.substr(0, cut)); it != nodes_.end() && in_folder(it->first); ++it)
+            if (it->first.find('/', cut) == std::string::npos && zip::fold_case(it->first.substr(cut)) == folded)
+                return it;
+        return nodes_.end();
+    }
+
     // A folder's parent must be there first, as on a disk; top-level names stand alone.
     bool parent_is_dir(const std::string& path) const {
         const std::size_t slash = path.rfind('/');

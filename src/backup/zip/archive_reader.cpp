@@ -131,7 +131,7 @@ DirectoryError read_end(InputFile& file, EndRecord* end) {
 }
 
 // Applies the extra fields this reader understands; false when a needed Zip64 value is missing.
-bool apply_extras(const uint8_t* data, std::size_t size, ArchiveEntry* e, std::string* unicode_name) {
+bool apply_extras(const uint8_t* data, std::size_t size, ArchiveEntry* e) {
     bool need_size = e->size == format::kMax32, need_csize = e->compressed_size == format::kMax32;
     bool need_offset = e->local_offset == format::kMax32;
     bool have_timestamp = false;
@@ -160,14 +160,13 @@ bool apply_extras(const uint8_t* data, std::size_t size, ArchiveEntry* e, std::s
             std::string name(reinterpret_cast<const char*>(field) + 5, len - 5);
             uint32_t raw_crc = static_cast<uint32_t>(
                 crc32(0, reinterpret_cast<const Bytef*>(e->raw_name.data()), static_cast<uInt>(e->raw_name.size())));
-            if (name_crc == raw_crc && is_valid_utf8(name)) *unicode_name = name;
+            if (name_crc == raw_crc && is_valid_utf8(name)) e->unicode_path = name;
         }
     }
     return !(need_size || need_csize || need_offset);
 }
 
-DirectoryError read_entry(SequentialReader& in, const NameDecoder& legacy_name, uint64_t data_end,
-                          ArchiveEntry* e) {
+DirectoryError read_entry(SequentialReader& in, uint64_t data_end, ArchiveEntry* e) {
     const uint8_t* fixed = in.next(format::kCentralHeaderSize);
     if (!fixed) return DirectoryError::corrupt;
     ByteReader r(fixed, format::kCentralHeaderSize);
@@ -187,10 +186,7 @@ DirectoryError read_entry(SequentialReader& in, const NameDecoder& legacy_name, 
     const uint8_t* var = in.next(std::size_t{name_len} + extra_len + comment_len);
     if (!var) return DirectoryError::corrupt;
     e->raw_name.assign(reinterpret_cast<const char*>(var), name_len);
-    std::string unicode_name;
-    if (!apply_extras(var + name_len, extra_len, e, &unicode_name)) return DirectoryError::corrupt_entry;
-    if ((e->flags & format::kFlagUtf8) && is_valid_utf8(e->raw_name)) e->name = e->raw_name;
-    else e->name = unicode_name.empty() ? legacy_name(e->raw_name) : unicode_name;
+    if (!apply_extras(var + name_len, extra_len, e)) return DirectoryError::corrupt_entry;
     e->is_dir = !e->raw_name.empty() && (e->raw_name.back() == '/' || e->raw_name.back() == '\\');
     if (e->flags & (format::kFlagEncrypted | format::kFlagStrongEncryption)) return DirectoryError::encrypted;
     if (!e->is_dir && e->method != format::kStored && e->method != format::kDeflated)
@@ -201,9 +197,28 @@ DirectoryError read_entry(SequentialReader& in, const NameDecoder& legacy_name, 
     return sizes_fit && stored_ok ? DirectoryError::none : DirectoryError::corrupt_entry;
 }
 
-}  // namespace
+bool flagged_utf8(const ArchiveEntry& e) { return (e.flags & format::kFlagUtf8) && is_valid_utf8(e.raw_name); }
 
-Directory read_directory(InputFile& archive, const NameDecoder& legacy_name) {
+// Info-ZIP on a UTF-8 system stores UTF-8 names without the flag, and often without the Unicode Path
+// field; a name GBK cannot read gives such an archive away.
+bool written_in_utf8(const std::vector<ArchiveEntry>& entries) {
+    for (const ArchiveEntry& e : entries)
+        if (!flagged_utf8(e) && e.unicode_path.empty() && is_valid_utf8(e.raw_name) && !is_valid_gbk(e.raw_name))
+            return true;
+    return false;
+}
+
+void decode_names(std::vector<ArchiveEntry>& entries, const NameDecoder& legacy_name) {
+    const bool utf8_archive = written_in_utf8(entries);
+    for (ArchiveEntry& e : entries) {
+        if (flagged_utf8(e)) e.name = e.raw_name;
+        else if (!e.unicode_path.empty()) e.name = e.unicode_path;
+        else if (is_valid_utf8(e.raw_name) && (utf8_archive || !is_valid_gbk(e.raw_name))) e.name = e.raw_name;
+        else e.name = legacy_name(e.raw_name);
+    }
+}
+
+Directory read_entries(InputFile& archive) {
     Directory dir;
     EndRecord end;
     dir.error = read_end(archive, &end);
@@ -212,7 +227,7 @@ Directory read_directory(InputFile& archive, const NameDecoder& legacy_name) {
     SequentialReader in(archive, end.cd_offset, end.cd_offset + end.cd_size);
     while (!in.at_end()) {
         ArchiveEntry e;
-        DirectoryError err = read_entry(in, legacy_name, dir.data_end, &e);
+        DirectoryError err = read_entry(in, dir.data_end, &e);
         if (err != DirectoryError::none) {
             dir.error = err;
             dir.bad_entry = dir.entries.size();
@@ -224,6 +239,14 @@ Directory read_directory(InputFile& archive, const NameDecoder& legacy_name) {
     // Some writers keep only the low 16 bits of the count when they leave out the Zip64 record.
     uint64_t count = dir.entries.size();
     if (end.zip64 ? count != end.count : (count & 0xffff) != end.count) dir.error = DirectoryError::corrupt;
+    return dir;
+}
+
+}  // namespace
+
+Directory read_directory(InputFile& archive, const NameDecoder& legacy_name) {
+    Directory dir = read_entries(archive);
+    decode_names(dir.entries, legacy_name);
     return dir;
 }
 

@@ -17,6 +17,7 @@ namespace zip {
 struct ArchiveEntry {
     std::string raw_name;  // bytes as stored in the central header
     std::string name;      // UTF-8
+    std::string unicode_path;  // from an Info-ZIP Unicode Path field that matches raw_name
     uint16_t flags = 0;
     uint16_t method = 0;
     uint32_t crc = 0;
@@ -46,7 +47,10 @@ struct Directory {
 
 using NameDecoder = std::function<std::string(const std::string& raw)>;
 
-// Names without the UTF-8 flag (and without an Info-ZIP Unicode path) go through legacy_name.
+// A name is taken as UTF-8 when it carries the UTF-8 flag, else from an Info-ZIP Unicode Path field
+// whose CRC matches the stored name. Without either, a name that is UTF-8 but not GBK is UTF-8, and
+// then so is every UTF-8 name of that archive (a tool that wrote one such name wrote them all);
+// the rest go through legacy_name.
 Directory read_directory(InputFile& archive, const NameDecoder& legacy_name);
 
 enum class DataError { none, read_failed, bad_local_header, corrupt, wrong_size, wrong_crc, sink_failed };

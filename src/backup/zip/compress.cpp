@@ -383,7 +383,9 @@ Result compress_with(FileSystem& fs, const std::string& source_dir, const std::s
     std::string source = fs.from_ansi(source_dir), archive = fs.from_ansi(archive_path);
     DirEntry info;
     if (!fs.stat(source, &info) || !info.is_dir) return failure("找不到要备份的文件夹：" + source_dir);
-    WalkResult walk = walk_tree(fs, source, archive);
+    std::vector<std::string> excluded;
+    for (const std::string& folder : options.excluded_folders) excluded.push_back(fs.from_ansi(folder));
+    WalkResult walk = walk_tree(fs, source, archive, excluded);
     if (!walk.ok) return failure("无法读取文件夹：" + fs.to_ansi(walk.failed_path));
     uint64_t total = 0;
     for (const SourceEntry& e : walk.entries) total += e.size;

@@ -15,6 +15,8 @@
 
 #include "backup/zip/archive_reader.h"
 #include "backup/zip/engine.h"
+#include "backup/zip/entry_paths.h"
+#include "backup/zip/existing_files.h"
 #include "backup/zip/extract_layout.h"
 #include "backup/zip/names.h"
 #include "backup/zip/progress.h"
@@ -30,6 +32,7 @@ struct PlannedFile {
     std::string target;
     std::string write_path;  // where the layout puts it until the commit
     bool written = false;    // written, verified and closed
+    std::optional<DirEntry> replaced;  // staging: what is there now, named as the disk names it
 };
 
 struct Plan {
@@ -72,20 +75,13 @@ using Wanted = std::function<bool(const std::string& relative)>;
 // their folders); "" or the reason the archive is refused.
 std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& target, const Wanted& wanted,
                       Plan* plan) {
-    std::set<std::string> files, dirs;
+    EntryPaths paths(fs);
     for (std::size_t i = 0; i < dir.entries.size(); ++i) {
         const ArchiveEntry& e = dir.entries[i];
         std::string relative;
-        bool dir_name = false;
-        if (!safe_relative_path(e.name, &relative, &dir_name))
-            return "压缩包中有不安全的文件名，已拒绝解压：" + fs.to_ansi(e.name);
-        const bool is_dir = e.is_dir || dir_name;
-        add_parents(relative, &dirs);
-        if (is_dir) {
-            dirs.insert(relative);
-        } else if (!files.insert(relative).second) {
-            return "压缩包中有重复的文件：" + fs.to_ansi(e.name);
-        }
+        bool is_dir = false;
+        std::string refused = paths.add(e, &relative, &is_dir);
+        if (!refused.empty()) return refused;
         if (wanted && (is_dir || !wanted(relative))) continue;
         add_parents(relative, &plan->dirs);
         if (is_dir) {
@@ -95,8 +91,6 @@ std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& t
             plan->total += e.size;
         }
     }
-    for (const std::string& f : files)
-        if (dirs.count(f)) return "压缩包中的文件与文件夹同名：" + fs.to_ansi(f);
     return "";
 }
 
@@ -234,12 +228,12 @@ std::string read_and_plan(FileSystem& fs, const std::string& archive_path, const
     return make_plan(fs, w->dir, target, wanted, &w->plan);
 }
 
-std::string write_phase(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
-                        const ProgressFn& progress, const Options& options, const Wanted& wanted, WritePhase* w) {
-    std::string archive = fs.from_ansi(archive_path), target = fs.from_ansi(target_dir);
+// The archive read and checked, its folders made and every file's place decided; nothing written.
+std::string prepare(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
+                    const Wanted& wanted, WritePhase* w) {
+    std::string target = fs.from_ansi(target_dir);
     std::string error = read_and_plan(fs, archive_path, target, wanted, w);
     if (!error.empty()) return error;
-
     w->layout = std::make_unique<ExtractLayout>(fs, target);
     std::string failed_dir;
     if (!w->layout->make_folders(w->plan.dirs, &failed_dir)) {
@@ -247,22 +241,39 @@ std::string write_phase(FileSystem& fs, const std::string& archive_path, const s
         return "无法创建文件夹：" + (failed_dir.empty() ? target_dir : fs.to_ansi(failed_dir));
     }
     for (PlannedFile& f : w->plan.files) f.write_path = w->layout->write_path(f.relative);
+    return "";
+}
+
+std::string write_files(FileSystem& fs, const std::string& archive_path, const ProgressFn& progress,
+                        const Options& options, WritePhase* w) {
     w->reporter = std::make_unique<ProgressReporter>(progress, w->plan.total,
                                                      [&fs](const std::string& name) { return fs.to_ansi(name); });
     w->reporter->update(0, "");
+    const std::string archive = fs.from_ansi(archive_path);
     Extractor extractor(fs, w->dir, w->plan, archive, archive_path, options.sync_files);
-    error = extractor.write_all(worker_count(options), *w->reporter);
+    std::string error = extractor.write_all(worker_count(options), *w->reporter);
     if (!error.empty()) w->layout->remove(written_files(w->plan));
     return error;
+}
+
+// What each file replaces, looked up before the temporaries crowd its folder; "" or why a file
+// cannot go where a folder is.
+std::string look_up_replaced(FileSystem& fs, WritePhase* w) {
+    ExistingFiles existing(fs);
+    for (PlannedFile& f : w->plan.files) {
+        if (w->layout->in_new_folder(f.relative)) continue;
+        f.replaced = existing.find(f.target);
+        if (f.replaced && f.replaced->is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs.to_ansi(f.relative);
+    }
+    return "";
 }
 
 std::string last_name(const WritePhase& w) {
     return w.plan.files.empty() ? "" : w.dir.entries[w.plan.files.back().entry].name;
 }
 
-// What the caller needs to move the written files into place, and to take them away again; ""
-// or why that cannot be done.
-std::string describe(FileSystem& fs, const WritePhase& w, StagedExtraction* out) {
+// What the caller needs to move the written files into place, and to take them away again.
+void describe(const WritePhase& w, StagedExtraction* out) {
     const ExtractLayout& layout = *w.layout;
     out->written = written_files(w.plan);
     for (const std::string& d : layout.made()) out->written.push_back(d);
@@ -270,10 +281,8 @@ std::string describe(FileSystem& fs, const WritePhase& w, StagedExtraction* out)
         out->folders.push_back({f.relative, f.target, f.temp, {}});
     for (const PlannedFile& f : w.plan.files) {
         if (!layout.in_new_folder(f.relative)) {
-            DirEntry info;
-            const bool there = fs.stat(f.target, &info);
-            if (there && info.is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs.to_ansi(f.relative);
-            out->files.push_back({f.relative, f.target, f.write_path, there});
+            const std::string on_disk = f.replaced ? join_path(parent_path(f.target), f.replaced->name) : "";
+            out->files.push_back({f.relative, f.target, f.write_path, f.replaced.has_value(), on_disk});
             continue;
         }
         for (StagedExtraction::Folder& folder : out->folders)
@@ -281,7 +290,6 @@ std::string describe(FileSystem& fs, const WritePhase& w, StagedExtraction* out)
     }
     out->new_dirs = layout.new_relative_dirs();
     out->made_parents = layout.made_parents();
-    return "";
 }
 
 }  // namespace
@@ -289,7 +297,8 @@ std::string describe(FileSystem& fs, const WritePhase& w, StagedExtraction* out)
 Result extract_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
                     const ProgressFn& progress, const Options& options) {
     WritePhase w;
-    std::string error = write_phase(fs, archive_path, target_dir, progress, options, {}, &w);
+    std::string error = prepare(fs, archive_path, target_dir, {}, &w);
+    if (error.empty()) error = write_files(fs, archive_path, progress, options, &w);
     if (error.empty()) error = commit(fs, w.dir, w.plan, fs.from_ansi(target_dir), *w.layout);
     if (!error.empty()) return failure(error);
     w.reporter->finish(last_name(w));
@@ -307,13 +316,15 @@ Result stage_with(FileSystem& fs, const std::string& archive_path, const std::st
                   const std::function<bool(const std::string&)>& wanted) {
     WritePhase w;
     *staged = StagedExtraction{};
-    std::string error = write_phase(fs, archive_path, target_dir, progress, options, wanted, &w);
-    if (error.empty()) error = describe(fs, w, staged);
+    std::string error = prepare(fs, archive_path, target_dir, wanted, &w);
+    if (error.empty()) error = look_up_replaced(fs, &w);
+    if (error.empty()) error = write_files(fs, archive_path, progress, options, &w);
     if (!error.empty()) {
         if (w.layout) w.layout->remove(written_files(w.plan));
         *staged = StagedExtraction{};
         return failure(error);
     }
+    describe(w, staged);
     w.reporter->finish(last_name(w));
     return {};
 }

@@ -87,6 +87,9 @@ public:
     virtual std::optional<FolderId> folder_id(const std::string& path) {
         return FolderId{0, 0, std::hash<std::string>{}(path)};
     }
+    // The path of an existing folder with every link on the way resolved, "" when it cannot be
+    // reached. File systems without links may keep this default.
+    virtual std::string real_path(const std::string& path) { return exists(path) ? path : ""; }
     virtual std::unique_ptr<InputFile> open_read(const std::string& path) = 0;
     virtual std::unique_ptr<OutputFile> create_new(const std::string& path) = 0;  // fails if present
     // True when the folder exists afterwards; *created tells whether this call made it.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "backup/zip/file_system.h"
 #include "backup/zip/names.h"
@@ -156,6 +157,14 @@ public:
         struct stat st;
         if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
         return FolderId{static_cast<uint64_t>(st.st_dev), 0, static_cast<uint64_t>(st.st_ino)};
+    }
+
+    std::string real_path(const std::string& path) override {
+        char* real = ::realpath(path.c_str(), nullptr);
+        if (!real) return "";
+        std::string result = real;
+        std::free(real);
+        return result;
     }
 
     std::unique_ptr<InputFile> open_read(const std::string& path) override {

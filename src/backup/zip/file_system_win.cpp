@@ -211,6 +211,26 @@ public:
         return id;
     }
 
+    // The final path comes as \\?\C:\… or \\?\UNC\server\…; the prefix goes again.
+    std::string real_path(const std::string& path) override {
+        HANDLE h = CreateFileW(long_path(path).c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return "";
+        std::wstring name(MAX_PATH, L'\0');
+        DWORD n = GetFinalPathNameByHandleW(h, &name[0], static_cast<DWORD>(name.size()), FILE_NAME_NORMALIZED);
+        if (n >= name.size()) {
+            name.resize(n + 1);
+            n = GetFinalPathNameByHandleW(h, &name[0], static_cast<DWORD>(name.size()), FILE_NAME_NORMALIZED);
+        }
+        CloseHandle(h);
+        if (n == 0 || n >= name.size()) return "";
+        name.resize(n);
+        if (name.rfind(L"\\\\?\\UNC\\", 0) == 0) name = L"\\" + name.substr(7);
+        else if (name.rfind(L"\\\\?\\", 0) == 0) name = name.substr(4);
+        return files::wide_to_utf8(name);
+    }
+
     std::unique_ptr<InputFile> open_read(const std::string& path) override {
         HANDLE h = CreateFileW(long_path(path).c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -7,11 +7,16 @@
 namespace zip {
 
 bool is_valid_utf8(const std::string& text);
+// Whether every byte of 0x81..0xfe is followed by a trail byte of GBK (code page 936).
+bool is_valid_gbk(const std::string& text);
 
 // Turns an archive name into a relative path below the target folder: '\' counts as '/', empty and
-// "." components drop out. False for names that could land elsewhere or that Windows would take
-// for a device: absolute paths, drive letters, any ':', "..", control characters, CON, NUL, COM1...
+// "." components drop out. False for names that could land elsewhere: absolute paths, drive
+// letters, "..".
 bool safe_relative_path(const std::string& name, std::string* path, bool* is_dir);
+// Whether Windows can hold every component of a relative path: none of <>:"|?* or control
+// characters, no component ending in a dot or a blank, no device name (CON, NUL, COM1...).
+bool valid_windows_path(const std::string& relative);
 
 std::string join_path(const std::string& dir, const std::string& relative);
 std::string parent_path(const std::string& path);  // "" when there is none

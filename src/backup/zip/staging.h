@@ -17,7 +17,7 @@ struct StagedExtraction {
         std::string target;
         std::string staged;    // written and verified here
         bool replaces = false;  // a file of that name was there
-        std::string existing;   // that file, spelled as on the disk (its case may differ); "" when none
+        std::string existing;   // that file, its name spelled as on the disk (Save.dat may replace save.dat)
     };
     struct Folder {
         std::string relative;  // "" for the target folder itself

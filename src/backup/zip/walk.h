@@ -21,7 +21,7 @@ struct SourceEntry {
 
 // What the walk left out, and why.
 struct SkippedEntry {
-    enum Reason { repeated_folder, unreachable_link, not_a_file };
+    enum Reason { repeated_folder, unreachable_link, not_a_file, excluded_folder };
     std::string name;  // as in SourceEntry
     Reason reason;
 };
@@ -36,7 +36,10 @@ struct WalkResult {
 // "name：reason" lines for the user, in the ANSI code page.
 std::vector<std::string> describe_skipped(FileSystem& fs, const std::vector<SkippedEntry>& skipped);
 
-// `skip` holds a full path left out of the listing (the archive, when it is inside the tree).
-WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string& skip);
+// `skip` holds a full path left out of the listing (the archive, when it is inside the tree). A
+// folder that is one of `excluded` or lies inside one, however it is reached, is left out; so is
+// every temporary of the engine's own naming.
+WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string& skip,
+                     const std::vector<std::string>& excluded = {});
 
 }  // namespace zip

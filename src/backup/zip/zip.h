@@ -24,7 +24,8 @@ using ProgressFn = std::function<void(const Progress&)>;
 struct Result {
     bool ok = true;
     std::string error;  // short Chinese reason naming the file, in the ANSI code page
-    // What a backup left out (a link cycle, a link whose target is gone), one "name：reason" each.
+    // What a backup left out (a link cycle, a link whose target is gone, a link into an excluded
+    // folder), one "name：reason" each.
     std::vector<std::string> skipped;
 };
 
@@ -34,7 +35,9 @@ struct Options {
     std::size_t chunk_size = 1 << 20; // large files are deflated in pieces this big, in parallel
     int level = 6;                    // deflate level for data that compresses
     bool force_zip64 = false;         // write Zip64 records even when nothing needs them
-    std::vector<std::string> excluded_folders;  // backup: folders never packed, also when a link leads there
+    // Folders (program paths, like source_dir) a backup leaves out wherever it meets them inside the
+    // source, through links or not, and names in Result::skipped: the backup root, the tool's own.
+    std::vector<std::string> excluded_folders;
     bool sync_files = false;          // extraction: flush every file written to the disk before closing it
 };
 

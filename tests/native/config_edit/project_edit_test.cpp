@@ -20,7 +20,7 @@ class Modify : public ::testing::Test {
         memory.add_file("list.ini", kOldList);
     }
     std::string list() const { return *memory.nodes().at("list.ini").data; }
-    bool folder(const std::string& name) const { return memory.nodes().count("root\\" + name) > 0; }
+    bool folder(const std::string& name) const { return memory.nodes().count(zip_test::MemoryFileSystem::key("root\\" + name)) > 0; }
     void add_folder(const std::string& name) { memory.add_dir("root\\" + name); }
     zip_test::MemoryFileSystem memory;
     zip_test::FaultyFileSystem fs{memory};
@@ -73,7 +73,7 @@ TEST_F(Modify, TheBackupFolderFollowsARenameUnlessTheNewOneExists) {
     memory.add_file("root\\老游戏/1.zip", "z");  // the memory file system parts paths at "/"
     EXPECT_TRUE(save_modified_project(files, "老游戏", "新游戏", kNew).saved);
     EXPECT_FALSE(folder("老游戏"));
-    EXPECT_TRUE(memory.nodes().count("root\\新游戏/1.zip"));
+    EXPECT_TRUE(memory.exists("root\\新游戏/1.zip"));
 
     add_folder("另一个");
     ModifyResult r = save_modified_project(files, "新游戏", "另一个", kNew);

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "backup/zip/file_system.h"
+#include "backup/zip/staging.h"
 #include "backup/zip/zip.h"
+#include "zip_support/archive_builder.h"
 #include "zip_support/faulty_file_system.h"
 
 namespace {
@@ -236,3 +238,38 @@ TEST_F(WinZip, FullDiskKeepsSaveAndArchive) {
 }
 
 }  // namespace
+
+// What a user sees of the names: an archive of Info-ZIP on Linux (UTF-8 names without the flag)
+// and one of an old Windows tool (GBK names) both restore under their true names; a save whose
+// name differs in case is the file replaced, under its own spelling; a folder of the tool inside
+// the save folder stays out of the backup.
+TEST_F(WinZip, NamesOfOtherToolsCaseAndTheToolsOwnFolders) {
+    zip_test::FakeEntry utf8{u8"空文件.dat", "from linux"}, gbk{"存档.sav", "from an old tool"};
+    utf8.flags = gbk.flags = 0;
+    std::string archive = ansi(root_) + "\\other.zip";
+    std::string bytes = zip_test::build_archive({utf8, gbk});
+    write_wide(wide(archive), bytes);
+    std::string target = ansi(root_) + "\\" + "存档";
+    make_dirs(wide(target));
+    write_wide(wide(target) + L"\\Save.dat", "old save");
+    ASSERT_TRUE(zip::extract_archive(archive, target).ok);
+    EXPECT_EQ(read_wide(wide(target) + L"\\\u7a7a\u6587\u4ef6.dat"), "from linux");
+    EXPECT_EQ(read_wide(wide(target) + L"\\\u5b58\u6863.sav"), "from an old tool");
+
+    write_wide(wide(archive), zip_test::build_archive({{"save.dat", "new save"}}));
+    zip::StagedExtraction staged;
+    ASSERT_TRUE(zip::stage_extraction(archive, target, {}, {}, &staged).ok);
+    ASSERT_EQ(staged.files.size(), 1u);
+    EXPECT_TRUE(staged.files[0].replaces);
+    const std::string& existing = staged.files[0].existing;
+    EXPECT_EQ(existing.substr(existing.find_last_of("/\\") + 1), "Save.dat");
+    for (const auto& f : staged.files) DeleteFileW(long_form(wide(zip::platform_file_system().to_ansi(f.staged))).c_str());
+
+    make_dirs(wide(target) + L"\\" + wide("存档目录") + L"\\game");
+    zip::Options options;
+    options.excluded_folders = {target + "\\" + "存档目录"};
+    zip::Result r = zip::compress_folder(target, ansi(root_) + "\\b.zip", {}, options);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.skipped.size(), 1u);
+    EXPECT_EQ(r.skipped[0].rfind("存档目录\\：", 0), 0u) << r.skipped[0];
+}
