@@ -4,6 +4,7 @@
 
 #include "app/startup.h"
 #include "backup/restore.h"
+#include "config/machine_list.h"
 
 namespace app_test {
 namespace {
@@ -161,7 +162,7 @@ TEST(RestoreChild, RestoresTheSet) {
     restore_with_safety_copy(zip::platform_file_system(), request, {});
 }
 
-TEST_F(RestoreSafety, DISABLED_ARestoreEndedByForceIsUndoneAtTheNextStart) {
+TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     for (int i = 0; i < 1500; ++i) write_file(saves / ("一\\f" + std::to_string(i) + ".sav"), "old " + std::to_string(i));
     add_three("中断");
     open_and_select("中断");
@@ -192,7 +193,9 @@ TEST_F(RestoreSafety, DISABLED_ARestoreEndedByForceIsUndoneAtTheNextStart) {
     release_single_instance();
     AppState next;
     next.tool_dir = app().tool_dir;
-    next.save_config_path = app().save_config_path;  // the journal is checked against the list's save folders
+    // This machine uses the list: the journal is checked against that list's save folders.
+    write_machine_list(next.folders(), make_machine_id(first_adapter_address(), os_build_number()),
+                       app().save_config_path);
     LegacyFileOps ops;
     prompt.messages.clear();
     ASSERT_TRUE(run_startup(next, {[] {}, [] {}}, ops));
