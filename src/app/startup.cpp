@@ -150,9 +150,10 @@ void choose_save_config(AppState& state, const StartupWindows& windows) {
 // save folders; a project folder of no project in the list has none, so its journal waits.
 void recover_forced_ends(const AppState& state) {
     const ToolFolders tool = state.folders();
+    const std::vector<std::string> projects =
+        state.save_config_path.empty() ? std::vector<std::string>{} : load_project_names(state.save_config_path);
     auto save_paths_of = [&](const std::string& project) -> std::vector<std::string> {
-        if (state.save_config_path.empty() || !contains_project(load_project_names(state.save_config_path), project))
-            return {};
+        if (!contains_project(projects, project)) return {};
         return load_project(state.save_config_path, project, tool, system_folders()).save_paths;
     };
     const auto reports = recover_all_projects(zip::platform_file_system(), state.backup_root(), save_paths_of);

@@ -10,19 +10,7 @@ namespace {
 
 std::string counter(int k, size_t n) { return std::to_string(k) + "/" + std::to_string(n); }
 
-bool is_folder(zip::FileSystem& fs, const std::string& ansi_path) {
-    zip::DirEntry info;
-    return fs.stat(fs.from_ansi(ansi_path), &info) && info.is_dir;
-}
-
-// Makes a folder and every folder above it that is missing (file-system paths).
-bool make_dirs(zip::FileSystem& fs, const std::string& path) {
-    zip::DirEntry info;
-    if (fs.stat(path, &info)) return info.is_dir;
-    const std::string parent = zip::parent_path(path);
-    bool made = false;
-    return (parent.empty() || parent == path || make_dirs(fs, parent)) && fs.make_dir(path, &made);
-}
+bool is_folder(zip::FileSystem& fs, const std::string& ansi_path) { return fs.is_folder(fs.from_ansi(ansi_path)); }
 
 ProjectFolders folders_of(const ProjectState& project) { return {project.backup_folder, project.save_paths}; }
 
@@ -64,7 +52,8 @@ std::optional<Outcome> BackupRunner::refusal(const ProjectState& project) {
 }
 
 // Each archive is written under a temporary name; publish() gives the set its names at the end.
-ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const std::string& first, int k) {
+ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const std::string& first, int k,
+                                            std::string* temp) {
     zip::FileSystem& fs = system_.files();
     ArchiveResult r;
     r.k = k;
@@ -74,37 +63,31 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
         r.status = ArchiveResult::folder_missing;
         return r;
     }
-    make_dirs(fs, fs.from_ansi(project.backup_folder));
-    const std::string temp = fs.to_ansi(zip::sibling_temp_path(fs.from_ansi(r.archive)));
-    zip::Result z = system_.compress(r.folder, temp, progress_to(first, " 备份完成"), project.excluded_folders);
+    zip::make_dirs(fs, fs.from_ansi(project.backup_folder));
+    *temp = fs.to_ansi(zip::sibling_temp_path(fs.from_ansi(r.archive)));
+    zip::Result z = system_.compress(r.folder, *temp, progress_to(first, " 备份完成"), project.excluded_folders);
     view_.set_counter(counter(k, project.save_paths.size()));
     r.status = z.ok ? ArchiveResult::done : ArchiveResult::failed;
     r.reason = z.error;
     r.skipped = z.skipped;
-    pending_.push_back({k, temp});
-    if (!z.ok) fs.remove_file(fs.from_ansi(temp));
+    if (!z.ok) fs.remove_file(fs.from_ansi(*temp));
     return r;
 }
 
 // The set appears whole or not at all: the companions take their names first and the first
 // archive last, so a set that can be chosen for a restore always has every companion it was
 // written with. Killed in between, the companions without a first archive go at the next backup.
-void BackupRunner::publish(Outcome& o) {
+void BackupRunner::publish(Outcome& o, const std::vector<std::string>& temps) {
     zip::FileSystem& fs = system_.files();
-    std::string first_temp;
-    for (const auto& [k, temp] : pending_) {
-        ArchiveResult& r = o.archives[static_cast<size_t>(k - 1)];
-        if (r.status != ArchiveResult::done) continue;
-        if (k == 1) {
-            first_temp = temp;
-        } else if (!fs.replace(fs.from_ansi(temp), fs.from_ansi(r.archive))) {
-            fs.remove_file(fs.from_ansi(temp));
-            r.status = ArchiveResult::failed;
-            r.reason = "无法写入压缩包：" + r.archive;
-        }
+    for (std::size_t i = 1; i < o.archives.size(); ++i) {
+        ArchiveResult& r = o.archives[i];
+        if (r.status != ArchiveResult::done || fs.replace(fs.from_ansi(temps[i]), fs.from_ansi(r.archive))) continue;
+        fs.remove_file(fs.from_ansi(temps[i]));
+        r.status = ArchiveResult::failed;
+        r.reason = "无法写入压缩包：" + r.archive;
     }
-    pending_.clear();
-    if (first_temp.empty()) return;
+    const std::string& first_temp = temps[0];
+    if (o.archives[0].status != ArchiveResult::done) return;
     if (fs.replace(fs.from_ansi(first_temp), fs.from_ansi(o.archives[0].archive))) {
         o.first_done = o.archives[0].archive;
         return;
@@ -130,7 +113,7 @@ Outcome BackupRunner::backup(const ProjectState& project) {
     remove_backup_leftovers(system_.files(), project.backup_folder);
     // Every archive of this run is named from this moment.
     const std::string first = project.backup_folder + "\\" + current_time_text() + ".zip";
-    pending_.clear();
+    std::vector<std::string> temps(project.save_paths.size());  // where each archive is written first
     for (size_t k = 1; k <= project.save_paths.size(); ++k) {
         // Without its first archive a set cannot be chosen for a restore: write no companions.
         if (k > 1 && o.archives.front().status != ArchiveResult::done) {
@@ -138,9 +121,9 @@ Outcome BackupRunner::backup(const ProjectState& project) {
                                   project.save_paths[k - 1], ArchiveResult::not_tried, "", {}});
             continue;
         }
-        o.archives.push_back(backup_folder_k(project, first, static_cast<int>(k)));
+        o.archives.push_back(backup_folder_k(project, first, static_cast<int>(k), &temps[k - 1]));
     }
-    publish(o);
+    publish(o, temps);
     return o;
 }
 

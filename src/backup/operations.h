@@ -143,8 +143,8 @@ class BackupRunner {
 
    private:
     std::optional<Outcome> refusal(const ProjectState& project);
-    ArchiveResult backup_folder_k(const ProjectState& project, const std::string& first, int k);
-    void publish(Outcome& o);
+    ArchiveResult backup_folder_k(const ProjectState& project, const std::string& first, int k, std::string* temp);
+    void publish(Outcome& o, const std::vector<std::string>& temps);
     zip::ProgressFn progress_to(const std::string& done_name, const char* done_word);
     Outcome restore_chosen(const ProjectState& project, const RestoreQuestions& ask);
     RestoreEvents restore_events(size_t folders, bool count);
@@ -152,5 +152,4 @@ class BackupRunner {
 
     BackupSystem& system_;
     ProgressView& view_;
-    std::vector<std::pair<int, std::string>> pending_;  // archives of the set being written: k, temporary name
 };

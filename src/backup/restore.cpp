@@ -26,19 +26,6 @@ std::string name_of(const std::string& path) {
     return parent.empty() ? path : path.substr(parent.size() + 1);
 }
 
-bool is_folder(zip::FileSystem& fs, const std::string& path) {
-    zip::DirEntry info;
-    return fs.stat(path, &info) && info.is_dir;
-}
-
-// Makes a folder and every folder above it that is missing.
-bool make_dirs(zip::FileSystem& fs, const std::string& path) {
-    if (is_folder(fs, path)) return true;
-    const std::string parent = zip::parent_path(path);
-    bool made = false;
-    return (parent.empty() || parent == path || make_dirs(fs, parent)) && fs.make_dir(path, &made);
-}
-
 // A folder of ours with everything in it.
 void remove_tree(zip::FileSystem& fs, const std::string& path) {
     std::vector<zip::DirEntry> children;
@@ -76,23 +63,19 @@ struct Project {
     // Strictly below one of the save folders, or beside one (a new save folder is made there under
     // a temporary name): only there is a whole folder of ours removed.
     bool below_save(const std::string& path) const {
-        const std::string p = normal_path(path);
-        for (const std::string& s : folders()) {
-            const std::string f = normal_path(s);
-            if (p.size() > f.size() + 1 && p.compare(0, f.size(), f) == 0 && p[f.size()] == '/') return true;
-            if (zip::parent_path(p) == zip::parent_path(f)) return true;
-        }
+        for (const std::string& s : folders())
+            if (path_inside(path, s) || zip::parent_path(normal_path(path)) == zip::parent_path(normal_path(s))) return true;
         return false;
     }
 };
 
-// A file or a folder written for a restore that is not wanted: a folder under a temporary name of
+// A file or a folder (as a stat or a listing found it) that is not wanted: a folder under a temporary name of
 // ours holds nothing else and goes whole; any other folder goes only while empty (something may
 // have been put there since). False when a temporary of ours may still be there.
-bool remove_path(const Project& p, const std::string& path) {
-    zip::DirEntry info;
-    if (!p.fs.stat(path, &info)) return !p.fs.exists(path);
+bool remove_found(const Project& p, const std::string& path, const zip::DirEntry& info) {
     const bool ours = zip::is_temporary_name(name_of(path));
+    // A link goes itself; what it leads to is not ours.
+    if (info.is_link) return p.fs.remove_dir(path) || p.fs.remove_file(path) || !ours;
     if (!info.is_dir) return p.fs.remove_file(path) || !ours;
     if (ours && p.below_save(path)) return remove_tree(p.fs, path), !p.fs.exists(path);
     return p.fs.remove_dir(path) || !ours;
@@ -107,7 +90,7 @@ bool sweep_temporaries(const Project& p, const std::string& folder) {
     for (const zip::DirEntry& c : children) {
         const std::string sub = zip::join_path(folder, c.name);
         if (zip::is_temporary_name(c.name))
-            whole = remove_path(p, sub) && whole;
+            whole = remove_found(p, sub, c) && whole;
         else if (c.is_dir && !c.is_link)
             whole = sweep_temporaries(p, sub) && whole;
     }
@@ -121,13 +104,8 @@ bool sweep_around(const Project& p, const std::string& folder) {
     std::vector<zip::DirEntry> children;
     if (parent.empty()) return whole;
     if (!p.fs.list_dir(parent, &children)) return whole && !p.fs.exists(parent);
-    for (const zip::DirEntry& c : children) {
-        if (!zip::is_temporary_name(c.name)) continue;
-        const std::string path = zip::join_path(parent, c.name);
-        if (c.is_dir && !c.is_link) remove_tree(p.fs, path);
-        else p.fs.remove_file(path);
-        whole = !p.fs.exists(path) && whole;
-    }
+    for (const zip::DirEntry& c : children)
+        if (zip::is_temporary_name(c.name)) whole = remove_found(p, zip::join_path(parent, c.name), c) && whole;
     return whole;
 }
 
@@ -141,8 +119,7 @@ bool reachable(zip::FileSystem& fs, const std::string& folder) {
 }
 
 bool in_folder(const std::string& path, const std::string& folder) {
-    const std::string p = normal_path(path), f = normal_path(folder);
-    return p == f || (p.size() > f.size() && p.compare(0, f.size(), f) == 0 && (f.back() == '/' || p[f.size()] == '/'));
+    return normal_path(path) == normal_path(folder) || path_inside(path, folder);
 }
 
 // Of the journal's save folders, those that cannot be reached now.
@@ -200,12 +177,15 @@ bool take_back(const Project& p, const RestoreJournal& j, std::vector<std::strin
         if (!write_journal(p.fs, p.journal(), rest)) return false;
     }
     // Files first, then the folders made for them, innermost first.
-    for (bool folders : {false, true})
-        for (auto path = j.discard.rbegin(); path != j.discard.rend(); ++path) {
-            zip::DirEntry info;
-            if (touches(*path, *waiting) || (p.fs.stat(*path, &info) && info.is_dir) != folders) continue;
-            whole = remove_path(p, *path) && whole;
-        }
+    std::vector<std::pair<std::string, zip::DirEntry>> folders;
+    for (auto path = j.discard.rbegin(); path != j.discard.rend(); ++path) {
+        zip::DirEntry info;
+        if (touches(*path, *waiting)) continue;
+        if (!p.fs.stat(*path, &info)) whole = !p.fs.exists(*path) && whole;
+        else if (info.is_dir) folders.emplace_back(*path, info);
+        else whole = remove_found(p, *path, info) && whole;
+    }
+    for (const auto& [path, info] : folders) whole = remove_found(p, path, info) && whole;
     // A journal cut short may not name every file set aside: its temporaries stay for a person.
     if (j.whole)
         for (const RestoredFolder& f : j.folders)
@@ -381,7 +361,7 @@ bool make_safety_copy(const Project& p, const RestoreEvents& events, Attempt& a)
     options.fs = &p.fs;
     options.threads = events.threads;
     for (const ArchiveResult& r : a.result.archives) {
-        if (r.status != ArchiveResult::done || !is_folder(p.fs, p.fs.from_ansi(r.folder))) continue;
+        if (r.status != ArchiveResult::done || !p.fs.is_folder(p.fs.from_ansi(r.folder))) continue;
         const std::string copy = archive_name(first, r.k);
         zip::Result z = zip::compress_folder(r.folder, copy, [&](const zip::Progress& pr) {
             if (events.progress) events.progress(0, pr);
@@ -566,7 +546,7 @@ RestoreSetResult restore_with_safety_copy(zip::FileSystem& fs, const RestoreRequ
     j.archive = request.first_archive;
     if (!any_to_do(a)) return a.result;
     if (!check_all(fs, a)) return abandon(p, a, j);
-    if (!make_dirs(fs, p.safety())) {
+    if (!zip::make_dirs(fs, p.safety())) {
         a.result.failure = "无法创建文件夹：" + p.safety_ansi;
         return abandon(p, a, j);
     }
@@ -616,7 +596,7 @@ bool stage_replaced(const Project& p, const RestoredFolder& f, const RestoreEven
 }
 
 // What the restore added goes aside now and away once the undo has succeeded.
-void set_created_aside(const Project& p, const RestoredFolder& f, RestoreJournal& j) {
+void set_created_aside(const RestoredFolder& f, RestoreJournal& j) {
     for (const std::string& rel : f.created) {
         const std::string target = zip::join_path(f.folder, rel);
         const std::string aside = zip::sibling_temp_path(target);
@@ -666,7 +646,7 @@ RestoreSetResult undo_last_restore(zip::FileSystem& fs, const ProjectFolders& pr
         r.archive = fs.to_ansi(f.safety_copy);
         a.result.archives.push_back(r);
         if (!stage_replaced(p, f, events, a, j, j.folders[i])) return abandon(p, a, j);
-        set_created_aside(p, f, j);
+        set_created_aside(f, j);
         if (events.archive_ready) events.archive_ready(f.k);
     }
     if (!swap(p, a, j)) return abandon(p, a, j);

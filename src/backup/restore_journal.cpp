@@ -114,11 +114,7 @@ bool parse_line(zip::FileSystem& fs, const std::string& line, RestoreJournal* r)
     return true;
 }
 
-bool inside(const std::string& path, const std::string& folder) {
-    const std::string p = normal_path(path), f = normal_path(folder);
-    if (f.empty() || p.size() <= f.size() || p.compare(0, f.size(), f) != 0) return false;
-    return f.back() == '/' || p[f.size()] == '/';
-}
+bool inside(const std::string& path, const std::string& folder) { return path_inside(path, folder); }
 
 bool same(const std::string& a, const std::string& b) { return normal_path(a) == normal_path(b); }
 
@@ -202,6 +198,12 @@ std::string normal_path(const std::string& path) {
     if (absolute) out += "/";
     for (std::size_t i = 0; i < parts.size(); ++i) out += (i ? "/" : "") + parts[i];
     return out;
+}
+
+bool path_inside(const std::string& path, const std::string& folder) {
+    const std::string p = normal_path(path), f = normal_path(folder);
+    if (f.empty() || p.size() <= f.size() || p.compare(0, f.size(), f) != 0) return false;
+    return f.back() == '/' || p[f.size()] == '/';
 }
 
 std::vector<std::string> paths_outside(const RestoreJournal& r, const std::vector<std::string>& save_folders,

@@ -78,6 +78,10 @@ public:
         DirEntry info;
         return stat(path, &info);
     }
+    bool is_folder(const std::string& path) {
+        DirEntry info;
+        return stat(path, &info) && info.is_dir;
+    }
     // Folders, files and links to either (marked is_link, typed and sized by their target). A link
     // whose target cannot be reached, or anything that is neither file nor folder (a pipe, a
     // device), is listed as unreachable so that the caller can say it was left out.
@@ -115,6 +119,8 @@ FileSystem& platform_file_system();
 // `path` in one step: a reader finds the old file or the new one whole, never a part. On failure
 // the old file stays as it was and the temporary is gone.
 bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& bytes);
+// Makes a folder and every folder above it that is missing; true when the folder is there afterwards.
+bool make_dirs(FileSystem& fs, const std::string& path);
 // The whole file, when it can be read and holds at most `limit` bytes.
 std::optional<std::string> read_whole_file(FileSystem& fs, const std::string& path, std::size_t limit);
 

@@ -1,4 +1,5 @@
-// Whole small files (records, lists, settings): read at once, written so that no half stays.
+// Whole small files (records, lists, settings): read at once, written so that no half stays; and
+// the folders they go into.
 #include "backup/zip/file_system.h"
 #include "backup/zip/names.h"
 
@@ -12,6 +13,14 @@ bool write_file_atomically(FileSystem& fs, const std::string& path, const std::s
     ok = ok && fs.replace(temp, path);
     if (!ok) fs.remove_file(temp);
     return ok;
+}
+
+bool make_dirs(FileSystem& fs, const std::string& path) {
+    DirEntry info;
+    if (fs.stat(path, &info)) return info.is_dir;
+    const std::string parent = parent_path(path);
+    bool made = false;
+    return (parent.empty() || parent == path || make_dirs(fs, parent)) && fs.make_dir(path, &made);
 }
 
 std::optional<std::string> read_whole_file(FileSystem& fs, const std::string& path, std::size_t limit) {
