@@ -10,7 +10,6 @@
 #include "backup/backup_system_win.h"
 #include "backup/outcome_text.h"
 #include "config/ini.h"
-#include "config/names.h"
 #include "paths/files.h"
 #include "ui/prompt.h"
 
@@ -22,7 +21,26 @@ std::string double_zero(const std::string& path) { return path + std::string(1, 
 
 }  // namespace
 
-bool LegacyFileOps::move_folder_into(const std::string& folder, const std::string& target_dir) {
+bool WinStartupFiles::exists(const std::string& path) { return files::exists(path); }
+bool WinStartupFiles::is_file(const std::string& path) { return files::is_file(path); }
+void WinStartupFiles::create_directory(const std::string& path) { files::create_directory(path); }
+bool WinStartupFiles::delete_file(const std::string& path) { return files::delete_file(path); }
+
+std::string WinStartupFiles::read_ini_value(const std::string& file, const std::string& section,
+                                            const std::string& key) {
+    return ::read_ini_value(file, section, key);
+}
+
+bool WinStartupFiles::write_ini_value(const std::string& file, const std::string& section, const std::string& key,
+                                      const std::string& value) {
+    return ::write_ini_value(file, section, key, value);
+}
+
+std::vector<std::string> WinStartupFiles::ini_section_names(const std::string& file) {
+    return read_ini_section_names(file);
+}
+
+bool WinStartupFiles::move_folder_into(const std::string& folder, const std::string& target_dir) {
     std::string from = double_zero(folder), to = double_zero(target_dir);
     SHFILEOPSTRUCTA op{};
     op.wFunc = FO_MOVE;
@@ -32,11 +50,11 @@ bool LegacyFileOps::move_folder_into(const std::string& folder, const std::strin
     return SHFileOperationA(&op) == 0 && !op.fAnyOperationsAborted;
 }
 
-bool LegacyFileOps::move_file(const std::string& from, const std::string& to) {
+bool WinStartupFiles::move_file(const std::string& from, const std::string& to) {
     return MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
-bool LegacyFileOps::copy_file(const std::string& from, const std::string& to) {
+bool WinStartupFiles::copy_file(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
@@ -79,86 +97,35 @@ unsigned os_build_number() {
     return v.dwBuildNumber;
 }
 
-std::string make_machine_id(const std::string& adapter_address, unsigned build_number) {
-    std::string id;
-    for (char c : adapter_address)
-        if (c != '-') id += c;
-    return id + std::to_string(build_number);
-}
-
-bool needs_legacy_migration(const std::string& tool_dir) {
-    const ToolFolders folders{tool_dir};
-    return files::exists(tool_dir + "\\" + names::kLegacyConfigFile) && !files::exists(folders.config_dir()) &&
-           !files::exists(folders.backup_root());
-}
-
-std::string migrate_legacy_layout(const AppState& state, LegacyFileOps& ops) {
-    const std::string old_file = state.tool_dir + "\\" + names::kLegacyConfigFile;
-    const std::string new_file = state.config_dir() + "\\" + names::kLegacyConfigFile;
-    files::create_directory(state.config_dir());
-    files::create_directory(state.backup_root());
-
-    std::string failures;
-    for (const std::string& project : read_ini_section_names(old_file)) {
-        std::string folder = state.tool_dir + "\\" + project;
-        if (!files::exists(folder)) continue;
-        if (!ops.move_folder_into(folder, state.backup_root()))
-            failures += "未能移动备份文件夹：" + folder + "\r\n";
-    }
-    bool list_moved = ops.move_file(old_file, new_file) || ops.copy_file(old_file, new_file);
-    // The old project list goes only once its copy stands in the new place.
-    std::string list_in_use = old_file;
-    if (list_moved && files::is_file(new_file)) {
-        files::delete_file(old_file);
-        list_in_use = new_file;
-    } else {
-        failures += "未能迁移配置文件：" + old_file + "（仍在原处使用）\r\n";
-    }
-    write_ini_value(state.folders().system_config_path(), names::kMachineSection, state.machine_id, list_in_use);
-    if (failures.empty()) return "系统检测你的上一版本低于0.99。\r\n已自动完成版本升级后的文件迁移。";
-    return "系统检测你的上一版本低于0.99。\r\n文件迁移未能全部完成：\r\n" + failures;
-}
-
-void choose_save_config(AppState& state, const StartupWindows& windows) {
-    const std::string system_config = state.folders().system_config_path();
-    if (files::exists(system_config)) {
-        std::string chosen = read_ini_value(system_config, names::kMachineSection, state.machine_id);
-        if (!chosen.empty()) {
-            state.save_config_path = chosen;
-            windows.open_main_window();
-            return;
-        }
-    }
-    int answer = show_message("本机存档配置文件未指定，是否自动生成配置？\r\n\r\n选 [否] 手动选择配置文件",
-                              mb::kYesNo | mb::kIconQuestion);
-    if (answer == mb::kIdYes) {
-        std::string path = state.config_dir() + "\\" + names::kSaveConfigPrefix + state.machine_id +
-                           names::kSaveConfigSuffix;
-        write_ini_value(system_config, names::kMachineSection, state.machine_id, path);
-        state.save_config_path = path;
-        windows.open_main_window();
-    } else {
-        state.config_unchosen = true;
+void choose_save_config(AppState& state, const StartupWindows& windows, StartupFiles& files) {
+    const ListChoice choice = choose_project_list(files, state.folders(), state.machine_id, [] {
+        return show_message("本机存档配置文件未指定，是否自动生成配置？\r\n\r\n选 [否] 手动选择配置文件",
+                            mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
+    });
+    state.save_config_path = choice.list;
+    state.config_unchosen = choice.unchosen;
+    if (choice.unchosen)
         windows.open_config_window();
-    }
+    else
+        windows.open_main_window();
 }
 
-bool run_startup(AppState& state, const StartupWindows& windows, LegacyFileOps& ops) {
+bool run_startup(AppState& state, const StartupWindows& windows, StartupFiles& files) {
     if (!acquire_single_instance()) {
         show_message("本程序已经在运行！", mb::kIconHand, "错误");
         return false;
     }
     state.machine_id = make_machine_id(first_adapter_address(), os_build_number());
-    if (needs_legacy_migration(state.tool_dir)) {
-        std::string message = migrate_legacy_layout(state, ops);
-        show_message(message, message.find("未能") == std::string::npos ? mb::kOk : mb::kIconExclamation);
+    if (needs_legacy_migration(files, state.folders())) {
+        std::string message = migrate_legacy_layout(files, state.folders(), state.machine_id);
+        show_message(message, migration_failed(message) ? mb::kIconExclamation : mb::kOk);
     }
     // A first run in an empty folder needs both folders, or nothing it is told could be saved.
-    files::create_directory(state.config_dir());
-    files::create_directory(state.backup_root());
+    files.create_directory(state.config_dir());
+    files.create_directory(state.backup_root());
     std::vector<std::string> taken_back = clean_up_after_forced_ends(state.backup_root());
     if (!taken_back.empty()) show_message(interrupted_restore_text(taken_back), mb::kIconExclamation);
-    choose_save_config(state, windows);
+    choose_save_config(state, windows, files);
     return true;
 }
 

@@ -71,7 +71,7 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     // Varnoke is closed and started again; the undo is still there.
     DestroyWindow(window.hwnd());
     M again;
-    ASSERT_TRUE(again.create());
+    ASSERT_TRUE(again.create(main_context()));
     HWND combo = again.item(M::kProjectCombo);
     wintest::select_combo_item(combo, 0);
     EXPECT_EQ(GetMenuState(GetSystemMenu(again.hwnd(), FALSE), M::kUndoCommand, MF_BYCOMMAND) & MF_GRAYED, 0u);

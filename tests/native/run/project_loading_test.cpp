@@ -1,0 +1,59 @@
+// A project read from the list and expanded for this machine, and the state a backup works on.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "run/project_loading.h"
+
+namespace {
+
+class FakeStore : public ProjectStore {
+   public:
+    std::map<std::string, std::string> values;  // "project/key"
+    std::string read(const std::string& p, const std::string& k) override {
+        auto it = values.find(p + "/" + k);
+        return it == values.end() ? "" : it->second;
+    }
+    bool write(const std::string&, const std::string&, const std::string&) override { return false; }
+    bool remove(const std::string&) override { return false; }
+    bool remove_key(const std::string&, const std::string&) override { return false; }
+    bool backup_folder_exists(const std::string&) override { return false; }
+    bool rename_backup_folder(const std::string&, const std::string&) override { return false; }
+};
+
+class FakeFolders : public Folders {
+   public:
+    std::string environment_variable(const std::string& name) const override {
+        return name == "GAMES" ? "E:\\游戏" : "";
+    }
+    std::string special_folder(int) const override { return "C:\\Users\\me\\Documents"; }
+    std::string windows_dir() const override { return "C:\\Windows"; }
+    std::string system_dir() const override { return "C:\\Windows\\system32"; }
+    std::string temp_dir() const override { return "C:\\Temp"; }
+};
+
+TEST(ProjectLoading, ReadsExpandsAndSplitsAndTheStateLooksForTheProgramGiven) {
+    FakeStore store;
+    store.values = {{"游戏/程序路径", "%GAMES%\\game.exe"},
+                    {"游戏/存档路径", "<程序所在目录>\\save|D:\\two"},
+                    {"游戏/退出后备份", "1"},
+                    {"游戏/保留份数", "3"}};
+    FakeFolders folders;
+    const CurrentProject p = load_project(store, "游戏", ToolFolders{"F:\\工具"}, folders);
+    EXPECT_EQ(p.program_path, "%GAMES%\\game.exe");
+    EXPECT_EQ(p.program_file, "E:\\游戏\\game.exe");
+    EXPECT_EQ(p.save_paths, (std::vector<std::string>{"E:\\游戏\\save", "D:\\two"}));
+    EXPECT_EQ(p.save_paths_text, "E:\\游戏\\save|D:\\two");
+    EXPECT_EQ(p.backup_folder, "F:\\工具\\存档目录\\游戏");
+    EXPECT_EQ(p.options, (ProjectOptions{true, 3}));
+
+    const ProjectState stored = project_state(p, p.program_path, folders);
+    EXPECT_EQ(stored.name, "游戏");
+    EXPECT_EQ(stored.program_file, "E:\\游戏\\game.exe");
+    EXPECT_EQ(stored.save_paths, p.save_paths);
+    EXPECT_EQ(stored.backup_folder, p.backup_folder);
+    // The main window's box may have been edited: its program is the one looked for.
+    EXPECT_EQ(project_state(p, "%GAMES%\\other.exe", folders).program_file, "E:\\游戏\\other.exe");
+}
+
+}  // namespace
