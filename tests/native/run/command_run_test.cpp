@@ -8,6 +8,13 @@
 
 namespace {
 
+BackupJobResult written() {
+    BackupJobResult r;
+    r.outcome.archives = {ArchiveResult{1, "E:\\存档目录\\甲\\2011年1月1日.zip", "C:\\存档"}};
+    r.outcome.first_done = r.outcome.archives[0].archive;
+    return r;
+}
+
 class FakeHost : public CommandHost {
    public:
     bool old_layout = false;
@@ -39,7 +46,8 @@ class FakeHost : public CommandHost {
     BackupJobResult back_up(const std::string&, const CurrentProject& project) override {
         backed_up.push_back(project.name);
         events.push_back("backup");
-        return results[project.name];
+        auto it = results.find(project.name);
+        return it == results.end() ? written() : it->second;
     }
     bool stamp(const std::string&, const std::string& name) override {
         stamped.push_back(name);
@@ -65,7 +73,7 @@ BackupJobResult refused() {
 }
 
 BackupJobResult not_stamped() {
-    BackupJobResult r;
+    BackupJobResult r = written();
     r.stamped = false;
     return r;
 }
@@ -154,7 +162,8 @@ TEST(CommandRun, AStampThatFailedIsLoggedAndAnEmptyListSaidSo) {
     FakeHost host;
     host.results["甲"] = not_stamped();
     EXPECT_EQ(run_command({"/backup", "甲"}, host), 1);
-    EXPECT_EQ(host.reported, std::vector<std::string>{"甲：操作时间未能写入项目列表"});
+    EXPECT_EQ(host.reported, (std::vector<std::string>{"甲：备份完成：E:\\存档目录\\甲\\2011年1月1日.zip",
+                                                       "甲：操作时间未能写入项目列表"}));
     FakeHost empty;
     empty.names.clear();
     EXPECT_EQ(run_command({"/backup-all"}, empty), 0);
@@ -192,7 +201,7 @@ TEST(CommandRun, PlayWhoseStartStampFailedEndsWithOneAfterACompleteBackup) {
     host.programs["甲"] = "D:\\game.exe";
     host.stamps = false;
     EXPECT_EQ(run_command({"/play", "甲"}, host), 1);
-    EXPECT_EQ(host.reported, std::vector<std::string>{"甲：操作时间未能写入项目列表"});
+    EXPECT_EQ(host.reported.front(), "甲：操作时间未能写入项目列表");
     EXPECT_EQ(host.backed_up, std::vector<std::string>{"甲"});
 }
 
