@@ -192,7 +192,7 @@ TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     release_single_instance();
     AppState next;
     next.tool_dir = app().tool_dir;
-    LegacyFileOps ops;
+    WinStartupFiles ops;
     prompt.messages.clear();
     ASSERT_TRUE(run_startup(next, {[] {}, [] {}}, ops));
     release_single_instance();
