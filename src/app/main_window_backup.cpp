@@ -10,9 +10,9 @@
 #include "backup/backup_system_win.h"
 #include "backup/decorate.h"
 #include "backup/retention_win.h"
-#include "run/backup_job.h"
 #include "config/project_name.h"
 #include "paths/gbk_text.h"
+#include "run/backup_job.h"
 #include "ui/prompt.h"
 
 namespace {

@@ -79,6 +79,14 @@ TEST_F(Startup, AnswerYesGeneratesThisMachinesList) {
     EXPECT_EQ(opened, std::vector<std::string>{"main"});
 }
 
+TEST_F(Startup, AnswerNoOpensTheConfigurationWindowUnchosen) {
+    prompt.answers = {mb::kIdNo};
+    choose_save_config(state, recording_windows(), real_files);
+    EXPECT_TRUE(state.config_unchosen);
+    EXPECT_TRUE(state.save_config_path.empty());
+    EXPECT_EQ(opened, std::vector<std::string>{"config"});
+}
+
 TEST_F(Startup, AFirstRunInAnEmptyFolderMakesBothFoldersAndAsks) {
     prompt.answers = {mb::kIdYes};
     ASSERT_TRUE(run_startup(state, recording_windows(), real_files));
