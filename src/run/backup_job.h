@@ -21,8 +21,8 @@ struct BackupJobResult {
     PruneResult pruned;
     bool stamped = true;
 
-    // The exit code of a run: an old backup that stayed, or a stamp that was not written, count
-    // as a part that failed.
+    // The exit code of a run: an old backup that stayed, or a stamp that was not written, counts
+    // as an archive that was not.
     RunResult run_result() const;
 };
 
