@@ -9,7 +9,6 @@ struct AppState {
     std::string machine_id;
     std::string save_config_path;  // the project list in use; empty until chosen
     bool config_unchosen = false;  // the user declined to generate a project list at start-up
-    std::string dropped_file_path;  // a file dropped on the main window, for the page "增加"
 
     ToolFolders folders() const { return ToolFolders{tool_dir}; }
     std::string config_dir() const { return folders().config_dir(); }

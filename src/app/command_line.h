@@ -1,12 +1,8 @@
 #pragma once
-// Runs without a window when the program is started with arguments:
-//   /backup <项目名>   backs the project up exactly as 备份存档 does
-//   /backup-all        every project of this machine's list, one after another
-//   /play <项目名>     starts the project's program, waits until no process of its name is left,
-//                      then backs it up
-//   /list, /help
-// Nothing is shown: results go to the console the program was started from and, for backups, to
-// 配置目录\varnoke.log. No single-instance marker is taken, so this works while a window is open.
+// Runs without a window when the program is started with arguments (run/command_run decides what a
+// run does). Nothing is shown: results go to the console the program was started from and, for
+// backups, to 配置目录\varnoke.log. No single-instance marker is taken, so this works while a window
+// is open.
 #include <optional>
 #include <string>
 #include <vector>

@@ -4,14 +4,11 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include "app/app_state.h"
-#include "app/window_flow.h"
-#include "config/ini.h"
 #include "config/names.h"
 #include "config/project_edit.h"
 #include "config/project_list.h"
-#include "paths/folders_win.h"
 #include "paths/gbk_text.h"
+#include "run/backup_job.h"
 #include "ui/path_view_window.h"
 #include "ui/prompt.h"
 
@@ -60,10 +57,8 @@ constexpr int kClientWidth = 494, kClientHeight = 221;
 
 }  // namespace
 
-MainWindow::MainWindow() : MainWindow(system_folders()) {}
-MainWindow::MainWindow(const Folders& folders) : folders_(folders) {}
-
-bool MainWindow::create() {
+bool MainWindow::create(MainContext context) {
+    context_ = std::move(context);
     if (!Window::create("Varnoke", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 500,
                         260))
         return false;
@@ -80,13 +75,13 @@ bool MainWindow::create() {
 void MainWindow::load_main_list() {
     HWND combo = item(kProjectCombo);
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (const std::string& name : load_project_names(app().save_config_path))
+    for (const std::string& name : load_project_names(context_.save_config_path))
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
 
 // The selected project is replaced wholesale on every selection.
 void MainWindow::load_current_project() {
-    project_ = load_project(app().save_config_path, text(kProjectCombo), app().folders(), folders_);
+    project_ = load_project(project_list(), text(kProjectCombo), context_.folders, special());
     set_text(kSavePathEdit, project_.save_paths_text);
     set_text(kProgramPathEdit, project_.program_path);
     set_text(kBackupPathEdit, project_.backup_folder);
@@ -187,7 +182,12 @@ bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
 }
 
 void MainWindow::stamp_operation_time() {
-    stamp_project(platform_project_files(app().save_config_path, app().backup_root()), text(kProjectCombo));
+    if (!ListStamp(project_list()).stamp(text(kProjectCombo)))
+        show_stamp_failure();
+}
+
+void MainWindow::show_stamp_failure() {
+    set_text(kProgressTextLabel, stamp_failure_text(text(kProjectCombo)));
 }
 
 void MainWindow::start_program() {
@@ -217,21 +217,14 @@ void MainWindow::open_save_path() {
     // None or several: the window "存档路径查看" lists them.
     const std::string name = text(kProjectCombo);
     if (name.empty()) return;
-    const std::string stored = read_ini_value(app().save_config_path, name, names::kSavePathKey);
-    open_path_view_window(name, stored, project_.program_path);
+    open_path_view_window(name, project_list().read(name, names::kSavePathKey), project_.program_path);
 }
 
-void MainWindow::open_config() {
-    if (!::open_config()) {
-        app().dropped_file_path.clear();  // it must not prefill a later opening
-        return;
-    }
-    close();
+void MainWindow::open_config(const std::string& dropped_file) {
+    if (context_.open_config && context_.open_config(dropped_file)) close();
 }
 
 void MainWindow::files_dropped(const std::vector<std::string>& names) {
-    if (names.empty()) return;
-    app().dropped_file_path = names.front();
-    open_config();
+    if (!names.empty()) open_config(names.front());
 }
 

@@ -6,11 +6,23 @@
 #include <string>
 #include <vector>
 
-#include "app/project_loading.h"
 #include "backup/operations.h"
 #include "backup/outcome_text.h"
+#include "config/tool_folders.h"
 #include "paths/expand.h"
+#include "run/program_waits.h"
+#include "run/project_loading.h"
 #include "ui/window.h"
+
+// What the main window works on, given when it opens.
+struct MainContext {
+    ToolFolders folders;
+    std::string save_config_path;       // the project list in use; empty until one is chosen
+    const Folders* special = nullptr;   // expands the tokens of stored paths
+    // "配置" in place of the main window, prefilled from a dropped file ("" for none); false when
+    // it could not open.
+    std::function<bool(const std::string& dropped_file)> open_config;
+};
 
 class MainWindow : public Window {
    public:
@@ -41,11 +53,8 @@ class MainWindow : public Window {
     };
     static constexpr UINT_PTR kWaitTimer = 1;  // looks for the programs waited for
 
-    MainWindow();
-    explicit MainWindow(const Folders& folders);
-
     // Builds and shows the window, lists the projects (none selected) and accepts dropped files.
-    bool create();
+    bool create(MainContext context);
     // For a window made with new: it is deleted when it closes.
     void delete_when_closed() { delete_on_destroy(); }
 
@@ -55,7 +64,7 @@ class MainWindow : public Window {
     void load_current_project();
     // Files dropped on the window, in the order the shell lists them.
     void files_dropped(const std::vector<std::string>& names);
-    // Writes now as "操作时间" of the selected project.
+    // Writes now as "操作时间" of the selected project; a failed write is told in the progress line.
     void stamp_operation_time();
 
     // 备份按钮 and 恢复按钮, and the undo of the last restore (system menu and 恢复按钮's own menu).
@@ -81,29 +90,35 @@ class MainWindow : public Window {
     void open_program_folder();
     void open_backup_directory();
     void open_save_path();
-    void open_config();
+    void open_config(const std::string& dropped_file = "");
     ProjectState operation_state() const;
     void add_undo_to_system_menu();
     void refresh_undo_item();
     void show_restore_menu(POINT at);
     std::optional<std::string> choose_archive(const std::string& backup_folder);
     // Runs a backup or restore with the buttons locked; the window keeps painting meanwhile, and
-    // what happened is told before the buttons come back.
-    void run_locked(const std::function<std::vector<Notice>(BackupRunner&)>& work);
+    // what happened is told before the buttons come back. 操作时间 is stamped in every case: by
+    // the work when it returns whether it did (a backup job), else afterwards.
+    struct Told {
+        std::vector<Notice> notices;
+        std::optional<bool> stamped;
+    };
+    void run_locked(const std::function<Told(BackupRunner&)>& work);
+    void show_stamp_failure();
     // main_window_wait.cpp: the window waits on a timer, usable meanwhile, until no process of the
     // program's name is left (a launcher may have handed over to another), then backs the project
     // up as 备份存档 does. Closing the window ends the wait.
     void wait_for_exit(const CurrentProject& project);
     void check_waiting_programs();
     void back_up_after_exit(const std::string& project_name);
+    const Folders& special() const { return *context_.special; }
+    ProjectFiles project_list() const {
+        return platform_project_files(context_.save_config_path, context_.folders.backup_root());
+    }
 
-    const Folders& folders_;
+    MainContext context_;
     bool busy_ = false;
     std::string last_restore_file_;  // the restore dialog keeps its last choice
     CurrentProject project_;
-    struct WaitingProgram {
-        std::string project;
-        std::string exe;
-    };
-    std::vector<WaitingProgram> waiting_;
+    ProgramWaits waits_;
 };

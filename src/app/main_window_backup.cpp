@@ -3,15 +3,16 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
+#include "app/project_decoration.h"
 #include "backup/backup_report.h"
 #include "backup/backup_system_win.h"
-#include "backup/restore.h"
 #include "backup/decorate.h"
+#include "backup/restore.h"
 #include "backup/retention_win.h"
 #include "config/project_name.h"
 #include "paths/gbk_text.h"
+#include "run/backup_job.h"
 #include "ui/prompt.h"
 
 namespace {
@@ -56,25 +57,24 @@ void tell(const std::vector<Notice>& notices) {
 
 }  // namespace
 
-// The running check and the decoration use the program path as shown, expanded.
+// The running check uses the program path as shown.
 ProjectState MainWindow::operation_state() const {
-    ProjectState s;
-    s.name = text(kProjectCombo);
-    s.program_file = expand_program_path(text(kProgramPathEdit), folders_);
-    s.save_paths = project().save_paths;
-    s.backup_folder = project().backup_folder;
-    return s;
+    return project_state(project(), text(kProgramPathEdit), special());
 }
 
-void MainWindow::run_locked(const std::function<std::vector<Notice>(BackupRunner&)>& work) {
+void MainWindow::run_locked(const std::function<Told(BackupRunner&)>& work) {
     if (busy_) return;
     busy_ = true;
     for (int id : kLockedControls) enable(id, false);
     WinBackupSystem system;
     MainProgress progress(*this);
     BackupRunner runner(system, progress);
-    tell(work(runner));
-    stamp_operation_time();  // in every case, refusals included
+    const Told told = work(runner);
+    tell(told.notices);
+    if (!told.stamped)
+        stamp_operation_time();  // in every case, refusals included
+    else if (!*told.stamped)
+        show_stamp_failure();
     busy_ = false;
     enable(kProjectCombo, true);
     enable(kConfigButton, true);
@@ -85,14 +85,13 @@ void MainWindow::run_locked(const std::function<std::vector<Notice>(BackupRunner
 // With "保留份数" set, a backup that wrote every archive makes room by deleting the oldest sets.
 void MainWindow::backup_current_project() {
     run_locked([this](BackupRunner& runner) {
-        const ProjectState state = operation_state();
-        const Outcome outcome = runner.backup(state);
-        WinArchiveFolder folder;
-        std::vector<Notice> notices = backup_notices(outcome);
-        for (const Notice& n : prune_notices(prune_after_backup(folder, state.backup_folder, outcome,
-                                                                 project().options.keep_sets)))
-            notices.push_back(n);
-        return notices;
+        WinArchiveFolder archives;
+        ListStamp stamp(project_list());
+        const BackupJobResult job =
+            run_backup_job(runner, archives, stamp, operation_state(), project().options.keep_sets);
+        Told told{backup_notices(job.outcome), job.stamped};
+        for (const Notice& n : prune_notices(job.pruned)) told.notices.push_back(n);
+        return told;
     });
 }
 
@@ -116,17 +115,17 @@ void MainWindow::restore_current_project() {
         ask.confirm_overwrite = [] {
             return show_message("存档已存在是否覆盖？", mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
         };
-        return restore_notices(runner.restore(state, ask));
+        return Told{restore_notices(runner.restore(state, ask)), std::nullopt};
     });
 }
 
 void MainWindow::undo_last_restore() {
     if (!can_undo()) return;
     run_locked([this](BackupRunner& runner) {
-        return undo_notices(runner.undo(operation_state(), [] {
+        return Told{undo_notices(runner.undo(operation_state(), [] {
             return show_message("是否撤销上次恢复？\r\n存档将回到上次恢复之前的样子。", mb::kYesNo | mb::kIconQuestion) ==
                    mb::kIdYes;
-        }));
+        })), std::nullopt};
     });
 }
 

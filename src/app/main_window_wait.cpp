@@ -4,40 +4,21 @@
 
 #include "app/main_window.h"
 #include "backup/processes.h"
-#include "config/project_edit.h"
-#include "paths/gbk_text.h"
 
-namespace {
-
-constexpr UINT kWaitInterval = 1000;  // ms between looks at the process list
-
-}  // namespace
-
-std::vector<std::string> MainWindow::waiting_projects() const {
-    std::vector<std::string> names;
-    for (const WaitingProgram& w : waiting_) names.push_back(w.project);
-    return names;
-}
+std::vector<std::string> MainWindow::waiting_projects() const { return waits_.projects(); }
 
 void MainWindow::wait_for_exit(const CurrentProject& project) {
-    const std::string exe = gbk::after_last_backslash(project.program_file);
-    set_text(kProgressTextLabel, "等待 " + exe + " 退出…");
-    if (contains_project(waiting_projects(), project.name)) return;  // started twice: still one backup
-    waiting_.push_back({project.name, exe});
-    SetTimer(hwnd(), kWaitTimer, kWaitInterval, nullptr);
+    set_text(kProgressTextLabel, waiting_text(project.program_file));
+    if (waits_.add(project.name, project.program_file)) SetTimer(hwnd(), kWaitTimer, kProgramLookInterval, nullptr);
 }
 
 void MainWindow::check_waiting_programs() {
     // A backup, restore, message box or modal window is in progress: the next tick will do.
     if (busy_ || !IsWindowEnabled(hwnd())) return;
-    for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
-        if (is_program_running(it->exe)) continue;
-        const std::string name = it->project;
-        waiting_.erase(it);
-        if (waiting_.empty()) KillTimer(hwnd(), kWaitTimer);
-        back_up_after_exit(name);
-        return;  // one per tick: the backup has handled messages meanwhile
-    }
+    const std::optional<std::string> ended = waits_.take_ended(is_program_running);
+    if (!ended) return;
+    if (waits_.empty()) KillTimer(hwnd(), kWaitTimer);
+    back_up_after_exit(*ended);  // one per tick: the backup handles messages meanwhile
 }
 
 // As if the user had picked the project and pressed 备份存档.

@@ -7,17 +7,16 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/project_loading.h"
-#include "backup/restore.h"
-#include "config/project_edit.h"
-#include "config/project_list.h"
-#include "paths/folders_win.h"
 #include "backup/outcome_text.h"
+#include "backup/restore.h"
 #include "backup/zip/file_system.h"
 #include "config/ini.h"
 #include "config/machine_list.h"
-#include "config/names.h"
+#include "config/project_edit.h"
+#include "config/project_list.h"
 #include "paths/files.h"
+#include "paths/folders_win.h"
+#include "run/project_loading.h"
 #include "ui/prompt.h"
 
 namespace {
@@ -28,7 +27,25 @@ std::string double_zero(const std::string& path) { return path + std::string(1, 
 
 }  // namespace
 
-bool LegacyFileOps::move_folder_into(const std::string& folder, const std::string& target_dir) {
+bool WinStartupFiles::exists(const std::string& path) { return files::exists(path); }
+bool WinStartupFiles::is_file(const std::string& path) { return files::is_file(path); }
+void WinStartupFiles::create_directory(const std::string& path) { files::create_directory(path); }
+bool WinStartupFiles::delete_file(const std::string& path) { return files::delete_file(path); }
+
+std::string WinStartupFiles::machine_list(const ToolFolders& tool, const std::string& machine_id) {
+    return read_machine_list(tool, machine_id);
+}
+
+bool WinStartupFiles::record_machine_list(const ToolFolders& tool, const std::string& machine_id,
+                                          const std::string& list) {
+    return write_machine_list(tool, machine_id, list);
+}
+
+std::vector<std::string> WinStartupFiles::ini_section_names(const std::string& file) {
+    return read_ini_section_names(file);
+}
+
+bool WinStartupFiles::move_folder_into(const std::string& folder, const std::string& target_dir) {
     std::string from = double_zero(folder), to = double_zero(target_dir);
     SHFILEOPSTRUCTA op{};
     op.wFunc = FO_MOVE;
@@ -38,12 +55,12 @@ bool LegacyFileOps::move_folder_into(const std::string& folder, const std::strin
     return SHFileOperationA(&op) == 0 && !op.fAnyOperationsAborted;
 }
 
-bool LegacyFileOps::move_file(const std::string& from, const std::string& to) {
+bool WinStartupFiles::move_file(const std::string& from, const std::string& to) {
     zip::FileSystem& fs = zip::platform_file_system();
     return fs.rename(fs.from_ansi(from), fs.from_ansi(to));
 }
 
-bool LegacyFileOps::copy_file(const std::string& from, const std::string& to) {
+bool WinStartupFiles::copy_file(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
@@ -86,64 +103,17 @@ unsigned os_build_number() {
     return v.dwBuildNumber;
 }
 
-std::string make_machine_id(const std::string& adapter_address, unsigned build_number) {
-    std::string id;
-    for (char c : adapter_address)
-        if (c != '-') id += c;
-    return id + std::to_string(build_number);
-}
-
-bool needs_legacy_migration(const std::string& tool_dir) {
-    const ToolFolders folders{tool_dir};
-    return files::exists(tool_dir + "\\" + names::kLegacyConfigFile) && !files::exists(folders.config_dir()) &&
-           !files::exists(folders.backup_root());
-}
-
-std::string migrate_legacy_layout(const AppState& state, LegacyFileOps& ops) {
-    const std::string old_file = state.tool_dir + "\\" + names::kLegacyConfigFile;
-    const std::string new_file = state.config_dir() + "\\" + names::kLegacyConfigFile;
-    files::create_directory(state.config_dir());
-    files::create_directory(state.backup_root());
-
-    std::string failures;
-    for (const std::string& project : read_ini_section_names(old_file)) {
-        std::string folder = state.tool_dir + "\\" + project;
-        if (!files::exists(folder)) continue;
-        if (!ops.move_folder_into(folder, state.backup_root()))
-            failures += "未能移动备份文件夹：" + folder + "\r\n";
-    }
-    bool list_moved = ops.move_file(old_file, new_file) || ops.copy_file(old_file, new_file);
-    // The old project list goes only once its copy stands in the new place.
-    std::string list_in_use = old_file;
-    if (list_moved && files::is_file(new_file)) {
-        files::delete_file(old_file);
-        list_in_use = new_file;
-    } else {
-        failures += "未能迁移配置文件：" + old_file + "（仍在原处使用）\r\n";
-    }
-    write_machine_list(state.folders(), state.machine_id, list_in_use);
-    if (failures.empty()) return "系统检测你的上一版本低于0.99。\r\n已自动完成版本升级后的文件迁移。";
-    return "系统检测你的上一版本低于0.99。\r\n文件迁移未能全部完成：\r\n" + failures;
-}
-
-void choose_save_config(AppState& state, const StartupWindows& windows) {
-    std::string chosen = read_machine_list(state.folders(), state.machine_id);
-    if (!chosen.empty()) {
-        state.save_config_path = chosen;
-        windows.open_main_window();
-        return;
-    }
-    int answer = show_message("本机存档配置文件未指定，是否自动生成配置？\r\n\r\n选 [否] 手动选择配置文件",
-                              mb::kYesNo | mb::kIconQuestion);
-    if (answer == mb::kIdYes) {
-        std::string path = generated_list_path(state.folders(), state.machine_id);
-        write_machine_list(state.folders(), state.machine_id, path);
-        state.save_config_path = path;
-        windows.open_main_window();
-    } else {
-        state.config_unchosen = true;
+void choose_save_config(AppState& state, const StartupWindows& windows, StartupFiles& files) {
+    const ListChoice choice = choose_project_list(files, state.folders(), state.machine_id, [] {
+        return show_message("本机存档配置文件未指定，是否自动生成配置？\r\n\r\n选 [否] 手动选择配置文件",
+                            mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
+    });
+    state.save_config_path = choice.list;
+    state.config_unchosen = choice.unchosen;
+    if (choice.unchosen)
         windows.open_config_window();
-    }
+    else
+        windows.open_main_window();
 }
 
 // Restores and undos ended by force are carried through, each only within its project's current
@@ -152,28 +122,29 @@ void recover_forced_ends(const AppState& state) {
     const ToolFolders tool = state.folders();
     const std::vector<std::string> projects =
         state.save_config_path.empty() ? std::vector<std::string>{} : load_project_names(state.save_config_path);
+    const ProjectFiles list = platform_project_files(state.save_config_path, tool.backup_root());
     auto save_paths_of = [&](const std::string& project) -> std::vector<std::string> {
         if (!contains_project(projects, project)) return {};
-        return load_project(state.save_config_path, project, tool, system_folders()).save_paths;
+        return load_project(list, project, tool, system_folders()).save_paths;
     };
     const auto reports = recover_all_projects(zip::platform_file_system(), state.backup_root(), save_paths_of);
     if (!reports.empty()) show_message(startup_recovery_text(reports), mb::kIconExclamation);
 }
 
-bool run_startup(AppState& state, const StartupWindows& windows, LegacyFileOps& ops) {
+bool run_startup(AppState& state, const StartupWindows& windows, StartupFiles& files) {
     if (!acquire_single_instance()) {
         show_message("本程序已经在运行！", mb::kIconHand, "错误");
         return false;
     }
     state.machine_id = make_machine_id(first_adapter_address(), os_build_number());
-    if (needs_legacy_migration(state.tool_dir)) {
-        std::string message = migrate_legacy_layout(state, ops);
-        show_message(message, message.find("未能") == std::string::npos ? mb::kOk : mb::kIconExclamation);
+    if (needs_legacy_migration(files, state.folders())) {
+        std::string message = migrate_legacy_layout(files, state.folders(), state.machine_id);
+        show_message(message, migration_failed(message) ? mb::kIconExclamation : mb::kOk);
     }
     // A first run in an empty folder needs both folders, or nothing it is told could be saved.
-    files::create_directory(state.config_dir());
-    files::create_directory(state.backup_root());
-    choose_save_config(state, windows);
+    files.create_directory(state.config_dir());
+    files.create_directory(state.backup_root());
+    choose_save_config(state, windows, files);
     recover_forced_ends(state);
     return true;
 }

@@ -1,18 +1,26 @@
 #pragma once
 // Start-up: one instance only, the machine identifier, the move from the single-file layout of
-// versions before 0.99, and the choice of this machine's project list.
+// versions before 0.99, and the choice of this machine's project list. The decisions are in
+// run/first_start; this is the machine and the messages.
 #include <functional>
 #include <string>
 
 #include "app/app_state.h"
+#include "run/first_start.h"
 
-// File operations of the legacy migration; tests make single ones fail.
-class LegacyFileOps {
+// The real files; tests make single calls fail.
+class WinStartupFiles : public StartupFiles {
    public:
-    virtual ~LegacyFileOps() = default;
-    virtual bool move_folder_into(const std::string& folder, const std::string& target_dir);
-    virtual bool move_file(const std::string& from, const std::string& to);
-    virtual bool copy_file(const std::string& from, const std::string& to);
+    bool exists(const std::string& path) override;
+    bool is_file(const std::string& path) override;
+    void create_directory(const std::string& path) override;
+    bool delete_file(const std::string& path) override;
+    std::string machine_list(const ToolFolders& tool, const std::string& machine_id) override;
+    bool record_machine_list(const ToolFolders& tool, const std::string& machine_id, const std::string& list) override;
+    std::vector<std::string> ini_section_names(const std::string& file) override;
+    bool move_folder_into(const std::string& folder, const std::string& target_dir) override;
+    bool move_file(const std::string& from, const std::string& to) override;
+    bool copy_file(const std::string& from, const std::string& to) override;
 };
 
 struct StartupWindows {
@@ -24,19 +32,13 @@ struct StartupWindows {
 bool acquire_single_instance();
 void release_single_instance();  // at exit, and between tests
 
-// The first adapter's hardware address ("00-1A-2B-…", empty without adapter), the OS build number
-// (0 when unknown), and the identifier made of both.
+// The first adapter's hardware address ("00-1A-2B-…", empty without adapter) and the OS build
+// number (0 when unknown).
 std::string first_adapter_address();
 unsigned os_build_number();
-std::string make_machine_id(const std::string& adapter_address, unsigned build_number);
-
-bool needs_legacy_migration(const std::string& tool_dir);
-// Moves the old layout into "配置目录" and "存档目录" and returns the message for the user.
-std::string migrate_legacy_layout(const AppState& state, LegacyFileOps& ops);
 
 // Reads or asks which project list this machine uses and opens the first window.
-void choose_save_config(AppState& state, const StartupWindows& windows);
+void choose_save_config(AppState& state, const StartupWindows& windows, StartupFiles& files);
 
 // All of start-up; false only when another instance is running.
-bool run_startup(AppState& state, const StartupWindows& windows, LegacyFileOps& ops);
-
+bool run_startup(AppState& state, const StartupWindows& windows, StartupFiles& files);

@@ -1,12 +1,18 @@
 #include "app/window_flow.h"
 
 #include "app/app_state.h"
-#include "app/main_window.h"
+#include "paths/folders_win.h"
 #include "ui/config_window.h"
+
+MainContext main_context() {
+    const AppState& a = app();
+    return MainContext{a.folders(), a.save_config_path, &system_folders(),
+                       [](const std::string& dropped_file) { return open_config(dropped_file); }};
+}
 
 bool open_main_window() {
     auto* w = new MainWindow;
-    if (!w->create()) {
+    if (!w->create(main_context())) {
         delete w;
         return false;
     }
@@ -14,14 +20,13 @@ bool open_main_window() {
     return true;
 }
 
-bool open_config() {
+bool open_config(const std::string& dropped_file) {
     AppState& a = app();
-    ConfigContext context{a.folders(), a.machine_id, a.save_config_path, a.dropped_file_path, std::nullopt};
+    ConfigContext context{a.folders(), a.machine_id, a.save_config_path, dropped_file, std::nullopt};
     if (a.config_unchosen) context.page = kPageSettings;
     ConfigEvents events;
     events.list_chosen = [](const std::string& path) { app().save_config_path = path; };
     events.closed = [] {
-        app().dropped_file_path.clear();
         app().config_unchosen = false;
         open_main_window();
     };

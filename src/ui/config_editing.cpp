@@ -5,6 +5,7 @@
 #include "config/project_edit.h"
 #include "config/project_list.h"
 #include "paths/gbk_text.h"
+#include "run/project_form.h"
 #include "ui/config_window_impl.h"
 #include "ui/prompt.h"
 
@@ -12,11 +13,15 @@ using namespace cfg;
 
 namespace {
 
-void refuse_name(const std::string& name, const std::string& problem) {
-    show_message("“" + name + "”不能用作项目名称：" + problem + "。");
-}
+int focus_box(FormField field, int name_box, int save_box) { return field == FormField::name ? name_box : save_box; }
 
 }  // namespace
+
+// Tells what the checks found and moves the focus as they say.
+void ConfigWindow::tell_check(const FormCheck& check, int name_box, int save_box) {
+    for (const std::string& m : check.messages) show_message(m);
+    if (check.focus) focus(focus_box(*check.focus, name_box, save_box));
+}
 
 void ConfigWindow::load_config_lists() {
     project_names_ = load_project_names(context_.save_config_path);
@@ -64,28 +69,11 @@ bool ConfigWindow::on_page_changed() {
 
 bool ConfigWindow::modify_project() {
     const std::string name = text(kModifyCombo);
-    if (name.empty()) {
-        show_message("请选择修改项目！");
-        focus(kModifyCombo);
-        return false;
-    }
-    // A new name is checked before anything, its time stamp included, is written.
-    std::string problem = contains_project(project_names_, name) ? "" : project_name_problem(name);
-    if (!problem.empty()) {
-        refuse_name(name, problem);
-        focus(kModifyCombo);
-        return false;
-    }
+    const FormCheck check = check_modify(project_names_, modify_name_, name, text(kModifySaveEdit));
+    tell_check(check, kModifyCombo, kModifySaveEdit);
     const ProjectFiles store = project_files();
     bool saved = false;
-    if (text(kModifySaveEdit).empty()) {
-        show_message("存档路径不能为空！");
-        focus(kModifySaveEdit);
-    } else if (!modify_name_.empty() && !same_project(name, modify_name_) && contains_project(project_names_, name)) {
-        // Renaming onto another project would overwrite its paths.
-        show_message("存在相同名称项目禁止修改！");
-        focus(kModifyCombo);
-    } else {
+    if (check.write) {
         ModifyResult result = save_modified_project(store, modify_name_, name,
                                                     {text(kModifySaveEdit), text(kModifyProgramEdit),
                                                      page_options(kModifyExitBackupCheck, kModifyKeepEdit)});
@@ -107,33 +95,16 @@ bool ConfigWindow::modify_project() {
             show_message(name + " 修改失败！");
         }
     }
-    if (!text(kModifyCombo).empty()) stamp_project(store, text(kModifyCombo));
+    if (check.stamp && !text(kModifyCombo).empty()) stamp_project(store, text(kModifyCombo));
     return saved;
 }
 
 void ConfigWindow::add_project() {
     const std::string name = text(kAddNameEdit);
-    bool duplicate = contains_project(combo_items(kDeleteCombo), name);
-    if (duplicate) {
-        show_message("存在相同名称项目禁止增加！");
-        focus(kAddNameEdit);
-    } else if (!name.empty()) {
-        // A new name is checked before anything, its time stamp included, is written.
-        std::string problem = project_name_problem(name);
-        if (!problem.empty()) {
-            refuse_name(name, problem);
-            focus(kAddNameEdit);
-            return;
-        }
-    }
+    const FormCheck check = check_add(combo_items(kDeleteCombo), name, text(kAddSaveEdit));
+    tell_check(check, kAddNameEdit, kAddSaveEdit);
     const ProjectFiles store = project_files();
-    if (name.empty()) {
-        show_message("请填写项目名称！");
-        focus(kAddNameEdit);
-    } else if (text(kAddSaveEdit).empty()) {
-        show_message("存档路径不能为空！");
-        focus(kAddSaveEdit);
-    } else if (!duplicate) {
+    if (check.write) {
         if (write_project_paths(store, name, {text(kAddSaveEdit), text(kAddProgramEdit),
                                               page_options(kAddExitBackupCheck, kAddKeepEdit)})) {
             show_message(name + " 增加成功！");
@@ -147,7 +118,7 @@ void ConfigWindow::add_project() {
             show_message(name + " 增加失败！");
         }
     }
-    if (!name.empty()) stamp_project(store, name);
+    if (check.stamp) stamp_project(store, name);
 }
 
 void ConfigWindow::delete_project() {

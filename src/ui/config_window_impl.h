@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "config/project_edit.h"
+#include "run/project_form.h"
 #include "ui/config_window.h"
 #include "ui/multi_paths_window.h"
 #include "ui/window.h"
@@ -57,6 +58,7 @@ class ConfigWindow : public Window {
     void add_project();
     void delete_project();
     void choose_save_config();
+    void tell_check(const FormCheck& check, int name_box, int save_box);
 
     // The project list in use and the backup folders.
     ProjectFiles project_files() const {

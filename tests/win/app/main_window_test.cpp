@@ -10,6 +10,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/window_flow.h"
+#include "ui/config_window.h"
 #include "config/ini.h"
 #include "paths/time_text.h"
 #include "support/scripted_prompt.h"
@@ -45,7 +46,7 @@ class MainWindowTest : public ::testing::Test {
         app().save_config_path = app().config_dir() + "\\存档配置文件.ini";
         wintest::write_file(app().save_config_path, kProjects);
         SetEnvironmentVariableW(L"VARNOKE_SAVES", L"C:\\\u5B58");  // C:\存
-        ASSERT_TRUE(window.create());
+        ASSERT_TRUE(window.create(main_context()));
         wintest::pump_messages();
     }
     void TearDown() override {
@@ -100,7 +101,7 @@ TEST_F(MainWindowTest, OpensWithTheListMostRecentFirstAndNothingSelected) {
 TEST_F(MainWindowTest, MissingProjectListGivesAnEmptyCombo) {
     app().save_config_path = tool / "配置目录\\没有.ini";
     M other;
-    ASSERT_TRUE(other.create());
+    ASSERT_TRUE(other.create(main_context()));
     EXPECT_EQ(combo_count(other.item(M::kProjectCombo)), 0);
 }
 
@@ -136,7 +137,7 @@ TEST_F(MainWindowTest, EmptySavePathDisablesSaveButtons) {
     EXPECT_TRUE(window.is_enabled(M::kStartButton));
     // The first selection may already be one without save path.
     M fresh;
-    ASSERT_TRUE(fresh.create());
+    ASSERT_TRUE(fresh.create(main_context()));
     wintest::select_combo_item(fresh.item(M::kProjectCombo), 2);
     EXPECT_EQ(fresh.project().name, "无时间");
     EXPECT_FALSE(fresh.is_enabled(M::kSavePathButton));
@@ -167,7 +168,7 @@ TEST_F(MainWindowTest, StartingTheProgramStampsTheProjectEvenWhenItCannotRun) {
     EXPECT_TRUE(prompt.messages.empty());
     // The stamp moves the project to the top the next time the list is built.
     M reopened;
-    ASSERT_TRUE(reopened.create());
+    ASSERT_TRUE(reopened.create(main_context()));
     EXPECT_EQ(combo_item(reopened.item(M::kProjectCombo), 0), "坏时间");
 }
 
@@ -243,15 +244,18 @@ void drop_files(HWND target, const std::vector<std::string>& files) {
 TEST_F(MainWindowTest, DroppedFilesOpenTheConfigurationWithTheFirstName) {
     const std::string first = tool / "游戏\\淺東.exe";
     drop_files(window.hwnd(), {first, tool / "second.lnk"});
-    EXPECT_EQ(app().dropped_file_path, first);
     EXPECT_EQ(window.hwnd(), nullptr);
-    EXPECT_NE(wintest::own_window("配置"), nullptr);
+    HWND config = wintest::own_window("配置");
+    ASSERT_NE(config, nullptr);
+    char name[1024] = {};
+    GetWindowTextA(GetDlgItem(config, cfg::kAddProgramEdit), name, sizeof name);
+    EXPECT_EQ(name, first);
 }
 
 TEST_F(MainWindowTest, AnEmptyDropChangesNothing) {
     window.files_dropped({});
-    EXPECT_EQ(app().dropped_file_path, "");
     EXPECT_NE(window.hwnd(), nullptr);
+    EXPECT_EQ(wintest::own_window("配置"), nullptr);
 }
 
 TEST_F(MainWindowTest, OpenMainWindowOwnsItsWindow) {

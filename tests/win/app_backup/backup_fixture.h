@@ -10,6 +10,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "app/window_flow.h"
 #include "backup/zip/zip.h"
 #include "config/ini.h"
 #include "paths/files.h"
@@ -56,7 +57,7 @@ class BackupRestore : public ::testing::Test {
         write_ini_value(app().save_config_path, name, "程序路径", program);
     }
     void open_and_select(const std::string& name) {
-        ASSERT_TRUE(window.create());
+        ASSERT_TRUE(window.create(main_context()));
         HWND combo = window.item(M::kProjectCombo);
         int i = static_cast<int>(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                               reinterpret_cast<LPARAM>(name.c_str())));

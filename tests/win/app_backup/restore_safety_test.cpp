@@ -72,7 +72,7 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     // Varnoke is closed and started again; the undo is still there.
     DestroyWindow(window.hwnd());
     M again;
-    ASSERT_TRUE(again.create());
+    ASSERT_TRUE(again.create(main_context()));
     HWND combo = again.item(M::kProjectCombo);
     wintest::select_combo_item(combo, 0);
     EXPECT_EQ(GetMenuState(GetSystemMenu(again.hwnd(), FALSE), M::kUndoCommand, MF_BYCOMMAND) & MF_GRAYED, 0u);
@@ -196,7 +196,7 @@ TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     // This machine uses the list: the journal is checked against that list's save folders.
     write_machine_list(next.folders(), make_machine_id(first_adapter_address(), os_build_number()),
                        app().save_config_path);
-    LegacyFileOps ops;
+    WinStartupFiles ops;
     prompt.messages.clear();
     ASSERT_TRUE(run_startup(next, {[] {}, [] {}}, ops));
     release_single_instance();

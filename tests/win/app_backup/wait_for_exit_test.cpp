@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "app/window_flow.h"
 #include "backup/zip/zip.h"
 #include "config/ini.h"
 #include "paths/files.h"
@@ -37,7 +38,7 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
     SetEnvironmentVariableW(L"STAND_IN_SAVE", files::to_wide(saves / "一\\存档.sav").c_str());
 
     M window;
-    ASSERT_TRUE(window.create());
+    ASSERT_TRUE(window.create(main_context()));
     wintest::select_combo_item(window.item(M::kProjectCombo), 0);
     wintest::click(window.item(M::kStartButton));
     SetEnvironmentVariableA("STAND_IN_LAUNCH", nullptr);

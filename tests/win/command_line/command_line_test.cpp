@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "app/window_flow.h"
 #include "app/startup.h"
 #include "backup/archive_sets.h"
 #include "backup/zip/zip.h"
@@ -136,7 +137,7 @@ TEST_F(CommandLine, BackupAllWhileTheMainWindowIsOpenCoversEveryProjectAndLosesN
     app().save_config_path = list();
     ASSERT_TRUE(acquire_single_instance());  // as a window of the tool holds it
     MainWindow window;
-    ASSERT_TRUE(window.create());
+    ASSERT_TRUE(window.create(main_context()));
     wintest::select_combo_item(window.item(MainWindow::kProjectCombo), 0);
 
     STARTUPINFOA si{};
@@ -210,6 +211,21 @@ TEST_F(CommandLine, KeepingThreeLeavesTheNewestSetsAndEveryOtherFile) {
     EXPECT_EQ(archive_sets({left.begin(), left.end()}).size(), 1u);  // the new set
     for (const std::string& n : foreign) EXPECT_EQ(read_file(f + n), n);
     EXPECT_EQ(lines_with(log(), "保留：删除旧备份："), 5u);
+}
+
+// An old backup that cannot be deleted (a program holds it open) is not a complete run.
+TEST_F(CommandLine, AnOldBackupThatStaysGivesOneAndIsLogged) {
+    add("占用", saves / "一");
+    write_ini_value(list(), "占用", "保留份数", "1");
+    wintest::make_dirs(folder("占用"));
+    const std::string old = folder("占用") + "\\2020年1月1日.zip";
+    write_file(old, "old");
+    HANDLE held = CreateFileA(old.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(run("/backup 占用"), 1);
+    CloseHandle(held);
+    EXPECT_EQ(read_file(old), "old");
+    EXPECT_EQ(lines_with(log(), "占用：未能删除旧备份：" + old), 1u) << log();
 }
 
 }  // namespace

@@ -27,8 +27,8 @@ void ConfigWindowTest::TearDown() {
     app() = AppState{};
 }
 
-HWND ConfigWindowTest::open() {
-    EXPECT_TRUE(open_config());
+HWND ConfigWindowTest::open(const std::string& dropped_file) {
+    EXPECT_TRUE(open_config(dropped_file));
     window_ = wintest::own_window("配置");
     EXPECT_NE(window_, nullptr);
     wintest::pump_messages();

@@ -18,7 +18,7 @@ class ConfigWindowTest : public ::testing::Test {
     void TearDown() override;
 
     // Opens "配置" and returns its handle (fails the test when it does not open).
-    HWND open();
+    HWND open(const std::string& dropped_file = "");
     HWND ctl(int id) const { return GetDlgItem(window_, id); }
     std::string text(int id) const;
     void set(int id, const std::string& value) { wintest::type_text(ctl(id), value); }

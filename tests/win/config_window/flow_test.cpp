@@ -155,8 +155,7 @@ TEST_F(Flow, TheSystemConfigurationFileIsRefusedAndTheDialogComesBack) {
 }
 
 TEST_F(Flow, ADroppedProgramFillsThePageAdd) {
-    app().dropped_file_path = dir / "Games\\SIMS3.EXE";
-    open();
+    open(dir / "Games\\SIMS3.EXE");
     EXPECT_EQ(page(), kPageAdd);
     EXPECT_TRUE(shown(kAddNameEdit));
     EXPECT_FALSE(shown(kModifyCombo));
@@ -169,8 +168,7 @@ TEST_F(Flow, ADroppedShortcutGivesItsTarget) {
     wintest::make_dirs(dir / "仙剑");
     wintest::write_file(dir / "仙剑\\PAL4.exe", "MZ");
     ASSERT_TRUE(make_shortcut(dir / "仙剑奇侠传四.lnk", dir / "仙剑\\PAL4.exe"));
-    app().dropped_file_path = dir / "仙剑奇侠传四.lnk";
-    open();
+    open(dir / "仙剑奇侠传四.lnk");
     EXPECT_EQ(page(), kPageAdd);
     EXPECT_EQ(text(kAddNameEdit), "仙剑奇侠传四");
     EXPECT_EQ(text(kAddProgramEdit), dir / "仙剑\\PAL4.exe");
@@ -179,8 +177,7 @@ TEST_F(Flow, ADroppedShortcutGivesItsTarget) {
 TEST_F(Flow, ADeclinedStartUpPromptOpensThePageSettingsEvenAfterADrop) {
     app().config_unchosen = true;
     app().save_config_path.clear();
-    app().dropped_file_path = dir / "game.exe";
-    open();
+    open(dir / "game.exe");
     EXPECT_EQ(page(), kPageSettings);
     EXPECT_EQ(visible_controls(), (std::vector<int>{kSaveConfigLabel, kSaveConfigEdit, kSaveConfigButton}));
     EXPECT_EQ(text(kSaveConfigEdit), "");
@@ -194,9 +191,8 @@ TEST_F(Flow, ADeclinedStartUpPromptOpensThePageSettingsEvenAfterADrop) {
 }
 
 TEST_F(Flow, ClosingBringsTheMainWindowBackAndForgetsTheDrop) {
-    app().dropped_file_path = dir / "game.exe";
     app().config_unchosen = true;
-    open();
+    open(dir / "game.exe");
     click_tab(kPageAdd);
     set(kAddSaveEdit, "C:\\game\\save");
     click(kAddButton);
@@ -206,7 +202,6 @@ TEST_F(Flow, ClosingBringsTheMainWindowBackAndForgetsTheDrop) {
     EXPECT_EQ(wintest::own_window("配置"), nullptr);
     std::vector<HWND> main = windows_titled("Varnoke");
     ASSERT_EQ(main.size(), 1u);
-    EXPECT_TRUE(app().dropped_file_path.empty());
     EXPECT_FALSE(app().config_unchosen);
     // Rebuilt from the file, where the new project is now the latest.
     HWND list = GetDlgItem(main[0], MainWindow::kProjectCombo);

@@ -8,6 +8,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "app/window_flow.h"
 #include "support/scripted_prompt.h"
 #include "ui/path_view_window.h"
 #include "ui/save_path_rows.h"
@@ -86,7 +87,7 @@ TEST_F(PathViewTest, FiveEntriesExpandedEachOpensItsOwnFolder) {
 
 TEST_F(PathViewTest, MainWindowListsSeveralPathsInTheViewWindow) {
     MainWindow main;
-    ASSERT_TRUE(main.create());
+    ASSERT_TRUE(main.create(main_context()));
     HWND combo = main.item(MainWindow::kProjectCombo);
     const int index = static_cast<int>(
         SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("三处")));

@@ -35,28 +35,14 @@ class Startup : public ::testing::Test {
     wintest::TempDir dir{"startup"};
     ScriptedPrompt prompt;
     AppState state;
-    LegacyFileOps real_ops;
+    WinStartupFiles real_files;
     std::vector<std::string> opened;
 };
 
-TEST_F(Startup, MachineIdIsTheAdapterAddressWithoutDashesThenTheBuild) {
-    EXPECT_EQ(make_machine_id("00-1A-2B-3C-4D-5E", 7601), "001A2B3C4D5E7601");
-    EXPECT_EQ(make_machine_id("", 2600), "2600");
-    EXPECT_EQ(make_machine_id("AA-BB-CC-DD-EE-FF", 0), "AABBCCDDEEFF0");
+TEST_F(Startup, TheMachineIdComesFromTheFirstAdapterAndTheBuild) {
     std::string real = make_machine_id(first_adapter_address(), os_build_number());
     EXPECT_TRUE(std::regex_match(real, std::regex("([0-9A-F]{12})?[0-9]+"))) << real;
     EXPECT_EQ(os_build_number(), 7601u);  // a new Wine prefix reports Windows 7 SP1
-}
-
-TEST_F(Startup, LegacyLayoutNeedsTheOldFileAndNeitherNewFolder) {
-    EXPECT_FALSE(needs_legacy_migration(dir.path()));
-    write_file(dir / "存档配置文件.ini", "[甲]\r\n");
-    EXPECT_TRUE(needs_legacy_migration(dir.path()));
-    files::create_directory(dir / "存档目录");
-    EXPECT_FALSE(needs_legacy_migration(dir.path()));
-    wintest::remove_tree(dir / "存档目录");
-    write_file(dir / "配置目录", "a file counts too");
-    EXPECT_FALSE(needs_legacy_migration(dir.path()));
 }
 
 TEST_F(Startup, MigrationMovesFoldersAndTheProjectList) {
@@ -67,7 +53,7 @@ TEST_F(Startup, MigrationMovesFoldersAndTheProjectList) {
     wintest::make_dirs(dir / "丙");
     write_file(dir / "丙\\2.zip", "zip2");
 
-    EXPECT_EQ(migrate_legacy_layout(state, real_ops), kMigrated);
+    EXPECT_EQ(migrate_legacy_layout(real_files, state.folders(), state.machine_id), kMigrated);
     EXPECT_EQ(read_file(dir / "存档目录\\甲\\子\\1.zip"), "zip1");
     EXPECT_EQ(read_file(dir / "存档目录\\丙\\2.zip"), "zip2");
     EXPECT_FALSE(files::exists(dir / "甲"));
@@ -77,62 +63,11 @@ TEST_F(Startup, MigrationMovesFoldersAndTheProjectList) {
     EXPECT_EQ(read_ini_value(system_ini(), "存档配置", state.machine_id), dir / "配置目录\\存档配置文件.ini");
 }
 
-class FailingOps : public LegacyFileOps {
-   public:
-    std::string fail_folder;
-    bool fail_file = false;
-    bool move_folder_into(const std::string& folder, const std::string& target) override {
-        if (folder.size() >= fail_folder.size() && folder.substr(folder.size() - fail_folder.size()) == fail_folder)
-            return false;
-        return LegacyFileOps::move_folder_into(folder, target);
-    }
-    bool move_file(const std::string& f, const std::string& t) override {
-        return !fail_file && LegacyFileOps::move_file(f, t);
-    }
-    bool copy_file(const std::string& f, const std::string& t) override {
-        return !fail_file && LegacyFileOps::copy_file(f, t);
-    }
-};
-
-TEST_F(Startup, AFailedFolderMoveIsReportedAndTheOthersStillMove) {
-    write_file(dir / "存档配置文件.ini", "[甲]\r\n[乙]\r\n");
-    wintest::make_dirs(dir / "甲");
-    wintest::make_dirs(dir / "乙");
-    FailingOps ops;
-    ops.fail_folder = "\\甲";
-    std::string message = migrate_legacy_layout(state, ops);
-    EXPECT_NE(message, kMigrated);
-    EXPECT_NE(message.find("未能移动备份文件夹：" + (dir / "甲")), std::string::npos) << message;
-    EXPECT_TRUE(files::is_directory(dir / "甲"));
-    EXPECT_TRUE(files::is_directory(dir / "存档目录\\乙"));
-    EXPECT_TRUE(files::exists(dir / "配置目录\\存档配置文件.ini"));
-}
-
-TEST_F(Startup, TheProjectListIsNeverLostWhenItCannotBeMoved) {
-    write_file(dir / "存档配置文件.ini", "[甲]\r\n存档路径=C:\\a\r\n");
-    FailingOps ops;
-    ops.fail_file = true;
-    std::string message = migrate_legacy_layout(state, ops);
-    EXPECT_NE(message.find("未能迁移配置文件"), std::string::npos) << message;
-    EXPECT_EQ(read_file(dir / "存档配置文件.ini"), "[甲]\r\n存档路径=C:\\a\r\n");
-    // This machine goes on using the list where it is.
-    EXPECT_EQ(read_ini_value(system_ini(), "存档配置", state.machine_id), dir / "存档配置文件.ini");
-}
-
-TEST_F(Startup, ARememberedProjectListOpensTheMainWindowWithoutAsking) {
-    files::create_directory(dir / "配置目录");
-    write_ini_value(system_ini(), "存档配置", state.machine_id, "D:\\lists\\mine.ini");
-    choose_save_config(state, recording_windows());
-    EXPECT_TRUE(prompt.messages.empty());
-    EXPECT_EQ(state.save_config_path, "D:\\lists\\mine.ini");
-    EXPECT_EQ(opened, std::vector<std::string>{"main"});
-}
-
 TEST_F(Startup, AnswerYesGeneratesThisMachinesList) {
     files::create_directory(dir / "配置目录");
     write_ini_value(system_ini(), "存档配置", state.machine_id, "");  // empty counts as absent
     prompt.answers = {mb::kIdYes};
-    choose_save_config(state, recording_windows());
+    choose_save_config(state, recording_windows(), real_files);
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "本机存档配置文件未指定，是否自动生成配置？\r\n\r\n选 [否] 手动选择配置文件");
     EXPECT_EQ(prompt.messages[0].style, 36u);
@@ -146,7 +81,7 @@ TEST_F(Startup, AnswerYesGeneratesThisMachinesList) {
 
 TEST_F(Startup, AnswerNoOpensTheConfigurationWindowUnchosen) {
     prompt.answers = {mb::kIdNo};
-    choose_save_config(state, recording_windows());
+    choose_save_config(state, recording_windows(), real_files);
     EXPECT_TRUE(state.config_unchosen);
     EXPECT_TRUE(state.save_config_path.empty());
     EXPECT_EQ(opened, std::vector<std::string>{"config"});
@@ -154,7 +89,7 @@ TEST_F(Startup, AnswerNoOpensTheConfigurationWindowUnchosen) {
 
 TEST_F(Startup, AFirstRunInAnEmptyFolderMakesBothFoldersAndAsks) {
     prompt.answers = {mb::kIdYes};
-    ASSERT_TRUE(run_startup(state, recording_windows(), real_ops));
+    ASSERT_TRUE(run_startup(state, recording_windows(), real_files));
     EXPECT_TRUE(files::is_directory(dir / "配置目录"));
     EXPECT_TRUE(files::is_directory(dir / "存档目录"));
     EXPECT_EQ(prompt.messages.size(), 1u);
@@ -168,7 +103,7 @@ TEST_F(Startup, AFirstRunInAnEmptyFolderMakesBothFoldersAndAsks) {
     wintest::make_dirs(dir / "存档目录\\游戏");
     write_file(dir / "存档目录\\游戏\\.vnk00112233aabb.tmp", "half an archive");
     write_file(dir / "存档目录\\游戏\\保留.tmp", "not ours");
-    ASSERT_TRUE(run_startup(next, recording_windows(), real_ops));
+    ASSERT_TRUE(run_startup(next, recording_windows(), real_files));
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_EQ(next.save_config_path, state.save_config_path);
     EXPECT_EQ(opened, std::vector<std::string>{"main"});
@@ -179,7 +114,7 @@ TEST_F(Startup, AFirstRunInAnEmptyFolderMakesBothFoldersAndAsks) {
 TEST_F(Startup, RunStartupMigratesAndTellsTheUser) {
     write_file(dir / "存档配置文件.ini", "[甲]\r\n");
     prompt.answers = {mb::kIdOk};
-    ASSERT_TRUE(run_startup(state, recording_windows(), real_ops));
+    ASSERT_TRUE(run_startup(state, recording_windows(), real_files));
     ASSERT_GE(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, kMigrated);
     EXPECT_EQ(prompt.messages[0].style, 0u);
@@ -195,9 +130,9 @@ TEST(SingleInstanceChild, RefusesWhileAnotherRuns) {
     p.install();
     AppState s;
     s.tool_dir = files::environment_variable("VARNOKE_CHILD_TOOL_DIR");
-    LegacyFileOps ops;
+    WinStartupFiles files;
     bool opened_any = false;
-    EXPECT_FALSE(run_startup(s, {[&] { opened_any = true; }, [&] { opened_any = true; }}, ops));
+    EXPECT_FALSE(run_startup(s, {[&] { opened_any = true; }, [&] { opened_any = true; }}, files));
     EXPECT_FALSE(opened_any);
     ASSERT_EQ(p.messages.size(), 1u);
     EXPECT_EQ(p.messages[0].text, "本程序已经在运行！");

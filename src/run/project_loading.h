@@ -20,12 +20,9 @@ struct CurrentProject {
     std::vector<std::string> excluded_folders;  // the tool's own folders: a link into them is not packed
 };
 
-CurrentProject load_project(const std::string& save_config_path, const std::string& name,
-                            const ToolFolders& tool, const Folders& folders);
+CurrentProject load_project(const ProjectFiles& list, const std::string& name, const ToolFolders& tool,
+                            const Folders& folders);
 
-// What backup works on when the program path is the stored one.
-ProjectState project_state(const CurrentProject& project);
-
-// The folder decoration for a project (Desktop.ini and the program's icon), once: a folder that has
-// its image.ico keeps it. Names that are no plain folder name are left alone: backup refuses them.
-void decorate_project_folder(const CurrentProject& project);
+// What backup, restore and undo work on. `program_path` is the stored one, or what the main
+// window's box holds now: the running check looks for that program, expanded.
+ProjectState project_state(const CurrentProject& project, const std::string& program_path, const Folders& folders);

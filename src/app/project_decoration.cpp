@@ -1,0 +1,11 @@
+#include "app/project_decoration.h"
+
+#include "backup/decorate.h"
+#include "config/project_name.h"
+#include "paths/files.h"
+
+void decorate_project_folder(const CurrentProject& project) {
+    if (!is_valid_project_name(project.name)) return;
+    const std::string folder = project.backup_folder + "\\";
+    if (!files::exists(folder + "image.ico")) decorate_backup_folder(project.program_file, folder);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// A backup as the user asked for it, from the window or the command line alike: the save folders
+// packed, the oldest sets beyond 保留份数 deleted, and 操作时间 stamped, in every case.
+#include <string>
+#include <utility>
+
+#include "backup/backup_report.h"
+#include "backup/operations.h"
+#include "backup/retention.h"
+#include "config/project_edit.h"
+
+// Where the job writes 操作时间; false when the write failed. A project no longer listed is left
+// alone and counts as stamped.
+class OperationStamp {
+   public:
+    virtual ~OperationStamp() = default;
+    virtual bool stamp(const std::string& project) = 0;
+};
+
+struct BackupJobResult {
+    Outcome outcome;
+    PruneResult pruned;
+    bool stamped = true;
+
+    // The exit code of a run: an old backup that stayed, or a stamp that was not written, counts
+    // as an archive that was not.
+    RunResult run_result() const;
+};
+
+BackupJobResult run_backup_job(BackupRunner& runner, ArchiveFolder& archives, OperationStamp& stamp,
+                               const ProjectState& project, int keep_sets);
+
+// Told when 操作时间 could not be written.
+std::string stamp_failure_text(const std::string& project);
+
+// 操作时间 in a project list that the windows of the tool and runs without a window may change at
+// the same time. Only a project still in the list is stamped: another run may have renamed or
+// deleted it meanwhile, and a stamp would bring it back as a section without paths.
+class ListStamp : public OperationStamp {
+   public:
+    explicit ListStamp(ProjectFiles files) : files_(std::move(files)) {}
+    bool stamp(const std::string& project) override { return stamp_project(files_, project, true); }
+
+   private:
+    ProjectFiles files_;
+};

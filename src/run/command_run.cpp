@@ -1,0 +1,135 @@
+#include "run/command_run.h"
+
+#include "paths/gbk_text.h"
+#include "run/program_waits.h"
+
+const char kUsage[] =
+    "用法：\r\n"
+    "  Varnoke.exe                   打开主窗口\r\n"
+    "  Varnoke.exe /backup <项目名>  备份一个项目\r\n"
+    "  Varnoke.exe /backup-all       备份本机项目列表中的全部项目\r\n"
+    "  Varnoke.exe /play <项目名>    启动项目的程序，程序（及同名进程）全部退出后备份\r\n"
+    "  Varnoke.exe /list             列出本机项目列表中的项目\r\n"
+    "  Varnoke.exe /help             显示本说明\r\n"
+    "退出码：0 全部备份完成；1 有存档未能备份；\r\n"
+    "        2 被拒绝（项目不存在、程序正在运行、本机没有项目列表、参数有误）。\r\n"
+    "备份结果同时记录在 配置目录\\varnoke.log。";
+
+Command parse_command(const std::vector<std::string>& args) {
+    std::string option = args.empty() ? "" : gbk::ascii_lower(args[0]);
+    if (!option.empty() && option[0] == '-') option[0] = '/';
+    const size_t extra = args.empty() ? 0 : args.size() - 1;
+    if ((option == "/backup" || option == "/play") && extra == 1 && !args[1].empty())
+        return {option == "/backup" ? Command::backup : Command::play, args[1]};
+    if (extra == 0 && option == "/backup-all") return {Command::backup_all, ""};
+    if (extra == 0 && option == "/list") return {Command::list, ""};
+    if (extra == 0 && (option == "/help" || option == "/?")) return {Command::help, ""};
+    return {};
+}
+
+namespace {
+
+class CommandRun {
+   public:
+    explicit CommandRun(CommandHost& host) : host_(host) {}
+
+    int run(const std::vector<std::string>& args) {
+        const Command c = parse_command(args);
+        if (c.kind == Command::help) return print_usage(kAllWritten);
+        if (c.kind == Command::bad) {
+            std::string given;
+            for (const std::string& a : args) given += " " + a;
+            refuse("参数有误：" + given.substr(given.empty() ? 0 : 1));
+            return print_usage(kRefused);
+        }
+        if (!find_project_list()) return kRefused;
+        if (c.kind == Command::list) return list();
+        if (c.kind == Command::backup_all) return backup_all();
+        const std::string* name = listed_name(c.project);
+        if (!name) return refuse(c.project + "：项目列表中没有这个项目。");
+        return c.kind == Command::backup ? back_up(*name) : play(*name);
+    }
+
+   private:
+    int print_usage(int code) {
+        host_.print(kUsage);
+        return code;
+    }
+
+    // A tool folder of a version before 0.99 is left as it is: only the first start with a window
+    // may move it.
+    bool find_project_list() {
+        if (host_.needs_legacy_migration()) {
+            host_.print("请先不带参数启动一次 Varnoke，完成版本升级后的文件迁移。");
+            return false;
+        }
+        list_ = host_.machine_list();
+        if (list_.empty()) refuse("本机存档配置文件未指定：请先启动 Varnoke 生成或选择项目列表。");
+        return !list_.empty();
+    }
+
+    const std::string* listed_name(const std::string& typed) {
+        names_ = host_.project_names(list_);
+        for (const std::string& n : names_)
+            if (same_project(n, typed)) return &n;
+        return nullptr;
+    }
+
+    int list() {
+        for (const std::string& n : host_.project_names(list_)) host_.print(n);
+        return kAllWritten;
+    }
+
+    int backup_all() {
+        const std::vector<std::string> projects = host_.project_names(list_);
+        if (projects.empty()) host_.report({"项目列表中没有项目：" + list_});
+        RunResult result = kAllWritten;
+        for (const std::string& name : projects) result = worse(result, back_up(name));
+        return result;
+    }
+
+    RunResult back_up(const std::string& name) {
+        const BackupJobResult job = host_.back_up(list_, host_.load_project(list_, name));
+        std::vector<std::string> lines = backup_report_lines(name, job.outcome, job.pruned);
+        if (!job.stamped) lines.push_back(stamp_failure_text(name));
+        host_.report(lines);
+        return job.run_result();
+    }
+
+    int play(const std::string& name) {
+        const CurrentProject project = host_.load_project(list_, name);
+        if (project.program_file.empty()) return refuse(name + "：没有设置程序路径，无法启动。");
+        const bool started = host_.start_program(project.program_file);
+        // Also when the program did not start, as 启动程序 does.
+        const RunResult stamped = stamp_after_start(name);
+        if (!started) return refuse(name + "：程序[" + project.program_file + "]未能启动。");
+        host_.print(waiting_text(project.program_file));
+        host_.wait_for_started_program();
+        ProgramWaits waits;
+        waits.add(name, project.program_file);
+        const auto is_running = [this](const std::string& exe) { return host_.is_program_running(exe); };
+        while (!waits.take_ended(is_running)) host_.pause(kProgramLookInterval);
+        return worse(stamped, back_up(name));
+    }
+
+    RunResult stamp_after_start(const std::string& name) {
+        if (host_.stamp(list_, name)) return kAllWritten;
+        host_.report({stamp_failure_text(name)});
+        return kSomeFailed;
+    }
+
+    int refuse(const std::string& why) {
+        host_.report({why});
+        return kRefused;
+    }
+
+    CommandHost& host_;
+    std::string list_;                // this machine's project list
+    std::vector<std::string> names_;  // its projects, as last read
+};
+
+}  // namespace
+
+int run_command(const std::vector<std::string>& args, CommandHost& host) {
+    return CommandRun(host).run(args);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// What a run with arguments does, apart from the machine it runs on:
+//   /backup <项目名>   backs the project up exactly as 备份存档 does
+//   /backup-all        every project of this machine's list, one after another
+//   /play <项目名>     starts the project's program, waits until no process of its name is left,
+//                      then backs it up
+//   /list, /help
+// Results go to the console and, for backups and refusals, to the log. The exit code is 0 when
+// every archive was written, 1 when some were not, 2 when the run was refused; of several
+// projects the worst counts.
+#include <string>
+#include <vector>
+
+#include "run/backup_job.h"
+#include "run/project_loading.h"
+
+struct Command {
+    enum Kind { backup, backup_all, play, list, help, bad } kind = bad;
+    std::string project;
+};
+
+// Options are matched without regard to case and may start with "-" as well as "/".
+Command parse_command(const std::vector<std::string>& args);
+
+extern const char kUsage[];
+
+// What a run needs from the machine.
+class CommandHost {
+   public:
+    virtual ~CommandHost() = default;
+    virtual void print(const std::string& line) = 0;                 // the console only
+    virtual void report(const std::vector<std::string>& lines) = 0;  // the console and the log, timed
+    virtual bool needs_legacy_migration() = 0;
+    // This machine's project list as start-up chose it; "" when none is chosen yet.
+    virtual std::string machine_list() = 0;
+    virtual std::vector<std::string> project_names(const std::string& list) = 0;  // most recent first
+    virtual CurrentProject load_project(const std::string& list, const std::string& name) = 0;
+    // Decorates the folder and runs the backup job.
+    virtual BackupJobResult back_up(const std::string& list, const CurrentProject& project) = 0;
+    virtual bool stamp(const std::string& list, const std::string& name) = 0;
+    // Starts the program as 启动程序 does and waits for the process the shell started, if any.
+    virtual bool start_program(const std::string& program_file) = 0;
+    virtual void wait_for_started_program() = 0;
+    virtual bool is_program_running(const std::string& exe_name) = 0;
+    virtual void pause(unsigned milliseconds) = 0;
+};
+
+// The exit code.
+int run_command(const std::vector<std::string>& args, CommandHost& host);

@@ -1,0 +1,22 @@
+#pragma once
+// The checks of the pages "修改" and "增加" before a project is written: what the user is told, in
+// order, which box then takes the focus, and whether the project is written and stamped.
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class FormField { name, save_path };
+
+struct FormCheck {
+    std::vector<std::string> messages;  // told in this order
+    std::optional<FormField> focus;     // the box that has the focus at the end
+    bool write = false;                 // the project may be written
+    bool stamp = false;                 // 操作时间 is stamped, whatever the write does
+};
+
+// "修改" of `name` (as typed), for the project loaded as `loaded` ("" when none is); `listed` are
+// the projects of the list. A new name is checked before anything, its stamp included, is written.
+FormCheck check_modify(const std::vector<std::string>& listed, const std::string& loaded, const std::string& name,
+                       const std::string& save_path);
+// "增加" of `name`.
+FormCheck check_add(const std::vector<std::string>& listed, const std::string& name, const std::string& save_path);

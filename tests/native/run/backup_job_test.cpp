@@ -1,0 +1,110 @@
+// One backup as the window and the command line run it: packed, pruned, stamped, and the exit code
+// that says whether all of it worked.
+#include <gtest/gtest.h>
+
+#include "backup/backup_system.h"
+#include "config/names.h"
+#include "paths/time_text.h"
+#include "run/backup_job.h"
+#include "zip_support/faulty_file_system.h"
+#include "zip_support/memory_file_system.h"
+
+namespace {
+
+class NoView : public ProgressView {
+    void set_percent(int) override {}
+    void set_status(const std::string&) override {}
+    void set_counter(const std::string&) override {}
+};
+
+class FakeFolder : public ArchiveFolder {
+   public:
+    std::vector<std::string> names;
+    bool deletes = true;
+    std::vector<std::string> file_names(const std::string&) override { return names; }
+    bool delete_file(const std::string&) override { return deletes; }
+};
+
+class FakeStamp : public OperationStamp {
+   public:
+    bool works = true;
+    std::vector<std::string> stamped;
+    bool stamp(const std::string& project) override {
+        stamped.push_back(project);
+        return works;
+    }
+};
+
+struct Case {
+    const char* what;
+    bool running, save_folder_exists, deletes, stamp_works;
+    int keep;
+    int code;
+    size_t deleted;
+};
+
+class BackupJobCases : public ::testing::TestWithParam<Case> {};
+
+TEST_P(BackupJobCases, PacksPrunesStampsAndCountsEveryFailure) {
+    const Case& c = GetParam();
+    zip_test::MemoryFileSystem disk;  // the real engine on a disk held in memory
+    EngineBackupSystem system(disk, [&](const std::string&) { return c.running; }, 1);
+    if (c.save_folder_exists) {
+        disk.add_dir("C:\\存档");
+        disk.add_file("C:\\存档\\a.sav", "save");
+    }
+    NoView view;
+    BackupRunner runner(system, view);
+    FakeFolder folder;
+    folder.names = {"2020年1月1日.zip", "2020年1月2日.zip", "Desktop.ini"};
+    folder.deletes = c.deletes;
+    FakeStamp stamp;
+    stamp.works = c.stamp_works;
+    const ProjectState project{"游戏", "D:\\游戏\\game.exe", {"C:\\存档"}, "E:\\存档目录\\游戏", {}};
+
+    const BackupJobResult r = run_backup_job(runner, folder, stamp, project, c.keep);
+
+    EXPECT_EQ(r.run_result(), c.code);
+    EXPECT_EQ(stamp.stamped, std::vector<std::string>{"游戏"});  // refusals included
+    EXPECT_EQ(r.stamped, c.stamp_works);
+    EXPECT_EQ((c.deletes ? r.pruned.deleted : r.pruned.failed).size(), c.deleted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, BackupJobCases,
+    ::testing::Values(Case{"written", false, true, true, true, 0, 0, 0},
+                      Case{"written, keeping two", false, true, true, true, 2, 0, 1},
+                      Case{"an old set that stays", false, true, false, true, 2, 1, 1},
+                      Case{"a stamp not written", false, true, true, false, 0, 1, 0},
+                      Case{"a missing folder prunes nothing", false, false, true, true, 1, 1, 0},
+                      Case{"a running program, stamp failing too", true, true, true, false, 1, 2, 0}),
+    [](const ::testing::TestParamInfo<Case>& info) { return "case" + std::to_string(info.index); });
+
+class ListStamps : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; });
+        memory.add_file("list.ini", "[游戏]\r\n存档路径=C:\\存档\r\n");
+    }
+    void TearDown() override { set_clock_for_tests(nullptr); }
+    std::string list() const { return *memory.nodes().at("list.ini").data; }
+    zip_test::MemoryFileSystem memory;
+    zip_test::FaultyFileSystem fs{memory};
+    ListStamp stamp{ProjectFiles{fs, "list.ini", "root"}};
+};
+
+TEST_F(ListStamps, StampsAListedProjectLeavesOthersAloneAndTellsAFailedWrite) {
+    EXPECT_TRUE(stamp.stamp("游戏"));
+    const std::string stamped = "[游戏]\r\n存档路径=C:\\存档\r\n" + std::string(names::kOperationTimeKey) +
+                                "=2011年10月22日9时5分7秒\r\n";
+    EXPECT_EQ(list(), stamped);
+    EXPECT_TRUE(stamp.stamp("改了名"));  // renamed or deleted meanwhile: not brought back
+    EXPECT_TRUE(stamp.stamp(""));
+    EXPECT_EQ(list(), stamped);
+    set_clock_for_tests([] { return DateTime{2012, 1, 2, 3, 4, 5}; });
+    fs.fail_replace = true;
+    EXPECT_FALSE(stamp.stamp("游戏"));
+    EXPECT_EQ(list(), stamped);
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// A run with arguments over a scripted machine: what it reads, prints, logs and returns.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "run/command_run.h"
+
+namespace {
+
+BackupJobResult written() {
+    BackupJobResult r;
+    r.outcome.archives = {ArchiveResult{1, "E:\\存档目录\\甲\\2011年1月1日.zip", "C:\\存档", ArchiveResult::done, "", {}}};
+    r.outcome.first_done = r.outcome.archives[0].archive;
+    return r;
+}
+
+class FakeHost : public CommandHost {
+   public:
+    bool old_layout = false;
+    std::string list = "C:\\工具\\配置目录\\存档配置文件.ini";
+    std::vector<std::string> names = {"甲", "Game"};
+    std::map<std::string, BackupJobResult> results;  // by project; default: all written
+    std::map<std::string, std::string> programs;      // project → program path
+    bool starts = true, stamps = true;
+    int looks_running = 0;  // how many looks still find the program running
+
+    std::vector<std::string> printed, reported, backed_up, stamped, events;
+
+    void print(const std::string& line) override { printed.push_back(line); }
+    void report(const std::vector<std::string>& lines) override {
+        reported.insert(reported.end(), lines.begin(), lines.end());
+    }
+    bool needs_legacy_migration() override { return old_layout; }
+    std::string machine_list() override { return list; }
+    std::vector<std::string> project_names(const std::string& l) override {
+        EXPECT_EQ(l, list);
+        return names;
+    }
+    CurrentProject load_project(const std::string&, const std::string& name) override {
+        CurrentProject p;
+        p.name = name;
+        p.program_file = programs[name];
+        return p;
+    }
+    BackupJobResult back_up(const std::string&, const CurrentProject& project) override {
+        backed_up.push_back(project.name);
+        events.push_back("backup");
+        auto it = results.find(project.name);
+        return it == results.end() ? written() : it->second;
+    }
+    bool stamp(const std::string&, const std::string& name) override {
+        stamped.push_back(name);
+        return stamps;
+    }
+    bool start_program(const std::string& file) override {
+        events.push_back("start " + file);
+        return starts;
+    }
+    void wait_for_started_program() override { events.push_back("wait"); }
+    bool is_program_running(const std::string& exe) override {
+        events.push_back("look " + exe);
+        return looks_running-- > 0;
+    }
+    void pause(unsigned ms) override { events.push_back("pause " + std::to_string(ms)); }
+};
+
+BackupJobResult refused() {
+    BackupJobResult r;
+    r.outcome.refusal = Outcome::program_running;
+    r.outcome.detail = "game.exe";
+    return r;
+}
+
+BackupJobResult not_stamped() {
+    BackupJobResult r = written();
+    r.stamped = false;
+    return r;
+}
+
+struct ParseCase {
+    std::vector<std::string> args;
+    Command::Kind kind;
+    std::string project;
+};
+
+class ParseCases : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseCases, ReadsTheOptionAndItsProject) {
+    const Command c = parse_command(GetParam().args);
+    EXPECT_EQ(c.kind, GetParam().kind);
+    EXPECT_EQ(c.project, GetParam().project);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, ParseCases,
+    ::testing::Values(ParseCase{{"/backup", "Half-Life 2"}, Command::backup, "Half-Life 2"},
+                      ParseCase{{"-BACKUP", "甲"}, Command::backup, "甲"},
+                      ParseCase{{"/Play", "甲"}, Command::play, "甲"}, ParseCase{{"/backup-all"}, Command::backup_all, ""},
+                      ParseCase{{"/list"}, Command::list, ""}, ParseCase{{"/help"}, Command::help, ""},
+                      ParseCase{{"/?"}, Command::help, ""}, ParseCase{{"-?"}, Command::help, ""},
+                      ParseCase{{"/backup"}, Command::bad, ""}, ParseCase{{"/backup", ""}, Command::bad, ""},
+                      ParseCase{{"/backup", "甲", "乙"}, Command::bad, ""},
+                      ParseCase{{"/list", "甲"}, Command::bad, ""}, ParseCase{{"/backup-all", "甲"}, Command::bad, ""},
+                      ParseCase{{"backup", "甲"}, Command::bad, ""}, ParseCase{{"/restore", "甲"}, Command::bad, ""},
+                      ParseCase{{}, Command::bad, ""}));
+
+TEST(CommandRun, HelpAndBadArgumentsPrintTheUsage) {
+    FakeHost host;
+    EXPECT_EQ(run_command({"/help"}, host), 0);
+    EXPECT_EQ(host.printed, std::vector<std::string>{kUsage});
+    EXPECT_TRUE(host.reported.empty());
+    FakeHost bad;
+    EXPECT_EQ(run_command({"/backup", "甲", "乙"}, bad), 2);
+    EXPECT_EQ(bad.reported, std::vector<std::string>{"参数有误：/backup 甲 乙"});
+    EXPECT_EQ(bad.printed, std::vector<std::string>{kUsage});
+}
+
+TEST(CommandRun, RefusesWithoutAListOrBeforeTheMoveOfAnOldToolFolder) {
+    FakeHost old;
+    old.old_layout = true;
+    EXPECT_EQ(run_command({"/list"}, old), 2);
+    EXPECT_EQ(old.printed, std::vector<std::string>{"请先不带参数启动一次 Varnoke，完成版本升级后的文件迁移。"});
+    FakeHost none;
+    none.list.clear();
+    EXPECT_EQ(run_command({"/backup", "甲"}, none), 2);
+    EXPECT_EQ(none.reported, std::vector<std::string>{"本机存档配置文件未指定：请先启动 Varnoke 生成或选择项目列表。"});
+    EXPECT_TRUE(none.backed_up.empty());
+}
+
+TEST(CommandRun, ListsAndBacksUpListedProjectsByTheirListedName) {
+    FakeHost host;
+    EXPECT_EQ(run_command({"/list"}, host), 0);
+    EXPECT_EQ(host.printed, host.names);
+    EXPECT_EQ(run_command({"/backup", "GAME"}, host), 0);
+    EXPECT_EQ(host.backed_up, std::vector<std::string>{"Game"});
+    EXPECT_EQ(run_command({"/backup", "乙"}, host), 2);
+    EXPECT_EQ(host.reported.back(), "乙：项目列表中没有这个项目。");
+    EXPECT_EQ(host.backed_up.size(), 1u);
+}
+
+struct AllCase {
+    std::map<std::string, BackupJobResult> results;
+    int code;
+};
+
+class BackupAllCases : public ::testing::TestWithParam<AllCase> {};
+
+TEST_P(BackupAllCases, BacksUpEveryProjectAndTheWorstCounts) {
+    FakeHost host;
+    host.results = GetParam().results;
+    EXPECT_EQ(run_command({"/backup-all"}, host), GetParam().code);
+    EXPECT_EQ(host.backed_up, host.names);
+}
+
+INSTANTIATE_TEST_SUITE_P(Results, BackupAllCases,
+                         ::testing::Values(AllCase{{}, 0}, AllCase{{{"甲", not_stamped()}}, 1},
+                                           AllCase{{{"Game", refused()}}, 2},
+                                           AllCase{{{"甲", refused()}, {"Game", not_stamped()}}, 2}));
+
+TEST(CommandRun, AStampThatFailedIsLoggedAndAnEmptyListSaidSo) {
+    FakeHost host;
+    host.results["甲"] = not_stamped();
+    EXPECT_EQ(run_command({"/backup", "甲"}, host), 1);
+    EXPECT_EQ(host.reported, (std::vector<std::string>{"甲：备份完成：E:\\存档目录\\甲\\2011年1月1日.zip",
+                                                       "甲：操作时间未能写入项目列表"}));
+    FakeHost empty;
+    empty.names.clear();
+    EXPECT_EQ(run_command({"/backup-all"}, empty), 0);
+    EXPECT_EQ(empty.reported, std::vector<std::string>{"项目列表中没有项目：" + empty.list});
+}
+
+TEST(CommandRun, PlayStartsStampsWaitsForEveryProcessOfTheNameThenBacksUp) {
+    FakeHost host;
+    host.programs["甲"] = "D:\\游戏\\game.exe";
+    host.looks_running = 2;
+    EXPECT_EQ(run_command({"/play", "甲"}, host), 0);
+    EXPECT_EQ(host.stamped, std::vector<std::string>{"甲"});
+    EXPECT_EQ(host.printed, std::vector<std::string>{"等待 game.exe 退出…"});
+    EXPECT_EQ(host.events, (std::vector<std::string>{"start D:\\游戏\\game.exe", "wait", "look game.exe",
+                                                      "pause 1000", "look game.exe", "pause 1000",
+                                                      "look game.exe", "backup"}));
+}
+
+TEST(CommandRun, PlayRefusesWithoutAProgramOrWhenItDoesNotStartAndStillStamps) {
+    FakeHost host;
+    EXPECT_EQ(run_command({"/play", "甲"}, host), 2);
+    EXPECT_EQ(host.reported, std::vector<std::string>{"甲：没有设置程序路径，无法启动。"});
+    EXPECT_TRUE(host.stamped.empty());
+    host.programs["甲"] = "D:\\game.exe";
+    host.starts = false;
+    host.reported.clear();
+    EXPECT_EQ(run_command({"/play", "甲"}, host), 2);
+    EXPECT_EQ(host.reported, std::vector<std::string>{"甲：程序[D:\\game.exe]未能启动。"});
+    EXPECT_EQ(host.stamped, std::vector<std::string>{"甲"});
+    EXPECT_TRUE(host.backed_up.empty());
+}
+
+TEST(CommandRun, PlayWhoseStartStampFailedEndsWithOneAfterACompleteBackup) {
+    FakeHost host;
+    host.programs["甲"] = "D:\\game.exe";
+    host.stamps = false;
+    EXPECT_EQ(run_command({"/play", "甲"}, host), 1);
+    EXPECT_EQ(host.reported.front(), "甲：操作时间未能写入项目列表");
+    EXPECT_EQ(host.backed_up, std::vector<std::string>{"甲"});
+}
+
+}  // namespace
