@@ -56,6 +56,21 @@ TEST_F(BackupRestore, ARunningProgramRefusesBackupAndStillStamps) {
     EXPECT_EQ(stamp("运行中"), "2011年10月22日9时5分");
 }
 
+// A list held open by another program cannot take 操作时间: the backup stands, the progress line says so.
+TEST_F(BackupRestore, AStampThatCannotBeWrittenIsToldInTheProgressLine) {
+    add_project("占用", saves / "一", "");
+    open_and_select("占用");
+    const std::string list = app().save_config_path;
+    HANDLE held = CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    wintest::click(window.item(M::kBackupButton));
+    CloseHandle(held);
+    EXPECT_TRUE(files::exists(archive("占用")));
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"备份完成，备份文件为： \r\n" + archive("占用")});
+    EXPECT_EQ(window.text(M::kProgressTextLabel), "占用：操作时间未能写入项目列表");
+    EXPECT_EQ(stamp("占用"), "");
+}
+
 TEST_F(BackupRestore, AMissingMiddleFolderIsReportedAndTheOthersBackedUp) {
     add_project("缺中间", saves / "一" + "|" + saves / "没有" + "|" + saves / "三", "");
     open_and_select("缺中间");

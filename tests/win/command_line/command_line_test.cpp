@@ -228,6 +228,19 @@ TEST_F(CommandLine, AnOldBackupThatStaysGivesOneAndIsLogged) {
     EXPECT_EQ(lines_with(log(), "占用：未能删除旧备份：" + old), 1u) << log();
 }
 
+// A list that cannot be replaced (a program holds it open) keeps the backup, but the run is not
+// complete: 操作时间 was not written.
+TEST_F(CommandLine, AStampThatCannotBeWrittenGivesOneAndIsLogged) {
+    add("甲", saves / "一");
+    HANDLE held = CreateFileA(list().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(run("/backup 甲"), 1);
+    CloseHandle(held);
+    EXPECT_EQ(archives("甲").size(), 1u);
+    EXPECT_EQ(read_ini_value(list(), "甲", "操作时间"), "");
+    EXPECT_EQ(lines_with(log(), "甲：操作时间未能写入项目列表"), 1u) << log();
+}
+
 }  // namespace
 
 namespace {
