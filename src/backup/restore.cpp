@@ -171,10 +171,13 @@ bool take_back(const Project& p, const RestoreJournal& j, std::vector<std::strin
     if (!whole) return false;  // what is set aside is still needed
     // Once every move is back the journal says so before anything is removed: read again after a
     // removal, a missing source would look like a move still to take back.
+    // Moves in a folder that waits are still to be taken back and stay.
     if (moves_on_disk && !j.moves.empty()) {
         RestoreJournal rest = j;
         rest.moves.clear();
-        if (!write_journal(p.fs, p.journal(), rest)) return false;
+        for (const FileMove& m : j.moves)
+            if (touches(m.to, *waiting) || touches(m.from, *waiting)) rest.moves.push_back(m);
+        if (rest.moves.size() != j.moves.size() && !write_journal(p.fs, p.journal(), rest)) return false;
     }
     // Files first, then the folders made for them, innermost first.
     std::vector<std::pair<std::string, zip::DirEntry>> folders;

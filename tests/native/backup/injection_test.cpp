@@ -277,5 +277,49 @@ TEST_F(Injection, ABackupSetAppearsWholeOrNotAtAll) {
     });
 }
 
+// A drive taken away in the middle of the swap: the folders that can be reached are taken back, the
+// journal stays and names the folder that waits; once the drive is back, that folder follows.
+TEST_F(Injection, AFolderOnADriveTakenAwayWaitsUntilItIsBack) {
+    MemoryFileSystem world;
+    copy_disk(before, world);
+    world.add_dir("/usb2");
+    world.add_dir("/usb2/two");
+    world.add_file("/usb2/two/x.sav", "old x", 1300000009);
+    const std::vector<std::string> on_two_drives = {kSaves[0], "/usb2/two"};
+    auto restore_both = [&](zip::FileSystem& fs) {
+        restore_with_safety_copy(fs, {"/usb/set.zip", on_two_drives, kBackup}, one_thread());
+    };
+    MemoryFileSystem traced;
+    copy_disk(world, traced);
+    InjectingFileSystem counting(traced);
+    counting.tracing = true;
+    restore_both(counting);
+    long last_move_on_usb = 0;
+    for (const std::string& call : counting.trace)
+        if (call.find(" rename /usb2/") != std::string::npos) last_move_on_usb = std::atol(call.c_str());
+    ASSERT_GT(last_move_on_usb, 0);
+
+    MemoryFileSystem disk;
+    copy_disk(world, disk);
+    InjectingFileSystem killed(disk, Mode::die, last_move_on_usb);
+    restore_both(killed);
+    std::map<std::string, MemoryFileSystem::Node> drive;  // the drive, pulled out
+    for (auto it = disk.nodes().begin(); it != disk.nodes().end();)
+        it->first.rfind("/usb2", 0) == 0 ? (drive.insert(*it), it = disk.nodes().erase(it)) : ++it;
+
+    RecoveryReport told = recover_interrupted(disk, {kBackup, on_two_drives});
+    EXPECT_EQ(told.waiting, std::vector<std::string>{"/usb2/two"});
+    EXPECT_TRUE(disk.exists(kBackup + "/恢复前/进行中.txt"));
+    EXPECT_EQ(saves(disk), old_saves);  // the folder that can be reached is as it was
+
+    disk.nodes().insert(drive.begin(), drive.end());
+    told = recover_interrupted(disk, {kBackup, on_two_drives});
+    EXPECT_EQ(told.what, RecoveryReport::restore_taken_back);
+    EXPECT_EQ(snapshot(disk, "/usb2"), snapshot(world, "/usb2"));
+    EXPECT_EQ(saves(disk), old_saves);
+    EXPECT_EQ(temporaries(disk), std::vector<std::string>{});
+    EXPECT_FALSE(disk.exists(kBackup + "/恢复前/进行中.txt"));
+}
+
 }  // namespace
 }  // namespace zip_test
