@@ -10,7 +10,6 @@
 #include "backup/backup_report.h"
 #include "backup/backup_system_win.h"
 #include "backup/processes.h"
-#include "backup/retention_win.h"
 #include "config/config_lock.h"
 #include "config/machine_list.h"
 #include "config/names.h"
@@ -129,11 +128,10 @@ class WinCommandHost : public CommandHost {
         WinBackupSystem system;
         NoProgress progress;
         BackupRunner runner(system, progress);
-        WinArchiveFolder archives;
         ListStamp stamp(list_files(list));
-        return run_backup_job(runner, archives, stamp,
+        return run_backup_job(runner, zip::platform_file_system(), stamp,
                               project_state(project, project.program_path, system_folders()),
-                              project.options.keep_sets);
+                              {backup_kind::kCommandLine, project.options.keep_sets});
     }
 
     bool stamp(const std::string& list, const std::string& name) override {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/backup_info.h"
 #include "backup/operations.h"
 #include "backup/outcome_text.h"
 #include "config/tool_folders.h"
@@ -68,7 +69,7 @@ class MainWindow : public Window {
     void stamp_operation_time();
 
     // 备份按钮 and 恢复按钮, and the undo of the last restore (system menu and 恢复按钮's own menu).
-    void backup_current_project();
+    void backup_current_project(const char* kind = backup_kind::kManual);
     void restore_current_project();
     void undo_last_restore();
     bool can_undo() const;

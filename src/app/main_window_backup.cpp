@@ -9,7 +9,6 @@
 #include "backup/backup_system_win.h"
 #include "backup/decorate.h"
 #include "backup/restore.h"
-#include "backup/retention_win.h"
 #include "config/project_name.h"
 #include "paths/gbk_text.h"
 #include "run/backup_job.h"
@@ -83,12 +82,11 @@ void MainWindow::run_locked(const std::function<Told(BackupRunner&)>& work) {
 }
 
 // With "保留份数" set, a backup that wrote every archive makes room by deleting the oldest sets.
-void MainWindow::backup_current_project() {
-    run_locked([this](BackupRunner& runner) {
-        WinArchiveFolder archives;
+void MainWindow::backup_current_project(const char* kind) {
+    run_locked([this, kind](BackupRunner& runner) {
         ListStamp stamp(project_list());
-        const BackupJobResult job =
-            run_backup_job(runner, archives, stamp, operation_state(), project().options.keep_sets);
+        const BackupJobResult job = run_backup_job(runner, zip::platform_file_system(), stamp, operation_state(),
+                                                   {kind, project().options.keep_sets});
         Told told{backup_notices(job.outcome), job.stamped};
         for (const Notice& n : prune_notices(job.pruned)) told.notices.push_back(n);
         return told;

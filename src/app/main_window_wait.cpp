@@ -29,5 +29,5 @@ void MainWindow::back_up_after_exit(const std::string& project_name) {
     if (index == CB_ERR) return;
     SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     load_current_project();
-    backup_current_project();
+    backup_current_project(backup_kind::kAfterExit);
 }

@@ -3,27 +3,28 @@
 // oldest archive sets beyond N are deleted whole: the first archive and its numbered companions.
 // Only names the backup itself writes are ever touched, so Desktop.ini, image.ico, folders and
 // whatever else the user keeps in the backup folder stay.
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "backup/operations.h"
 
-// The files of a backup folder, as far as pruning needs them.
-class ArchiveFolder {
-   public:
-    virtual ~ArchiveFolder() = default;
-    virtual std::vector<std::string> file_names(const std::string& folder) = 0;  // files only, no folders
-    virtual bool delete_file(const std::string& path) = 0;
-};
-
 struct PruneResult {
     std::vector<std::string> deleted;  // full paths
     std::vector<std::string> failed;
+    std::vector<std::string> gone_sets;  // first archive names of the sets deleted whole
 };
 
-// Keeps the newest `keep` sets (0: all) in the backup folder after `outcome`; does nothing unless
-// every archive was written. The set just written always stays, whatever the clock said when the
-// older ones were named. Companions without a first archive cannot be restored: they do not count
-// as a kept set, but go only with the sets older than the last one kept.
-PruneResult prune_after_backup(ArchiveFolder& files, const std::string& backup_folder, const Outcome& outcome,
-                               int keep);
+// Which sets one pruning counts and may delete, by the name of their first archive; the others
+// neither count nor go. Empty: every set.
+using PruneScope = std::function<bool(const std::string& first_archive)>;
+
+// The names of the files (not folders) in a backup folder, as the program spells them.
+std::vector<std::string> backup_file_names(zip::FileSystem& fs, const std::string& backup_folder);
+
+// Keeps the newest `keep` sets (0: all) of `scope` in the backup folder after `outcome`; does
+// nothing unless every archive was written. The set just written always stays, whatever the clock
+// said when the older ones were named. Companions without a first archive cannot be restored: they
+// do not count as a kept set, but go only with the sets older than the last one kept.
+PruneResult prune_after_backup(zip::FileSystem& fs, const std::string& backup_folder, const Outcome& outcome,
+                               int keep, const PruneScope& scope = {});

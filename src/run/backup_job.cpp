@@ -1,16 +1,38 @@
 #include "run/backup_job.h"
 
+#include "paths/gbk_text.h"
+
 RunResult BackupJobResult::run_result() const {
     const RunResult archives = ::run_result(outcome);
     if (archives == kAllWritten && (!pruned.failed.empty() || !stamped)) return kSomeFailed;
     return archives;
 }
 
-BackupJobResult run_backup_job(BackupRunner& runner, ArchiveFolder& archives, OperationStamp& stamp,
-                               const ProjectState& project, int keep_sets) {
+namespace {
+
+// A set's kind and kept mark are notes only: failing to write or read them changes no backup.
+PruneResult prune_by_kind(zip::FileSystem& fs, const ProjectState& project, const Outcome& outcome,
+                          const BackupJob& job) {
+    BackupInfo info(fs, project.backup_folder);
+    const std::string first = gbk::after_last_backslash(outcome.first_done);
+    if (!first.empty()) info.set_kind(first, job.kind);
+    const bool timed = job.kind == backup_kind::kTimed;
+    PruneResult pruned = prune_after_backup(fs, project.backup_folder, outcome, job.keep_sets,
+                                            [&](const std::string& set) {
+                                                const SetInfo s = info.of(set);
+                                                return !s.kept && (s.kind == backup_kind::kTimed) == timed;
+                                            });
+    info.forget(pruned.gone_sets);
+    return pruned;
+}
+
+}  // namespace
+
+BackupJobResult run_backup_job(BackupRunner& runner, zip::FileSystem& fs, OperationStamp& stamp,
+                               const ProjectState& project, const BackupJob& job) {
     BackupJobResult result;
     result.outcome = runner.backup(project);
-    result.pruned = prune_after_backup(archives, project.backup_folder, result.outcome, keep_sets);
+    if (!result.outcome.first_done.empty()) result.pruned = prune_by_kind(fs, project, result.outcome, job);
     result.stamped = stamp.stamp(project.name);  // refusals included
     return result;
 }

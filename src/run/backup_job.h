@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "backup/backup_info.h"
 #include "backup/backup_report.h"
 #include "backup/operations.h"
 #include "backup/retention.h"
@@ -27,8 +28,15 @@ struct BackupJobResult {
     RunResult run_result() const;
 };
 
-BackupJobResult run_backup_job(BackupRunner& runner, ArchiveFolder& archives, OperationStamp& stamp,
-                               const ProjectState& project, int keep_sets);
+// How a backup was asked for: the kind written beside its set, and how many sets of the kinds
+// its pruning counts to keep. Timed sets are counted apart from all others; kept sets never count.
+struct BackupJob {
+    std::string kind = backup_kind::kManual;
+    int keep_sets = 0;
+};
+
+BackupJobResult run_backup_job(BackupRunner& runner, zip::FileSystem& fs, OperationStamp& stamp,
+                               const ProjectState& project, const BackupJob& job);
 
 // Told when 操作时间 could not be written.
 std::string stamp_failure_text(const std::string& project);

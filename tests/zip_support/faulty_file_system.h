@@ -41,17 +41,18 @@ public:
         return inner_.list_dir(p, e);
     }
     bool make_dir(const std::string& p, bool* c) override { return inner_.make_dir(p, c); }
-    bool remove_file(const std::string& p) override { return inner_.remove_file(p); }
+    bool remove_file(const std::string& p) override { return !held(p) && inner_.remove_file(p); }
     bool remove_dir(const std::string& p) override { return inner_.remove_dir(p); }
 
     bool replace(const std::string& from, const std::string& to) override {
         return !fail_replace && inner_.replace(from, to);
     }
     bool rename(const std::string& from, const std::string& to) override {
-        if (!locked_suffix.empty() && from.size() >= locked_suffix.size() &&
-            from.compare(from.size() - locked_suffix.size(), locked_suffix.size(), locked_suffix) == 0)
-            return false;
-        return inner_.rename(from, to);
+        return !held(from) && inner_.rename(from, to);
+    }
+    bool held(const std::string& p) const {
+        return !locked_suffix.empty() && p.size() >= locked_suffix.size() &&
+               p.compare(p.size() - locked_suffix.size(), locked_suffix.size(), locked_suffix) == 0;
     }
     std::optional<zip::FolderId> folder_id(const std::string& p) override {
         ++folder_ids;

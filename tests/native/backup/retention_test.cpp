@@ -8,23 +8,26 @@
 #include <set>
 
 #include "backup/backup_report.h"
+#include "zip_support/faulty_file_system.h"
+#include "zip_support/memory_file_system.h"
 
 namespace {
 
 const std::string kFolder = "D:\\工具\\存档目录\\游戏";
 
-class FakeFolder : public ArchiveFolder {
+// The backup folder on a disk held in memory; a file held open by another program cannot go.
+class Folder {
    public:
-    std::set<std::string> names;
-    std::set<std::string> undeletable;
-    std::vector<std::string> file_names(const std::string& folder) override {
-        EXPECT_EQ(folder, kFolder);
-        return {names.rbegin(), names.rend()};  // in no helpful order
+    zip_test::MemoryFileSystem disk;
+    zip_test::FaultyFileSystem fs{disk};
+    void put(const std::set<std::string>& names) {
+        disk.nodes().clear();
+        disk.add_dir(kFolder);
+        for (const std::string& n : names) disk.add_file(kFolder + "\\" + n, "zip");
     }
-    bool delete_file(const std::string& path) override {
-        const std::string name = path.substr(kFolder.size() + 1);
-        if (undeletable.count(name) || !names.erase(name)) return false;
-        return true;
+    std::set<std::string> names() {
+        const std::vector<std::string> all = backup_file_names(fs, kFolder);
+        return {all.begin(), all.end()};
     }
 };
 
@@ -47,28 +50,29 @@ const std::set<std::string> kForeign = {
 class Retention : public ::testing::Test {
    protected:
     void SetUp() override {
-        folder.names = kForeign;
+        std::set<std::string> names = kForeign;
         // Five earlier sets, some with companions, and two companions whose first archive is gone.
         for (const char* n :
              {"2011年10月1日.zip", "2011年10月1日.zip2", "2011年10月2日9时.zip", "2011年10月3日9时5分.zip",
               "2011年10月3日9时5分.zip2", "2011年10月3日9时5分.zip3", "2011年10月20日10时1分1秒.zip",
               "2011年10月21日.zip", "2011年10月21日.zip2", "2011年10月21日12时.zip2", "2011年9月1日.zip3",
               "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"})
-            folder.names.insert(n);
-        before = folder.names;
+            names.insert(n);
+        folder.put(names);
+        before = folder.names();
     }
-    FakeFolder folder;
+    Folder folder;
     std::set<std::string> before;
 };
 
 TEST_F(Retention, KeepsTheNewestSetsWholeAndEveryForeignFile) {
-    PruneResult r = prune_after_backup(folder, kFolder, written(), 3);
+    PruneResult r = prune_after_backup(folder.fs, kFolder, written(), 3);
     std::set<std::string> expected = kForeign;
     // Newest by the time the name says, not by how it sorts as text ("3日" after "21日").
     for (const char* n : {"2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2", "2011年10月21日.zip",
                           "2011年10月21日.zip2", "2011年10月21日12时.zip2", "2011年10月20日10时1分1秒.zip"})
         expected.insert(n);
-    EXPECT_EQ(folder.names, expected);
+    EXPECT_EQ(folder.names(), expected);
     EXPECT_EQ(r.deleted.size(), 7u);
     EXPECT_TRUE(r.failed.empty());
     // Each set loses its first archive first, so one cut short is never offered for a restore.
@@ -86,17 +90,16 @@ TEST_F(Retention, NothingGoesAfterAnIncompleteBackupOrWithoutALimit) {
     refused.refusal = Outcome::program_running;
     for (const Outcome& o :
          {written(ArchiveResult::failed), written(ArchiveResult::folder_missing), skipped, refused})
-        EXPECT_TRUE(prune_after_backup(folder, kFolder, o, 3).deleted.empty());
-    EXPECT_TRUE(prune_after_backup(folder, kFolder, written(), 0).deleted.empty());
-    EXPECT_EQ(folder.names, before);
+        EXPECT_TRUE(prune_after_backup(folder.fs, kFolder, o, 3).deleted.empty());
+    EXPECT_TRUE(prune_after_backup(folder.fs, kFolder, written(), 0).deleted.empty());
+    EXPECT_EQ(folder.names(), before);
 }
 
 TEST_F(Retention, TheSetJustWrittenStaysWhenTheClockWentBackAndUndeletableFilesAreReported) {
-    folder.names = {"2030年1月1日.zip", "2030年1月2日.zip", "2011年10月22日9时5分.zip",
-                    "2011年10月22日9时5分.zip2"};
-    folder.undeletable = {"2030年1月1日.zip"};
-    PruneResult r = prune_after_backup(folder, kFolder, written(), 2);
-    EXPECT_EQ(folder.names, (std::set<std::string>{"2030年1月1日.zip", "2030年1月2日.zip",
+    folder.put({"2030年1月1日.zip", "2030年1月2日.zip", "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"});
+    folder.fs.locked_suffix = "2030年1月1日.zip";
+    PruneResult r = prune_after_backup(folder.fs, kFolder, written(), 2);
+    EXPECT_EQ(folder.names(), (std::set<std::string>{"2030年1月1日.zip", "2030年1月2日.zip",
                                                    "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"}));
     EXPECT_EQ(r.failed, std::vector<std::string>{kFolder + "\\2030年1月1日.zip"});
     ASSERT_EQ(prune_notices(r).size(), 1u);

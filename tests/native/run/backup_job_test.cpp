@@ -4,6 +4,7 @@
 
 #include "backup/backup_system.h"
 #include "config/names.h"
+#include "paths/gbk_text.h"
 #include "paths/time_text.h"
 #include "run/backup_job.h"
 #include "zip_support/faulty_file_system.h"
@@ -15,14 +16,6 @@ class NoView : public ProgressView {
     void set_percent(int) override {}
     void set_status(const std::string&) override {}
     void set_counter(const std::string&) override {}
-};
-
-class FakeFolder : public ArchiveFolder {
-   public:
-    std::vector<std::string> names;
-    bool deletes = true;
-    std::vector<std::string> file_names(const std::string&) override { return names; }
-    bool delete_file(const std::string&) override { return deletes; }
 };
 
 class FakeStamp : public OperationStamp {
@@ -48,21 +41,23 @@ class BackupJobCases : public ::testing::TestWithParam<Case> {};
 TEST_P(BackupJobCases, PacksPrunesStampsAndCountsEveryFailure) {
     const Case& c = GetParam();
     zip_test::MemoryFileSystem disk;  // the real engine on a disk held in memory
-    EngineBackupSystem system(disk, [&](const std::string&) { return c.running; }, 1);
+    zip_test::FaultyFileSystem fs{disk};
+    EngineBackupSystem system(fs, [&](const std::string&) { return c.running; }, 1);
     if (c.save_folder_exists) {
         disk.add_dir("C:\\存档");
         disk.add_file("C:\\存档\\a.sav", "save");
     }
     NoView view;
     BackupRunner runner(system, view);
-    FakeFolder folder;
-    folder.names = {"2020年1月1日.zip", "2020年1月2日.zip", "Desktop.ini"};
-    folder.deletes = c.deletes;
+    disk.add_dir("E:\\存档目录\\游戏");
+    for (const char* name : {"2020年1月1日.zip", "2020年1月2日.zip", "Desktop.ini"})
+        disk.add_file(std::string("E:\\存档目录\\游戏\\") + name, "zip");
+    if (!c.deletes) fs.locked_suffix = "2020年1月1日.zip";
     FakeStamp stamp;
     stamp.works = c.stamp_works;
     const ProjectState project{"游戏", "D:\\游戏\\game.exe", {"C:\\存档"}, "E:\\存档目录\\游戏", {}};
 
-    const BackupJobResult r = run_backup_job(runner, folder, stamp, project, c.keep);
+    const BackupJobResult r = run_backup_job(runner, fs, stamp, project, {backup_kind::kManual, c.keep});
 
     EXPECT_EQ(r.run_result(), c.code);
     EXPECT_EQ(stamp.stamped, std::vector<std::string>{"游戏"});  // refusals included
@@ -79,6 +74,52 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"a missing folder prunes nothing", false, false, true, true, 1, 1, 0},
                       Case{"a running program, stamp failing too", true, true, true, false, 1, 2, 0}),
     [](const ::testing::TestParamInfo<Case>& info) { return "case" + std::to_string(info.index); });
+
+// Timed sets are pruned by their own count, every other kind by 保留份数; kept sets never go.
+TEST(BackupJobKinds, EachPruningCountsItsOwnKindsAndSparesKeptSets) {
+    zip_test::MemoryFileSystem disk;
+    EngineBackupSystem system(disk, nullptr, 1);
+    NoView view;
+    BackupRunner runner(system, view);
+    FakeStamp stamp;
+    const std::string folder = "E:\\存档目录\\游戏";
+    const ProjectState project{"游戏", "game.exe", {"C:\\存档"}, folder, {}};
+    disk.add_dir("C:\\存档");
+    disk.add_file("C:\\存档\\a.sav", "save");
+    disk.add_dir(folder);
+    BackupInfo info(disk, folder);
+    // Oldest first: kind and kept mark of each earlier set.
+    const std::vector<std::pair<const char*, bool>> earlier = {
+        {backup_kind::kManual, true}, {backup_kind::kTimed, false}, {backup_kind::kManual, false},
+        {backup_kind::kTimed, true},  {backup_kind::kQuick, false}, {backup_kind::kTimed, false},
+        {backup_kind::kCommandLine, false}};
+    std::vector<std::string> names;
+    for (size_t i = 0; i < earlier.size(); ++i) {
+        names.push_back("2020年1月" + std::to_string(i + 1) + "日.zip");
+        disk.add_file(folder + "\\" + names.back(), "zip");
+        info.set_kind(names.back(), earlier[i].first);
+        info.set_kept(names.back(), earlier[i].second);
+    }
+    info.set_note(names[1], "第二个");
+    auto present = [&] {
+        std::vector<bool> p;
+        for (const std::string& n : names) p.push_back(disk.exists(folder + "\\" + n));
+        return p;
+    };
+    // A timed backup keeping two timed sets: the new one and the newest earlier timed set.
+    const BackupJobResult timed = run_backup_job(runner, disk, stamp, project, {backup_kind::kTimed, 2});
+    EXPECT_EQ(present(), (std::vector<bool>{true, false, true, true, true, true, true}));
+    EXPECT_EQ(info.of(gbk::after_last_backslash(timed.outcome.first_done)).kind, backup_kind::kTimed);
+    EXPECT_EQ(info.of(names[1]).note, "");  // what was known of a deleted set goes with it
+    // A manual backup keeping two: of the others only the newest unkept one stays beside it.
+    set_clock_for_tests([] { return DateTime{2030, 1, 1, 0, 0, 0}; });
+    const BackupJobResult manual = run_backup_job(runner, disk, stamp, project, {backup_kind::kManual, 2});
+    set_clock_for_tests(nullptr);
+    EXPECT_EQ(present(), (std::vector<bool>{true, false, false, true, false, true, true}));
+    EXPECT_TRUE(disk.exists(timed.outcome.first_done));
+    EXPECT_EQ(info.of(gbk::after_last_backslash(manual.outcome.first_done)).kind, backup_kind::kManual);
+    EXPECT_TRUE(info.of(names[0]).kept);
+}
 
 class ListStamps : public ::testing::Test {
    protected:

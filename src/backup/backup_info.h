@@ -1,0 +1,44 @@
+#pragma once
+// What the user and the tool know of each backup set beyond its files: how it was made, a note,
+// and whether it is kept for good. Held in 备份信息.ini in the project's backup folder, one section
+// per set named by its first archive's file name, so it travels with the folder. A missing or
+// damaged file means "nothing known": it never stops a backup or a restore.
+#include <string>
+#include <vector>
+
+#include "backup/zip/file_system.h"
+
+namespace backup_kind {
+inline const char* const kManual = "手动";
+inline const char* const kTimed = "自动";
+inline const char* const kQuick = "快速";
+inline const char* const kAfterExit = "退出后";
+inline const char* const kCommandLine = "命令行";
+inline const char* const kSafetyCopy = "恢复前";
+}  // namespace backup_kind
+
+struct SetInfo {
+    std::string kind = backup_kind::kManual;  // sets made before kinds were written read 手动
+    std::string note;
+    bool kept = false;
+};
+
+class BackupInfo {
+   public:
+    // `backup_folder` as the program holds it (ANSI, '\'-separated).
+    BackupInfo(zip::FileSystem& fs, std::string backup_folder);
+
+    SetInfo of(const std::string& first_archive) const;
+    bool set_kind(const std::string& first_archive, const std::string& kind);
+    bool set_note(const std::string& first_archive, const std::string& note);
+    bool set_kept(const std::string& first_archive, bool kept);
+    // Drops what was known of sets that are gone.
+    bool forget(const std::vector<std::string>& first_archives);
+
+   private:
+    bool set_value(const std::string& first_archive, const char* key, const std::string& value);
+    std::string file() const;
+
+    zip::FileSystem& fs_;
+    std::string folder_;
+};
