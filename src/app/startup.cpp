@@ -16,6 +16,7 @@
 #include "config/project_list.h"
 #include "paths/files.h"
 #include "paths/folders_win.h"
+#include "paths/gbk_text.h"
 #include "run/project_loading.h"
 #include "ui/prompt.h"
 
@@ -127,7 +128,12 @@ void recover_forced_ends(const AppState& state) {
         if (!contains_project(projects, project)) return {};
         return load_project(list, project, tool, system_folders()).save_paths;
     };
-    const auto reports = recover_all_projects(zip::platform_file_system(), state.backup_root(), save_paths_of);
+    zip::FileSystem& fs = zip::platform_file_system();
+    // What a write of a list or a setting ended by force left beside it.
+    zip::remove_temporaries(fs, fs.from_ansi(tool.config_dir()));
+    if (!state.save_config_path.empty())
+        zip::remove_temporaries(fs, fs.from_ansi(gbk::up_to_last_backslash(state.save_config_path)));
+    const auto reports = recover_all_projects(fs, state.backup_root(), save_paths_of);
     if (!reports.empty()) show_message(startup_recovery_text(reports), mb::kIconExclamation);
 }
 

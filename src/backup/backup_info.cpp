@@ -7,23 +7,40 @@ const char* const kFile = "备份信息.ini";
 const char* const kKindKey = "类型";
 const char* const kNoteKey = "备注";
 const char* const kKeptKey = "保留";
+constexpr std::size_t kMaxFile = 16u << 20;
 }  // namespace
 
 BackupInfo::BackupInfo(zip::FileSystem& fs, std::string backup_folder) : fs_(fs), folder_(std::move(backup_folder)) {}
 
 std::string BackupInfo::file() const { return fs_.from_ansi(folder_ + "\\" + kFile); }
 
+const ini::Document& BackupInfo::document() const {
+    if (!doc_) {
+        const std::string path = file();
+        std::optional<std::string> bytes = zip::read_whole_file(fs_, path, kMaxFile);
+        unreadable_ = !bytes && fs_.exists(path);
+        doc_ = ini::Document::parse(bytes.value_or(""));
+    }
+    return *doc_;
+}
+
+bool BackupInfo::unreadable() const {
+    document();
+    return unreadable_;
+}
+
 SetInfo BackupInfo::of(const std::string& first_archive) const {
-    const auto doc = ini::load(fs_, file());
+    const ini::Document& doc = document();
     SetInfo info;
-    const std::string kind = doc->value(first_archive, kKindKey).value_or("");
+    const std::string kind = doc.value(first_archive, kKindKey).value_or("");
     if (!kind.empty()) info.kind = kind;
-    info.note = doc->value(first_archive, kNoteKey).value_or("");
-    info.kept = doc->value(first_archive, kKeptKey).value_or("") == "1";
+    info.note = doc.value(first_archive, kNoteKey).value_or("");
+    info.kept = doc.value(first_archive, kKeptKey).value_or("") == "1";
     return info;
 }
 
 bool BackupInfo::set_value(const std::string& first_archive, const char* key, const std::string& value) {
+    doc_.reset();
     return ini::update(fs_, file(), [&](ini::Document& doc) {
         return value.empty() ? doc.remove_key(first_archive, key) : doc.set(first_archive, key, value);
     });
@@ -48,6 +65,7 @@ bool BackupInfo::set_kept(const std::string& first_archive, bool kept) {
 bool BackupInfo::forget(const std::vector<std::string>& first_archives) {
     if (first_archives.empty()) return true;
     if (!fs_.exists(file())) return true;
+    doc_.reset();
     return ini::update(fs_, file(), [&](ini::Document& doc) {
         bool changed = false;
         for (const std::string& name : first_archives)

@@ -3,10 +3,12 @@
 // and whether it is kept for good. Held in 备份信息.ini in the project's backup folder, one section
 // per set named by its first archive's file name, so it travels with the folder. A missing or
 // damaged file means "nothing known": it never stops a backup or a restore.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "backup/zip/file_system.h"
+#include "config/ini_document.h"
 
 namespace backup_kind {
 inline const char* const kManual = "手动";
@@ -29,6 +31,9 @@ class BackupInfo {
     BackupInfo(zip::FileSystem& fs, std::string backup_folder);
 
     SetInfo of(const std::string& first_archive) const;
+    // The file is there but cannot be read now: which sets are kept is unknown, so nothing may be
+    // pruned.
+    bool unreadable() const;
     bool set_kind(const std::string& first_archive, const std::string& kind);
     bool set_note(const std::string& first_archive, const std::string& note);
     bool set_kept(const std::string& first_archive, bool kept);
@@ -38,7 +43,11 @@ class BackupInfo {
    private:
     bool set_value(const std::string& first_archive, const char* key, const std::string& value);
     std::string file() const;
+    const ini::Document& document() const;
+
 
     zip::FileSystem& fs_;
     std::string folder_;
+    mutable std::optional<ini::Document> doc_;  // read once, until this object writes
+    mutable bool unreadable_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "backup/restore.h"
 #include "backup/zip/names.h"
+#include "config/config_lock.h"
 #include "config/project_name.h"
 #include "paths/gbk_text.h"
 #include "paths/time_text.h"
@@ -77,7 +78,9 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
 // The set appears whole or not at all: the companions take their names first and the first
 // archive last, so a set that can be chosen for a restore always has every companion it was
 // written with. Killed in between, the companions without a first archive go at the next backup.
+// Under the lock that start-up's sweep of unpublished companions also takes.
 void BackupRunner::publish(Outcome& o, const std::vector<std::string>& temps) {
+    ConfigFilesLock publishing;
     zip::FileSystem& fs = system_.files();
     for (std::size_t i = 1; i < o.archives.size(); ++i) {
         ArchiveResult& r = o.archives[i];

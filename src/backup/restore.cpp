@@ -9,6 +9,7 @@
 #include "backup/restore_journal.h"
 #include "backup/zip/names.h"
 #include "backup/zip/staging.h"
+#include "config/config_lock.h"
 #include "paths/time_text.h"
 
 namespace {
@@ -665,15 +666,15 @@ RecoveryReport recover_interrupted(zip::FileSystem& fs, const ProjectFolders& pr
 }
 
 void remove_backup_leftovers(zip::FileSystem& fs, const std::string& backup_folder) {
+    ConfigFilesLock publishing;  // a backup of another process publishes its set under it
     for (const std::string& ansi : {backup_folder, child(backup_folder, names::kSafetyFolder)}) {
         const std::string folder = fs.from_ansi(ansi);
         std::vector<zip::DirEntry> entries;
         if (!fs.list_dir(folder, &entries)) continue;
         std::set<std::string> files;
         for (const zip::DirEntry& e : entries)
-            if (!e.is_dir) files.insert(fs.to_ansi(e.name));
-        for (const zip::DirEntry& e : entries)
-            if (!e.is_dir && zip::is_temporary_name(e.name)) fs.remove_file(zip::join_path(folder, e.name));
+            if (!e.is_dir && !zip::is_temporary_name(e.name)) files.insert(fs.to_ansi(e.name));
+        zip::remove_temporaries(fs, folder);
         // A companion whose first archive is missing belongs to a set that was never published.
         for (const ArchiveSet& set : archive_sets({files.begin(), files.end()})) {
             if (files.count(set.stem + ".zip")) continue;

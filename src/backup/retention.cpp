@@ -42,12 +42,14 @@ PruneResult prune_after_backup(zip::FileSystem& fs, const std::string& backup_fo
             kept += restorable ? 1 : 0;
             continue;
         }
+        // A first archive that stays keeps its companions: half a set is never left to restore.
         bool whole = true;
         for (const std::string& name : names) {
             const std::string path = backup_folder + "\\" + name;
             const bool gone = fs.remove_file(fs.from_ansi(path));
             (gone ? result.deleted : result.failed).push_back(path);
             whole = whole && gone;
+            if (!gone && name == first) break;
         }
         if (whole) result.gone_sets.push_back(first);
     }

@@ -82,7 +82,9 @@ bool update(zip::FileSystem& fs, const std::string& path, const std::function<bo
     if (!current) return false;  // a file that cannot be read is never replaced by a guess
     auto doc = std::make_shared<Document>(**current);
     if (!change(*doc)) return true;
-    if (!zip::write_file_atomically(fs, path, doc->text())) {
+    // A file that seemed missing is written only as a new one: a stat that failed on an existing
+    // list must not turn into a list of one section.
+    if (!zip::write_file_atomically(fs, path, doc->text(), exists)) {
         std::lock_guard<std::mutex> guard(cache_mutex);
         cache().erase({&fs, path});
         return false;

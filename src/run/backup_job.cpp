@@ -16,6 +16,7 @@ PruneResult prune_by_kind(zip::FileSystem& fs, const ProjectState& project, cons
     BackupInfo info(fs, project.backup_folder);
     const std::string first = gbk::after_last_backslash(outcome.first_done);
     if (!first.empty()) info.set_kind(first, job.kind);
+    if (info.unreadable()) return {};
     const bool timed = job.kind == backup_kind::kTimed;
     PruneResult pruned = prune_after_backup(fs, project.backup_folder, outcome, job.keep_sets,
                                             [&](const std::string& set) {

@@ -117,8 +117,12 @@ FileSystem& platform_file_system();
 
 // Writes `bytes` under a temporary name beside `path`, flushes them to the disk and moves them over
 // `path` in one step: a reader finds the old file or the new one whole, never a part. On failure
-// the old file stays as it was and the temporary is gone.
-bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& bytes);
+// the old file stays as it was and the temporary is gone. With `replace` false the file must not
+// be there yet: what was taken for missing is never overwritten.
+bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& bytes, bool replace = true);
+// Removes what writes ended by force left in `folder`: files named as write_file_atomically's
+// temporaries. A temporary another process is still writing is held open and stays.
+void remove_temporaries(FileSystem& fs, const std::string& folder);
 // Makes a folder and every folder above it that is missing; true when the folder is there afterwards.
 bool make_dirs(FileSystem& fs, const std::string& path);
 // The whole file, when it can be read and holds at most `limit` bytes.

@@ -5,14 +5,21 @@
 
 namespace zip {
 
-bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& bytes) {
+bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& bytes, bool replace) {
     const std::string temp = sibling_temp_path(path);
     std::unique_ptr<OutputFile> out = fs.create_new(temp);
     bool ok = out && out->write(bytes.data(), bytes.size()) && out->close(kKeepTime, true);
     out.reset();
-    ok = ok && fs.replace(temp, path);
+    ok = ok && (replace ? fs.replace(temp, path) : fs.rename(temp, path));
     if (!ok) fs.remove_file(temp);
     return ok;
+}
+
+void remove_temporaries(FileSystem& fs, const std::string& folder) {
+    std::vector<DirEntry> entries;
+    if (!fs.list_dir(folder, &entries)) return;
+    for (const DirEntry& e : entries)
+        if (!e.is_dir && is_temporary_name(e.name)) fs.remove_file(join_path(folder, e.name));
 }
 
 bool make_dirs(FileSystem& fs, const std::string& path) {

@@ -6,11 +6,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 #include "backup/backup_system.h"
+#include "config/project_edit.h"
 #include "backup/restore.h"
 #include "backup/zip/names.h"
 #include "paths/time_text.h"
+#include "run/backup_job.h"
 #include "zip_support/injecting_file_system.h"
 #include "zip_support/memory_file_system.h"
 
@@ -91,6 +94,7 @@ RecoveryReport next_start(MemoryFileSystem& disk) {
     RecoveryReport report;
     InjectingFileSystem fs(disk);
     fs.tracing = std::getenv("VARNOKE_TRACE_START") != nullptr;
+    zip::remove_temporaries(fs, "/tool/配置目录");
     for (auto& [project, r] : recover_all_projects(fs, kRoot, [](const std::string&) { return kSaves; }))
         report = r;
     for (const std::string& line : fs.trace) std::printf("start: %s\n", line.c_str());
@@ -244,10 +248,23 @@ TEST_F(Injection, RecoveryAtStartIsWholeAtEveryCall) {
     }
 }
 
-TEST_F(Injection, ABackupSetAppearsWholeOrNotAtAll) {
+// A backup as the window runs it: packed, the oldest set beyond 保留份数 deleted, its kind noted and
+// 操作时间 stamped into a list of many projects.
+TEST_F(Injection, ABackupWithPruningAndStampingLeavesEveryFileWhole) {
     MemoryFileSystem world;
     copy_disk(after, world);  // both save folders exist now
-    auto backup = [](zip::FileSystem& fs) {
+    const std::string list = "/tool/配置目录/list.ini", info = kBackup + "/备份信息.ini";
+    const std::vector<std::string> older = {"2011年10月1日", "2011年10月2日", "2011年10月3日"};
+    world.add_dir("/tool/配置目录");
+    std::string projects;
+    for (int i = 0; i < 300; ++i) projects += "[项目" + std::to_string(i) + "]\r\n存档路径=C:\\存档\r\n";
+    world.add_file(list, projects + "[game]\r\n存档路径=/drive/saves/one\r\n");
+    for (const std::string& set : older) {
+        world.add_file(kBackup + "/" + set + ".zip", set);
+        world.add_file(kBackup + "/" + set + ".zip2", set + "2");
+    }
+    world.add_file(info, "[2011年10月2日.zip]\r\n保留=1\r\n");
+    auto backup = [&](zip::FileSystem& fs) {
         EngineBackupSystem system(fs, {}, 1);
         struct : ProgressView {
             void set_percent(int) override {}
@@ -255,25 +272,44 @@ TEST_F(Injection, ABackupSetAppearsWholeOrNotAtAll) {
             void set_counter(const std::string&) override {}
         } view;
         BackupRunner runner(system, view);
-        return runner.backup({"game", "game.exe", kSaves, kBackup, {}}).complete();
+        ListStamp stamp{ProjectFiles{fs, list, kRoot}};
+        const BackupJobResult job =
+            run_backup_job(runner, fs, stamp, {"game", "game.exe", kSaves, kBackup, {}}, {backup_kind::kManual, 2});
+        return job.run_result() == kAllWritten;
     };
     MemoryFileSystem clean;
     copy_disk(world, clean);
     ASSERT_TRUE(backup(clean));
+    ASSERT_FALSE(clean.exists(kBackup + "/" + older[0] + ".zip"));  // the oldest unkept set went
     const std::string first = kBackup + "/" + format_time_text({2011, 10, 22, 9, 5, 7}) + ".zip";
-    const Snapshot whole = snapshot(clean, kBackup), none = snapshot(world, kBackup);
+    // The kind noted beside the set is a note: a backup whose note could not be written stands.
+    auto sets = [&](const MemoryFileSystem& disk) {
+        Snapshot s = snapshot(disk, kBackup);
+        s.erase(info);
+        return s;
+    };
+    const Snapshot whole = sets(clean);
+    const std::set<std::string> lists = {*world.nodes().at(list).data, *clean.nodes().at(list).data};
     every_point(world, backup, [&](Trial& run, bool lived) {
         EXPECT_EQ(saves(run.disk), saves(world));
-        Snapshot set = snapshot(run.disk, kBackup);
+        const Snapshot set = sets(run.disk);
         const bool published = run.disk.exists(first);
-        // Whole: both archives, byte for byte those of a run that was not disturbed; a companion
-        // that could not be written is a failure the user is told of.
-        if (lived && run.changed) EXPECT_EQ(set, whole);
+        // Written whole, or not at all; pruning that could not learn which sets are kept waits.
+        if (lived && run.changed) EXPECT_TRUE(published);
         if (published && !(lived && !run.changed)) {
-            EXPECT_EQ(set[first], whole.at(first));
-            EXPECT_EQ(set[first + "2"], whole.at(first + "2"));
+            EXPECT_EQ(set.at(first), whole.at(first));
+            EXPECT_EQ(set.at(first + "2"), whole.at(first + "2"));
         }
         if (!published) EXPECT_FALSE(run.disk.exists(first + "2"));
+        // An older set is whole or has lost its first archive (its companions go next time).
+        for (const std::string& old : older)
+            if (run.disk.exists(kBackup + "/" + old + ".zip")) EXPECT_TRUE(run.disk.exists(kBackup + "/" + old + ".zip2"));
+        for (size_t i = 1; i < older.size(); ++i) EXPECT_TRUE(run.disk.exists(kBackup + "/" + older[i] + ".zip"));
+        // The list is the old one or the stamped one, never a part; the kept mark is never lost.
+        ASSERT_TRUE(run.disk.exists(list));
+        EXPECT_EQ(lists.count(*run.disk.nodes().at(list).data), 1u);
+        ASSERT_TRUE(run.disk.exists(info));
+        EXPECT_NE(run.disk.nodes().at(info).data->find("[2011年10月2日.zip]\r\n保留=1\r\n"), std::string::npos);
     });
 }
 
