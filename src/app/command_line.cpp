@@ -18,6 +18,7 @@
 #include "paths/folders_win.h"
 #include "paths/time_text.h"
 #include "run/command_run.h"
+#include "backup/zip/file_system.h"
 
 namespace {
 
@@ -100,11 +101,12 @@ class WinCommandHost : public CommandHost {
             timed.push_back(log_time() + " " + l);
             console_.line(timed.back());
         }
-        if (!files::is_directory(tool_.config_dir())) return;
+        zip::FileSystem& fs = zip::platform_file_system();
+        if (!fs.is_folder(fs.from_ansi(tool_.config_dir()))) return;
         ConfigFilesLock lock;  // another run may be appending too
-        const std::string path = tool_.config_dir() + "\\" + names::kRunLogFile;
-        const std::string existing = files::read_bytes(path, 4 * kLogLimit).value_or("");
-        files::write_bytes(path, bounded_log(existing, timed, kLogLimit));
+        const std::string path = fs.from_ansi(tool_.config_dir() + "\\" + names::kRunLogFile);
+        const std::string existing = zip::read_whole_file(fs, path, 4 * kLogLimit).value_or("");
+        zip::write_file_atomically(fs, path, bounded_log(existing, timed, kLogLimit));
     }
 
     bool needs_legacy_migration() override {
@@ -113,7 +115,9 @@ class WinCommandHost : public CommandHost {
     }
 
     std::string machine_list() override {
-        files::create_directory(tool_.config_dir());
+        zip::FileSystem& fs = zip::platform_file_system();
+        bool made = false;
+        fs.make_dir(fs.from_ansi(tool_.config_dir()), &made);
         return read_machine_list(tool_, make_machine_id(first_adapter_address(), os_build_number()));
     }
 

@@ -24,14 +24,21 @@ namespace {
 
 HANDLE g_instance_event = nullptr;  // held for the life of the process; only its existence matters
 
-std::string double_zero(const std::string& path) { return path + std::string(1, '\0'); }
-
 }  // namespace
 
-bool WinStartupFiles::exists(const std::string& path) { return files::exists(path); }
-bool WinStartupFiles::is_file(const std::string& path) { return files::is_file(path); }
-void WinStartupFiles::create_directory(const std::string& path) { files::create_directory(path); }
-bool WinStartupFiles::delete_file(const std::string& path) { return files::delete_file(path); }
+bool WinStartupFiles::exists(const std::string& path) { return fs_.exists(fs_.from_ansi(path)); }
+
+bool WinStartupFiles::is_file(const std::string& path) {
+    zip::DirEntry info;
+    return fs_.stat(fs_.from_ansi(path), &info) && !info.is_dir;
+}
+
+void WinStartupFiles::create_directory(const std::string& path) {
+    bool made = false;
+    fs_.make_dir(fs_.from_ansi(path), &made);
+}
+
+bool WinStartupFiles::delete_file(const std::string& path) { return fs_.remove_file(fs_.from_ansi(path)); }
 
 std::string WinStartupFiles::machine_list(const ToolFolders& tool, const std::string& machine_id) {
     return read_machine_list(tool, machine_id);
@@ -46,23 +53,19 @@ std::vector<std::string> WinStartupFiles::ini_section_names(const std::string& f
     return read_ini_section_names(file);
 }
 
+// The old layout's folders move within the tool folder: one volume, so a rename each.
 bool WinStartupFiles::move_folder_into(const std::string& folder, const std::string& target_dir) {
-    std::string from = double_zero(folder), to = double_zero(target_dir);
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_MOVE;
-    op.pFrom = from.c_str();
-    op.pTo = to.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI | FOF_SILENT;
-    return SHFileOperationA(&op) == 0 && !op.fAnyOperationsAborted;
+    return fs_.rename(fs_.from_ansi(folder), fs_.from_ansi(target_dir + "\\" + gbk::after_last_backslash(folder)));
 }
 
 bool WinStartupFiles::move_file(const std::string& from, const std::string& to) {
-    zip::FileSystem& fs = zip::platform_file_system();
-    return fs.rename(fs.from_ansi(from), fs.from_ansi(to));
+    return fs_.rename(fs_.from_ansi(from), fs_.from_ansi(to));
 }
 
 bool WinStartupFiles::copy_file(const std::string& from, const std::string& to) {
-    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+    constexpr std::size_t kMaxList = 64u << 20;
+    const std::optional<std::string> bytes = zip::read_whole_file(fs_, fs_.from_ansi(from), kMaxList);
+    return bytes && zip::write_file_atomically(fs_, fs_.from_ansi(to), *bytes);
 }
 
 // Creating the marker is also the test: of two copies started together exactly one creates it.

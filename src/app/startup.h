@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "backup/zip/file_system.h"
 #include "run/first_start.h"
 
 // The real files; tests make single calls fail.
@@ -21,6 +22,9 @@ class WinStartupFiles : public StartupFiles {
     bool move_folder_into(const std::string& folder, const std::string& target_dir) override;
     bool move_file(const std::string& from, const std::string& to) override;
     bool copy_file(const std::string& from, const std::string& to) override;
+
+   private:
+    zip::FileSystem& fs_ = zip::platform_file_system();
 };
 
 struct StartupWindows {

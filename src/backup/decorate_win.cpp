@@ -2,7 +2,7 @@
 
 #include "backup/decorate.h"
 #include "backup/decorate_icon.h"
-#include "paths/files.h"
+#include "backup/zip/file_system.h"
 
 const char kDesktopIni[] =
     "[.ShellClassInfo]\r\nConfirmFileOp=0\r\nIconFile=image.ico\r\nIconIndex=0\r\nInfoTip=存档文件夹 by Varnoke\r\n";
@@ -59,7 +59,8 @@ std::string ico_of_group(HMODULE h, const BYTE* group, DWORD group_size) {
 }  // namespace
 
 bool is_sound_icon_file(const std::string& path) {
-    return is_sound_icon(files::read_bytes(path, 16 << 20).value_or(""));
+    zip::FileSystem& fs = zip::platform_file_system();
+    return is_sound_icon(zip::read_whole_file(fs, fs.from_ansi(path), 16 << 20).value_or(""));
 }
 
 bool write_first_icon_group(const std::string& exe_path, const std::string& ico_path) {
@@ -74,15 +75,26 @@ bool write_first_icon_group(const std::string& exe_path, const std::string& ico_
     // be found: then the program counts as one without an icon.
     if (!first.found || !resource_bytes(lib.h, first.get(), MAKEINTRESOURCEA(14), &group, &size)) return false;
     std::string ico = ico_of_group(lib.h, group, size);
-    return !ico.empty() && files::write_bytes(ico_path, ico);
+    zip::FileSystem& fs = zip::platform_file_system();
+    return !ico.empty() && zip::write_file_atomically(fs, fs.from_ansi(ico_path), ico);
 }
 
+// Explorer shows a folder's Desktop.ini only when the folder is marked as a system folder.
 void decorate_backup_folder(const std::string& program_path, const std::string& folder) {
-    if (!files::is_file(program_path)) return;
-    if (!files::is_directory(folder)) {
-        files::create_directory(folder);
-        files::write_bytes(folder + "\\Desktop.ini", std::string(kDesktopIni, sizeof kDesktopIni - 1));
-        files::set_attributes(folder, FILE_ATTRIBUTE_SYSTEM);
+    if (folder.empty()) return;
+    zip::FileSystem& fs = zip::platform_file_system();
+    zip::DirEntry program;
+    if (!fs.stat(fs.from_ansi(program_path), &program) || program.is_dir) return;
+    const std::string dir = fs.from_ansi(folder.substr(0, folder.size() - (folder.back() == '\\' ? 1 : 0)));
+    bool made = false;
+    if (!fs.is_folder(dir) && fs.make_dir(dir, &made)) {
+        zip::write_file_atomically(fs, fs.from_ansi(folder + "Desktop.ini"),
+                                   std::string(kDesktopIni, sizeof kDesktopIni - 1));
+        zip::FileState state;
+        if (fs.get_state(dir, &state)) {
+            state.attributes |= FILE_ATTRIBUTE_SYSTEM;
+            fs.set_state(dir, state);
+        }
     }
     write_first_icon_group(program_path, folder + "image.ico");
 }

@@ -24,22 +24,6 @@ std::string narrow(const std::wstring& wide, UINT code_page) {
     return text;
 }
 
-// Names found in `folder` by a find-first pattern; `want_dirs` picks folders or files.
-std::vector<std::string> find_names(const std::string& folder, const std::string& pattern, bool want_dirs) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileExW((long_path(folder) + L"\\" + to_wide(pattern)).c_str(), FindExInfoBasic, &fd,
-                                FindExSearchNameMatch, nullptr, 0);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::wstring name = fd.cFileName;
-        const bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (name != L"." && name != L".." && dir == want_dirs) names.push_back(to_ansi(name));
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return names;
-}
-
 }  // namespace
 
 std::wstring to_wide(const std::string& ansi) { return widen(ansi, CP_ACP); }
@@ -58,79 +42,6 @@ std::wstring long_path(std::wstring path) {
     if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }
-
-bool exists(const std::string& path) {
-    if (path.empty()) return false;
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW(long_path(path).c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    FindClose(h);
-    return true;
-}
-
-std::optional<unsigned long> attributes(const std::string& path) {
-    if (path.empty()) return std::nullopt;
-    DWORD a = GetFileAttributesW(long_path(path).c_str());
-    if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
-    return a;
-}
-
-bool is_directory(const std::string& path) {
-    std::optional<unsigned long> a = attributes(path);
-    return a && (*a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool is_file(const std::string& path) {
-    std::optional<unsigned long> a = attributes(path);
-    return a && !(*a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool set_attributes(const std::string& path, unsigned long a) {
-    return !path.empty() && SetFileAttributesW(long_path(path).c_str(), a) != FALSE;
-}
-
-bool create_directory(const std::string& path) {
-    return !path.empty() && CreateDirectoryW(long_path(path).c_str(), nullptr) != FALSE;
-}
-
-bool delete_file(const std::string& path) { return !path.empty() && DeleteFileW(long_path(path).c_str()) != FALSE; }
-
-bool move(const std::string& from, const std::string& to) {
-    return !from.empty() && !to.empty() && MoveFileW(long_path(from).c_str(), long_path(to).c_str()) != FALSE;
-}
-
-bool write_bytes(const std::string& path, const std::string& bytes) {
-    if (path.empty()) return false;
-    HANDLE f = CreateFileW(long_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ok = CloseHandle(f) && ok;
-    return ok && written == bytes.size();
-}
-
-std::optional<std::string> read_bytes(const std::string& path, size_t limit) {
-    if (path.empty()) return std::nullopt;
-    HANDLE f = CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return std::nullopt;
-    LARGE_INTEGER size{};
-    std::optional<std::string> data;
-    if (GetFileSizeEx(f, &size) && static_cast<uint64_t>(size.QuadPart) <= limit) {
-        std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-        DWORD got = 0;
-        if (ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size())
-            data = std::move(bytes);
-    }
-    CloseHandle(f);
-    return data;
-}
-
-std::vector<std::string> matching_files(const std::string& folder, const std::string& pattern) {
-    return find_names(folder, pattern, false);
-}
-
-std::vector<std::string> sub_folders(const std::string& folder) { return find_names(folder, "*", true); }
 
 std::string environment_variable(const std::string& name) {
     if (name.empty()) return {};

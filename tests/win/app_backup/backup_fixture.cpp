@@ -30,7 +30,7 @@ std::map<std::string, std::string> BackupRestore::snapshot(const std::string& ro
     walk(root, "", [&](const std::string& rel, const WIN32_FIND_DATAW& fd) {
         const uint64_t time = (uint64_t{fd.ftLastWriteTime.dwHighDateTime} << 32) | fd.ftLastWriteTime.dwLowDateTime;
         const bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        s[rel] = dir ? "<folder>" : files::read_bytes(root + "\\" + rel, 1 << 26).value_or("<unreadable>") + "@" +
+        s[rel] = dir ? "<folder>" : wintest::read_bytes(root + "\\" + rel, 1 << 26).value_or("<unreadable>") + "@" +
                                         std::to_string(time) + "/" + std::to_string(fd.dwFileAttributes);
     });
     return s;

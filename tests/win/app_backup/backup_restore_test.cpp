@@ -41,7 +41,7 @@ TEST_F(BackupRestore, KeepsEmptyFoldersAndTheFirstFolderAlone) {
     EXPECT_EQ(window.text(M::kProgressCountLabel), "1/1");
     wintest::TempDir out("empty");
     ASSERT_TRUE(zip::extract_archive(archive("单个"), out.path()).ok);
-    EXPECT_TRUE(files::is_directory(out / "里面\\更深"));
+    EXPECT_TRUE(wintest::is_directory(out / "里面\\更深"));
 }
 
 TEST_F(BackupRestore, ARunningProgramRefusesBackupAndStillStamps) {
@@ -52,7 +52,7 @@ TEST_F(BackupRestore, ARunningProgramRefusesBackupAndStillStamps) {
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text,
               "程序[" + gbk::after_last_backslash(files::executable_path()) + "]在运行，不能进行备份！");
-    EXPECT_FALSE(files::exists(archive("运行中")));
+    EXPECT_FALSE(wintest::exists(archive("运行中")));
     EXPECT_EQ(stamp("运行中"), "2011年10月22日9时5分");
 }
 
@@ -65,7 +65,7 @@ TEST_F(BackupRestore, AStampThatCannotBeWrittenIsToldInTheProgressLine) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     wintest::click(window.item(M::kBackupButton));
     CloseHandle(held);
-    EXPECT_TRUE(files::exists(archive("占用")));
+    EXPECT_TRUE(wintest::exists(archive("占用")));
     EXPECT_EQ(prompt.texts(), std::vector<std::string>{"备份完成，备份文件为： \r\n" + archive("占用")});
     EXPECT_EQ(window.text(M::kProgressTextLabel), "占用：操作时间未能写入项目列表");
     EXPECT_EQ(stamp("占用"), "");
@@ -77,8 +77,8 @@ TEST_F(BackupRestore, AMissingMiddleFolderIsReportedAndTheOthersBackedUp) {
     wintest::click(window.item(M::kBackupButton));
     EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"存档 " + saves / "没有" + " 不存在",
                                                         "备份完成，备份文件为： \r\n" + archive("缺中间")}));
-    EXPECT_TRUE(files::is_file(archive("缺中间", 3)));
-    EXPECT_FALSE(files::exists(archive("缺中间", 2)));
+    EXPECT_TRUE(wintest::is_file(archive("缺中间", 3)));
+    EXPECT_FALSE(wintest::exists(archive("缺中间", 2)));
 }
 
 TEST_F(BackupRestore, RestoreWithYesOverwritesAndKeepsOtherFiles) {
@@ -162,7 +162,7 @@ TEST_F(BackupRestore, AMissingCompanionIsReported) {
     add_project("缺伴", saves / "一" + "|" + saves / "二", "");
     open_and_select("缺伴");
     wintest::click(window.item(M::kBackupButton));
-    files::delete_file(archive("缺伴", 2));
+    wintest::delete_file(archive("缺伴", 2));
     prompt.messages.clear();
     prompt.open_answers = {archive("缺伴")};
     prompt.answers = {mb::kIdYes};
@@ -176,7 +176,7 @@ TEST_F(BackupRestore, FirstSelectionDecoratesTheBackupFolderOnce) {
     const std::string folder = backup_folder("装饰");
     EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_SYSTEM, DWORD{FILE_ATTRIBUTE_SYSTEM});
     EXPECT_NE(read_file(folder + "\\Desktop.ini").find("IconFile=image.ico"), std::string::npos);
-    ASSERT_TRUE(files::is_file(folder + "\\image.ico"));
+    ASSERT_TRUE(wintest::is_file(folder + "\\image.ico"));
     EXPECT_NE(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
 
     // Once image.ico exists a selection writes nothing.
@@ -184,12 +184,12 @@ TEST_F(BackupRestore, FirstSelectionDecoratesTheBackupFolderOnce) {
     FILETIME old_time{0x10000000, 0x01B00000};
     SetFileTime(h, nullptr, nullptr, &old_time);
     CloseHandle(h);
-    files::delete_file(folder + "\\Desktop.ini");
+    wintest::delete_file(folder + "\\Desktop.ini");
     wintest::select_combo_item(window.item(M::kProjectCombo), 0);
     WIN32_FILE_ATTRIBUTE_DATA data;
     GetFileAttributesExA((folder + "\\image.ico").c_str(), GetFileExInfoStandard, &data);
     EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, old_time.dwHighDateTime);
-    EXPECT_FALSE(files::exists(folder + "\\Desktop.ini"));
+    EXPECT_FALSE(wintest::exists(folder + "\\Desktop.ini"));
 }
 
 TEST_F(BackupRestore, AProjectWithoutIconShowsNone) {
@@ -226,7 +226,7 @@ std::vector<std::string> names_in(const std::string& archive_path) {
     wintest::TempDir out("names");
     if (!zip::extract_archive(archive_path, out.path()).ok) return names;
     for (const char* rel : {"own.sav", "外部", "外部\\linked.sav", "回环"})
-        if (files::exists(out / rel)) names.push_back(rel);
+        if (wintest::exists(out / rel)) names.push_back(rel);
     return names;
 }
 
@@ -241,13 +241,13 @@ TEST_F(BackupRestore, AProgramPathWithTokensIsStartedShownDecoratedAndLookedFor)
     add_project("变量", saves / "一", "%VARNOKE_SELF%");
     open_and_select("令牌");
     EXPECT_EQ(window.text(M::kProgramPathEdit), stored);  // the box shows what is stored
-    EXPECT_TRUE(files::is_file(backup_folder("令牌") + "\\image.ico"));
+    EXPECT_TRUE(wintest::is_file(backup_folder("令牌") + "\\image.ico"));
     EXPECT_NE(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
     wintest::click(window.item(M::kStartButton));
     ASSERT_EQ(prompt.opened.size(), 1u);
-    EXPECT_TRUE(files::is_file(prompt.opened[0])) << prompt.opened[0];
+    EXPECT_TRUE(wintest::is_file(prompt.opened[0])) << prompt.opened[0];
     wintest::click(window.item(M::kProgramPathButton));
-    EXPECT_EQ(files::attributes(prompt.opened[1]).value_or(0) & FILE_ATTRIBUTE_DIRECTORY, DWORD{FILE_ATTRIBUTE_DIRECTORY});
+    EXPECT_EQ(wintest::attributes(prompt.opened[1]).value_or(0) & FILE_ATTRIBUTE_DIRECTORY, DWORD{FILE_ATTRIBUTE_DIRECTORY});
     wintest::remove_tree(folder);
 
     HWND combo = window.item(M::kProjectCombo);
@@ -262,7 +262,7 @@ TEST_F(BackupRestore, AnIconGroupItCannotReadCountsAsNoIcon) {
     add_project("怪图标", saves / "一", files::executable_dir() + "\\hash_icon.exe");
     open_and_select("怪图标");  // ended the program once
     EXPECT_EQ(SendMessageA(window.item(M::kProgramIcon), STM_GETICON, 0, 0), 0);
-    EXPECT_TRUE(files::is_file(backup_folder("怪图标") + "\\Desktop.ini"));
+    EXPECT_TRUE(wintest::is_file(backup_folder("怪图标") + "\\Desktop.ini"));
 }
 
 TEST_F(BackupRestore, LinkedFoldersAreBackedUpOnceAndACycleIsReported) {
@@ -285,22 +285,22 @@ TEST_F(BackupRestore, ASaveFolderDeeperThan260CharactersIsBackedUpAndAskedAbout)
     std::string deep = saves.path();
     while (deep.size() < 300) {
         deep += "\\很长的存档文件夹名称";
-        ASSERT_TRUE(files::create_directory(deep)) << deep.size();
+        ASSERT_TRUE(wintest::create_directory(deep)) << deep.size();
     }
-    ASSERT_TRUE(files::write_bytes(deep + "\\深.sav", "deep save"));
+    ASSERT_TRUE(wintest::write_bytes(deep + "\\深.sav", "deep save"));
     add_project("深处", deep, "");
     open_and_select("深处");
     wintest::click(window.item(M::kBackupButton));
     EXPECT_EQ(prompt.texts(), std::vector<std::string>{"备份完成，备份文件为： \r\n" + archive("深处")});
     EXPECT_EQ(unpacked(archive("深处"), "深.sav"), "deep save");
 
-    files::write_bytes(deep + "\\深.sav", "changed");
+    wintest::write_bytes(deep + "\\深.sav", "changed");
     prompt.messages.clear();
     prompt.open_answers = {archive("深处")};
     prompt.answers = {mb::kIdYes};
     wintest::click(window.item(M::kRestoreButton));
     EXPECT_EQ(prompt.texts().front(), "存档已存在是否覆盖？");
-    EXPECT_EQ(files::read_bytes(deep + "\\深.sav", 100).value_or(""), "deep save");
+    EXPECT_EQ(wintest::read_bytes(deep + "\\深.sav", 100).value_or(""), "deep save");
 }
 
 TEST_F(BackupRestore, WhatAKilledBackupLeftIsRemovedAtTheNextBackup) {
@@ -310,9 +310,9 @@ TEST_F(BackupRestore, WhatAKilledBackupLeftIsRemovedAtTheNextBackup) {
     write_file(backup_folder("残留") + "\\我的.tmp", "the user's own");
     open_and_select("残留");
     wintest::click(window.item(M::kBackupButton));
-    EXPECT_FALSE(files::exists(backup_folder("残留") + "\\.vnk0123456789ab.tmp"));
+    EXPECT_FALSE(wintest::exists(backup_folder("残留") + "\\.vnk0123456789ab.tmp"));
     EXPECT_EQ(read_file(backup_folder("残留") + "\\我的.tmp"), "the user's own");
-    EXPECT_TRUE(files::is_file(archive("残留")));
+    EXPECT_TRUE(wintest::is_file(archive("残留")));
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     back_up_then_restore_later("撤销", [&] {
         write_file(saves / "一\\存档1.sav", "progress since the backup");
         write_file(saves / "一\\只在这里.sav", "not in the backup");
-        files::delete_file(saves / "三\\3.sav");  // the restore brings it back: the undo takes it away
+        wintest::delete_file(saves / "三\\3.sav");  // the restore brings it back: the undo takes it away
         before = folders();
     });
     ASSERT_EQ(prompt.texts(), (std::vector<std::string>{"存档已存在是否覆盖？", "恢复完成，恢复文件为：\r\n" + archive("撤销")}));
@@ -66,7 +66,7 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     const std::string copy = safety_folder("撤销") + "\\" + time_name + ".zip";
     EXPECT_EQ(unpacked(copy, "存档1.sav"), "progress since the backup");
     EXPECT_EQ(unpacked(copy, "只在这里.sav"), "not in the backup");
-    EXPECT_TRUE(files::is_file(copy + "3"));
+    EXPECT_TRUE(wintest::is_file(copy + "3"));
     EXPECT_FALSE(has_temporaries(saves.path()));
 
     // Varnoke is closed and started again; the undo is still there.

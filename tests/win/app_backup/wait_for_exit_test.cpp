@@ -51,7 +51,7 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
         wintest::pump_messages();
         Sleep(50);
     }
-    const std::vector<std::string> archives = files::matching_files(app().backup_root() + "\\自动", "*.zip*");
+    const std::vector<std::string> archives = wintest::matching_files(app().backup_root() + "\\自动", "*.zip*");
     ASSERT_EQ(archives.size(), 1u);
     const std::string archive = app().backup_root() + "\\自动\\" + archives[0];
     wintest::TempDir out("unpacked");

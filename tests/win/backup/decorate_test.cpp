@@ -38,15 +38,15 @@ TEST_F(Decorate, AFirstSelectionMakesTheFolderWithDesktopIniAndIcon) {
 TEST_F(Decorate, AnExistingFolderGetsTheIconButNoDesktopIni) {
     CreateDirectoryA(folder.c_str(), nullptr);
     decorate_backup_folder(varnoke_exe(), folder);
-    EXPECT_FALSE(files::exists(folder + "Desktop.ini"));
-    EXPECT_TRUE(files::is_file(folder + "image.ico"));
+    EXPECT_FALSE(wintest::exists(folder + "Desktop.ini"));
+    EXPECT_TRUE(wintest::is_file(folder + "image.ico"));
     EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_SYSTEM, 0u);
 }
 
 TEST_F(Decorate, AMissingProgramLeavesNothing) {
     decorate_backup_folder(dir / "no\\such.exe", folder);
     decorate_backup_folder("", folder);
-    EXPECT_FALSE(files::exists(folder));
+    EXPECT_FALSE(wintest::exists(folder));
 }
 
 TEST_F(Decorate, AProgramWithoutIconsOrNoProgramAtAllGivesNoIcon) {
@@ -54,8 +54,8 @@ TEST_F(Decorate, AProgramWithoutIconsOrNoProgramAtAllGivesNoIcon) {
     wintest::write_file(dir / "fake.exe", "MZ not really a program");
     EXPECT_FALSE(write_first_icon_group(dir / "fake.exe", dir / "b.ico"));
     decorate_backup_folder(dir / "fake.exe", folder);
-    EXPECT_TRUE(files::exists(folder + "Desktop.ini"));
-    EXPECT_FALSE(files::exists(folder + "image.ico"));
+    EXPECT_TRUE(wintest::exists(folder + "Desktop.ini"));
+    EXPECT_FALSE(wintest::exists(folder + "image.ico"));
 }
 
 TEST(Processes, FindsARunningProgramWhateverTheCaseOfItsName) {

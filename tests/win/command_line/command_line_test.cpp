@@ -54,7 +54,7 @@ class CommandLine : public ::testing::Test {
     // The names of the backup folder that the backup writes.
     std::set<std::string> archives(const std::string& name) const {
         std::set<std::string> out;
-        for (const ArchiveSet& set : archive_sets(files::matching_files(folder(name), "*")))
+        for (const ArchiveSet& set : archive_sets(wintest::matching_files(folder(name), "*")))
             out.insert(set.names.begin(), set.names.end());
         return out;
     }
@@ -81,7 +81,7 @@ TEST_F(CommandLine, BackupWritesWhatTheButtonWritesStampsDecoratesAndLogs) {
     EXPECT_EQ(written, (std::set<std::string>{first, first + "2"}));
     EXPECT_EQ(unpacked(folder("游戏") + "\\" + first, "存档1.sav"), "before");
     EXPECT_EQ(unpacked(folder("游戏") + "\\" + first + "2", "子\\2.sav"), "second");
-    EXPECT_TRUE(files::is_file(folder("游戏") + "\\Desktop.ini"));
+    EXPECT_TRUE(wintest::is_file(folder("游戏") + "\\Desktop.ini"));
     const std::string stamp = read_ini_value(list(), "游戏", "操作时间");
     const std::string archive_time = first.substr(0, first.size() - 4);
     EXPECT_GE(to_seconds(parse_time_text(stamp)), to_seconds(parse_time_text(archive_time))) << stamp;
@@ -94,7 +94,7 @@ TEST_F(CommandLine, RefusesAnUnknownProjectAndARunningProgramWithoutWritingAnArc
     add("运行中", saves / "一", "C:\\别处\\" + self);
     EXPECT_EQ(run("/backup 没有这个"), 2);
     EXPECT_EQ(run("/backup 运行中"), 2);
-    EXPECT_FALSE(files::exists(folder("没有这个")));
+    EXPECT_FALSE(wintest::exists(folder("没有这个")));
     EXPECT_TRUE(archives("运行中").empty());
     EXPECT_FALSE(read_ini_value(list(), "运行中", "操作时间").empty());  // stamped, as the button does
     EXPECT_EQ(read_ini_section_names(list()), std::vector<std::string>{"运行中"});

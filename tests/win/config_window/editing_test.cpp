@@ -180,7 +180,7 @@ TEST_F(Editing, RenamingMovesTheProjectAndItsBackupFolder) {
     EXPECT_EQ(value("仙剑四", "程序路径"), "C:\\PAL4\\PAL4.exe");
     EXPECT_EQ(value("仙剑四", "操作时间"), stamp());
     EXPECT_EQ(wintest::read_file(backup_dir("仙剑四") + "\\2011年1月1日.zip"), "zip");
-    EXPECT_FALSE(files::exists(backup_dir("仙剑奇侠传四")));
+    EXPECT_FALSE(wintest::exists(backup_dir("仙剑奇侠传四")));
     EXPECT_EQ(text(kModifyCombo), "仙剑四");
     EXPECT_EQ(items(kDeleteCombo), (std::vector<std::string>{"Half-Life 2", "仙剑四"}));
     // A second modify is in place now.
@@ -200,7 +200,7 @@ TEST_F(Editing, ARenameNeverMovesAFolderOntoAnExistingOne) {
     SetWindowTextA(ctl(kModifyCombo), "仙剑四");
     click(kModifyButton);
     EXPECT_EQ(texts(), std::vector<std::string>{"仙剑四 修改成功！"});
-    EXPECT_TRUE(files::is_directory(backup_dir("仙剑奇侠传四")));
+    EXPECT_TRUE(wintest::is_directory(backup_dir("仙剑奇侠传四")));
     EXPECT_EQ(wintest::read_file(backup_dir("仙剑四") + "\\a.zip"), "other");
 }
 
@@ -215,8 +215,8 @@ TEST_F(Editing, ARenameThatCannotBeWrittenKeepsTheOldProject) {
     }
     EXPECT_EQ(texts(), std::vector<std::string>{"仙剑四 修改失败！"});
     EXPECT_EQ(wintest::read_file(list_path()), kTwoProjects);
-    EXPECT_TRUE(files::is_directory(backup_dir("仙剑奇侠传四")));
-    EXPECT_FALSE(files::exists(backup_dir("仙剑四")));
+    EXPECT_TRUE(wintest::is_directory(backup_dir("仙剑奇侠传四")));
+    EXPECT_FALSE(wintest::exists(backup_dir("仙剑四")));
 }
 
 TEST_F(Editing, RenamingOntoAnotherProjectIsRefused) {
@@ -291,7 +291,7 @@ TEST_F(Editing, DeletingRemovesTheWholeProjectAndClearsThePaths) {
     EXPECT_EQ(selection(kDeleteCombo), -1);
     for (int box : {kDeleteSaveEdit, kDeleteProgramEdit, kModifySaveEdit, kModifyProgramEdit, kModifyCombo})
         EXPECT_EQ(text(box), "") << box;
-    EXPECT_TRUE(files::is_directory(backup_dir("仙剑奇侠传四")));  // backups stay
+    EXPECT_TRUE(wintest::is_directory(backup_dir("仙剑奇侠传四")));  // backups stay
     // The emptied page "修改" holds no change to ask about, and no project to rename.
     click_tab(kPageModify);
     click_tab(kPageAdd);

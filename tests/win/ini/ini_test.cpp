@@ -134,7 +134,7 @@ TEST_F(Ini, WritesTheSameBytesAndReadsTheSameTextAsTheProfileFunctions) {
             write_ini_value(ours, w.section, w.key ? std::optional<std::string>(w.key) : std::nullopt,
                             w.value ? std::optional<std::string>(w.value) : std::nullopt);
         }
-        EXPECT_EQ(files::exists(ours), files::exists(theirs)) << label;
+        EXPECT_EQ(wintest::exists(ours), wintest::exists(theirs)) << label;
         EXPECT_EQ(wintest::read_file(ours), wintest::read_file(theirs)) << label;
         char buf[256];
         for (const auto& r : reads) {

@@ -74,7 +74,7 @@ TEST_F(ShortcutTest, NoDesktopFolderIsReportedAndNothingWritten) {
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "找不到桌面文件夹，未能创建快捷方式。");
     EXPECT_EQ(files_in(desktop.path()), 0);
-    EXPECT_FALSE(files::exists("Varnoke.lnk"));
+    EXPECT_FALSE(wintest::exists("Varnoke.lnk"));
 }
 
 // What /play needs: the tool, the project's name as one argument, the tool folder; the game's icon.

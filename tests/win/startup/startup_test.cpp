@@ -56,15 +56,15 @@ TEST_F(Startup, MigrationMovesFoldersAndTheProjectList) {
     EXPECT_EQ(migrate_legacy_layout(real_files, state.folders(), state.machine_id), kMigrated);
     EXPECT_EQ(read_file(dir / "存档目录\\甲\\子\\1.zip"), "zip1");
     EXPECT_EQ(read_file(dir / "存档目录\\丙\\2.zip"), "zip2");
-    EXPECT_FALSE(files::exists(dir / "甲"));
-    EXPECT_FALSE(files::exists(dir / "存档目录\\缺少"));
+    EXPECT_FALSE(wintest::exists(dir / "甲"));
+    EXPECT_FALSE(wintest::exists(dir / "存档目录\\缺少"));
     EXPECT_EQ(read_file(dir / "配置目录\\存档配置文件.ini"), old_list);
-    EXPECT_FALSE(files::exists(dir / "存档配置文件.ini"));
+    EXPECT_FALSE(wintest::exists(dir / "存档配置文件.ini"));
     EXPECT_EQ(read_ini_value(system_ini(), "存档配置", state.machine_id), dir / "配置目录\\存档配置文件.ini");
 }
 
 TEST_F(Startup, AnswerYesGeneratesThisMachinesList) {
-    files::create_directory(dir / "配置目录");
+    wintest::create_directory(dir / "配置目录");
     write_ini_value(system_ini(), "存档配置", state.machine_id, "");  // empty counts as absent
     prompt.answers = {mb::kIdYes};
     choose_save_config(state, recording_windows(), real_files);
@@ -75,7 +75,7 @@ TEST_F(Startup, AnswerYesGeneratesThisMachinesList) {
     const std::string generated = dir / "配置目录\\存档配置文件_001A2B3C4D5E7601 .ini";
     EXPECT_EQ(state.save_config_path, generated);
     EXPECT_EQ(read_ini_value(system_ini(), "存档配置", state.machine_id), generated);
-    EXPECT_FALSE(files::exists(generated));  // made by the first project written into it
+    EXPECT_FALSE(wintest::exists(generated));  // made by the first project written into it
     EXPECT_EQ(opened, std::vector<std::string>{"main"});
 }
 
@@ -90,8 +90,8 @@ TEST_F(Startup, AnswerNoOpensTheConfigurationWindowUnchosen) {
 TEST_F(Startup, AFirstRunInAnEmptyFolderMakesBothFoldersAndAsks) {
     prompt.answers = {mb::kIdYes};
     ASSERT_TRUE(run_startup(state, recording_windows(), real_files));
-    EXPECT_TRUE(files::is_directory(dir / "配置目录"));
-    EXPECT_TRUE(files::is_directory(dir / "存档目录"));
+    EXPECT_TRUE(wintest::is_directory(dir / "配置目录"));
+    EXPECT_TRUE(wintest::is_directory(dir / "存档目录"));
     EXPECT_EQ(prompt.messages.size(), 1u);
     // The choice is remembered, so the next start asks nothing.
     release_single_instance();
@@ -107,8 +107,8 @@ TEST_F(Startup, AFirstRunInAnEmptyFolderMakesBothFoldersAndAsks) {
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_EQ(next.save_config_path, state.save_config_path);
     EXPECT_EQ(opened, std::vector<std::string>{"main"});
-    EXPECT_FALSE(files::exists(dir / "存档目录\\游戏\\.vnk00112233aabb.tmp"));
-    EXPECT_TRUE(files::exists(dir / "存档目录\\游戏\\保留.tmp"));
+    EXPECT_FALSE(wintest::exists(dir / "存档目录\\游戏\\.vnk00112233aabb.tmp"));
+    EXPECT_TRUE(wintest::exists(dir / "存档目录\\游戏\\保留.tmp"));
 }
 
 TEST_F(Startup, RunStartupMigratesAndTellsTheUser) {
@@ -200,7 +200,7 @@ TEST(SingleInstance, ASecondProcessIsRefusedWhileTheFirstRuns) {
     ASSERT_TRUE(acquire_single_instance());
     EXPECT_EQ(run_child(tool.path(), results / "child.txt"), 0);
     EXPECT_EQ(wintest::read_file(results / "child.txt"), "refused");  // the child really ran its checks
-    EXPECT_FALSE(files::exists(tool / "配置目录"));
+    EXPECT_FALSE(wintest::exists(tool / "配置目录"));
     release_single_instance();
     // Once the first has gone, a new instance may start.
     EXPECT_TRUE(acquire_single_instance());

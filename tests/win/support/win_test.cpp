@@ -1,5 +1,7 @@
 #include "win/support/win_test.h"
 
+#include "backup/zip/file_system.h"
+
 #include <shellapi.h>
 
 #include <atomic>
@@ -56,6 +58,53 @@ bool make_dirs(const std::string& path) {
         if (i < path.size() && static_cast<unsigned char>(path[i]) >= 0x80) ++i;  // GBK trail byte
     }
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+zip::FileSystem& disk() { return zip::platform_file_system(); }
+std::string on_disk(const std::string& ansi) { return disk().from_ansi(ansi); }
+
+bool wildcard_match(const char* pattern, const char* text) {
+    if (*pattern == '\0') return *text == '\0';
+    if (*pattern == '*') return wildcard_match(pattern + 1, text) || (*text && wildcard_match(pattern, text + 1));
+    return *text == *pattern && wildcard_match(pattern + 1, text + 1);
+}
+}  // namespace
+
+bool exists(const std::string& path) { return !path.empty() && disk().exists(on_disk(path)); }
+bool is_directory(const std::string& path) { return !path.empty() && disk().is_folder(on_disk(path)); }
+bool is_file(const std::string& path) { return exists(path) && !is_directory(path); }
+
+std::optional<unsigned long> attributes(const std::string& path) {
+    zip::FileState state;
+    if (path.empty() || !disk().get_state(on_disk(path), &state)) return std::nullopt;
+    return state.attributes;
+}
+
+bool create_directory(const std::string& path) {
+    bool made = false;
+    return !path.empty() && disk().make_dir(on_disk(path), &made) && made;
+}
+
+bool delete_file(const std::string& path) { return !path.empty() && disk().remove_file(on_disk(path)); }
+
+std::optional<std::string> read_bytes(const std::string& path, size_t limit) {
+    return zip::read_whole_file(disk(), on_disk(path), limit);
+}
+
+bool write_bytes(const std::string& path, const std::string& bytes) {
+    return zip::write_file_atomically(disk(), on_disk(path), bytes);
+}
+
+std::vector<std::string> matching_files(const std::string& folder, const std::string& pattern) {
+    std::vector<zip::DirEntry> entries;
+    std::vector<std::string> names;
+    disk().list_dir(on_disk(folder), &entries);
+    for (const zip::DirEntry& e : entries) {
+        const std::string name = disk().to_ansi(e.name);
+        if (!e.is_dir && wildcard_match(pattern.c_str(), name.c_str())) names.push_back(name);
+    }
+    return names;
 }
 
 void remove_tree(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,18 @@ std::string unpacked(const std::string& archive, const std::string& relative);
 std::string read_file(const std::string& path);  // "" when missing
 bool make_dirs(const std::string& path);
 void remove_tree(const std::string& path);
+// Looks at and changes files by their ANSI paths through the program's own file system, so that
+// paths beyond 260 characters work as in the program.
+bool exists(const std::string& path);
+bool is_directory(const std::string& path);
+bool is_file(const std::string& path);
+std::optional<unsigned long> attributes(const std::string& path);
+bool create_directory(const std::string& path);
+bool delete_file(const std::string& path);
+std::optional<std::string> read_bytes(const std::string& path, size_t limit);
+bool write_bytes(const std::string& path, const std::string& bytes);
+// Names of the files in `folder` that match a pattern of literal text around '*'s.
+std::vector<std::string> matching_files(const std::string& folder, const std::string& pattern);
 
 // The Linux path of a Windows path under Wine; "" elsewhere.
 std::string unix_path(const std::string& path);
