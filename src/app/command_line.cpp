@@ -110,8 +110,7 @@ class WinCommandHost : public CommandHost {
     }
 
     bool needs_legacy_migration() override {
-        WinStartupFiles files;
-        return ::needs_legacy_migration(files, tool_);
+        return ::needs_legacy_migration(zip::platform_file_system(), tool_);
     }
 
     std::string machine_list() override {

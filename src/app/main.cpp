@@ -25,9 +25,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Window::set_quit_when_last_closes(true);
 
     app().tool_dir = files::executable_dir();
-    WinStartupFiles startup_files;
     StartupWindows windows{[] { open_main_window(); }, [] { open_config(); }};
-    if (run_startup(app(), windows, startup_files) && Window::live_windows() > 0) {
+    if (run_startup(app(), windows, zip::platform_file_system()) && Window::live_windows() > 0) {
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             HWND active = GetActiveWindow();

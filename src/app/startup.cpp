@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <iphlpapi.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <vector>
@@ -25,48 +24,6 @@ namespace {
 HANDLE g_instance_event = nullptr;  // held for the life of the process; only its existence matters
 
 }  // namespace
-
-bool WinStartupFiles::exists(const std::string& path) { return fs_.exists(fs_.from_ansi(path)); }
-
-bool WinStartupFiles::is_file(const std::string& path) {
-    zip::DirEntry info;
-    return fs_.stat(fs_.from_ansi(path), &info) && !info.is_dir;
-}
-
-void WinStartupFiles::create_directory(const std::string& path) {
-    bool made = false;
-    fs_.make_dir(fs_.from_ansi(path), &made);
-}
-
-bool WinStartupFiles::delete_file(const std::string& path) { return fs_.remove_file(fs_.from_ansi(path)); }
-
-std::string WinStartupFiles::machine_list(const ToolFolders& tool, const std::string& machine_id) {
-    return read_machine_list(tool, machine_id);
-}
-
-bool WinStartupFiles::record_machine_list(const ToolFolders& tool, const std::string& machine_id,
-                                          const std::string& list) {
-    return write_machine_list(tool, machine_id, list);
-}
-
-std::vector<std::string> WinStartupFiles::ini_section_names(const std::string& file) {
-    return read_ini_section_names(file);
-}
-
-// The old layout's folders move within the tool folder: one volume, so a rename each.
-bool WinStartupFiles::move_folder_into(const std::string& folder, const std::string& target_dir) {
-    return fs_.rename(fs_.from_ansi(folder), fs_.from_ansi(target_dir + "\\" + gbk::after_last_backslash(folder)));
-}
-
-bool WinStartupFiles::move_file(const std::string& from, const std::string& to) {
-    return fs_.rename(fs_.from_ansi(from), fs_.from_ansi(to));
-}
-
-bool WinStartupFiles::copy_file(const std::string& from, const std::string& to) {
-    constexpr std::size_t kMaxList = 64u << 20;
-    const std::optional<std::string> bytes = zip::read_whole_file(fs_, fs_.from_ansi(from), kMaxList);
-    return bytes && zip::write_file_atomically(fs_, fs_.from_ansi(to), *bytes);
-}
 
 // Creating the marker is also the test: of two copies started together exactly one creates it.
 bool acquire_single_instance() {
@@ -107,8 +64,8 @@ unsigned os_build_number() {
     return v.dwBuildNumber;
 }
 
-void choose_save_config(AppState& state, const StartupWindows& windows, StartupFiles& files) {
-    const ListChoice choice = choose_project_list(files, state.folders(), state.machine_id, [] {
+void choose_save_config(AppState& state, const StartupWindows& windows, zip::FileSystem& fs) {
+    const ListChoice choice = choose_project_list(fs, state.folders(), state.machine_id, [] {
         return show_message("本机存档配置文件未指定，是否自动生成配置？\r\n\r\n选 [否] 手动选择配置文件",
                             mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
     });
@@ -140,20 +97,20 @@ void recover_forced_ends(const AppState& state) {
     if (!reports.empty()) show_message(startup_recovery_text(reports), mb::kIconExclamation);
 }
 
-bool run_startup(AppState& state, const StartupWindows& windows, StartupFiles& files) {
+bool run_startup(AppState& state, const StartupWindows& windows, zip::FileSystem& fs) {
     if (!acquire_single_instance()) {
         show_message("本程序已经在运行！", mb::kIconHand, "错误");
         return false;
     }
     state.machine_id = make_machine_id(first_adapter_address(), os_build_number());
-    if (needs_legacy_migration(files, state.folders())) {
-        std::string message = migrate_legacy_layout(files, state.folders(), state.machine_id);
+    if (needs_legacy_migration(fs, state.folders())) {
+        std::string message = migrate_legacy_layout(fs, state.folders(), state.machine_id);
         show_message(message, migration_failed(message) ? mb::kIconExclamation : mb::kOk);
     }
     // A first run in an empty folder needs both folders, or nothing it is told could be saved.
-    files.create_directory(state.config_dir());
-    files.create_directory(state.backup_root());
-    choose_save_config(state, windows, files);
+    zip::make_dirs(fs, fs.from_ansi(state.config_dir()));
+    zip::make_dirs(fs, fs.from_ansi(state.backup_root()));
+    choose_save_config(state, windows, fs);
     recover_forced_ends(state);
     return true;
 }

@@ -10,23 +10,6 @@
 #include "run/first_start.h"
 
 // The real files; tests make single calls fail.
-class WinStartupFiles : public StartupFiles {
-   public:
-    bool exists(const std::string& path) override;
-    bool is_file(const std::string& path) override;
-    void create_directory(const std::string& path) override;
-    bool delete_file(const std::string& path) override;
-    std::string machine_list(const ToolFolders& tool, const std::string& machine_id) override;
-    bool record_machine_list(const ToolFolders& tool, const std::string& machine_id, const std::string& list) override;
-    std::vector<std::string> ini_section_names(const std::string& file) override;
-    bool move_folder_into(const std::string& folder, const std::string& target_dir) override;
-    bool move_file(const std::string& from, const std::string& to) override;
-    bool copy_file(const std::string& from, const std::string& to) override;
-
-   private:
-    zip::FileSystem& fs_ = zip::platform_file_system();
-};
-
 struct StartupWindows {
     std::function<void()> open_main_window;
     std::function<void()> open_config_window;
@@ -42,7 +25,7 @@ std::string first_adapter_address();
 unsigned os_build_number();
 
 // Reads or asks which project list this machine uses and opens the first window.
-void choose_save_config(AppState& state, const StartupWindows& windows, StartupFiles& files);
+void choose_save_config(AppState& state, const StartupWindows& windows, zip::FileSystem& fs);
 
 // All of start-up; false only when another instance is running.
-bool run_startup(AppState& state, const StartupWindows& windows, StartupFiles& files);
+bool run_startup(AppState& state, const StartupWindows& windows, zip::FileSystem& fs);

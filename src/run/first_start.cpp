@@ -1,5 +1,6 @@
 #include "run/first_start.h"
 
+#include "config/ini_file.h"
 #include "config/machine_list.h"
 #include "config/names.h"
 
@@ -10,46 +11,74 @@ std::string make_machine_id(const std::string& adapter_address, unsigned build_n
     return id + std::to_string(build_number);
 }
 
-bool needs_legacy_migration(StartupFiles& files, const ToolFolders& tool) {
-    return files.exists(tool.tool_dir + "\\" + names::kLegacyConfigFile) && !files.exists(tool.config_dir()) &&
-           !files.exists(tool.backup_root());
+namespace {
+
+bool exists(zip::FileSystem& fs, const std::string& path) { return fs.exists(fs.from_ansi(path)); }
+
+bool make_dir(zip::FileSystem& fs, const std::string& path) {
+    bool made = false;
+    return fs.make_dir(fs.from_ansi(path), &made);
 }
 
-std::string migrate_legacy_layout(StartupFiles& files, const ToolFolders& tool, const std::string& machine_id) {
+bool move(zip::FileSystem& fs, const std::string& from, const std::string& to) {
+    return fs.rename(fs.from_ansi(from), fs.from_ansi(to));
+}
+
+bool copy_list(zip::FileSystem& fs, const std::string& from, const std::string& to) {
+    constexpr std::size_t kMaxList = 64u << 20;
+    const std::optional<std::string> bytes = zip::read_whole_file(fs, fs.from_ansi(from), kMaxList);
+    return bytes && zip::write_file_atomically(fs, fs.from_ansi(to), *bytes, false);
+}
+
+bool is_file(zip::FileSystem& fs, const std::string& path) {
+    zip::DirEntry info;
+    return fs.stat(fs.from_ansi(path), &info) && !info.is_dir;
+}
+
+}  // namespace
+
+bool needs_legacy_migration(zip::FileSystem& fs, const ToolFolders& tool) {
+    return exists(fs, tool.tool_dir + "\\" + names::kLegacyConfigFile) && !exists(fs, tool.config_dir()) &&
+           !exists(fs, tool.backup_root());
+}
+
+std::string migrate_legacy_layout(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id) {
     const std::string old_file = tool.tool_dir + "\\" + names::kLegacyConfigFile;
     const std::string new_file = tool.config_dir() + "\\" + names::kLegacyConfigFile;
-    files.create_directory(tool.config_dir());
-    files.create_directory(tool.backup_root());
+    make_dir(fs, tool.config_dir());
+    make_dir(fs, tool.backup_root());
 
     std::string failures;
-    for (const std::string& project : files.ini_section_names(old_file)) {
+    for (const std::string& project : ini::load(fs, fs.from_ansi(old_file))->section_names()) {
+        if (project.empty()) continue;
         std::string folder = tool.tool_dir + "\\" + project;
-        if (!files.exists(folder)) continue;
-        if (!files.move_folder_into(folder, tool.backup_root()))
+        if (!exists(fs, folder)) continue;
+        // Within the tool folder: one volume, so one rename each.
+        if (!move(fs, folder, tool.backup_root() + "\\" + project))
             failures += "未能移动备份文件夹：" + folder + "\r\n";
     }
-    bool list_moved = files.move_file(old_file, new_file) || files.copy_file(old_file, new_file);
+    bool list_moved = move(fs, old_file, new_file) || copy_list(fs, old_file, new_file);
     // The old project list goes only once its copy stands in the new place.
     std::string list_in_use = old_file;
-    if (list_moved && files.is_file(new_file)) {
-        files.delete_file(old_file);
+    if (list_moved && is_file(fs, new_file)) {
+        fs.remove_file(fs.from_ansi(old_file));
         list_in_use = new_file;
     } else {
         failures += "未能迁移配置文件：" + old_file + "（仍在原处使用）\r\n";
     }
-    files.record_machine_list(tool, machine_id, list_in_use);
+    write_machine_list(fs, tool, machine_id, list_in_use);
     if (failures.empty()) return "系统检测你的上一版本低于0.99。\r\n已自动完成版本升级后的文件迁移。";
     return "系统检测你的上一版本低于0.99。\r\n文件迁移未能全部完成：\r\n" + failures;
 }
 
 bool migration_failed(const std::string& message) { return message.find("未能") != std::string::npos; }
 
-ListChoice choose_project_list(StartupFiles& files, const ToolFolders& tool, const std::string& machine_id,
+ListChoice choose_project_list(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id,
                                const std::function<bool()>& ask_generate) {
-    std::string chosen = files.machine_list(tool, machine_id);
+    std::string chosen = read_machine_list(fs, tool, machine_id);
     if (!chosen.empty()) return {chosen, false};
     if (!ask_generate()) return {"", true};
     std::string path = generated_list_path(tool, machine_id);
-    files.record_machine_list(tool, machine_id, path);
+    write_machine_list(fs, tool, machine_id, path);
     return {path, false};
 }

@@ -2,10 +2,11 @@
 // before 0.99, and which project list this machine uses.
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
 
+#include "config/machine_list.h"
 #include "run/first_start.h"
+#include "zip_support/faulty_file_system.h"
+#include "zip_support/memory_file_system.h"
 
 namespace {
 
@@ -13,39 +14,20 @@ const char* kMigrated = "系统检测你的上一版本低于0.99。\r\n已自�
 const std::string kTool = "D:\\工具";
 const std::string kId = "001A2B3C4D5E7601";
 
-class FakeFiles : public StartupFiles {
+// The tool folder on a disk held in memory; a folder or file "held open" cannot be moved.
+class Disk {
    public:
-    std::set<std::string> folders;
-    std::map<std::string, std::vector<std::string>> lists;  // file → its section names
-    std::map<std::string, std::string> machine_lists;       // machine id → the list it uses
-    std::string failing_folder;
-    bool file_moves = true;
-
-    bool exists(const std::string& p) override { return folders.count(p) || lists.count(p); }
-    bool is_file(const std::string& p) override { return lists.count(p) > 0; }
-    void create_directory(const std::string& p) override { folders.insert(p); }
-    bool delete_file(const std::string& p) override { return lists.erase(p) > 0; }
-    std::string machine_list(const ToolFolders& tool, const std::string& id) override {
-        EXPECT_EQ(tool.tool_dir, kTool);
-        return machine_lists[id];
+    zip_test::MemoryFileSystem memory;
+    zip_test::FaultyFileSystem fs{memory};
+    Disk() {
+        memory.add_dir("D:");
+        memory.add_dir(kTool);
     }
-    bool record_machine_list(const ToolFolders& tool, const std::string& id, const std::string& list) override {
-        EXPECT_EQ(tool.tool_dir, kTool);
-        machine_lists[id] = list;
-        return true;
-    }
-    std::vector<std::string> ini_section_names(const std::string& f) override { return lists[f]; }
-    bool move_folder_into(const std::string& folder, const std::string& target) override {
-        if (folder == failing_folder || !folders.erase(folder)) return false;
-        folders.insert(target + folder.substr(folder.rfind('\\')));
-        return true;
-    }
-    bool move_file(const std::string& from, const std::string& to) override { return file_moves && copy_file(from, to) && delete_file(from); }
-    bool copy_file(const std::string& from, const std::string& to) override {
-        if (!file_moves || !lists.count(from)) return false;
-        lists[to] = lists[from];
-        return true;
-    }
+    void folder(const std::string& p) { memory.add_dir(p); }
+    void list(const std::string& p, const std::string& text) { memory.add_file(p, text); }
+    bool exists(const std::string& p) { return memory.exists(p); }
+    std::string text(const std::string& p) { return *memory.nodes().at(zip_test::MemoryFileSystem::key(p)).data; }
+    std::string machine_list() { return read_machine_list(fs, ToolFolders{kTool}, kId); }
 };
 
 TEST(FirstStart, MachineIdIsTheAdapterAddressWithoutDashesThenTheBuild) {
@@ -62,11 +44,11 @@ struct LayoutCase {
 class LegacyLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(LegacyLayout, NeedsTheOldListAndNeitherNewFolder) {
-    FakeFiles files;
-    if (GetParam().old_list) files.lists[kTool + "\\存档配置文件.ini"] = {};
-    if (GetParam().config_dir) files.folders.insert(kTool + "\\配置目录");
-    if (GetParam().backup_root) files.folders.insert(kTool + "\\存档目录");
-    EXPECT_EQ(needs_legacy_migration(files, ToolFolders{kTool}), GetParam().migrate);
+    Disk disk;
+    if (GetParam().old_list) disk.list(kTool + "\\存档配置文件.ini", "");
+    if (GetParam().config_dir) disk.folder(kTool + "\\配置目录");
+    if (GetParam().backup_root) disk.folder(kTool + "\\存档目录");
+    EXPECT_EQ(needs_legacy_migration(disk.fs, ToolFolders{kTool}), GetParam().migrate);
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, LegacyLayout,
@@ -77,13 +59,16 @@ INSTANTIATE_TEST_SUITE_P(Folders, LegacyLayout,
 class Migration : public ::testing::Test {
    protected:
     void SetUp() override {
-        files.lists[old_list] = {"甲", "缺少", "乙"};
-        files.folders = {kTool + "\\甲", kTool + "\\乙"};
+        disk.list(old_list, kList);
+        disk.folder(kTool + "\\甲");
+        disk.list(kTool + "\\甲\\1.zip", "zip");
+        disk.folder(kTool + "\\乙");
     }
-    std::string migrate() { return migrate_legacy_layout(files, ToolFolders{kTool}, kId); }
-    std::string list_in_use() { return files.machine_lists[kId]; }
+    std::string migrate() { return migrate_legacy_layout(disk.fs, ToolFolders{kTool}, kId); }
+    std::string list_in_use() { return disk.machine_list(); }
 
-    FakeFiles files;
+    const std::string kList = "[甲]\r\n存档路径=C:\\a\r\n[缺少]\r\n[乙]\r\n";
+    Disk disk;
     const std::string old_list = kTool + "\\存档配置文件.ini";
     const std::string new_list = kTool + "\\配置目录\\存档配置文件.ini";
 };
@@ -91,28 +76,29 @@ class Migration : public ::testing::Test {
 TEST_F(Migration, MovesEveryFolderAndTheListWhichThisMachineThenUses) {
     EXPECT_EQ(migrate(), kMigrated);
     EXPECT_FALSE(migration_failed(kMigrated));
-    EXPECT_EQ(files.folders, (std::set<std::string>{kTool + "\\配置目录", kTool + "\\存档目录", kTool + "\\存档目录\\甲",
-                                                    kTool + "\\存档目录\\乙"}));
-    EXPECT_FALSE(files.exists(old_list));
-    EXPECT_EQ(files.lists[new_list], (std::vector<std::string>{"甲", "缺少", "乙"}));
+    for (const char* moved : {"配置目录", "存档目录", "存档目录\\甲", "存档目录\\甲\\1.zip", "存档目录\\乙"})
+        EXPECT_TRUE(disk.exists(kTool + "\\" + moved)) << moved;
+    for (const char* gone : {"甲", "乙", "存档配置文件.ini", "存档目录\\缺少"}) EXPECT_FALSE(disk.exists(kTool + "\\" + gone));
+    EXPECT_EQ(disk.text(new_list), kList);
     EXPECT_EQ(list_in_use(), new_list);
 }
 
 TEST_F(Migration, AFailedFolderMoveIsReportedAndTheOthersStillMove) {
-    files.failing_folder = kTool + "\\甲";
+    disk.fs.locked_suffix = "\\甲";
     const std::string message = migrate();
     EXPECT_TRUE(migration_failed(message));
     EXPECT_EQ(message, "系统检测你的上一版本低于0.99。\r\n文件迁移未能全部完成：\r\n未能移动备份文件夹：" + kTool + "\\甲\r\n");
-    EXPECT_TRUE(files.exists(kTool + "\\甲"));
-    EXPECT_TRUE(files.exists(kTool + "\\存档目录\\乙"));
+    EXPECT_TRUE(disk.exists(kTool + "\\甲\\1.zip"));
+    EXPECT_TRUE(disk.exists(kTool + "\\存档目录\\乙"));
     EXPECT_EQ(list_in_use(), new_list);
 }
 
 TEST_F(Migration, TheProjectListIsNeverLostWhenItCannotBeMoved) {
-    files.file_moves = false;
+    disk.fs.locked_suffix = "\\存档配置文件.ini";  // held by another program, and unreadable
+    disk.fs.fail_reads_of("\\存档配置文件.ini");
     const std::string message = migrate();
     EXPECT_NE(message.find("未能迁移配置文件：" + old_list + "（仍在原处使用）"), std::string::npos) << message;
-    EXPECT_TRUE(files.is_file(old_list));
+    EXPECT_EQ(disk.text(old_list), kList);
     EXPECT_EQ(list_in_use(), old_list);  // this machine goes on using the list where it is
 }
 
@@ -128,10 +114,11 @@ class ListChoices : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(ListChoices, TheRememberedListElseTheAnswerToTheFirstRunQuestion) {
     const ChoiceCase& c = GetParam();
-    FakeFiles files;
-    if (c.remembered) files.machine_lists[kId] = c.remembered;
+    Disk disk;
+    disk.folder(kTool + "\\配置目录");
+    if (c.remembered) write_machine_list(disk.fs, ToolFolders{kTool}, kId, c.remembered);
     bool asked = false;
-    const ListChoice choice = choose_project_list(files, ToolFolders{kTool}, kId, [&] {
+    const ListChoice choice = choose_project_list(disk.fs, ToolFolders{kTool}, kId, [&] {
         asked = true;
         return c.answer;
     });
@@ -139,7 +126,7 @@ TEST_P(ListChoices, TheRememberedListElseTheAnswerToTheFirstRunQuestion) {
     EXPECT_EQ(choice.list, c.list);
     EXPECT_EQ(choice.unchosen, c.unchosen);
     // What it chose is remembered; a declined question leaves the file as it was.
-    EXPECT_EQ(files.machine_lists[kId], c.unchosen ? (c.remembered ? c.remembered : "") : c.list);
+    EXPECT_EQ(disk.machine_list(), c.unchosen ? (c.remembered ? c.remembered : "") : c.list);
 }
 
 const std::string kGenerated = kTool + "\\配置目录\\存档配置文件_" + kId + " .ini";

@@ -196,7 +196,7 @@ TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     // This machine uses the list: the journal is checked against that list's save folders.
     write_machine_list(next.folders(), make_machine_id(first_adapter_address(), os_build_number()),
                        app().save_config_path);
-    WinStartupFiles ops;
+    zip::FileSystem& ops = zip::platform_file_system();
     prompt.messages.clear();
     ASSERT_TRUE(run_startup(next, {[] {}, [] {}}, ops));
     release_single_instance();
