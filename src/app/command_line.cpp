@@ -8,7 +8,6 @@
 #include "app/project_decoration.h"
 #include "app/startup.h"
 #include "backup/backup_report.h"
-#include "backup/backup_system_win.h"
 #include "backup/processes.h"
 #include "config/config_lock.h"
 #include "config/machine_list.h"
@@ -128,9 +127,8 @@ class WinCommandHost : public CommandHost {
 
     BackupJobResult back_up(const std::string& list, const CurrentProject& project) override {
         decorate_project_folder(project);
-        WinBackupSystem system;
         NoProgress progress;
-        BackupRunner runner(system, progress);
+        BackupRunner runner(platform_backup_machine(), progress);
         ListStamp stamp(list_files(list));
         return run_backup_job(runner, zip::platform_file_system(), stamp,
                               project_state(project, project.program_path, system_folders()),

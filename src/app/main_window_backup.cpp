@@ -6,7 +6,6 @@
 #include "app/main_window.h"
 #include "app/project_decoration.h"
 #include "backup/backup_report.h"
-#include "backup/backup_system_win.h"
 #include "backup/decorate.h"
 #include "backup/restore.h"
 #include "config/project_name.h"
@@ -65,9 +64,8 @@ void MainWindow::run_locked(const std::function<Told(BackupRunner&)>& work) {
     if (busy_) return;
     busy_ = true;
     for (int id : kLockedControls) enable(id, false);
-    WinBackupSystem system;
     MainProgress progress(*this);
-    BackupRunner runner(system, progress);
+    BackupRunner runner(platform_backup_machine(), progress);
     const Told told = work(runner);
     tell(told.notices);
     if (!told.stamped)

@@ -48,14 +48,14 @@ zip::ProgressFn BackupRunner::progress_to(const std::string& done_name, const ch
 std::optional<Outcome> BackupRunner::refusal(const ProjectState& project) {
     if (!is_valid_project_name(project.name)) return refused(Outcome::bad_name, project.name);
     std::string exe = gbk::after_last_backslash(project.program_file);
-    if (system_.is_program_running(exe)) return refused(Outcome::program_running, exe);
+    if (machine_.is_running && machine_.is_running(exe)) return refused(Outcome::program_running, exe);
     return std::nullopt;
 }
 
 // Each archive is written under a temporary name; publish() gives the set its names at the end.
 ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const std::string& first, int k,
                                             std::string* temp) {
-    zip::FileSystem& fs = system_.files();
+    zip::FileSystem& fs = machine_.fs;
     ArchiveResult r;
     r.k = k;
     r.archive = archive_name(first, k);
@@ -66,7 +66,11 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
     }
     zip::make_dirs(fs, fs.from_ansi(project.backup_folder));
     *temp = fs.to_ansi(zip::sibling_temp_path(fs.from_ansi(r.archive)));
-    zip::Result z = system_.compress(r.folder, *temp, progress_to(first, " 备份完成"), project.excluded_folders);
+    zip::Options options;
+    options.fs = &fs;
+    options.threads = machine_.threads;
+    options.excluded_folders = project.excluded_folders;
+    zip::Result z = zip::compress_folder(r.folder, *temp, progress_to(first, " 备份完成"), options);
     view_.set_counter(counter(k, project.save_paths.size()));
     r.status = z.ok ? ArchiveResult::done : ArchiveResult::failed;
     r.reason = z.error;
@@ -81,7 +85,7 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
 // Under the lock that start-up's sweep of unpublished companions also takes.
 void BackupRunner::publish(Outcome& o, const std::vector<std::string>& temps) {
     ConfigFilesLock publishing;
-    zip::FileSystem& fs = system_.files();
+    zip::FileSystem& fs = machine_.fs;
     for (std::size_t i = 1; i < o.archives.size(); ++i) {
         ArchiveResult& r = o.archives[i];
         if (r.status != ArchiveResult::done || fs.replace(fs.from_ansi(temps[i]), fs.from_ansi(r.archive))) continue;
@@ -108,12 +112,12 @@ void BackupRunner::publish(Outcome& o, const std::vector<std::string>& temps) {
 Outcome BackupRunner::backup(const ProjectState& project) {
     if (std::optional<Outcome> no = refusal(project)) return *no;
     Outcome o;
-    o.recovery = system_.recover(folders_of(project));
+    o.recovery = recover_interrupted(machine_.fs, folders_of(project));
     if (project.save_paths.empty()) {
         o.refusal = Outcome::no_save_paths;
         return o;
     }
-    remove_backup_leftovers(system_.files(), project.backup_folder);
+    remove_backup_leftovers(machine_.fs, project.backup_folder);
     // Every archive of this run is named from this moment.
     const std::string first = project.backup_folder + "\\" + current_time_text() + ".zip";
     std::vector<std::string> temps(project.save_paths.size());  // where each archive is written first
@@ -132,6 +136,7 @@ Outcome BackupRunner::backup(const ProjectState& project) {
 
 RestoreEvents BackupRunner::restore_events(size_t folders, bool count) {
     RestoreEvents events;
+    events.threads = machine_.threads;
     events.progress = [this](int k, const zip::Progress& p) {
         view_.set_percent(p.percent);
         const std::string entry = gbk::replace_all(p.current_entry, "/", "\\");  // shown as Windows paths
@@ -154,7 +159,7 @@ void BackupRunner::take_over(const RestoreSetResult& result, Outcome& o) {
 
 Outcome BackupRunner::restore(const ProjectState& project, const RestoreQuestions& ask) {
     if (std::optional<Outcome> no = refusal(project)) return *no;
-    const RecoveryReport recovery = system_.recover(folders_of(project));
+    const RecoveryReport recovery = recover_interrupted(machine_.fs, folders_of(project));
     Outcome o = restore_chosen(project, ask);
     if (!o.recovery.any()) o.recovery = recovery;
     return o;
@@ -167,10 +172,11 @@ Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQ
     const std::string& first = *chosen;
     const size_t n = project.save_paths.size();
     // Only an existing first folder is asked about; then the counter follows every archive.
-    const bool existed = is_folder(system_.files(), project.save_paths[0]);
+    const bool existed = is_folder(machine_.fs, project.save_paths[0]);
     if (existed && !ask.confirm_overwrite()) return refused(Outcome::declined);
     Outcome o;
-    RestoreSetResult r = system_.restore_set({first, project.save_paths, project.backup_folder}, restore_events(n, existed));
+    RestoreSetResult r = restore_with_safety_copy(machine_.fs, {first, project.save_paths, project.backup_folder},
+                                                  restore_events(n, existed));
     take_over(r, o);
     if (existed) view_.set_counter(counter(static_cast<int>(n), n));
     if (!r.changed) return o;
@@ -182,13 +188,14 @@ Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQ
 
 Outcome BackupRunner::undo(const ProjectState& project, const std::function<bool()>& confirm) {
     if (std::optional<Outcome> no = refusal(project)) return *no;
-    const RecoveryReport recovery = system_.recover(folders_of(project));
+    const RecoveryReport recovery = recover_interrupted(machine_.fs, folders_of(project));
     Outcome o = refused(Outcome::declined);
-    if (!has_restore_to_undo(system_.files(), project.backup_folder)) {
+    if (!has_restore_to_undo(machine_.fs, project.backup_folder)) {
         o = refused(Outcome::nothing_to_undo);
     } else if (confirm()) {
         o = Outcome{};
-        take_over(system_.undo_restore(folders_of(project), restore_events(project.save_paths.size(), false)), o);
+        take_over(undo_last_restore(machine_.fs, folders_of(project), restore_events(project.save_paths.size(), false)),
+                  o);
         if (o.failure.empty()) view_.set_status("撤销完成");
     }
     if (!o.recovery.any()) o.recovery = recovery;

@@ -41,24 +41,16 @@ struct RestoreEvents {
     unsigned threads = 0;  // the engine's worker threads; 0: one per core
 };
 
-struct RestoreSetResult;
-
-// What backup and restore need from the machine: its files (every file call goes through them),
-// its processes and the engine that packs and restores.
-class BackupSystem {
-   public:
-    virtual ~BackupSystem() = default;
-    virtual zip::FileSystem& files() = 0;
-    virtual bool is_program_running(const std::string& exe_name) = 0;
-    // Packs `folder` into `archive`, leaving out what lies in `excluded` (the tool's own folders).
-    virtual zip::Result compress(const std::string& folder, const std::string& archive, const zip::ProgressFn& p,
-                                 const std::vector<std::string>& excluded) = 0;
-    // The whole set or nothing, after a safety copy of the folders it writes into.
-    virtual RestoreSetResult restore_set(const RestoreRequest& request, const RestoreEvents& events) = 0;
-    virtual RestoreSetResult undo_restore(const ProjectFolders& project, const RestoreEvents& events) = 0;
-    // Finishes or takes back a restore that was ended by force.
-    virtual RecoveryReport recover(const ProjectFolders& project) = 0;
+// The machine a backup or restore works on: its files (every file call goes through them) and its
+// processes.
+struct BackupMachine {
+    zip::FileSystem& fs;
+    std::function<bool(const std::string& exe_name)> is_running;  // empty: nothing counts as running
+    unsigned threads = 0;  // the engine's worker threads; 0: one per core
 };
+
+// The real machine: the platform's file system and process list.
+BackupMachine platform_backup_machine();
 
 // The progress display.
 class ProgressView {
@@ -130,7 +122,7 @@ struct RestoreQuestions {
 
 class BackupRunner {
    public:
-    BackupRunner(BackupSystem& system, ProgressView& view) : system_(system), view_(view) {}
+    BackupRunner(BackupMachine machine, ProgressView& view) : machine_(std::move(machine)), view_(view) {}
 
     // Packs every save folder into the set named after this moment. Only a set whose first
     // archive is written is kept, since a restore starts from that archive.
@@ -150,6 +142,6 @@ class BackupRunner {
     RestoreEvents restore_events(size_t folders, bool count);
     void take_over(const RestoreSetResult& result, Outcome& outcome);
 
-    BackupSystem& system_;
+    BackupMachine machine_;
     ProgressView& view_;
 };

@@ -24,6 +24,7 @@ public:
         int64_t mtime = 0;
         uint32_t attributes = 0;
         bool flushed = true;  // the data is on the disk
+        bool unreachable = false;  // a link whose target is gone
     };
 
     void add_dir(const std::string& path) { nodes_[key(path)].is_dir = true; }
@@ -71,6 +72,7 @@ public:
             std::string name = it->first.substr(prefix.size());
             if (name.find('/') != std::string::npos) continue;
             entries->push_back(zip::DirEntry{name, it->second.is_dir, it->second.data->size(), it->second.mtime});
+            entries->back().is_link = entries->back().unreachable = it->second.unreachable;
         }
         return nodes_.count(path) && nodes_[path].is_dir;
     }

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "backup/backup_system.h"
+#include "backup/operations.h"
 #include "config/project_edit.h"
 #include "backup/restore.h"
 #include "backup/zip/names.h"
@@ -265,13 +265,12 @@ TEST_F(Injection, ABackupWithPruningAndStampingLeavesEveryFileWhole) {
     }
     world.add_file(info, "[2011年10月2日.zip]\r\n保留=1\r\n");
     auto backup = [&](zip::FileSystem& fs) {
-        EngineBackupSystem system(fs, {}, 1);
         struct : ProgressView {
             void set_percent(int) override {}
             void set_status(const std::string&) override {}
             void set_counter(const std::string&) override {}
         } view;
-        BackupRunner runner(system, view);
+        BackupRunner runner({fs, {}, 1}, view);
         ListStamp stamp{ProjectFiles{fs, list, kRoot}};
         const BackupJobResult job =
             run_backup_job(runner, fs, stamp, {"game", "game.exe", kSaves, kBackup, {}}, {backup_kind::kManual, 2});

@@ -2,100 +2,27 @@
 // is told about it.
 #include <gtest/gtest.h>
 
-#include <map>
+#include <algorithm>
+
 #include <set>
 
 #include "backup/operations.h"
 #include "backup/outcome_text.h"
+#include "backup/restore.h"
 #include "backup/zip/names.h"
 #include "paths/time_text.h"
+#include "backup/zip/zip.h"
+#include "zip_support/faulty_file_system.h"
+#include "zip_support/injecting_file_system.h"
 #include "zip_support/memory_file_system.h"
 
 namespace {
 
-struct Call {
-    std::string what, from, to;
-};
-
-// The machine's files are held in memory; the engine and the processes are scripted.
-class FakeSystem : public BackupSystem {
-   public:
-    zip_test::MemoryFileSystem mem;
-    std::set<std::string> running;
-    std::map<std::string, std::string> fail;     // path → reason for compress/extract
-    std::map<std::string, std::string> skipped;  // folder → what its archive leaves out
-    std::vector<Call> calls;
-    bool interrupted = false;
-
-    void dirs(std::initializer_list<std::string> paths) {
-        for (const std::string& p : paths) mem.add_dir(p);
-    }
-    void files_at(std::initializer_list<std::string> paths) {
-        for (const std::string& p : paths) mem.add_file(p, "zip");
-    }
-    bool has(const std::string& path) { return mem.exists(path); }
-
-    zip::FileSystem& files() override { return mem; }
-    bool is_program_running(const std::string& exe) override { return running.count(exe) > 0; }
-    zip::Result compress(const std::string& folder, const std::string& archive, const zip::ProgressFn& p,
-                         const std::vector<std::string>&) override {
-        calls.push_back({"compress", folder, archive});
-        if (p) {
-            p({40, "存档/a.sav"});
-            p({100, "存档/b.sav"});
-        }
-        if (fail.count(folder)) return {false, fail[folder], {}};
-        mem.add_file(archive, "zip of " + folder);
-        zip::Result r;
-        if (skipped.count(folder)) r.skipped = {skipped[folder]};
-        return r;
-    }
-    // All or nothing, as the real one: an archive in `fail` stops the whole set.
-    RestoreSetResult restore_set(const RestoreRequest& request, const RestoreEvents& events) override {
-        calls.push_back({"restore", request.first_archive, request.backup_folder});
-        RestoreSetResult r;
-        for (size_t i = 0; i < request.save_paths.size(); ++i) {
-            const int k = static_cast<int>(i) + 1;
-            ArchiveResult a{k, archive_name(request.first_archive, k), request.save_paths[i]};
-            if (a.folder.empty()) a.status = ArchiveResult::no_target;
-            else if (!has(a.archive)) a.status = ArchiveResult::archive_missing;
-            else if (fail.count(a.archive) && r.failure.empty()) r.failure = fail[a.archive], r.failed_k = k;
-            if (a.status == ArchiveResult::done && has(a.folder)) r.safety_copy = "copy.zip";
-            r.archives.push_back(a);
-        }
-        for (ArchiveResult& a : r.archives) {
-            if (a.status != ArchiveResult::done) continue;
-            if (!r.failure.empty()) {
-                a.status = ArchiveResult::failed;
-                continue;
-            }
-            events.progress(a.k, {100, "a.sav"});
-            events.archive_ready(a.k);
-            mem.add_dir(a.folder);
-            r.changed = true;
-        }
-        if (!r.failure.empty()) r.safety_copy.clear();
-        return r;
-    }
-    RestoreSetResult undo_restore(const ProjectFolders& project, const RestoreEvents&) override {
-        calls.push_back({"undo", project.backup_folder, ""});
-        RestoreSetResult r;
-        r.failure = fail.count("undo") ? fail["undo"] : "";
-        r.changed = r.failure.empty();
-        return r;
-    }
-    RecoveryReport recover(const ProjectFolders&) override {
-        RecoveryReport r;
-        if (interrupted) r.what = RecoveryReport::restore_taken_back;
-        return r;
-    }
-    std::vector<Call> calls_of(const std::string& what) const {
-        std::vector<Call> out;
-        for (const Call& c : calls)
-            if (c.what == what) out.push_back(c);
-        return out;
-    }
-};
+// Folders of one file each, a.sav holding `text`.
+void save_folder(zip_test::MemoryFileSystem& mem, const std::string& folder, const std::string& text = "save") {
+    mem.add_dir(folder);
+    mem.add_file(folder + "\\a.sav", text);
+}
 
 class RecordingView : public ProgressView {
    public:
@@ -119,16 +46,29 @@ class Operations : public ::testing::Test {
         project.name = "模擬市民3";
         project.program_file = "D:\\Games\\淺東\\game.exe";
         project.backup_folder = "T:\\tool\\存档目录\\模擬市民3";
-        set_undoable(true);
     }
-    void set_undoable(bool undoable) {
-        const std::string record = project.backup_folder + "\\恢复前\\上次恢复.txt";
-        undoable ? sys.mem.add_file(record, "") : (void)sys.mem.remove_file(record);
+    void dirs(std::initializer_list<std::string> folders) {
+        for (const std::string& f : folders) save_folder(mem, f);
+    }
+    bool has(const std::string& path) { return mem.exists(path); }
+    // Archives written by the engine itself, of folders holding "archived".
+    void archives_at(std::initializer_list<int> ks) {
+        zip_test::MemoryFileSystem source;
+        save_folder(source, "S:", "archived");
+        zip::Options options;
+        options.fs = &source;
+        options.threads = 1;
+        for (int k : ks) {
+            ASSERT_TRUE(zip::compress_folder("S:", "S:\\set.zip", {}, options).ok);
+            mem.add_dir(project.backup_folder);
+            mem.add_file(archive(k), *source.nodes().at("S:/set.zip").data);
+            source.remove_file("S:\\set.zip");
+        }
     }
     // Files of the backup folder that are not archives of a published set.
     bool leftovers() {
         std::vector<zip::DirEntry> entries;
-        sys.mem.list_dir(project.backup_folder, &entries);
+        mem.list_dir(project.backup_folder, &entries);
         for (const zip::DirEntry& e : entries)
             if (zip::is_temporary_name(e.name)) return true;
         return false;
@@ -151,31 +91,34 @@ class Operations : public ::testing::Test {
         return ask;
     }
 
-    FakeSystem sys;
+    zip_test::MemoryFileSystem mem;  // the real engine on a disk held in memory
+    zip_test::FaultyFileSystem fs{mem};
+    std::set<std::string> running;
     RecordingView view;
-    BackupRunner runner{sys, view};
+    BackupRunner runner{{fs, [this](const std::string& exe) { return running.count(exe) > 0; }, 1}, view};
     ProjectState project;
     int chose = 0, confirmed = 0;
 };
 
 TEST_F(Operations, BacksUpThreeFoldersUnderOneTimeName) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
-    sys.dirs({"C:\\s1", "C:\\s2", "C:\\s3"});
+    dirs({"C:\\s1", "C:\\s2", "C:\\s3"});
+    mem.add_dir("C:\\s1\\存档");
+    mem.add_file("C:\\s1\\存档\\b.sav", "b");
     // What a backup ended by force left goes first: its temporary and a companion never published.
-    sys.dirs({project.backup_folder});
-    sys.mem.add_file(project.backup_folder + "/.vnk0123456789abcdef.tmp", "half");
-    sys.mem.add_file(project.backup_folder + "\\2011年10月22日9时4分.zip2", "orphan");
+    dirs({project.backup_folder});
+    mem.add_file(project.backup_folder + "/.vnk0123456789abcdef.tmp", "half");
+    mem.add_file(project.backup_folder + "\\2011年10月22日9时4分.zip2", "orphan");
     Outcome o = runner.backup(project);
-    ASSERT_EQ(sys.calls.size(), 3u);
-    EXPECT_TRUE(sys.has(archive(1)));
-    EXPECT_TRUE(sys.has(project.backup_folder + "\\2011年10月22日9时5分.zip2"));
-    EXPECT_TRUE(sys.has(project.backup_folder + "\\2011年10月22日9时5分.zip3"));
-    EXPECT_FALSE(sys.has(project.backup_folder + "\\2011年10月22日9时4分.zip2"));
+    EXPECT_TRUE(has(archive(1)));
+    EXPECT_TRUE(has(project.backup_folder + "\\2011年10月22日9时5分.zip2"));
+    EXPECT_TRUE(has(project.backup_folder + "\\2011年10月22日9时5分.zip3"));
+    EXPECT_FALSE(has(project.backup_folder + "\\2011年10月22日9时4分.zip2"));
     EXPECT_FALSE(leftovers());
     EXPECT_EQ(view.counters, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
     EXPECT_EQ(view.percent, 100);
     // Entries show as Windows paths; the status names the first archive as done, also for the later ones.
-    EXPECT_EQ(view.statuses.front(), "存档\\a.sav");
+    EXPECT_NE(std::find(view.statuses.begin(), view.statuses.end(), "存档\\b.sav"), view.statuses.end());
     EXPECT_EQ(view.statuses.back(), archive(1) + " 备份完成");
     EXPECT_TRUE(o.complete());
     EXPECT_EQ(o.first_done, archive(1));
@@ -188,22 +131,21 @@ TEST_F(Operations, BacksUpThreeFoldersUnderOneTimeName) {
 TEST_F(Operations, AtMidnightTheArchiveIsNamedByTheDateAlone) {
     set_clock_for_tests([] { return DateTime{2011, 10, 22, 0, 0, 0}; });
     project.save_paths = {"C:\\s1"};
-    sys.dirs({"C:\\s1"});
+    dirs({"C:\\s1"});
     runner.backup(project);
-    ASSERT_EQ(sys.calls_of("compress").size(), 1u);
-    EXPECT_TRUE(sys.has(project.backup_folder + "\\2011年10月22日.zip"));
+    EXPECT_TRUE(has(project.backup_folder + "\\2011年10月22日.zip"));
 }
 
 TEST_F(Operations, RefusalsTouchNothingAndSayWhy) {
     project.save_paths = {"C:\\s1"};
-    sys.dirs({"C:\\s1"});
-    sys.running = {"game.exe"};
+    dirs({"C:\\s1"});
+    running = {"game.exe"};
     Outcome b = runner.backup(project), r = runner.restore(project, answer("x.zip"));
     EXPECT_EQ(b.refusal, Outcome::program_running);
     EXPECT_EQ(chose, 0);  // the dialog is not even offered
     EXPECT_EQ(texts(backup_notices(b)), std::vector<std::string>{"程序[game.exe]在运行，不能进行备份！"});
     EXPECT_EQ(texts(restore_notices(r)), std::vector<std::string>{"程序[game.exe]在运行，不能进行恢复！"});
-    sys.running.clear();
+    running.clear();
     for (const char* bad : {"..", "a\\..\\..\\x", "", "a:b"}) {
         project.name = bad;
         EXPECT_EQ(runner.backup(project).refusal, Outcome::bad_name) << bad;
@@ -212,32 +154,34 @@ TEST_F(Operations, RefusalsTouchNothingAndSayWhy) {
     project.name = "无存档";
     project.save_paths.clear();
     EXPECT_EQ(runner.backup(project).refusal, Outcome::no_save_paths);
-    EXPECT_TRUE(sys.calls.empty());
+    EXPECT_FALSE(has(project.backup_folder));
 }
 
 TEST_F(Operations, AMissingFolderIsReportedAndTheOthersGoOn) {
     project.save_paths = {"C:\\s1", "C:\\gone", "C:\\s3"};
-    sys.dirs({"C:\\s1", "C:\\s3"});
+    dirs({"C:\\s1", "C:\\s3"});
     Outcome o = runner.backup(project);
     EXPECT_EQ(texts(backup_notices(o)), (std::vector<std::string>{"存档 C:\\gone 不存在",
                                                                   "备份完成，备份文件为： \r\n" + archive(1)}));
-    EXPECT_TRUE(sys.has(archive(3)));
-    EXPECT_FALSE(sys.has(archive(2)));
+    EXPECT_TRUE(has(archive(3)));
+    EXPECT_FALSE(has(archive(2)));
     EXPECT_EQ(o.archives[1].status, ArchiveResult::folder_missing);
 }
 
 TEST_F(Operations, AFailureInTheMiddleIsNeverCalledDone) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
-    sys.dirs({"C:\\s1", "C:\\s2", "C:\\s3"});
-    sys.fail["C:\\s2"] = "无法读取文件：a.sav";
+    dirs({"C:\\s1", "C:\\s2", "C:\\s3"});
+    fs.fail_reads_of("s2/a.sav");
     Outcome o = runner.backup(project);
+    const std::string reason = o.archives[1].reason;
+    EXPECT_NE(reason.find("a.sav"), std::string::npos) << reason;
     EXPECT_FALSE(o.complete());
     EXPECT_EQ(o.first_done, archive(1));
     EXPECT_EQ(o.archives[1].status, ArchiveResult::failed);
     EXPECT_EQ(o.archives[2].status, ArchiveResult::done);
     std::vector<Notice> told = backup_notices(o);
     ASSERT_EQ(told.size(), 2u);
-    EXPECT_EQ(told[0].text, "备份失败：" + archive(2) + "\r\n无法读取文件：a.sav");
+    EXPECT_EQ(told[0].text, "备份失败：" + archive(2) + "\r\n" + reason);
     EXPECT_TRUE(told[0].warning);
     // The last word says what was and was not backed up.
     EXPECT_EQ(told[1].text, "备份未全部完成。\r\n已备份：\r\n" + archive(1) + "\r\n" + archive(3) +
@@ -246,23 +190,22 @@ TEST_F(Operations, AFailureInTheMiddleIsNeverCalledDone) {
 
 TEST_F(Operations, WithoutItsFirstArchiveNoSetIsWritten) {
     project.save_paths = {"C:\\s1", "C:\\s2"};
-    sys.dirs({"C:\\s1", "C:\\s2"});
-    sys.fail["C:\\s1"] = "无法读取文件：a.sav";
+    dirs({"C:\\s1", "C:\\s2"});
+    fs.fail_reads_of("s1/a.sav");
     Outcome o = runner.backup(project);
-    EXPECT_EQ(sys.calls_of("compress").size(), 1u);
     EXPECT_EQ(o.first_done, "");
+    EXPECT_FALSE(has(archive(2)));
     EXPECT_EQ(o.archives[1].status, ArchiveResult::not_tried);
     std::vector<std::string> told = texts(backup_notices(o));
     ASSERT_EQ(told.size(), 2u);
-    EXPECT_EQ(told[0], "备份失败：" + archive(1) + "\r\n无法读取文件：a.sav");
+    EXPECT_EQ(told[0], "备份失败：" + archive(1) + "\r\n" + o.archives[0].reason);
     EXPECT_EQ(told[1].find("备份完成"), std::string::npos);
     EXPECT_EQ(told[1].find(".zip2"), std::string::npos);  // no companion is ever "the" backup
 
     // A missing first folder: its message, and nothing is written for the others either.
-    sys.calls.clear();
     project.save_paths = {"C:\\gone", "C:\\s2"};
     o = runner.backup(project);
-    EXPECT_TRUE(sys.calls_of("compress").empty());
+    EXPECT_FALSE(has(archive(2)));
     told = texts(backup_notices(o));
     EXPECT_EQ(told.front(), "存档 C:\\gone 不存在");
     EXPECT_EQ(told.size(), 2u);
@@ -273,25 +216,24 @@ TEST_F(Operations, WithoutItsFirstArchiveNoSetIsWritten) {
 
 TEST_F(Operations, WhatAnArchiveLeftOutIsNamed) {
     project.save_paths = {"C:\\s1"};
-    sys.dirs({"C:\\s1"});
-    sys.skipped["C:\\s1"] = "链接\\：链接的目标无法访问，已跳过";
+    dirs({"C:\\s1"});
+    mem.nodes()["C:/s1/链接"].unreachable = true;
     Outcome o = runner.backup(project);
     EXPECT_FALSE(o.complete());
     std::vector<std::string> told = texts(backup_notices(o));
     ASSERT_EQ(told.size(), 1u);
-    EXPECT_NE(told[0].find("链接\\：链接的目标无法访问"), std::string::npos);
+    EXPECT_NE(told[0].find("链接：链接的目标无法访问"), std::string::npos) << told[0];
     EXPECT_NE(told[0].find(archive(1)), std::string::npos);
 }
 
 TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
-    sys.dirs({"C:\\s1"});
-    sys.files_at({archive(1), archive(2), archive(3)});
+    dirs({"C:\\s1"});
+    archives_at({1, 2, 3});
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(confirmed, 1);
-    ASSERT_EQ(sys.calls_of("restore").size(), 1u);
-    EXPECT_EQ(sys.calls[0].from, archive(1));
     EXPECT_EQ(o.archives.size(), 3u);
+    for (const char* folder : {"C:/s1", "C:/s2", "C:/s3"}) EXPECT_EQ(*mem.nodes().at(folder + std::string("/a.sav")).data, "archived");
     EXPECT_EQ(view.counters, (std::vector<std::string>{"1/3", "2/3", "3/3", "3/3"}));
     // The label says the save that was there is kept; the message stays as it always was.
     EXPECT_EQ(view.statuses.back(), "恢复完成，原存档已保存到 恢复前");
@@ -303,7 +245,7 @@ TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
 
 TEST_F(Operations, DecliningOrCancellingExtractsNothing) {
     project.save_paths = {"C:\\s1"};
-    sys.dirs({"C:\\s1"});
+    dirs({"C:\\s1"});
     Outcome o = runner.restore(project, answer(archive(1), false));
     EXPECT_EQ(o.refusal, Outcome::declined);
     EXPECT_EQ(texts(restore_notices(o)), std::vector<std::string>{"存档恢复被取消"});
@@ -311,12 +253,12 @@ TEST_F(Operations, DecliningOrCancellingExtractsNothing) {
     EXPECT_EQ(o.refusal, Outcome::cancelled);
     EXPECT_TRUE(restore_notices(o).empty());
     EXPECT_EQ(confirmed, 1);
-    EXPECT_TRUE(sys.calls_of("restore").empty());
+    EXPECT_EQ(*mem.nodes().at("C:/s1/a.sav").data, "save");
 }
 
 TEST_F(Operations, AMissingFirstFolderIsRestoredWithoutAsking) {
     project.save_paths = {"C:\\s1"};
-    sys.files_at({archive(1)});
+    archives_at({1});
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(confirmed, 0);
     EXPECT_EQ(texts(restore_notices(o)), std::vector<std::string>{"恢复完成，恢复文件为：\r\n" + archive(1)});
@@ -325,7 +267,7 @@ TEST_F(Operations, AMissingFirstFolderIsRestoredWithoutAsking) {
 
 TEST_F(Operations, AMissingCompanionIsReportedAndDoesNotBlockTheOthers) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3", ""};
-    sys.files_at({archive(1), archive(3), archive(4)});
+    archives_at({1, 3, 4});
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(o.archives[2].status, ArchiveResult::done);
     // An empty save path never means "here": nothing is extracted into the current folder.
@@ -339,41 +281,60 @@ TEST_F(Operations, AMissingCompanionIsReportedAndDoesNotBlockTheOthers) {
 
 TEST_F(Operations, ABadArchiveChangesNothingAndSaysWhichAndWhy) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
-    sys.files_at({archive(1), archive(2), archive(3)});
-    sys.fail[archive(3)] = "文件数据校验失败（CRC 错误）：a.sav";
+    archives_at({1, 2, 3});
+    std::string& third = *mem.nodes().at(zip_test::MemoryFileSystem::key(archive(3))).data;
+    third[third.find("archived")] = 'A';  // the stored bytes no longer match their CRC
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(o.first_done, "");
+    EXPECT_NE(o.failure.find("a.sav"), std::string::npos) << o.failure;
     EXPECT_EQ(texts(restore_notices(o)),
-              std::vector<std::string>{"恢复失败：" + archive(3) + "\r\n文件数据校验失败（CRC 错误）：a.sav\r\n"
-                                       "存档保持原样，没有任何改动。"});
+              std::vector<std::string>{"恢复失败：" + archive(3) + "\r\n" + o.failure + "\r\n存档保持原样，没有任何改动。"});
+    EXPECT_FALSE(has("C:\\s1"));
 }
 
 TEST_F(Operations, UndoAsksIsRefusedWhileTheProgramRunsAndSaysWhatHappened) {
     project.save_paths = {"C:\\s1"};
+    dirs({"C:\\s1"});
+    archives_at({1});
     int asked = 0;
     auto yes = [&] { return ++asked, true; };
-    EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))), std::vector<std::string>{"撤销完成，存档已回到上次恢复之前的样子。"});
-    EXPECT_EQ(texts(undo_notices(runner.undo(project, [] { return false; }))), std::vector<std::string>{});
-    sys.fail["undo"] = "无法替换文件（可能正被其他程序使用）：C:\\s1\\a.sav";
-    EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))),
-              std::vector<std::string>{"撤销失败：无法替换文件（可能正被其他程序使用）：C:\\s1\\a.sav\r\n存档保持原样，没有任何改动。"});
-    set_undoable(false);
-    EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))), std::vector<std::string>{"没有可以撤销的恢复。"});
-    set_undoable(true);
-    sys.running = {"game.exe"};
-    EXPECT_EQ(texts(undo_notices(runner.undo(project, yes))), std::vector<std::string>{"程序[game.exe]在运行，不能进行撤销！"});
+    auto undo_told = [&](const std::function<bool()>& confirm) { return texts(undo_notices(runner.undo(project, confirm))); };
+    EXPECT_EQ(undo_told(yes), std::vector<std::string>{"没有可以撤销的恢复。"});
+    ASSERT_EQ(runner.restore(project, answer(archive(1))).first_done, archive(1));
+    EXPECT_EQ(undo_told([] { return false; }), std::vector<std::string>{});
+    running = {"game.exe"};
+    EXPECT_EQ(undo_told(yes), std::vector<std::string>{"程序[game.exe]在运行，不能进行撤销！"});
+    running.clear();
+    fs.locked_suffix = "/a.sav";  // held open by the game
+    const std::vector<std::string> failed = undo_told(yes);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].rfind("撤销失败：", 0), 0u) << failed[0];
+    EXPECT_NE(failed[0].find("存档保持原样，没有任何改动。"), std::string::npos);
+    EXPECT_EQ(*mem.nodes().at("C:/s1/a.sav").data, "archived");
+    fs.locked_suffix.clear();
+    EXPECT_EQ(undo_told(yes), std::vector<std::string>{"撤销完成，存档已回到上次恢复之前的样子。"});
+    EXPECT_EQ(*mem.nodes().at("C:/s1/a.sav").data, "save");
     EXPECT_EQ(asked, 2);
-    EXPECT_EQ(sys.calls_of("undo").size(), 2u);
 }
 
 TEST_F(Operations, AnInterruptedRestoreTakenBackFirstIsToldOnce) {
     project.save_paths = {"C:\\s1"};
-    sys.dirs({"C:\\s1"});
-    sys.interrupted = true;
+    const std::string journal = project.backup_folder + "\\恢复前\\进行中.txt";
+    // A restore killed in its swap, at the first call that leaves its journal behind.
+    for (long k = 1; k < 1000 && !has(journal); ++k) {
+        mem.nodes().clear();
+        dirs({"C:\\s1"});
+        archives_at({1});
+        zip_test::InjectingFileSystem killed(mem, zip_test::InjectingFileSystem::Mode::die, k);
+        restore_with_safety_copy(killed, {archive(1), project.save_paths, project.backup_folder}, {});
+    }
+    ASSERT_TRUE(has(journal));
     std::vector<std::string> told = texts(backup_notices(runner.backup(project)));
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0], interrupted_restore_text({}));
     EXPECT_EQ(told[1], "备份完成，备份文件为： \r\n" + archive(1));
+    EXPECT_EQ(*mem.nodes().at("C:/s1/a.sav").data, "save");
+    EXPECT_EQ(texts(backup_notices(runner.backup(project))).size(), 1u);  // told once
 }
 
 // What the user is told names the archive by its number: an undo lists only the folders its

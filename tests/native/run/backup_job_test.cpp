@@ -2,7 +2,7 @@
 // that says whether all of it worked.
 #include <gtest/gtest.h>
 
-#include "backup/backup_system.h"
+#include "backup/operations.h"
 #include "config/names.h"
 #include "paths/gbk_text.h"
 #include "paths/time_text.h"
@@ -42,13 +42,12 @@ TEST_P(BackupJobCases, PacksPrunesStampsAndCountsEveryFailure) {
     const Case& c = GetParam();
     zip_test::MemoryFileSystem disk;  // the real engine on a disk held in memory
     zip_test::FaultyFileSystem fs{disk};
-    EngineBackupSystem system(fs, [&](const std::string&) { return c.running; }, 1);
     if (c.save_folder_exists) {
         disk.add_dir("C:\\存档");
         disk.add_file("C:\\存档\\a.sav", "save");
     }
     NoView view;
-    BackupRunner runner(system, view);
+    BackupRunner runner({fs, [&](const std::string&) { return c.running; }, 1}, view);
     disk.add_dir("E:\\存档目录\\游戏");
     for (const char* name : {"2020年1月1日.zip", "2020年1月2日.zip", "Desktop.ini"})
         disk.add_file(std::string("E:\\存档目录\\游戏\\") + name, "zip");
@@ -78,9 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Timed sets are pruned by their own count, every other kind by 保留份数; kept sets never go.
 TEST(BackupJobKinds, EachPruningCountsItsOwnKindsAndSparesKeptSets) {
     zip_test::MemoryFileSystem disk;
-    EngineBackupSystem system(disk, nullptr, 1);
     NoView view;
-    BackupRunner runner(system, view);
+    BackupRunner runner({disk, {}, 1}, view);
     FakeStamp stamp;
     const std::string folder = "E:\\存档目录\\游戏";
     const ProjectState project{"游戏", "game.exe", {"C:\\存档"}, folder, {}};

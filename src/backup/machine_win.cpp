@@ -1,0 +1,6 @@
+#include "backup/operations.h"
+#include "backup/processes.h"
+
+BackupMachine platform_backup_machine() {
+    return {zip::platform_file_system(), [](const std::string& exe) { return ::is_program_running(exe); }};
+}
