@@ -222,7 +222,7 @@ std::vector<FolderComparison> compare_set(zip::FileSystem& fs, const HistoryRow&
     return out;
 }
 
-std::string comparison_text(const std::vector<FolderComparison>& folders) {
+std::string comparison_text(const std::vector<FolderComparison>& folders, const std::string& heading) {
     std::string out;
     size_t newer = 0;
     std::vector<std::string> newer_names;
@@ -237,6 +237,7 @@ std::string comparison_text(const std::vector<FolderComparison>& folders) {
         out += newer > newer_names.size() ? " 等），" : "），";
         out += "恢复会用备份里较旧的文件替换它们。\r\n\r\n";
     }
+    if (!heading.empty()) out += heading + "\r\n";
     for (const FolderComparison& c : folders) {
         out += "存档文件夹 " + std::to_string(c.k) + "：" + c.folder + "\r\n";
         if (c.archive_missing) {

@@ -64,5 +64,5 @@ struct FolderComparison {
 std::vector<FolderComparison> compare_set(zip::FileSystem& fs, const HistoryRow& row,
                                           const std::vector<std::string>& save_paths);
 // The comparison as the user reads it; it starts with "当前存档比这个备份新：…" when a file on disk is
-// newer than its copy in the archive.
-std::string comparison_text(const std::vector<FolderComparison>& folders);
+// newer than its copy in the archive, then `heading` on a line of its own, then each folder.
+std::string comparison_text(const std::vector<FolderComparison>& folders, const std::string& heading = "");

@@ -12,11 +12,11 @@ namespace {
 using namespace history_ui;
 
 constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
-constexpr int kButtonY = 276, kButtonW = 80, kButtonH = 28, kButtonStep = 88, kButtonX = 24;
+constexpr int kButtonY = 236, kButtonW = 80, kButtonH = 28, kButtonStep = 88, kButtonX = 24;
 
 // clang-format off
 const ControlSpec kLayout[] = {
-    {kList, WC_LISTVIEWA, "", 8, 8, 624, 260,
+    {kList, WC_LISTVIEWA, "", 8, 8, 624, 220,
      WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, WS_EX_CLIENTEDGE},
     {kRestoreButton, "BUTTON", "恢复", kButtonX + 0 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
     {kCompareButton, "BUTTON", "比较", kButtonX + 1 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
@@ -25,7 +25,7 @@ const ControlSpec kLayout[] = {
     {kDeleteButton, "BUTTON", "删除", kButtonX + 4 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
     {kOpenFolderButton, "BUTTON", "打开文件夹", kButtonX + 5 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
     {kCloseButton, "BUTTON", "关闭", kButtonX + 6 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
-    {kComparisonEdit, "EDIT", "", 8, 314, 624, 148,
+    {kComparisonEdit, "EDIT", "", 8, 274, 624, 188,
      ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, ctl::kWhiteBackground, WS_EX_CLIENTEDGE},
 };
 // clang-format on
@@ -185,8 +185,8 @@ class HistoryWindow : public Window {
     void compare() {
         const HistoryRow* row = selected();
         if (!row) return;
-        const std::string head = "恢复 " + row->stem + "（" + row->info.kind + "）会这样改动存档：\r\n";
-        set_text(kComparisonEdit, head + comparison_text(compare_set(fs_, *row, context_.save_paths)));
+        const std::string heading = "恢复 " + row->stem + "（" + row->info.kind + "）会这样改动存档：";
+        set_text(kComparisonEdit, comparison_text(compare_set(fs_, *row, context_.save_paths), heading));
     }
 
     void edit_note() {

@@ -180,8 +180,9 @@ TEST_F(Comparison, EachKindOfFile) {
     EXPECT_TRUE(c[1].replaced.empty() && c[1].added.empty());
     EXPECT_TRUE(c[2].archive_missing);
 
-    const std::string text = comparison_text(c);
+    const std::string text = comparison_text(c, "标题");
     EXPECT_EQ(text.rfind("当前存档比这个备份新：1 个文件", 0), 0u) << text;
+    EXPECT_NE(text.find("。\r\n\r\n标题\r\n存档文件夹 1："), std::string::npos) << text;
     for (const char* part : {"newer.sav（磁盘上的更新）", "将被替换：3 个", "将新增：1 个", "与备份相同：2 个",
                              "只在磁盘上（保留不动）：1 个", "mine.txt", "存档文件夹 3：/saves/three"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
@@ -189,9 +190,9 @@ TEST_F(Comparison, EachKindOfFile) {
 
 TEST_F(Comparison, NothingNewerOnDiskSaysNothingOfIt) {
     disk.add_file("/saves/one/newer.sav", "then newer.sav", kThen);
-    const std::string text = comparison_text(compare_set(disk, row, saves));
+    const std::string text = comparison_text(compare_set(disk, row, saves), "标题");
     EXPECT_EQ(text.find("当前存档比这个备份新"), std::string::npos) << text;
-    EXPECT_EQ(text.rfind("存档文件夹 1：", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("标题\r\n存档文件夹 1：", 0), 0u) << text;
 }
 
 TEST_F(Comparison, MissingSaveFolderAddsEverythingAndABrokenArchiveIsNamed) {
