@@ -36,11 +36,11 @@ struct Column {
     int width;
     HistoryColumn sorts;
 };
-const Column kColumns[] = {{"时间", 170, HistoryColumn::time},
+const Column kColumns[] = {{"时间", 182, HistoryColumn::time},
                            {"类型", 64, HistoryColumn::kind},
                            {"大小", 76, HistoryColumn::size},
                            {"文件夹", 56, HistoryColumn::folders},
-                           {"备注", 234, HistoryColumn::note}};
+                           {"备注", 222, HistoryColumn::note}};
 
 // Buttons that act on the chosen row.
 constexpr int kRowButtons[] = {kRestoreButton, kCompareButton, kNoteButton, kKeepButton, kDeleteButton};
@@ -80,7 +80,9 @@ class HistoryWindow : public Window {
         }
     }
 
-    bool on_message(UINT msg, WPARAM, LPARAM lp, LRESULT* result) override {
+    bool on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        // A backup or restore of the main window, or another run of the tool, may have changed the folder.
+        if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) reload();
         if (msg != WM_NOTIFY) return false;
         const auto* n = reinterpret_cast<const NMHDR*>(lp);
         if (n->idFrom != kList) return false;

@@ -75,6 +75,26 @@ TEST(HistoryRows, SetsAndSafetyCopiesNewestFirstStraysNever) {
     EXPECT_TRUE(history_rows(disk, kFolder + "\\没有", 1).empty());
 }
 
+// A thousand sets, each with its section: every row carries its own note.
+TEST(HistoryRows, AThousandSetsEachWithItsNote) {
+    zip_test::MemoryFileSystem disk;
+    disk.add_dir(kFolder);
+    std::string ini;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string name = "2011年" + std::to_string(1 + i % 12) + "月" + std::to_string(1 + i / 12 % 28) + "日" +
+                                 std::to_string(1 + i / 336) + "时.zip";
+        disk.add_file(kFolder + "\\" + name, "z");
+        ini += "[" + name + "]\r\n备注=" + std::to_string(i) + "\r\n";
+    }
+    disk.add_file(kFolder + "\\备份信息.ini", ini);
+    const std::vector<HistoryRow> rows = history_rows(disk, kFolder, 1);
+    ASSERT_EQ(rows.size(), 1000u);
+    for (const HistoryRow& row : rows) {
+        const int i = std::stoi(row.info.note);
+        EXPECT_EQ(row.first_archive().rfind("2011年" + std::to_string(1 + i % 12) + "月", 0), 0u);
+    }
+}
+
 TEST(HistoryRows, SortByEveryColumnBothWays) {
     auto row = [](const char* stem, int64_t seconds, const char* kind, uint64_t size, int present, const char* note,
                   bool kept) {

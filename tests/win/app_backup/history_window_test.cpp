@@ -141,6 +141,12 @@ TEST_F(HistoryWindowTest, ListsSetsComparesNotesKeepsDeletesAndRestores) {
     EXPECT_NE(told.back().find(folder + "\\2011年10月23日.zip\r\n"), std::string::npos) << told.back();
     EXPECT_TRUE(prompt.open_requests.empty());
     EXPECT_EQ(rows(), (std::vector<std::string>{"2011年10月23日|手动|2/3|", "2011年10月23日|恢复前|2/3|"}));
+    // The safety copy that 撤销上次恢复 needs stays.
+    prompt.messages.clear();
+    choose(1);
+    press(H::kDeleteButton);
+    EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"这是撤销上次恢复要用的恢复前副本，不能删除。"}));
+    EXPECT_EQ(prompt.recycled.size(), 1u);
     PostMessageA(history, WM_CLOSE, 0, 0);
     wintest::pump_messages();
     EXPECT_FALSE(IsWindow(history));
