@@ -192,16 +192,17 @@ class HistoryWindow : public Window {
     }
 
     void edit_note() {
-        const HistoryRow* row = selected();
-        if (!row) return;
+        const HistoryRow* chosen = selected();
+        if (!chosen) return;
+        const HistoryRow row = *chosen;  // the list is read again when the dialog hands back the focus
         TextRequest r;
-        r.title = "备注 - " + row->stem;
+        r.title = "备注 - " + row.stem;
         r.label = "备注（最多 100 个字）：";
-        r.initial = row->info.note;
+        r.initial = row.info.note;
         r.max_chars = kNoteLength;
         const std::optional<std::string> note = prompt().ask_text(r);
         if (!note) return;
-        if (!info_of(fs_, *row).set_note(row->first_archive(), clip_note(*note))) tell_unwritten(*row);
+        if (!info_of(fs_, row).set_note(row.first_archive(), clip_note(*note))) tell_unwritten(row);
         reload();
     }
 
@@ -217,7 +218,7 @@ class HistoryWindow : public Window {
     void delete_set() {
         const HistoryRow* chosen = selected();
         if (!chosen) return;
-        const HistoryRow row = *chosen;
+        const HistoryRow row = *chosen;  // each question hands the focus back, and the list is read again
         if (is_undo_copy(row)) {
             show_message("这是撤销上次恢复要用的恢复前副本，不能删除。", mb::kIconExclamation);
             return;

@@ -203,9 +203,9 @@ TEST_F(Comparison, EachKindOfFile) {
     const std::string text = comparison_text(c, "标题");
     EXPECT_EQ(text.rfind("当前存档比这个备份新：1 个文件", 0), 0u) << text;
     EXPECT_NE(text.find("。\r\n\r\n标题\r\n存档文件夹 1："), std::string::npos) << text;
-    for (const char* part : {"newer.sav（磁盘上的更新）", "将被替换：3 个", "将新增：1 个", "与备份相同：2 个",
+    for (const char* piece : {"newer.sav（磁盘上的更新）", "将被替换：3 个", "将新增：1 个", "与备份相同：2 个",
                              "只在磁盘上（保留不动）：1 个", "mine.txt", "存档文件夹 3：/saves/three"})
-        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+        EXPECT_NE(text.find(piece), std::string::npos) << piece << "\n" << text;
 }
 
 TEST_F(Comparison, NothingNewerOnDiskSaysNothingOfIt) {
