@@ -1,5 +1,6 @@
 #include "ui/text_input_window.h"
 
+#include "paths/gbk_text.h"
 #include "ui/window.h"
 
 namespace {
@@ -7,6 +8,12 @@ namespace {
 using namespace text_input;
 
 // clang-format off
+size_t char_count(const std::string& text) {
+    size_t n = 0;
+    for (size_t i = 0; i < text.size(); i += gbk::char_len(text, i)) ++n;
+    return n;
+}
+
 const ControlSpec kLayout[] = {
     {kLabel, "STATIC", "", 8, 10, 360, 20, SS_LEFT | SS_NOPREFIX},
     {kEdit, "EDIT", "", 8, 34, 360, 22, ES_AUTOHSCROLL | WS_TABSTOP, 0, WS_EX_CLIENTEDGE},
@@ -25,7 +32,9 @@ class TextInputWindow : public Window {
         create_controls(kLayout);
         fit_client_area(376, 100);
         set_text(kLabel, request_.label);
-        SendMessageA(item(kEdit), EM_LIMITTEXT, static_cast<WPARAM>(request_.max_chars), 0);
+        // An ANSI edit box counts bytes on Windows and characters on Wine: room for the longest,
+        // and the characters are counted on 确定.
+        SendMessageA(item(kEdit), EM_LIMITTEXT, static_cast<WPARAM>(2 * request_.max_chars), 0);
         set_text(kEdit, request_.initial);
         SendMessageA(item(kEdit), EM_SETSEL, 0, -1);
         focus(kEdit);
@@ -36,8 +45,16 @@ class TextInputWindow : public Window {
    protected:
     void on_command(int id, int code) override {
         if (code != BN_CLICKED) return;
-        if (id == kOkButton) answer = text(kEdit);
-        if (id == kOkButton || id == kCancelButton) close();
+        if (id == kCancelButton) close();
+        if (id != kOkButton) return;
+        const std::string typed = text(kEdit);
+        if (char_count(typed) > static_cast<size_t>(request_.max_chars)) {
+            show_message("最多 " + std::to_string(request_.max_chars) + " 个字，请改短一些。");
+            focus(kEdit);
+            return;
+        }
+        answer = typed;
+        close();
     }
 
    private:
