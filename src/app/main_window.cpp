@@ -160,6 +160,11 @@ bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
         *result = 0;
         return true;
     }
+    if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == kHistoryCommand) {
+        open_history();
+        *result = 0;
+        return true;
+    }
     if (msg == WM_CONTEXTMENU && reinterpret_cast<HWND>(wp) == item(kRestoreButton)) {
         show_restore_menu({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
         *result = 0;

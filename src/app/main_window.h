@@ -74,6 +74,12 @@ class MainWindow : public Window {
     void undo_last_restore();
     bool can_undo() const;
     static constexpr UINT kUndoCommand = 0x0010;  // in the system menu: below 0xF000, low four bits clear
+    // 存档历史 (system menu and 恢复按钮's own menu): the selected project's, or the open one brought forward.
+    static constexpr UINT kHistoryCommand = 0x0020;
+    void open_history();
+    bool has_history() const;
+    // Restores this archive exactly as 恢复按钮 does with the archive chosen in its dialog.
+    void restore_archive(const std::string& first_archive);
     // Draws the project's image.ico in 程序图标, or clears it when there is none.
     void show_project_icon();
     // Projects started by 启动程序 that back up once their program has ended, by name.
@@ -96,6 +102,9 @@ class MainWindow : public Window {
     void add_undo_to_system_menu();
     void refresh_undo_item();
     void show_restore_menu(POINT at);
+    void restore_from(const std::function<std::optional<std::string>(const ProjectState&)>& choose);
+    void restore_from_history(const std::string& project_name, const std::string& first_archive);
+    void on_destroy() override;
     std::optional<std::string> choose_archive(const std::string& backup_folder);
     // Runs a backup or restore with the buttons locked; the window keeps painting meanwhile, and
     // what happened is told before the buttons come back. 操作时间 is stamped in every case: by
@@ -122,4 +131,5 @@ class MainWindow : public Window {
     std::string last_restore_file_;  // the restore dialog keeps its last choice
     CurrentProject project_;
     ProgramWaits waits_;
+    HWND history_ = nullptr;  // the open 存档历史, closed with this window
 };

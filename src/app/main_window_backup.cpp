@@ -104,10 +104,18 @@ std::optional<std::string> MainWindow::choose_archive(const std::string& backup_
 }
 
 void MainWindow::restore_current_project() {
-    run_locked([this](BackupRunner& runner) {
+    restore_from([this](const ProjectState& state) { return choose_archive(state.backup_folder); });
+}
+
+void MainWindow::restore_archive(const std::string& first_archive) {
+    restore_from([first_archive](const ProjectState&) { return std::optional<std::string>(first_archive); });
+}
+
+void MainWindow::restore_from(const std::function<std::optional<std::string>(const ProjectState&)>& choose) {
+    run_locked([this, &choose](BackupRunner& runner) {
         const ProjectState state = operation_state();
         RestoreQuestions ask;
-        ask.choose_archive = [&] { return choose_archive(state.backup_folder); };
+        ask.choose_archive = [&] { return choose(state); };
         ask.confirm_overwrite = [] {
             return show_message("存档已存在是否覆盖？", mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
         };
@@ -135,10 +143,13 @@ void MainWindow::add_undo_to_system_menu() {
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING | MF_GRAYED, kUndoCommand, "撤销上次恢复(&U)");
+    AppendMenuA(menu, MF_STRING | MF_GRAYED, kHistoryCommand, "存档历史(&H)");
 }
 
 void MainWindow::refresh_undo_item() {
-    EnableMenuItem(GetSystemMenu(hwnd(), FALSE), kUndoCommand, MF_BYCOMMAND | (can_undo() ? MF_ENABLED : MF_GRAYED));
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    EnableMenuItem(menu, kUndoCommand, MF_BYCOMMAND | (can_undo() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, kHistoryCommand, MF_BYCOMMAND | (has_history() ? MF_ENABLED : MF_GRAYED));
 }
 
 // A right click on 恢复按钮 (or its menu key: the menu then opens at the button).
@@ -150,9 +161,11 @@ void MainWindow::show_restore_menu(POINT at) {
     }
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING | (can_undo() ? 0 : MF_GRAYED), kUndoCommand, "撤销上次恢复(&U)");
+    AppendMenuA(menu, MF_STRING | (has_history() ? 0 : MF_GRAYED), kHistoryCommand, "存档历史(&H)");
     UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
     DestroyMenu(menu);
     if (chosen == kUndoCommand) undo_last_restore();
+    if (chosen == kHistoryCommand) open_history();
 }
 
 void MainWindow::decorate_project() {

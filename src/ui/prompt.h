@@ -3,6 +3,7 @@
 // that tests can script the answers. Portable: it names the Win32 values it needs itself.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace mb {
 inline constexpr unsigned kOk = 0x0;
@@ -23,6 +24,14 @@ struct OpenFileRequest {
     std::string default_ext;
 };
 
+// One line of text asked for in a small window of the tool's own.
+struct TextRequest {
+    std::string title;
+    std::string label;
+    std::string initial;
+    int max_chars = 100;
+};
+
 struct BrowseFolderRequest {
     std::string title;
     bool edit_box = true;
@@ -40,6 +49,12 @@ class Prompt {
     // ShellExecute "open" with no parameters and no working directory, shown normally; failures are
     // silent. True when the shell started it.
     virtual bool shell_open(const std::string& target) = 0;
+    // The text typed, nullopt when cancelled.
+    virtual std::optional<std::string> ask_text(const TextRequest& /*request*/) { return std::nullopt; }
+    // Explorer on the file's folder with the file selected. True when the shell started it.
+    virtual bool shell_select(const std::string& /*file*/) { return false; }
+    // Moves the files to the Recycle Bin, no question of the shell's own; true when all went.
+    virtual bool recycle(const std::vector<std::string>& /*files*/) { return false; }
 };
 
 // The prompt in use: the real one in the program, a scripted one in tests.

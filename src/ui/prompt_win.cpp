@@ -4,6 +4,7 @@
 
 #include "paths/files.h"
 #include "ui/prompt_win.h"
+#include "ui/text_input_window.h"
 
 namespace {
 
@@ -66,4 +67,25 @@ std::optional<std::string> WinPrompt::browse_folder(const BrowseFolderRequest& r
 bool WinPrompt::shell_open(const std::string& target) {
     HINSTANCE done = ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(done) > 32;
+}
+
+std::optional<std::string> WinPrompt::ask_text(const TextRequest& request) { return ask_text_window(request); }
+
+bool WinPrompt::shell_select(const std::string& file) {
+    const std::wstring args = L"/select,\"" + files::to_wide(file) + L"\"";
+    HINSTANCE done = ShellExecuteW(nullptr, L"open", L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(done) > 32;
+}
+
+// FOF_ALLOWUNDO sends them to the Recycle Bin; the tool has asked already, so the shell does not.
+bool WinPrompt::recycle(const std::vector<std::string>& files) {
+    if (files.empty()) return true;
+    std::wstring from;
+    for (const std::string& f : files) from += files::to_wide(f) + L'\0';
+    from += L'\0';
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
 }

@@ -8,4 +8,7 @@ class WinPrompt : public Prompt {
     std::optional<std::string> open_file(const OpenFileRequest& request) override;
     std::optional<std::string> browse_folder(const BrowseFolderRequest& request) override;
     bool shell_open(const std::string& target) override;
+    std::optional<std::string> ask_text(const TextRequest& request) override;
+    bool shell_select(const std::string& file) override;
+    bool recycle(const std::vector<std::string>& files) override;
 };

@@ -30,6 +30,11 @@ class ScriptedPrompt : public Prompt {
     std::vector<std::string> opened;  // shell_open targets
     std::function<void(const ShownMessage&)> on_message;  // runs while the "box" is up
     std::function<void(const std::string&)> on_open;      // runs for each shell_open
+    std::vector<TextRequest> text_requests;
+    std::deque<std::optional<std::string>> text_answers;  // cancel when empty
+    std::vector<std::string> selected;                    // shell_select files
+    std::vector<std::vector<std::string>> recycled;       // recycle calls
+    std::function<bool(const std::vector<std::string>&)> on_recycle;  // moves them; none: true
 
     int message_box(const std::string& text, unsigned style, const std::string& title) override {
         messages.push_back({text, style, title});
@@ -53,6 +58,19 @@ class ScriptedPrompt : public Prompt {
         opened.push_back(target);
         if (on_open) on_open(target);
         return true;
+    }
+
+    std::optional<std::string> ask_text(const TextRequest& r) override {
+        text_requests.push_back(r);
+        return take(text_answers);
+    }
+    bool shell_select(const std::string& file) override {
+        selected.push_back(file);
+        return true;
+    }
+    bool recycle(const std::vector<std::string>& files) override {
+        recycled.push_back(files);
+        return on_recycle ? on_recycle(files) : true;
     }
 
     std::vector<std::string> texts() const {

@@ -1,0 +1,44 @@
+// The main window's way into 存档历史: one window for the selected project, and its restores run as
+// 恢复按钮's do.
+#include "app/main_window.h"
+#include "config/project_name.h"
+#include "ui/history_window.h"
+
+bool MainWindow::has_history() const { return is_valid_project_name(project().name); }
+
+void MainWindow::open_history() {
+    if (!has_history()) return;
+    const std::string title = "存档历史 - " + project().name;
+    if (IsWindow(history_)) {
+        char open_title[512] = {};
+        GetWindowTextA(history_, open_title, sizeof open_title);
+        if (title == open_title) {
+            ShowWindow(history_, SW_RESTORE);
+            SetForegroundWindow(history_);
+            return;
+        }
+        DestroyWindow(history_);  // another project's
+    }
+    HistoryContext context{project().name, project().backup_folder, project().save_paths, {}};
+    context.restore = [this, name = project().name](const std::string& archive) {
+        restore_from_history(name, archive);
+    };
+    history_ = open_history_window(std::move(context));
+}
+
+// The history window belongs to one project: the main window turns to it before restoring.
+void MainWindow::restore_from_history(const std::string& project_name, const std::string& first_archive) {
+    if (project().name != project_name) {
+        HWND combo = item(kProjectCombo);
+        const LRESULT i = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(project_name.c_str()));
+        if (i == CB_ERR) return;
+        SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+        load_current_project();
+    }
+    restore_archive(first_archive);
+}
+
+void MainWindow::on_destroy() {
+    if (IsWindow(history_)) DestroyWindow(history_);
+}

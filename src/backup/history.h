@@ -1,0 +1,68 @@
+#pragma once
+// The backup history of a project: every archive set of its backup folder and every safety copy of
+// its "恢复前", with what 备份信息.ini knows of them, and what restoring one would do to the save
+// folders. Rows come from folder listings only, so a folder of a thousand sets opens at once; an
+// archive is opened only to compare it, and then only its central directory is read.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "backup/backup_info.h"
+#include "backup/zip/file_system.h"
+
+struct HistoryRow {
+    std::string stem;                   // the time text of the set's name
+    int64_t seconds = 0;                // its moment, for ordering
+    std::string folder;                 // where its archives lie (ANSI)
+    std::vector<std::string> archives;  // file names, ordered by folder number, the first archive first
+    uint64_t size = 0;                  // all archives together
+    int folders = 0;                    // the project's save folders
+    bool safety_copy = false;           // from "恢复前"
+    SetInfo info;
+
+    std::string first_archive() const { return stem + ".zip"; }
+    std::string first_archive_path() const { return folder + "\\" + first_archive(); }
+    std::vector<std::string> archive_paths() const;
+};
+
+// Sets whose first archive is there, from the backup folder and its "恢复前", newest first. Strays
+// (other names, folders, companions without their first archive) never appear.
+std::vector<HistoryRow> history_rows(zip::FileSystem& fs, const std::string& backup_folder, int save_folders);
+
+// Where a row keeps its kind, note and kept mark.
+BackupInfo info_of(zip::FileSystem& fs, const HistoryRow& row);
+
+enum class HistoryColumn { time, kind, size, folders, note };
+void sort_rows(std::vector<HistoryRow>& rows, HistoryColumn by, bool ascending);
+
+// The cells of a row, in the order of the columns.
+std::string size_text(uint64_t bytes);          // "12 KB", "3.4 MB"
+std::string folders_text(const HistoryRow& row);  // "2/3": archives present / save folders
+std::string note_text(const HistoryRow& row);     // "★" first for a kept set
+
+// A note as it is kept: one line, at most 100 characters (a two-byte character counts once).
+std::string clip_note(const std::string& note);
+inline constexpr int kNoteLength = 100;
+
+// What restoring a set would do to one save folder. Names are relative, '\'-separated, ANSI.
+struct FolderComparison {
+    int k = 1;
+    std::string folder;
+    std::string archive;  // full path
+    bool archive_missing = false;
+    std::string unreadable;  // why the archive could not be read; "" when it was
+    std::vector<std::string> replaced;      // in the archive and on disk, different
+    std::vector<std::string> newer_on_disk;  // of those, the ones written on disk after the archive's copy
+    std::vector<std::string> added;         // only in the archive
+    std::vector<std::string> identical;     // same size and time
+    std::vector<std::string> only_on_disk;  // stay as they are
+};
+
+// Compares each archive of the row with the save folder it restores into, by name, size and time
+// (no file is read, so no CRC): same size and a time within two seconds (the DOS time of a ZIP
+// entry) is identical; anything else is replaced.
+std::vector<FolderComparison> compare_set(zip::FileSystem& fs, const HistoryRow& row,
+                                          const std::vector<std::string>& save_paths);
+// The comparison as the user reads it; it starts with "当前存档比这个备份新：…" when a file on disk is
+// newer than its copy in the archive, then `heading` on a line of its own, then each folder.
+std::string comparison_text(const std::vector<FolderComparison>& folders, const std::string& heading = "");

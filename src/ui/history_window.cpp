@@ -1,0 +1,274 @@
+#include "ui/history_window.h"
+
+#include <commctrl.h>
+
+#include "backup/history.h"
+#include "backup/restore.h"
+#include "ui/prompt.h"
+#include "ui/window.h"
+
+namespace {
+
+using namespace history_ui;
+
+constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
+constexpr int kButtonY = 236, kButtonW = 80, kButtonH = 28, kButtonStep = 88, kButtonX = 24;
+
+// clang-format off
+const ControlSpec kLayout[] = {
+    {kList, WC_LISTVIEWA, "", 8, 8, 624, 220,
+     WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, WS_EX_CLIENTEDGE},
+    {kRestoreButton, "BUTTON", "恢复", kButtonX + 0 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kCompareButton, "BUTTON", "比较", kButtonX + 1 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kNoteButton, "BUTTON", "备注", kButtonX + 2 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kKeepButton, "BUTTON", "保留", kButtonX + 3 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kDeleteButton, "BUTTON", "删除", kButtonX + 4 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kOpenFolderButton, "BUTTON", "打开文件夹", kButtonX + 5 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kCloseButton, "BUTTON", "关闭", kButtonX + 6 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kComparisonEdit, "EDIT", "", 8, 274, 624, 188,
+     ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, ctl::kWhiteBackground, WS_EX_CLIENTEDGE},
+};
+// clang-format on
+constexpr int kClientWidth = 640, kClientHeight = 470;
+
+struct Column {
+    const char* caption;
+    int width;
+    HistoryColumn sorts;
+};
+const Column kColumns[] = {{"时间", 182, HistoryColumn::time},
+                           {"类型", 64, HistoryColumn::kind},
+                           {"大小", 76, HistoryColumn::size},
+                           {"文件夹", 56, HistoryColumn::folders},
+                           {"备注", 222, HistoryColumn::note}};
+
+// Buttons that act on the chosen row.
+constexpr int kRowButtons[] = {kRestoreButton, kCompareButton, kNoteButton, kKeepButton, kDeleteButton};
+
+std::vector<std::string> cells(const HistoryRow& row) {
+    return {row.stem, row.info.kind, size_text(row.size), folders_text(row), note_text(row)};
+}
+
+class HistoryWindow : public Window {
+   public:
+    explicit HistoryWindow(HistoryContext context) : context_(std::move(context)), fs_(zip::platform_file_system()) {}
+
+    bool create() {
+        const std::string title = "存档历史 - " + context_.project;
+        if (!Window::create(title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 80, 80, 660, 520))
+            return false;
+        delete_on_destroy();
+        create_controls(kLayout);
+        fit_client_area(kClientWidth, kClientHeight);
+        set_up_list();
+        reload();
+        ShowWindow(hwnd(), SW_SHOW);
+        return true;
+    }
+
+   protected:
+    void on_command(int id, int code) override {
+        if (code != BN_CLICKED) return;
+        switch (id) {
+            case kRestoreButton: restore(); break;
+            case kCompareButton: compare(); break;
+            case kNoteButton: edit_note(); break;
+            case kKeepButton: toggle_kept(); break;
+            case kDeleteButton: delete_set(); break;
+            case kOpenFolderButton: open_folder(); break;
+            case kCloseButton: close(); break;
+        }
+    }
+
+    bool on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        // A backup or restore of the main window, or another run of the tool, may have changed the folder.
+        if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) reload();
+        if (msg != WM_NOTIFY) return false;
+        const auto* n = reinterpret_cast<const NMHDR*>(lp);
+        if (n->idFrom != kList) return false;
+        *result = 0;
+        switch (n->code) {
+            case NM_RETURN: restore(); return true;  // when no dialog loop turned Enter into 恢复
+            case NM_DBLCLK: compare(); return true;
+            case LVN_KEYDOWN:
+                if (reinterpret_cast<const NMLVKEYDOWN*>(lp)->wVKey == VK_DELETE) delete_set();
+                return true;
+            case LVN_COLUMNCLICK: sort_by(reinterpret_cast<const NMLISTVIEW*>(lp)->iSubItem); return true;
+            case LVN_ITEMCHANGED: update_buttons(); return true;
+        }
+        return false;
+    }
+
+   private:
+    HWND list() const { return item(kList); }
+
+    void set_up_list() {
+        ListView_SetExtendedListViewStyle(list(), LVS_EX_FULLROWSELECT);
+        for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+            LVCOLUMNA column{};
+            column.mask = LVCF_TEXT | LVCF_WIDTH;
+            column.pszText = const_cast<char*>(kColumns[i].caption);
+            column.cx = kColumns[i].width;
+            SendMessageA(list(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+        }
+    }
+
+    // Reads the folders again and keeps the chosen set chosen.
+    void reload() {
+        const HistoryRow* chosen = selected();
+        const std::string keep = chosen ? chosen->first_archive_path() : "";
+        rows_ = history_rows(fs_, context_.backup_folder, static_cast<int>(context_.save_paths.size()));
+        sort_rows(rows_, sort_column_, ascending_);
+        fill(keep);
+    }
+
+    void fill(const std::string& keep) {
+        ListView_DeleteAllItems(list());
+        int chosen = -1;
+        for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
+            const std::vector<std::string> texts = cells(rows_[i]);
+            LVITEMA row{};
+            row.mask = LVIF_TEXT | LVIF_PARAM;
+            row.iItem = i;
+            row.pszText = const_cast<char*>(texts[0].c_str());
+            row.lParam = i;
+            SendMessageA(list(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row));
+            for (int c = 1; c < static_cast<int>(texts.size()); ++c) {
+                row.iSubItem = c;
+                row.pszText = const_cast<char*>(texts[c].c_str());
+                SendMessageA(list(), LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&row));
+            }
+            if (rows_[i].first_archive_path() == keep) chosen = i;
+        }
+        if (chosen < 0 && !rows_.empty()) chosen = 0;
+        if (chosen >= 0) {
+            ListView_SetItemState(list(), chosen, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            ListView_EnsureVisible(list(), chosen, FALSE);
+        }
+        update_buttons();
+    }
+
+    const HistoryRow* selected() const {
+        const int i = ListView_GetNextItem(list(), -1, LVNI_SELECTED);
+        return i >= 0 && i < static_cast<int>(rows_.size()) ? &rows_[static_cast<size_t>(i)] : nullptr;
+    }
+
+    void update_buttons() {
+        const HistoryRow* row = selected();
+        for (int id : kRowButtons) enable(id, row != nullptr);
+        // Safety copies are kept by their own count, the newest five.
+        if (row && row->safety_copy) enable(kKeepButton, false);
+    }
+
+    // The time column starts newest first, the others smallest first; a second click turns it.
+    void sort_by(int column) {
+        if (column < 0 || column >= static_cast<int>(std::size(kColumns))) return;
+        const HistoryColumn by = kColumns[column].sorts;
+        ascending_ = by == sort_column_ ? !ascending_ : by != HistoryColumn::time;
+        sort_column_ = by;
+        const HistoryRow* chosen = selected();
+        const std::string keep = chosen ? chosen->first_archive_path() : "";
+        sort_rows(rows_, sort_column_, ascending_);
+        fill(keep);
+    }
+
+    void restore() {
+        const HistoryRow* row = selected();
+        if (!row || !context_.restore) return;
+        // The restore keeps the windows painting meanwhile: this one must not close under it.
+        const HWND self = hwnd();
+        EnableWindow(self, FALSE);
+        context_.restore(row->first_archive_path());
+        if (!IsWindow(self)) return;
+        EnableWindow(self, TRUE);
+        reload();  // the restore made a safety copy
+    }
+
+    void compare() {
+        const HistoryRow* row = selected();
+        if (!row) return;
+        const std::string heading = "恢复 " + row->stem + "（" + row->info.kind + "）会这样改动存档：";
+        set_text(kComparisonEdit, comparison_text(compare_set(fs_, *row, context_.save_paths), heading));
+    }
+
+    void edit_note() {
+        const HistoryRow* chosen = selected();
+        if (!chosen) return;
+        const HistoryRow row = *chosen;  // the list is read again when the dialog hands back the focus
+        TextRequest r;
+        r.title = "备注 - " + row.stem;
+        r.label = "备注（最多 100 个字）：";
+        r.initial = row.info.note;
+        r.max_chars = kNoteLength;
+        const std::optional<std::string> note = prompt().ask_text(r);
+        if (!note) return;
+        if (!info_of(fs_, row).set_note(row.first_archive(), clip_note(*note))) tell_unwritten(row);
+        reload();
+    }
+
+    void toggle_kept() {
+        const HistoryRow* row = selected();
+        if (!row || row->safety_copy) return;
+        if (!info_of(fs_, *row).set_kept(row->first_archive(), !row->info.kept)) tell_unwritten(*row);
+        reload();
+    }
+
+    void tell_unwritten(const HistoryRow& row) { show_message("无法写入 " + row.folder + "\\备份信息.ini", mb::kIconExclamation); }
+
+    void delete_set() {
+        const HistoryRow* chosen = selected();
+        if (!chosen) return;
+        const HistoryRow row = *chosen;  // each question hands the focus back, and the list is read again
+        if (is_undo_copy(row)) {
+            show_message("这是撤销上次恢复要用的恢复前副本，不能删除。", mb::kIconExclamation);
+            return;
+        }
+        std::string ask = "是否把备份 " + row.stem + " 移到回收站？\r\n";
+        for (const std::string& name : row.archives) ask += "\r\n" + name;
+        if (show_message(ask, mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) return;
+        if (row.info.kept && show_message("备份 " + row.stem + " 标记为保留，确实要删除吗？",
+                                          mb::kYesNo | mb::kIconExclamation) != mb::kIdYes)
+            return;
+        prompt().recycle(row.archive_paths());
+        std::string left;
+        for (const std::string& path : row.archive_paths())
+            if (fs_.exists(fs_.from_ansi(path))) left += "\r\n" + path;
+        // Its note goes with the set; a set partly left keeps what is known of it.
+        if (left.empty())
+            info_of(fs_, row).forget({row.first_archive()});
+        else
+            show_message("这些文件没有移到回收站：" + left, mb::kIconExclamation);
+        reload();
+    }
+
+    // The newest safety copy is what 撤销上次恢复 puts back.
+    bool is_undo_copy(const HistoryRow& row) const {
+        if (!row.safety_copy || !has_restore_to_undo(fs_, context_.backup_folder)) return false;
+        for (const HistoryRow& other : rows_)
+            if (other.safety_copy && other.seconds > row.seconds) return false;
+        return true;
+    }
+
+    void open_folder() {
+        const HistoryRow* row = selected();
+        if (row)
+            prompt().shell_select(row->first_archive_path());
+        else
+            prompt().shell_open(context_.backup_folder);
+    }
+
+    HistoryContext context_;
+    zip::FileSystem& fs_;
+    std::vector<HistoryRow> rows_;
+    HistoryColumn sort_column_ = HistoryColumn::time;
+    bool ascending_ = false;
+};
+
+}  // namespace
+
+HWND open_history_window(HistoryContext context) {
+    auto* window = new HistoryWindow(std::move(context));
+    if (window->create()) return window->hwnd();
+    delete window;
+    return nullptr;
+}

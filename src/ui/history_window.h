@@ -1,0 +1,34 @@
+#pragma once
+// The window "存档历史 - <项目>": every backup set and safety copy of a project, newest first, with
+// what each would change, its note and kept mark; restores, deletes and shows them. Modeless: it
+// stays open beside the main window.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace history_ui {
+enum Control : int {
+    kRestoreButton = 1,  // IDOK: Enter restores
+    kCloseButton = 2,    // IDCANCEL: Esc closes
+    kList = 100,         // 时间, 类型, 大小, 文件夹, 备注
+    kCompareButton,
+    kNoteButton,
+    kKeepButton,
+    kDeleteButton,
+    kOpenFolderButton,
+    kComparisonEdit,
+};
+}  // namespace history_ui
+
+struct HistoryContext {
+    std::string project;
+    std::string backup_folder;            // ANSI, as the main window shows it
+    std::vector<std::string> save_paths;  // expanded
+    // Restores the set of this first archive exactly as 恢复存档 does; the list is read again after.
+    std::function<void(const std::string& first_archive)> restore;
+};
+
+// Opens the window; nullptr when it could not be made. It deletes itself when closed.
+HWND open_history_window(HistoryContext context);
