@@ -177,7 +177,7 @@ TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     SetEnvironmentVariableA("VARNOKE_RESTORE_BACKUP", nullptr);
     // Ended once files are being replaced: the first of them has its old contents back in place.
     bool replacing = false;
-    for (int i = 0; i < 3000 && !replacing; ++i) {
+    for (int i = 0; i < 12000 && !replacing; ++i) {
         replacing = read_file(saves / "一\\f0.sav") == "old 0";
         if (!replacing) Sleep(5);
     }
