@@ -90,6 +90,10 @@ class CommandRun {
 
     RunResult back_up(const std::string& name) {
         const BackupJobResult job = host_.back_up(list_, host_.load_project(list_, name));
+        if (job.unchanged) {
+            host_.report({unchanged_text(name)});
+            return job.run_result();
+        }
         std::vector<std::string> lines = backup_report_lines(name, job.outcome, job.pruned);
         if (!job.stamped) lines.push_back(stamp_failure_text(name));
         host_.report(lines);

@@ -58,6 +58,9 @@ class ConfigWindow : public Window {
     void add_project();
     void delete_project();
     void choose_save_config();
+    // config_quick_keys.cpp: the quick keys of page 设置.
+    void show_quick_keys();
+    void quick_key_changed(int hotkey_control);
     void tell_check(const FormCheck& check, int name_box, int save_box);
 
     // The project list in use and the backup folders.
