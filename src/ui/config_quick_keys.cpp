@@ -1,5 +1,6 @@
 // The quick keys 快速备份 and 快速恢复 on page 设置: stored per machine in 系统配置文件.ini, and a key
 // another program already holds is said at once, not left to fail silently.
+#include <windows.h>
 #include <commctrl.h>
 
 #include "config/machine_list.h"

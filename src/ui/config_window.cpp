@@ -373,25 +373,28 @@ void ConfigWindow::browse_program(int path_edit, int name_edit) {
     if (name_edit && text(name_edit).empty()) set_text(name_edit, program_name_from_path(*chosen, false));
 }
 
-// The timed-backup boxes of a page lie at the same distance from its 保留份数 box.
-constexpr int kTimedEditOffset = kModifyTimedEdit - kModifyKeepEdit;
-constexpr int kTimedKeepOffset = kModifyTimedKeepEdit - kModifyKeepEdit;
-static_assert(kAddTimedEdit - kAddKeepEdit == kTimedEditOffset && kAddTimedKeepEdit - kAddKeepEdit == kTimedKeepOffset);
+namespace {
+
+// The timed-backup boxes of the page whose 保留份数 box this is.
+int timed_edit(int keep_edit) { return keep_edit == kModifyKeepEdit ? kModifyTimedEdit : kAddTimedEdit; }
+int timed_keep_edit(int keep_edit) { return keep_edit == kModifyKeepEdit ? kModifyTimedKeepEdit : kAddTimedKeepEdit; }
+
+}  // namespace
 
 ProjectOptions ConfigWindow::page_options(int check, int keep_edit) const {
     ProjectOptions o;
     o.backup_on_exit = SendMessageA(item(check), BM_GETCHECK, 0, 0) == BST_CHECKED;
     o.keep_sets = parse_keep_sets(text(keep_edit));
-    o.timed_minutes = parse_timed_minutes(text(keep_edit + kTimedEditOffset));
-    if (o.timed_minutes > 0) o.timed_keep = parse_timed_keep(text(keep_edit + kTimedKeepOffset));
+    o.timed_minutes = parse_timed_minutes(text(timed_edit(keep_edit)));
+    if (o.timed_minutes > 0) o.timed_keep = parse_timed_keep(text(timed_keep_edit(keep_edit)));
     return o;
 }
 
 void ConfigWindow::show_options(int check, int keep_edit, const ProjectOptions& o) {
     SendMessageA(item(check), BM_SETCHECK, o.backup_on_exit ? BST_CHECKED : BST_UNCHECKED, 0);
     set_text(keep_edit, o.keep_sets > 0 ? std::to_string(o.keep_sets) : "");
-    set_text(keep_edit + kTimedEditOffset, o.timed_minutes > 0 ? std::to_string(o.timed_minutes) : "");
-    set_text(keep_edit + kTimedKeepOffset, o.timed_minutes > 0 ? std::to_string(o.timed_keep) : "");
+    set_text(timed_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_minutes) : "");
+    set_text(timed_keep_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_keep) : "");
 }
 
 // The shortcut is made for a project of the list, with the program path as stored.
