@@ -53,12 +53,25 @@ const QuickKey& quick_key(int control) { return control == kQuickBackupHotKey ? 
 
 }  // namespace
 
+HotKey ConfigWindow::stored_quick_key(int control) const {
+    const QuickKey& q = quick_key(control);
+    return stored_hotkey(read_machine_setting(context_.folders, q.section, context_.machine_id), q.fallback);
+}
+
+// The main window, which holds the keys itself, closes only after this window has opened: the
+// keys are tried once it is gone.
 void ConfigWindow::show_quick_keys() {
+    for (const QuickKey& q : kQuickKeys) {
+        SendMessageA(item(q.control), HKM_SETRULES, HKCOMB_NONE, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+        SendMessageA(item(q.control), HKM_SETHOTKEY, control_value(stored_quick_key(q.control)), 0);
+    }
+    PostMessageA(hwnd(), kCheckQuickKeysMessage, 0, 0);
+}
+
+void ConfigWindow::check_quick_keys() {
     std::string held;
     for (const QuickKey& q : kQuickKeys) {
-        const HotKey k = stored_hotkey(read_machine_setting(context_.folders, q.section, context_.machine_id), q.fallback);
-        SendMessageA(item(q.control), HKM_SETRULES, HKCOMB_NONE, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
-        SendMessageA(item(q.control), HKM_SETHOTKEY, control_value(k), 0);
+        const HotKey k = stored_quick_key(q.control);
         if (held_elsewhere(hwnd(), k)) held += std::string(held.empty() ? "" : "；") + q.what + " " + hotkey_text(k);
     }
     set_text(kQuickKeyStatusLabel, held.empty() ? "" : held + " 已被其他程序占用");

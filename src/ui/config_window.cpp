@@ -274,6 +274,11 @@ void ConfigWindow::on_command(int id, int code) {
 }
 
 bool ConfigWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (msg == kCheckQuickKeysMessage) {
+        check_quick_keys();
+        *result = 0;
+        return true;
+    }
     if (msg == WM_NOTIFY) {
         const auto* n = reinterpret_cast<const NMHDR*>(lp);
         if (n->idFrom != kTabs) return false;

@@ -6,6 +6,7 @@
 
 #include "config/project_edit.h"
 #include "run/project_form.h"
+#include "run/quick_keys.h"
 #include "ui/config_window.h"
 #include "ui/multi_paths_window.h"
 #include "ui/window.h"
@@ -60,6 +61,9 @@ class ConfigWindow : public Window {
     void choose_save_config();
     // config_quick_keys.cpp: the quick keys of page 设置.
     void show_quick_keys();
+    void check_quick_keys();
+    HotKey stored_quick_key(int hotkey_control) const;
+    static constexpr UINT kCheckQuickKeysMessage = WM_APP + 7;
     void quick_key_changed(int hotkey_control);
     void tell_check(const FormCheck& check, int name_box, int save_box);
 
