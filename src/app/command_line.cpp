@@ -106,7 +106,7 @@ class WinCommandHost : public CommandHost {
         return ::load_project(list_files(list), name, tool_, system_folders());
     }
 
-    BackupJobResult back_up(const std::string& list, const CurrentProject& project) override {
+    BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) override {
         decorate_project_folder(project);
         WinBackupSystem system;
         NoProgress progress;
@@ -114,7 +114,7 @@ class WinCommandHost : public CommandHost {
         ListStamp stamp(list_files(list));
         return run_backup_job(runner, zip::platform_file_system(), stamp,
                               project_state(project, project.program_path, system_folders()),
-                              command_line_job(project.options));
+                              job);
     }
 
     bool stamp(const std::string& list, const std::string& name) override {

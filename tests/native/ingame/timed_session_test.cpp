@@ -203,8 +203,8 @@ class CommandHostOnDisk : public CommandHost {
         p.name = name;
         return p;
     }
-    BackupJobResult back_up(const std::string&, const CurrentProject& p) override {
-        return back_up_(command_line_job(p.options));
+    BackupJobResult back_up(const std::string&, const CurrentProject&, const BackupJob& job) override {
+        return back_up_(job);
     }
     bool stamp(const std::string&, const std::string&) override { return true; }
     bool start_program(const std::string&) override { return true; }
