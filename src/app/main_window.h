@@ -12,8 +12,8 @@
 #include "backup/outcome_text.h"
 #include "config/tool_folders.h"
 #include "paths/expand.h"
-#include "run/notifier.h"
 #include "run/backup_job.h"
+#include "run/notifier.h"
 #include "run/program_waits.h"
 #include "run/project_loading.h"
 #include "ui/window.h"
@@ -101,7 +101,6 @@ class MainWindow : public Window {
     void tray_command(UINT command);
     // Projects watched now: waited for, or with timed backups and their program running.
     std::vector<std::string> watched_projects() const;
-    bool tray_shown() const;
 
    protected:
     void on_command(int id, int code) override;

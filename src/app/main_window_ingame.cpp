@@ -97,8 +97,6 @@ void MainWindow::on_destroy() {
 
 Notifier& MainWindow::notifier() { return context_.notifier ? *context_.notifier : in_game_->notifier; }
 
-bool MainWindow::tray_shown() const { return in_game_ && in_game_->tray.shown(); }
-
 bool MainWindow::on_in_game_message(UINT msg, WPARAM wp, LPARAM lp) {
     if (!in_game_) return false;
     switch (msg) {
@@ -236,10 +234,11 @@ void MainWindow::run_unattended_backup(const std::string& name, const char* what
     SilentProgress progress;
     BackupRunner runner(system, progress);
     ListStamp stamp(project_list());
+    const BackupJob asked = job(p.options);
     const BackupJobResult result = run_backup_job(runner, zip::platform_file_system(), stamp,
-                                                  project_state(p, p.program_path, special()), job(p.options));
+                                                  project_state(p, p.program_path, special()), asked);
     busy_ = false;
-    notifier().notify(backup_note(name, what, result, job == timed_job));
+    notifier().notify(backup_note(name, what, result, asked.kind == backup_kind::kTimed));
     if (!result.unchanged && same_project(name, text(kProjectCombo)))
         set_text(kProgressTextLabel, result.outcome.first_done.empty() ? text(kProgressTextLabel)
                                                                         : result.outcome.first_done + " 备份完成");
