@@ -24,8 +24,12 @@ Note backup_note(const std::string& project, const std::string& what, const Back
     note.log_lines = backup_report_lines(project, job.outcome, job.pruned);
     if (!job.stamped) note.log_lines.push_back(stamp_failure_text(project));
     note.failure = job.run_result() != kAllWritten;
-    // A file the game holds open is named here, as the archive's reason says.
-    note.text = project + " " + what + (note.failure ? "未完成：\r\n" : "完成：\r\n") + joined(backup_notices(job.outcome));
+    // A balloon holds little: the reasons (a file the game holds open) come before the paths.
+    std::string reasons;
+    for (const ArchiveResult& a : job.outcome.archives)
+        if (a.status == ArchiveResult::failed) reasons += a.reason + "\r\n";
+    note.text = project + " " + what + (note.failure ? "未完成：\r\n" : "完成：\r\n") + reasons +
+                joined(backup_notices(job.outcome));
     for (std::string& line : note.log_lines) line = what + " " + line;
     return note;
 }

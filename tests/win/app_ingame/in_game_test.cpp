@@ -144,4 +144,32 @@ TEST_F(InGame, NoBoxAppearsWhileTheWatchedProgramRuns) {
     EXPECT_TRUE(window.watched_projects().empty());
 }
 
+// A file the game holds open: the quick backup fails, and the notification and the log name the
+// file, with no box.
+TEST_F(InGame, AFileTheGameHoldsOpenIsToldInTheTrayAndTheLog) {
+    SetEnvironmentVariableA("STAND_IN_MS", "4000");
+    SetEnvironmentVariableA("STAND_IN_HOLD", "1");
+    SetEnvironmentVariableW(L"STAND_IN_SAVE", files::to_wide(save_file()).c_str());
+    wintest::click(window.item(M::kStartButton));
+    for (const char* v : {"STAND_IN_MS", "STAND_IN_HOLD", "STAND_IN_SAVE"}) SetEnvironmentVariableA(v, nullptr);
+    ASSERT_TRUE(wintest::wait_for([&] {
+        HANDLE h = CreateFileA(save_file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        return h == INVALID_HANDLE_VALUE;  // the game has it now
+    }));
+    SetForegroundWindow(other);
+    press('B');
+    ASSERT_TRUE(told_at_least(1));
+    EXPECT_TRUE(told.notes[0].failure);
+    EXPECT_NE(told.notes[0].text.find("存档.sav"), std::string::npos) << told.notes[0].text;
+    bool logged = false;
+    for (const std::string& line : told.notes[0].log_lines) logged = logged || line.find("存档.sav") != std::string::npos;
+    EXPECT_TRUE(logged);
+    EXPECT_EQ(sets(), 0u);
+    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_EQ(dialogs_seen, 0);
+    ASSERT_TRUE(told_at_least(2, 30000));  // the backup after the program's exit writes it all
+    EXPECT_FALSE(told.notes[1].failure) << told.notes[1].text;
+}
+
 }  // namespace
