@@ -38,27 +38,27 @@ std::string hotkey_text(const HotKey& k) {
 
 std::optional<HotKey> parse_hotkey(const std::string& text) {
     HotKey k;
-    std::vector<std::string> parts;
-    std::string part;
+    std::vector<std::string> pieces;
+    std::string piece;
     for (char c : gbk::ascii_lower(text) + "+") {
         if (c == ' ') continue;
         if (c != '+') {
-            part += c;
+            piece += c;
             continue;
         }
-        parts.push_back(part);
-        part.clear();
+        pieces.push_back(piece);
+        piece.clear();
     }
-    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    for (size_t i = 0; i + 1 < pieces.size(); ++i) {
         bool known = false;
         for (const Modifier& m : kModifiers)
-            if (parts[i] == m.name && !(k.modifiers & m.bit)) {
+            if (pieces[i] == m.name && !(k.modifiers & m.bit)) {
                 k.modifiers |= m.bit;
                 known = true;
             }
         if (!known) return std::nullopt;
     }
-    const std::optional<unsigned> key = key_of(parts.back());
+    const std::optional<unsigned> key = key_of(pieces.back());
     // A letter alone would take the key from every program: a modifier is needed.
     if (!key || k.modifiers == 0) return std::nullopt;
     k.key = *key;
