@@ -18,10 +18,9 @@
 #include "paths/time_text.h"
 #include "run/command_run.h"
 #include "backup/zip/file_system.h"
+#include "run/run_log.h"
 
 namespace {
-
-constexpr size_t kLogLimit = 256 * 1024;  // bytes; the oldest lines go first
 
 // Where printed lines go: the handle this process was given (a redirection), else the console of
 // the process that started it. A program started from the desktop has neither; then only the log.
@@ -63,14 +62,6 @@ class NoProgress : public ProgressView {
     void set_counter(const std::string&) override {}
 };
 
-std::string log_time() {
-    const DateTime t = now_local();
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
-    return buf;
-}
-
 // Starts the program as 启动程序 does; a handle to the started process when the shell gives one.
 bool start_program(const std::string& file, HANDLE* process) {
     SHELLEXECUTEINFOA info{};
@@ -95,17 +86,8 @@ class WinCommandHost : public CommandHost {
     void print(const std::string& line) override { console_.line(line); }
 
     void report(const std::vector<std::string>& lines) override {
-        std::vector<std::string> timed;
-        for (const std::string& l : lines) {
-            timed.push_back(log_time() + " " + l);
-            console_.line(timed.back());
-        }
-        zip::FileSystem& fs = zip::platform_file_system();
-        if (!fs.is_folder(fs.from_ansi(tool_.config_dir()))) return;
-        ConfigFilesLock lock;  // another run may be appending too
-        const std::string path = fs.from_ansi(tool_.config_dir() + "\\" + names::kRunLogFile);
-        const std::string existing = zip::read_whole_file(fs, path, 4 * kLogLimit).value_or("");
-        zip::write_file_atomically(fs, path, bounded_log(existing, timed, kLogLimit));
+        for (const std::string& l : append_run_log(zip::platform_file_system(), tool_.config_dir(), lines))
+            console_.line(l);
     }
 
     bool needs_legacy_migration() override {
@@ -125,14 +107,14 @@ class WinCommandHost : public CommandHost {
         return ::load_project(list_files(list), name, tool_, system_folders());
     }
 
-    BackupJobResult back_up(const std::string& list, const CurrentProject& project) override {
+    BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) override {
         decorate_project_folder(project);
         NoProgress progress;
         BackupRunner runner(platform_backup_machine(), progress);
         ListStamp stamp(list_files(list));
         return run_backup_job(runner, zip::platform_file_system(), stamp,
                               project_state(project, project.program_path, system_folders()),
-                              {backup_kind::kCommandLine, project.options.keep_sets});
+                              job);
     }
 
     bool stamp(const std::string& list, const std::string& name) override {

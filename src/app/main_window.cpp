@@ -68,6 +68,7 @@ bool MainWindow::create(MainContext context) {
     load_main_list();
     add_undo_to_system_menu();
     DragAcceptFiles(hwnd(), TRUE);
+    start_in_game();
     ShowWindow(hwnd(), SW_SHOW);
     return true;
 }
@@ -140,6 +141,10 @@ void MainWindow::on_command(int id, int code) {
 }
 
 bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (on_in_game_message(msg, wp, lp)) {
+        *result = 0;
+        return true;
+    }
     if (msg == WM_TIMER && wp == kWaitTimer) {
         check_waiting_programs();
         *result = 0;

@@ -2,6 +2,7 @@
 // The main window "Varnoke": the user picks a project, sees its paths, backs it up, restores it or
 // starts its program. Each opening rebuilds everything from the configuration files.
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "backup/outcome_text.h"
 #include "config/tool_folders.h"
 #include "paths/expand.h"
+#include "run/backup_job.h"
+#include "run/notifier.h"
 #include "run/program_waits.h"
 #include "run/project_loading.h"
 #include "ui/window.h"
@@ -23,7 +26,11 @@ struct MainContext {
     // "配置" in place of the main window, prefilled from a dropped file ("" for none); false when
     // it could not open.
     std::function<bool(const std::string& dropped_file)> open_config;
+    std::string machine_id;         // whose quick keys, in 系统配置文件.ini
+    Notifier* notifier = nullptr;   // what runs by itself tells here; nullptr: the tray and the log
 };
+
+struct InGame;
 
 class MainWindow : public Window {
    public:
@@ -53,6 +60,13 @@ class MainWindow : public Window {
         kIconCanvas,
     };
     static constexpr UINT_PTR kWaitTimer = 1;  // looks for the programs waited for
+    static constexpr UINT_PTR kInGameTimer = 2;  // timed backups: looks at the programs every few seconds
+    enum HotKeyId : int { kQuickBackupKey = 1, kQuickRestoreKey = 2 };
+    static constexpr UINT kTrayMessage = WM_APP + 1;
+    enum TrayCommand : UINT { kTrayBackup = 0x100, kTrayRestore, kTrayHistory, kTrayShow, kTrayStop, kTrayExit };
+
+    MainWindow();
+    ~MainWindow() override;
 
     // Builds and shows the window, lists the projects (none selected) and accepts dropped files.
     bool create(MainContext context);
@@ -85,9 +99,17 @@ class MainWindow : public Window {
     // Projects started by 启动程序 that back up once their program has ended, by name.
     std::vector<std::string> waiting_projects() const;
 
+    // main_window_ingame.cpp: while the game runs. Results go to the notifier, never to a box.
+    void quick_backup();
+    void quick_restore();  // restores on the second press within 5 s
+    void tray_command(UINT command);
+    // Projects watched now: waited for, or with timed backups and their program running.
+    std::vector<std::string> watched_projects() const;
+
    protected:
     void on_command(int id, int code) override;
     bool on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    void on_destroy() override;
 
    private:
     void load_main_list();
@@ -104,7 +126,9 @@ class MainWindow : public Window {
     void show_restore_menu(POINT at);
     void restore_from(const std::function<std::optional<std::string>(const ProjectState&)>& choose);
     void restore_from_history(const std::string& project_name, const std::string& first_archive);
-    void on_destroy() override;
+    void close_history();
+    bool turn_to_project(const std::string& project_name);
+    void open_history_of(const std::string& project_name);
     std::optional<std::string> choose_archive(const std::string& backup_folder);
     // Runs a backup or restore with the buttons locked; the window keeps painting meanwhile, and
     // what happened is told before the buttons come back. 操作时间 is stamped in every case: by
@@ -121,6 +145,18 @@ class MainWindow : public Window {
     void wait_for_exit(const CurrentProject& project);
     void check_waiting_programs();
     void back_up_after_exit(const std::string& project_name);
+    void start_in_game();
+    bool on_in_game_message(UINT msg, WPARAM wp, LPARAM lp);
+    void in_game_tick();
+    void reload_timed_projects();
+    void refresh_tray();
+    void stop_watching();
+    void show_from_tray();
+    std::string played_project() const;
+    Notifier& notifier();
+    // A backup nobody waits for at the window: told through the notifier.
+    void run_unattended_backup(const std::string& name, const char* what, BackupJob (*job)(const ProjectOptions&));
+    void restore_newest(const std::string& name);
     const Folders& special() const { return *context_.special; }
     ProjectFiles project_list() const {
         return platform_project_files(context_.save_config_path, context_.folders.backup_root());
@@ -132,4 +168,5 @@ class MainWindow : public Window {
     CurrentProject project_;
     ProgramWaits waits_;
     HWND history_ = nullptr;  // the open 存档历史, closed with this window
+    std::unique_ptr<InGame> in_game_;
 };

@@ -26,19 +26,29 @@ void MainWindow::open_history() {
     history_ = open_history_window(std::move(context));
 }
 
-// The history window belongs to one project: the main window turns to it before restoring.
-void MainWindow::restore_from_history(const std::string& project_name, const std::string& first_archive) {
-    if (project().name != project_name) {
-        HWND combo = item(kProjectCombo);
-        const LRESULT i = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(project_name.c_str()));
-        if (i == CB_ERR) return;
-        SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
-        load_current_project();
-    }
-    restore_archive(first_archive);
+// The main window turns to a project by name, as if the user had picked it; false when the list
+// no longer holds it.
+bool MainWindow::turn_to_project(const std::string& project_name) {
+    if (project().name == project_name) return true;
+    HWND combo = item(kProjectCombo);
+    const LRESULT i = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(project_name.c_str()));
+    if (i == CB_ERR) return false;
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+    load_current_project();
+    return true;
 }
 
-void MainWindow::on_destroy() {
+// The history window belongs to one project: the main window turns to it before restoring.
+void MainWindow::restore_from_history(const std::string& project_name, const std::string& first_archive) {
+    if (turn_to_project(project_name)) restore_archive(first_archive);
+}
+
+// From the tray: the history of the project being played.
+void MainWindow::open_history_of(const std::string& project_name) {
+    if (turn_to_project(project_name)) open_history();
+}
+
+void MainWindow::close_history() {
     if (IsWindow(history_)) DestroyWindow(history_);
 }

@@ -7,7 +7,7 @@
 MainContext main_context() {
     const AppState& a = app();
     return MainContext{a.folders(), a.save_config_path, &system_folders(),
-                       [](const std::string& dropped_file) { return open_config(dropped_file); }};
+                       [](const std::string& dropped_file) { return open_config(dropped_file); }, a.machine_id};
 }
 
 bool open_main_window() {

@@ -48,7 +48,7 @@ zip::ProgressFn BackupRunner::progress_to(const std::string& done_name, const ch
 std::optional<Outcome> BackupRunner::refusal(const ProjectState& project) {
     if (!is_valid_project_name(project.name)) return refused(Outcome::bad_name, project.name);
     std::string exe = gbk::after_last_backslash(project.program_file);
-    if (machine_.is_running && machine_.is_running(exe)) return refused(Outcome::program_running, exe);
+    if (!exe.empty() && machine_.is_running && machine_.is_running(exe)) return refused(Outcome::program_running, exe);
     return std::nullopt;
 }
 

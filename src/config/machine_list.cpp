@@ -4,15 +4,28 @@
 #include "config/names.h"
 #include "paths/gbk_text.h"
 
+namespace {
+
+std::string read_setting(zip::FileSystem& fs, const ToolFolders& tool, const char* section, const std::string& id) {
+    if (id.empty()) return {};
+    return ini::load(fs, fs.from_ansi(tool.system_config_path()))->value(section, id).value_or("");
+}
+
+bool write_setting(zip::FileSystem& fs, const ToolFolders& tool, const char* section, const std::string& id,
+                   const std::string& value) {
+    return !id.empty() && ini::update(fs, fs.from_ansi(tool.system_config_path()),
+                                      [&](ini::Document& doc) { return doc.set(section, id, value); });
+}
+
+}  // namespace
+
 std::string read_machine_list(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id) {
-    if (machine_id.empty()) return {};
-    return ini::load(fs, fs.from_ansi(tool.system_config_path()))->value(names::kMachineSection, machine_id).value_or("");
+    return read_setting(fs, tool, names::kMachineSection, machine_id);
 }
 
 bool write_machine_list(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id,
                         const std::string& list) {
-    return ini::update(fs, fs.from_ansi(tool.system_config_path()),
-                       [&](ini::Document& doc) { return doc.set(names::kMachineSection, machine_id, list); });
+    return write_setting(fs, tool, names::kMachineSection, machine_id, list);
 }
 
 std::string read_machine_list(const ToolFolders& tool, const std::string& machine_id) {
@@ -28,3 +41,12 @@ std::string generated_list_path(const ToolFolders& tool, const std::string& mach
 }
 
 bool is_machine_file(const std::string& path) { return gbk::find(path, names::kSystemConfigFile) > 0; }
+
+std::string read_machine_setting(const ToolFolders& tool, const char* section, const std::string& machine_id) {
+    return read_setting(zip::platform_file_system(), tool, section, machine_id);
+}
+
+bool write_machine_setting(const ToolFolders& tool, const char* section, const std::string& machine_id,
+                           const std::string& value) {
+    return write_setting(zip::platform_file_system(), tool, section, machine_id, value);
+}

@@ -18,3 +18,8 @@ bool write_machine_list(const ToolFolders& tool, const std::string& machine_id, 
 std::string generated_list_path(const ToolFolders& tool, const std::string& machine_id);
 // The machine file itself must never be chosen as a project list.
 bool is_machine_file(const std::string& path);
+
+// Other choices of this machine, one section per setting keyed by the machine's id.
+std::string read_machine_setting(const ToolFolders& tool, const char* section, const std::string& machine_id);
+bool write_machine_setting(const ToolFolders& tool, const char* section, const std::string& machine_id,
+                           const std::string& value);

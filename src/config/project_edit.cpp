@@ -22,6 +22,10 @@ bool put_paths(ini::Document& doc, const std::string& name, const ProjectPaths& 
     changed |= doc.set(name, names::kProgramPathKey, paths.program_path);
     changed |= set_option(doc, name, names::kBackupOnExitKey, o.backup_on_exit ? "1" : "");
     changed |= set_option(doc, name, names::kKeepSetsKey, o.keep_sets > 0 ? std::to_string(o.keep_sets) : "");
+    const bool timed = o.timed_minutes > 0;
+    changed |= set_option(doc, name, names::kTimedBackupKey, timed ? std::to_string(o.timed_minutes) : "");
+    changed |= set_option(doc, name, names::kTimedKeepKey,
+                          timed ? std::to_string(o.timed_keep > 0 ? o.timed_keep : kDefaultTimedKeep) : "");
     return changed;
 }
 
@@ -83,8 +87,20 @@ int parse_keep_sets(const std::string& text) {
     return std::stoi(text.substr(first));
 }
 
+int parse_timed_minutes(const std::string& text) {
+    const int minutes = parse_keep_sets(text);
+    return minutes > kMaxTimedMinutes ? kMaxTimedMinutes : minutes;
+}
+
+int parse_timed_keep(const std::string& text) {
+    const int keep = parse_keep_sets(text);
+    return keep > 0 ? keep : kDefaultTimedKeep;
+}
+
 ProjectOptions read_project_options(const ProjectFiles& files, const std::string& name) {
     ProjectOptions o;
+    o.timed_minutes = parse_timed_minutes(files.read(name, names::kTimedBackupKey));
+    if (o.timed_minutes > 0) o.timed_keep = parse_timed_keep(files.read(name, names::kTimedKeepKey));
     o.backup_on_exit = files.read(name, names::kBackupOnExitKey) == "1";
     o.keep_sets = parse_keep_sets(files.read(name, names::kKeepSetsKey));
     return o;

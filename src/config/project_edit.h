@@ -26,8 +26,11 @@ ProjectFiles platform_project_files(const std::string& file, const std::string& 
 struct ProjectOptions {
     bool backup_on_exit = false;  // back up once the program started from the tool has ended
     int keep_sets = 0;            // after a complete backup keep this many archive sets; 0: all
+    int timed_minutes = 0;        // back up this often while the program runs; 0: never
+    int timed_keep = 0;           // timed sets kept; only stored while timed backups are on
     bool operator==(const ProjectOptions& o) const {
-        return backup_on_exit == o.backup_on_exit && keep_sets == o.keep_sets;
+        return backup_on_exit == o.backup_on_exit && keep_sets == o.keep_sets && timed_minutes == o.timed_minutes &&
+               (timed_minutes == 0 || timed_keep == o.timed_keep);
     }
     bool operator!=(const ProjectOptions& o) const { return !(*this == o); }
 };
@@ -40,6 +43,12 @@ struct ProjectPaths {
 
 // "保留份数" as typed or stored: digits only; anything else, empty or 0 keeps every backup.
 int parse_keep_sets(const std::string& text);
+// "定时备份" in minutes, 1 to 240 (more is 240); anything else, empty or 0 is off.
+int parse_timed_minutes(const std::string& text);
+inline constexpr int kMaxTimedMinutes = 240;
+// "自动保留份数" of a project with timed backups: empty or 0 keeps the default.
+int parse_timed_keep(const std::string& text);
+inline constexpr int kDefaultTimedKeep = 10;
 ProjectOptions read_project_options(const ProjectFiles& files, const std::string& name);
 
 // INI section names match without regard to the case of Latin letters, so two names that differ

@@ -1,8 +1,10 @@
 #include "run/backup_job.h"
 
 #include "paths/gbk_text.h"
+#include "run/save_changes.h"
 
 RunResult BackupJobResult::run_result() const {
+    if (unchanged) return kAllWritten;
     const RunResult archives = ::run_result(outcome);
     if (archives == kAllWritten && (!pruned.failed.empty() || !stamped)) return kSomeFailed;
     return archives;
@@ -32,7 +34,15 @@ PruneResult prune_by_kind(zip::FileSystem& fs, const ProjectState& project, cons
 BackupJobResult run_backup_job(BackupRunner& runner, zip::FileSystem& fs, OperationStamp& stamp,
                                const ProjectState& project, const BackupJob& job) {
     BackupJobResult result;
-    result.outcome = runner.backup(project);
+    // Nothing is written for a skipped backup, 操作时间 included: a timed backup would otherwise
+    // rewrite the list every few minutes while the player is away.
+    if (job.skip_unchanged && saves_unchanged(fs, project)) {
+        result.unchanged = true;
+        return result;
+    }
+    ProjectState state = project;
+    if (job.while_running) state.program_file.clear();  // no program to look for: no refusal
+    result.outcome = runner.backup(state);
     if (!result.outcome.first_done.empty()) result.pruned = prune_by_kind(fs, project, result.outcome, job);
     result.stamped = stamp.stamp(project.name);  // refusals included
     return result;
@@ -41,3 +51,15 @@ BackupJobResult run_backup_job(BackupRunner& runner, zip::FileSystem& fs, Operat
 std::string stamp_failure_text(const std::string& project) {
     return project + "：操作时间未能写入项目列表";
 }
+
+std::string unchanged_text(const std::string& project) { return project + "：" + kUnchangedText; }
+
+BackupJob timed_job(const ProjectOptions& o) {
+    return {backup_kind::kTimed, o.timed_keep > 0 ? o.timed_keep : kDefaultTimedKeep, true, true};
+}
+
+BackupJob quick_job(const ProjectOptions& o) { return {backup_kind::kQuick, o.keep_sets, false, true}; }
+
+BackupJob after_exit_job(const ProjectOptions& o) { return {backup_kind::kAfterExit, o.keep_sets, true, false}; }
+
+BackupJob command_line_job(const ProjectOptions& o) { return {backup_kind::kCommandLine, o.keep_sets, true, false}; }

@@ -22,6 +22,7 @@ struct BackupJobResult {
     Outcome outcome;
     PruneResult pruned;
     bool stamped = true;
+    bool unchanged = false;  // skipped: the saves are as the newest set holds them; nothing written
 
     // The exit code of a run: an old backup that stayed, or a stamp that was not written, counts
     // as an archive that was not.
@@ -33,13 +34,24 @@ struct BackupJobResult {
 struct BackupJob {
     std::string kind = backup_kind::kManual;
     int keep_sets = 0;
+    bool skip_unchanged = false;  // write nothing when the saves match the newest set
+    bool while_running = false;   // the user asked for it while playing: a running program is no refusal
 };
+
+// The jobs that run by themselves. A timed backup runs while the program runs and counts its
+// sets apart; a quick one is asked for while playing.
+BackupJob timed_job(const ProjectOptions& options);
+BackupJob quick_job(const ProjectOptions& options);
+BackupJob after_exit_job(const ProjectOptions& options);
+BackupJob command_line_job(const ProjectOptions& options);
 
 BackupJobResult run_backup_job(BackupRunner& runner, zip::FileSystem& fs, OperationStamp& stamp,
                                const ProjectState& project, const BackupJob& job);
 
 // Told when 操作时间 could not be written.
 std::string stamp_failure_text(const std::string& project);
+// The log line of a skipped backup.
+std::string unchanged_text(const std::string& project);
 
 // 操作时间 in a project list that the windows of the tool and runs without a window may change at
 // the same time. Only a project still in the list is stamped: another run may have renamed or

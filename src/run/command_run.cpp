@@ -2,6 +2,7 @@
 
 #include "paths/gbk_text.h"
 #include "run/program_waits.h"
+#include "run/timed_backups.h"
 
 const char kUsage[] =
     "用法：\r\n"
@@ -89,7 +90,15 @@ class CommandRun {
     }
 
     RunResult back_up(const std::string& name) {
-        const BackupJobResult job = host_.back_up(list_, host_.load_project(list_, name));
+        const CurrentProject project = host_.load_project(list_, name);
+        return report(name, host_.back_up(list_, project, command_line_job(project.options)));
+    }
+
+    RunResult report(const std::string& name, const BackupJobResult& job) {
+        if (job.unchanged) {
+            host_.report({unchanged_text(name)});
+            return job.run_result();
+        }
         std::vector<std::string> lines = backup_report_lines(name, job.outcome, job.pruned);
         if (!job.stamped) lines.push_back(stamp_failure_text(name));
         host_.report(lines);
@@ -108,8 +117,16 @@ class CommandRun {
         ProgramWaits waits;
         waits.add(name, project.program_file);
         const auto is_running = [this](const std::string& exe) { return host_.is_program_running(exe); };
-        while (!waits.take_ended(is_running)) host_.pause(kProgramLookInterval);
-        return worse(stamped, back_up(name));
+        TimedBackups timed;
+        timed.set_projects({{name, gbk::after_last_backslash(project.program_file), project.options.timed_minutes}});
+        RunResult result = stamped;
+        for (int64_t waited_ms = 0; !waits.take_ended(is_running); waited_ms += kProgramLookInterval) {
+            // The program runs: the running check has just found it.
+            if (!timed.tick(waited_ms / 1000, [](const std::string&) { return true; }).empty())
+                result = worse(result, report(name, host_.back_up(list_, project, timed_job(project.options))));
+            host_.pause(kProgramLookInterval);
+        }
+        return worse(result, back_up(name));
     }
 
     RunResult stamp_after_start(const std::string& name) {

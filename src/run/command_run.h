@@ -3,7 +3,7 @@
 //   /backup <项目名>   backs the project up exactly as 备份存档 does
 //   /backup-all        every project of this machine's list, one after another
 //   /play <项目名>     starts the project's program, waits until no process of its name is left,
-//                      then backs it up
+//                      then backs it up; with 定时备份 it also backs up every so often meanwhile
 //   /list, /help
 // Results go to the console and, for backups and refusals, to the log. The exit code is 0 when
 // every archive was written, 1 when some were not, 2 when the run was refused; of several
@@ -36,7 +36,7 @@ class CommandHost {
     virtual std::vector<std::string> project_names(const std::string& list) = 0;  // most recent first
     virtual CurrentProject load_project(const std::string& list, const std::string& name) = 0;
     // Decorates the folder and runs the backup job.
-    virtual BackupJobResult back_up(const std::string& list, const CurrentProject& project) = 0;
+    virtual BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) = 0;
     virtual bool stamp(const std::string& list, const std::string& name) = 0;
     // Starts the program as 启动程序 does and waits for the process the shell started, if any.
     virtual bool start_program(const std::string& program_file) = 0;

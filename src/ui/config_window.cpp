@@ -51,6 +51,12 @@ const ControlSpec kModifyPage[] = {
     {kModifyKeepEdit, "EDIT", "", 172, 152, 36, 20, kEdit | ES_NUMBER, 0, kSunken},            // 保留份数编辑框_修改
     {kModifyPlayShortcutButton, "BUTTON", "启动并备份快捷方式", 222, 150, 130, 25, kButton},    // 启动快捷方式按钮
     {kModifyButton, "BUTTON", "修改", 360, 150, 70, 25, kButton},                 // 修改按钮
+    // Backups while the program runs, in the row the window grew by.
+    {kModifyTimedLabel, "STATIC", "定时备份", 8, 186, 50, 20, kLabel},
+    {kModifyTimedEdit, "EDIT", "", 70, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
+    {kModifyTimedUnitLabel, "STATIC", "分钟（0 关闭）", 110, 186, 90, 20, kLabel},
+    {kModifyTimedKeepLabel, "STATIC", "自动保留份数", 222, 186, 76, 20, kLabel},
+    {kModifyTimedKeepEdit, "EDIT", "", 300, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
 };
 
 // Page "增加".
@@ -68,6 +74,11 @@ const ControlSpec kAddPage[] = {
     {kAddKeepLabel, "STATIC", "保留份数", 120, 154, 50, 20, kLabel},                           // 保留份数标签_增加
     {kAddKeepEdit, "EDIT", "", 172, 152, 36, 20, kEdit | ES_NUMBER, 0, kSunken},               // 保留份数编辑框_增加
     {kAddButton, "BUTTON", "增加", 360, 150, 70, 25, kButton},                    // 增加按钮
+    {kAddTimedLabel, "STATIC", "定时备份", 8, 186, 50, 20, kLabel},
+    {kAddTimedEdit, "EDIT", "", 70, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
+    {kAddTimedUnitLabel, "STATIC", "分钟（0 关闭）", 110, 186, 90, 20, kLabel},
+    {kAddTimedKeepLabel, "STATIC", "自动保留份数", 222, 186, 76, 20, kLabel},
+    {kAddTimedKeepEdit, "EDIT", "", 300, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
 };
 
 // Page "删除".
@@ -101,6 +112,12 @@ const ControlSpec kSettingsPage[] = {
     {kSaveConfigLabel, "STATIC", "本机存档配置文件：", 8, 40, 104, 20, kLabel | SS_NOTIFY},  // 标签10
     {kSaveConfigEdit, "EDIT", "", 120, 40, 280, 20, kEdit, 0, kSunken},                      // 存档配置文件编辑框
     {kSaveConfigButton, "BUTTON", "…", 405, 40, 25, 20, kButton},                           // 存档配置文件按钮
+    // The quick keys of this machine, in the free space below.
+    {kQuickBackupLabel, "STATIC", "快速备份键：", 8, 82, 104, 20, kLabel},
+    {kQuickBackupHotKey, HOTKEY_CLASSA, "", 120, 80, 140, 20, WS_TABSTOP, 0, kSunken},
+    {kQuickRestoreLabel, "STATIC", "快速恢复键：", 8, 112, 104, 20, kLabel},
+    {kQuickRestoreHotKey, HOTKEY_CLASSA, "", 120, 110, 140, 20, WS_TABSTOP, 0, kSunken},
+    {kQuickKeyStatusLabel, "STATIC", "", 8, 142, 422, 20, kLabel},
 };
 
 // Page "关于"; the address label lies on the text box, above it.
@@ -125,7 +142,7 @@ const Page kPages[] = {page("修改", kModifyPage),   page("增加", kAddPage), 
                        page("其他", kOtherPage),    page("设置", kSettingsPage), page("关于", kAboutPage)};
 
 // 选择夹1: created last so that it lies beneath the pages.
-const ControlSpec kTabControl[] = {{kTabs, WC_TABCONTROLA, "", 0, 0, 446, 180, WS_TABSTOP | WS_CLIPSIBLINGS}};
+const ControlSpec kTabControl[] = {{kTabs, WC_TABCONTROLA, "", 0, 0, 446, 212, WS_TABSTOP | WS_CLIPSIBLINGS}};
 
 bool put_on_clipboard(HWND owner, const std::string& text) {
     if (!OpenClipboard(owner)) return false;
@@ -146,9 +163,9 @@ bool put_on_clipboard(HWND owner, const std::string& text) {
 }  // namespace
 
 bool ConfigWindow::open() {
-    if (!create("配置", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 450, 212)) return false;
+    if (!create("配置", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 450, 244)) return false;
     delete_on_destroy();
-    fit_client_area(444, 180);
+    fit_client_area(444, 212);
     create_layout();
     fill_fixed_lists();
     load_config_lists();
@@ -175,7 +192,10 @@ void ConfigWindow::create_layout() {
         GetWindowRect(item(id), &r);
         SetWindowPos(item(id), nullptr, 0, 0, r.right - r.left, kDropDownHeight, SWP_NOMOVE | SWP_NOZORDER);
     }
-    for (int id : {kModifyKeepEdit, kAddKeepEdit}) SendMessageA(item(id), EM_SETLIMITTEXT, 4, 0);
+    for (int id : {kModifyKeepEdit, kAddKeepEdit, kModifyTimedKeepEdit, kAddTimedKeepEdit})
+        SendMessageA(item(id), EM_SETLIMITTEXT, 4, 0);
+    for (int id : {kModifyTimedEdit, kAddTimedEdit}) SendMessageA(item(id), EM_SETLIMITTEXT, 3, 0);
+    show_quick_keys();
     set_text(kAboutEdit, about_text());
     SetWindowSubclass(item(kEmailLabel), &ConfigWindow::contact_label_proc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
@@ -225,6 +245,10 @@ void ConfigWindow::on_command(int id, int code) {
         case kVariableCombo:
             if (code == CBN_SELCHANGE || code == CBN_EDITCHANGE) on_variable_changed(code == CBN_SELCHANGE);
             break;
+        case kQuickBackupHotKey:
+        case kQuickRestoreHotKey:
+            if (code == EN_CHANGE) quick_key_changed(id);
+            break;
         case kSaveConfigLabel:
             if (code == STN_DBLCLK) show_message(context_.machine_id, mb::kOk, "本机ID： ");
             break;
@@ -251,6 +275,11 @@ void ConfigWindow::on_command(int id, int code) {
 }
 
 bool ConfigWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (msg == kCheckQuickKeysMessage) {
+        check_quick_keys();
+        *result = 0;
+        return true;
+    }
     if (msg == WM_NOTIFY) {
         const auto* n = reinterpret_cast<const NMHDR*>(lp);
         if (n->idFrom != kTabs) return false;
@@ -351,16 +380,28 @@ void ConfigWindow::browse_program(int path_edit, int name_edit) {
     if (name_edit && text(name_edit).empty()) set_text(name_edit, program_name_from_path(*chosen, false));
 }
 
+namespace {
+
+// The timed-backup boxes of the page whose 保留份数 box this is.
+int timed_edit(int keep_edit) { return keep_edit == kModifyKeepEdit ? kModifyTimedEdit : kAddTimedEdit; }
+int timed_keep_edit(int keep_edit) { return keep_edit == kModifyKeepEdit ? kModifyTimedKeepEdit : kAddTimedKeepEdit; }
+
+}  // namespace
+
 ProjectOptions ConfigWindow::page_options(int check, int keep_edit) const {
     ProjectOptions o;
     o.backup_on_exit = SendMessageA(item(check), BM_GETCHECK, 0, 0) == BST_CHECKED;
     o.keep_sets = parse_keep_sets(text(keep_edit));
+    o.timed_minutes = parse_timed_minutes(text(timed_edit(keep_edit)));
+    if (o.timed_minutes > 0) o.timed_keep = parse_timed_keep(text(timed_keep_edit(keep_edit)));
     return o;
 }
 
 void ConfigWindow::show_options(int check, int keep_edit, const ProjectOptions& o) {
     SendMessageA(item(check), BM_SETCHECK, o.backup_on_exit ? BST_CHECKED : BST_UNCHECKED, 0);
     set_text(keep_edit, o.keep_sets > 0 ? std::to_string(o.keep_sets) : "");
+    set_text(timed_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_minutes) : "");
+    set_text(timed_keep_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_keep) : "");
 }
 
 // The shortcut is made for a project of the list, with the program path as stored.

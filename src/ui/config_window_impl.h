@@ -6,6 +6,7 @@
 
 #include "config/project_edit.h"
 #include "run/project_form.h"
+#include "run/quick_keys.h"
 #include "ui/config_window.h"
 #include "ui/multi_paths_window.h"
 #include "ui/window.h"
@@ -58,6 +59,12 @@ class ConfigWindow : public Window {
     void add_project();
     void delete_project();
     void choose_save_config();
+    // config_quick_keys.cpp: the quick keys of page 设置.
+    void show_quick_keys();
+    void check_quick_keys();
+    HotKey stored_quick_key(int hotkey_control) const;
+    static constexpr UINT kCheckQuickKeysMessage = WM_APP + 7;
+    void quick_key_changed(int hotkey_control);
     void tell_check(const FormCheck& check, int name_box, int save_box);
 
     // The project list in use and the backup folders.

@@ -91,6 +91,30 @@ TEST_F(Modify, ARenameThatCannotMoveTheFolderSaysSo) {
     EXPECT_TRUE(folder("老游戏"));
 }
 
+// 定时备份 and 自动保留份数: stored only while timed backups are on, read with their limits.
+TEST_F(Modify, TimedBackupKeysAreStoredOnlyWhileOn) {
+    struct Case {
+        const char* minutes;
+        const char* keep;
+        int read_minutes, read_keep;
+    };
+    for (const Case& c : {Case{"5", "3", 5, 3}, Case{"1", "", 1, 10}, Case{"240", "0", 240, 10},
+                          Case{"999", "20", 240, 20}, Case{"0", "7", 0, 0}, Case{"", "7", 0, 0},
+                          Case{"abc", "7", 0, 0}}) {
+        memory.add_file("list.ini", std::string("[游戏]\r\n定时备份=") + c.minutes + "\r\n自动保留份数=" + c.keep + "\r\n");
+        const ProjectOptions o = read_project_options(files, "游戏");
+        EXPECT_EQ(o.timed_minutes, c.read_minutes) << c.minutes;
+        EXPECT_EQ(o.timed_keep, c.read_keep) << c.minutes << " " << c.keep;
+    }
+    ProjectPaths timed = kNew;
+    timed.options.timed_minutes = 5;
+    EXPECT_TRUE(save_modified_project(files, "游戏", "游戏", timed).saved);
+    EXPECT_EQ(files.read("游戏", "定时备份"), "5");
+    EXPECT_EQ(files.read("游戏", "自动保留份数"), "10");  // the default, written out
+    EXPECT_TRUE(save_modified_project(files, "游戏", "游戏", kNew).saved);
+    EXPECT_EQ(list(), "[游戏]\r\n存档路径=D:\\新存档\r\n程序路径=D:\\新\\game.exe\r\n");
+}
+
 TEST_F(Modify, OptionsLeaveNoKeyWhileOffAndTravelWithARename) {
     ProjectPaths on = kNew;
     on.options = {true, 3};

@@ -22,6 +22,7 @@ class FakeHost : public CommandHost {
     std::vector<std::string> names = {"甲", "Game"};
     std::map<std::string, BackupJobResult> results;  // by project; default: all written
     std::map<std::string, std::string> programs;      // project → program path
+    int timed_minutes = 0;                            // 定时备份 of every project
     bool starts = true, stamps = true;
     int looks_running = 0;  // how many looks still find the program running
 
@@ -41,11 +42,12 @@ class FakeHost : public CommandHost {
         CurrentProject p;
         p.name = name;
         p.program_file = programs[name];
+        p.options.timed_minutes = timed_minutes;
         return p;
     }
-    BackupJobResult back_up(const std::string&, const CurrentProject& project) override {
+    BackupJobResult back_up(const std::string&, const CurrentProject& project, const BackupJob& job) override {
         backed_up.push_back(project.name);
-        events.push_back("backup");
+        events.push_back(job.kind == backup_kind::kTimed ? "timed backup" : "backup");
         auto it = results.find(project.name);
         return it == results.end() ? written() : it->second;
     }
@@ -180,6 +182,19 @@ TEST(CommandRun, PlayStartsStampsWaitsForEveryProcessOfTheNameThenBacksUp) {
     EXPECT_EQ(host.events, (std::vector<std::string>{"start D:\\游戏\\game.exe", "wait", "look game.exe",
                                                       "pause 1000", "look game.exe", "pause 1000",
                                                       "look game.exe", "backup"}));
+}
+
+// With 定时备份=1 a program that runs 150 s is backed up after one and two minutes, then after it ended.
+TEST(CommandRun, PlayBacksUpEverySoOftenWhileTheProgramRuns) {
+    FakeHost host;
+    host.programs["甲"] = "D:\\游戏\\game.exe";
+    host.timed_minutes = 1;
+    host.looks_running = 150;
+    EXPECT_EQ(run_command({"/play", "甲"}, host), 0);
+    std::vector<std::string> backups;
+    for (const std::string& e : host.events)
+        if (e.find("backup") != std::string::npos) backups.push_back(e);
+    EXPECT_EQ(backups, (std::vector<std::string>{"timed backup", "timed backup", "backup"}));
 }
 
 TEST(CommandRun, PlayRefusesWithoutAProgramOrWhenItDoesNotStartAndStillStamps) {

@@ -179,7 +179,9 @@ TEST_F(Flow, ADeclinedStartUpPromptOpensThePageSettingsEvenAfterADrop) {
     app().save_config_path.clear();
     open(dir / "game.exe");
     EXPECT_EQ(page(), kPageSettings);
-    EXPECT_EQ(visible_controls(), (std::vector<int>{kSaveConfigLabel, kSaveConfigEdit, kSaveConfigButton}));
+    EXPECT_EQ(visible_controls(), (std::vector<int>{kSaveConfigLabel, kSaveConfigEdit, kSaveConfigButton, kQuickBackupLabel,
+                                                    kQuickBackupHotKey, kQuickRestoreLabel, kQuickRestoreHotKey,
+                                                    kQuickKeyStatusLabel}));
     EXPECT_EQ(text(kSaveConfigEdit), "");
     EXPECT_TRUE(items(kModifyCombo).empty());
     EXPECT_EQ(text(kAddNameEdit), "game");  // filled all the same

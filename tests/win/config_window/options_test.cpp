@@ -75,6 +75,33 @@ TEST_F(Options, TheChangePromptCountsThem) {
     EXPECT_EQ(prompt.texts().size(), 1u);
 }
 
+// 定时备份 and 自动保留份数: written from either page while on, shown with the project, gone when off.
+TEST_F(Options, TimedBackupsAreWrittenFromBothPagesAndLeaveNoKeyWhenOff) {
+    open();
+    click_tab(kPageAdd);
+    set(kAddNameEdit, "定时");
+    set(kAddSaveEdit, "C:\\d");
+    set(kAddTimedEdit, "5");
+    click(kAddButton);
+    EXPECT_EQ(value("定时", "定时备份"), "5");
+    EXPECT_EQ(value("定时", "自动保留份数"), "10");
+    EXPECT_EQ(text(kModifyTimedEdit), "5");
+    EXPECT_EQ(text(kModifyTimedKeepEdit), "10");
+
+    click_tab(kPageModify);
+    set(kModifyTimedKeepEdit, "4");
+    click(kModifyButton);
+    EXPECT_EQ(value("定时", "自动保留份数"), "4");
+    set(kModifyTimedEdit, "0");
+    click(kModifyButton);
+    EXPECT_EQ(value("定时", "定时备份"), "<missing>");
+    EXPECT_EQ(value("定时", "自动保留份数"), "<missing>");
+    select(kModifyCombo, "手动");
+    EXPECT_EQ(text(kModifyTimedEdit), "");
+    click(kModifyButton);
+    EXPECT_EQ(value("手动", "定时备份"), "<missing>");
+}
+
 TEST_F(Options, TheShortcutNeedsAProjectOfTheList) {
     open();
     set(kModifyCombo, "不在列表里");

@@ -1,6 +1,7 @@
 /* A game for the tests. It runs STAND_IN_MS milliseconds (3000 unless set) and writes "after" into
    the file STAND_IN_SAVE as it ends, the way a game saves on quitting. With STAND_IN_LAUNCH set it
    is a launcher instead: it starts itself again (same file, same process name) and ends at once.
+   With STAND_IN_HOLD set it holds the save file open, shared with nobody, while it runs.
    Wide calls throughout: Wine cuts non-ASCII values of the ANSI environment calls short. */
 #include <windows.h>
 
@@ -17,7 +18,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
         CloseHandle(pi.hProcess);
         return 0;
     }
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (GetEnvironmentVariableW(L"STAND_IN_HOLD", value, MAX_PATH * 2) &&
+        GetEnvironmentVariableW(L"STAND_IN_SAVE", value, MAX_PATH * 2))
+        held = CreateFileW(value, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     Sleep(GetEnvironmentVariableW(L"STAND_IN_MS", value, MAX_PATH * 2) ? (DWORD)_wtoi(value) : 3000);
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     if (GetEnvironmentVariableW(L"STAND_IN_SAVE", value, MAX_PATH * 2)) {
         HANDLE f = CreateFileW(value, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
         DWORD written;

@@ -1,0 +1,36 @@
+#pragma once
+// The quick keys 快速备份 and 快速恢复: how they are written in 系统配置文件.ini ("Ctrl+Alt+B"),
+// and the double press that keeps a slip of the finger from restoring.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Modifier bits as RegisterHotKey takes them.
+inline constexpr unsigned kModAlt = 1, kModCtrl = 2, kModShift = 4;
+
+struct HotKey {
+    unsigned modifiers = 0;
+    unsigned key = 0;  // virtual-key code: 'A'..'Z', '0'..'9', F1..F24
+    bool operator==(const HotKey& o) const { return modifiers == o.modifiers && key == o.key; }
+};
+
+inline constexpr HotKey kDefaultQuickBackupKey{kModCtrl | kModAlt, 'B'};
+inline constexpr HotKey kDefaultQuickRestoreKey{kModCtrl | kModAlt, 'R'};
+
+std::string hotkey_text(const HotKey& k);
+// nullopt for text that is no key this tool offers (then the default holds).
+std::optional<HotKey> parse_hotkey(const std::string& text);
+// The stored text, or the default when it is missing or unreadable.
+HotKey stored_hotkey(const std::string& text, const HotKey& fallback);
+
+// 快速恢复 restores only on a second press within this time of the first.
+inline constexpr int64_t kConfirmPressMs = 5000;
+
+class DoublePress {
+   public:
+    // True when this press confirms the one before; a confirmed pair starts over.
+    bool press(int64_t now_ms);
+
+   private:
+    std::optional<int64_t> first_;
+};

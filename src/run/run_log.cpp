@@ -1,0 +1,28 @@
+#include "run/run_log.h"
+
+#include <cstdio>
+
+#include "backup/backup_report.h"
+#include "config/config_lock.h"
+#include "config/names.h"
+#include "paths/time_text.h"
+
+std::string log_time() {
+    const DateTime t = now_local();
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return buf;
+}
+
+std::vector<std::string> append_run_log(zip::FileSystem& fs, const std::string& config_dir,
+                                        const std::vector<std::string>& lines) {
+    std::vector<std::string> timed;
+    for (const std::string& l : lines) timed.push_back(log_time() + " " + l);
+    if (!fs.is_folder(fs.from_ansi(config_dir))) return timed;
+    ConfigFilesLock lock;  // another run may be appending too
+    const std::string path = fs.from_ansi(config_dir + "\\" + names::kRunLogFile);
+    const std::string existing = zip::read_whole_file(fs, path, 4 * kRunLogLimit).value_or("");
+    zip::write_file_atomically(fs, path, bounded_log(existing, timed, kRunLogLimit));
+    return timed;
+}

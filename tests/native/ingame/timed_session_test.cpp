@@ -1,0 +1,289 @@
+// Backups while the game runs, on a fake clock over a disk held in memory: when timed backups are
+// due, which ones write a set, what their pruning keeps, and the quick keys' text and double press.
+#include <gtest/gtest.h>
+
+#include "backup/archive_sets.h"
+#include "backup/operations.h"
+#include "config/names.h"
+#include "paths/time_text.h"
+#include "run/backup_job.h"
+#include "run/command_run.h"
+#include "run/notifier.h"
+#include "run/quick_keys.h"
+#include "run/save_changes.h"
+#include "run/timed_backups.h"
+#include "zip_support/memory_file_system.h"
+
+namespace {
+
+class NoView : public ProgressView {
+    void set_percent(int) override {}
+    void set_status(const std::string&) override {}
+    void set_counter(const std::string&) override {}
+};
+
+class NoStamp : public OperationStamp {
+   public:
+    int stamps = 0;
+    bool stamp(const std::string&) override { return ++stamps > 0; }
+};
+
+constexpr int64_t kStartUnix = 1767261600;  // 2026-01-01 10:00:00 UTC
+const std::string kFolder = "E:\\存档目录\\游戏";
+
+// Seconds since the session began, as the clock the backups name their sets by.
+void set_session_clock(int64_t t) {
+    set_clock_for_tests([t] {
+        return DateTime{2026, 1, 1, 10 + static_cast<int>(t / 3600), static_cast<int>(t / 60 % 60),
+                        static_cast<int>(t % 60)};
+    });
+}
+
+std::vector<std::string> files_in(zip_test::MemoryFileSystem& disk, const std::string& folder) {
+    std::vector<zip::DirEntry> entries;
+    disk.list_dir(folder, &entries);
+    std::vector<std::string> names;
+    for (const zip::DirEntry& e : entries) names.push_back(e.name);
+    return names;
+}
+
+class Session : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        disk.add_dir("C:\\存档");
+        disk.add_file("C:\\存档\\a.sav", "save 0", kStartUnix - 600);
+        disk.add_dir(kFolder);
+    }
+    void TearDown() override { set_clock_for_tests(nullptr); }
+
+    BackupJobResult back_up(const BackupJob& job) { return run_backup_job(runner, disk, stamp, project, job); }
+
+    zip_test::MemoryFileSystem disk;
+    bool running = false;
+    NoView view;
+    BackupRunner runner{{disk, [this](const std::string&) { return running; }, 1}, view};
+    NoStamp stamp;
+    const ProjectState project{"游戏", "D:\\游戏\\game.exe", {"C:\\存档"}, kFolder, {}};
+};
+
+// 定时备份=1 over five minutes; the game saves every 20 s for the first three only.
+TEST_F(Session, OneSetPerMinuteInWhichTheSaveChangedAndPruningSparesOtherKinds) {
+    BackupInfo info(disk, kFolder);
+    for (auto [name, kind, kept] : {std::tuple{"2020年1月1日.zip", backup_kind::kManual, false},
+                                    std::tuple{"2020年1月2日.zip", backup_kind::kTimed, true},
+                                    std::tuple{"2020年1月3日.zip", backup_kind::kQuick, false}}) {
+        disk.add_file(kFolder + "\\" + name, "zip");
+        info.set_kind(name, kind);
+        info.set_kept(name, kept);
+    }
+    disk.add_file(kFolder + "\\Desktop.ini", "[.ShellClassInfo]");
+    running = true;
+    ProjectOptions options;
+    options.timed_minutes = 1;
+    options.timed_keep = 2;
+    TimedBackups timed;
+    timed.set_projects({{"游戏", "game.exe", options.timed_minutes}});
+    std::vector<int64_t> written_at, skipped_at;
+    for (int64_t t = 0; t <= 300; t += kTimedLookSeconds) {
+        if (t % 20 == 0 && t <= 160) disk.add_file("C:\\存档\\a.sav", "save " + std::to_string(t), kStartUnix + t);
+        set_session_clock(t);
+        for (const std::string& due : timed.tick(t, [this](const std::string&) { return running; })) {
+            EXPECT_EQ(due, "游戏");
+            const BackupJobResult r = back_up(timed_job(options));
+            EXPECT_EQ(r.run_result(), kAllWritten);
+            (r.unchanged ? skipped_at : written_at).push_back(t);
+        }
+    }
+    EXPECT_EQ(written_at, (std::vector<int64_t>{60, 120, 180}));
+    EXPECT_EQ(skipped_at, (std::vector<int64_t>{240, 300}));
+    EXPECT_EQ(stamp.stamps, 3);  // a skipped backup writes nothing, the list included
+    std::vector<std::string> timed_sets;
+    for (const ArchiveSet& s : archive_sets(files_in(disk, kFolder)))
+        if (info.of(s.stem + ".zip").kind == backup_kind::kTimed && !info.of(s.stem + ".zip").kept)
+            timed_sets.push_back(s.stem);
+    EXPECT_EQ(timed_sets, (std::vector<std::string>{"2026年1月1日10时3分", "2026年1月1日10时2分"}));
+    for (const char* other : {"2020年1月1日.zip", "2020年1月2日.zip", "2020年1月3日.zip", "Desktop.ini"})
+        EXPECT_TRUE(disk.exists(kFolder + "\\" + other)) << other;
+}
+
+TEST(TimedClock, StartsWhenTheProgramIsSeenAndStopsWhenItEnds) {
+    TimedBackups timed;
+    timed.set_projects({{"甲", "a.exe", 2}, {"乙", "b.exe", 0}, {"丙", "", 1}});
+    bool running = false;
+    const auto look = [&](const std::string&) { return running; };
+    EXPECT_TRUE(timed.tick(0, look).empty());
+    EXPECT_TRUE(timed.watched().empty());
+    running = true;
+    EXPECT_TRUE(timed.tick(10, look).empty());
+    EXPECT_EQ(timed.watched(), std::vector<std::string>{"甲"});
+    EXPECT_TRUE(timed.tick(129, look).empty());
+    EXPECT_EQ(timed.tick(130, look), std::vector<std::string>{"甲"});
+    EXPECT_EQ(timed.tick(1000, look), std::vector<std::string>{"甲"});  // one, not the missed ones
+    EXPECT_TRUE(timed.tick(1005, look).empty());
+    timed.set_projects({{"甲", "a.exe", 2}});  // a reload keeps the clock
+    EXPECT_EQ(timed.tick(1090, look), std::vector<std::string>{"甲"});
+    running = false;
+    EXPECT_TRUE(timed.tick(1100, look).empty());
+    EXPECT_TRUE(timed.watched().empty());
+    running = true;
+    EXPECT_TRUE(timed.tick(1210, look).empty());  // started over
+    EXPECT_EQ(timed.tick(1330, look), std::vector<std::string>{"甲"});
+}
+
+// What counts as a change against the newest set.
+struct Change {
+    const char* what;
+    std::function<void(zip_test::MemoryFileSystem&)> change;
+    bool unchanged;
+};
+
+void PrintTo(const Change& c, std::ostream* os) { *os << c.what; }
+
+class SkipUnchanged : public Session, public ::testing::WithParamInterface<Change> {};
+
+TEST_P(SkipUnchanged, ComparesNamesSizesAndTimesWithTheNewestSet) {
+    disk.add_dir("C:\\存档\\子");
+    disk.add_file("C:\\存档\\子\\b.dat", "bbb", kStartUnix);
+    set_session_clock(0);
+    ASSERT_EQ(back_up({}).run_result(), kAllWritten);
+    GetParam().change(disk);
+    EXPECT_EQ(saves_unchanged(disk, project), GetParam().unchanged);
+}
+
+const auto touch = [](int64_t mtime, const char* data = "bbb") {
+    return [=](zip_test::MemoryFileSystem& d) { d.add_file("C:\\存档\\子\\b.dat", data, mtime); };
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, SkipUnchanged,
+    ::testing::Values(Change{"nothing", [](zip_test::MemoryFileSystem&) {}, true},
+                      Change{"a second later", touch(kStartUnix + 1), false},
+                      Change{"an hour earlier", touch(kStartUnix - 3600), false},
+                      Change{"other bytes, same size and time", touch(kStartUnix, "ccc"), true},
+                      Change{"a byte longer", touch(kStartUnix, "bbbb"), false},
+                      Change{"a file added", [](zip_test::MemoryFileSystem& d) { d.add_file("C:\\存档\\c", ""); }, false},
+                      Change{"a folder added", [](zip_test::MemoryFileSystem& d) { d.add_dir("C:\\存档\\新"); }, false},
+                      Change{"a file gone", [](zip_test::MemoryFileSystem& d) { d.remove_file("C:\\存档\\子\\b.dat"); }, false},
+                      Change{"the newest set gone",
+                             [](zip_test::MemoryFileSystem& d) {
+                                 d.remove_file(kFolder + "\\2026年1月1日10时.zip");
+                             },
+                             false}),
+    [](const ::testing::TestParamInfo<Change>& info) { return "case" + std::to_string(info.index); });
+
+// A time the extended field cannot hold is kept in DOS form, local and in 2-second steps.
+TEST_F(Session, ATimeBeyondTheExtendedFieldComparesInDosForm) {
+    const int64_t late = int64_t{1} << 32;  // 2106
+    disk.add_file("C:\\存档\\a.sav", "save", late);
+    set_session_clock(0);
+    ASSERT_EQ(back_up({}).run_result(), kAllWritten);
+    EXPECT_TRUE(saves_unchanged(disk, project));
+    disk.add_file("C:\\存档\\a.sav", "save", late + 4);
+    EXPECT_FALSE(saves_unchanged(disk, project));
+}
+
+// /backup twice without a change: one set, the second run logs the skip and exits 0.
+class CommandHostOnDisk : public CommandHost {
+   public:
+    CommandHostOnDisk(Session& s, std::function<BackupJobResult(const BackupJob&)> back_up)
+        : back_up_(std::move(back_up)) {
+        (void)s;
+    }
+    std::vector<std::string> reported;
+    void print(const std::string&) override {}
+    void report(const std::vector<std::string>& lines) override {
+        reported.insert(reported.end(), lines.begin(), lines.end());
+    }
+    bool needs_legacy_migration() override { return false; }
+    std::string machine_list() override { return "list.ini"; }
+    std::vector<std::string> project_names(const std::string&) override { return {"游戏"}; }
+    CurrentProject load_project(const std::string&, const std::string& name) override {
+        CurrentProject p;
+        p.name = name;
+        return p;
+    }
+    BackupJobResult back_up(const std::string&, const CurrentProject&, const BackupJob& job) override {
+        return back_up_(job);
+    }
+    bool stamp(const std::string&, const std::string&) override { return true; }
+    bool start_program(const std::string&) override { return true; }
+    void wait_for_started_program() override {}
+    bool is_program_running(const std::string&) override { return false; }
+    void pause(unsigned) override {}
+
+   private:
+    std::function<BackupJobResult(const BackupJob&)> back_up_;
+};
+
+TEST_F(Session, BackupTwiceWithoutAChangeWritesOneSetAndLogsTheSkip) {
+    running = false;
+    CommandHostOnDisk host(*this, [this](const BackupJob& job) { return back_up(job); });
+    set_session_clock(0);
+    EXPECT_EQ(run_command({"/backup", "游戏"}, host), kAllWritten);
+    set_session_clock(90);
+    host.reported.clear();
+    EXPECT_EQ(run_command({"/backup", "游戏"}, host), kAllWritten);
+    EXPECT_EQ(host.reported, std::vector<std::string>{"游戏：未变化，跳过"});
+    EXPECT_EQ(archive_sets(files_in(disk, kFolder)).size(), 1u);
+    EXPECT_EQ(stamp.stamps, 1);
+    // 备份存档 in the window always writes.
+    EXPECT_FALSE(back_up({}).unchanged);
+    EXPECT_EQ(archive_sets(files_in(disk, kFolder)).size(), 2u);
+}
+
+TEST_F(Session, TimedAndQuickBackupsRunWhileTheProgramRunsOthersAreRefused) {
+    running = true;
+    set_session_clock(0);
+    EXPECT_EQ(back_up(command_line_job({})).outcome.refusal, Outcome::program_running);
+    EXPECT_EQ(back_up(after_exit_job({})).outcome.refusal, Outcome::program_running);
+    EXPECT_EQ(back_up(quick_job({})).run_result(), kAllWritten);
+    set_session_clock(5);
+    disk.add_file("C:\\存档\\a.sav", "save 5", kStartUnix + 5);
+    const BackupJobResult r = back_up(timed_job({}));
+    EXPECT_EQ(r.run_result(), kAllWritten);
+    const Note note = backup_note("游戏", "定时备份", r, true);
+    EXPECT_FALSE(note.failure);
+    EXPECT_FALSE(note.quiet);
+    const Note skipped = backup_note("游戏", "定时备份", back_up(timed_job({})), true);
+    EXPECT_TRUE(skipped.quiet);
+    EXPECT_EQ(skipped.log_lines, std::vector<std::string>{"游戏：未变化，跳过"});
+}
+
+struct KeyCase {
+    const char* text;
+    std::optional<HotKey> key;
+    const char* shown;
+};
+
+TEST(QuickKeys, ReadAndWrittenAsTheUserSeesThem) {
+    const KeyCase cases[] = {
+        {"Ctrl+Alt+B", HotKey{kModCtrl | kModAlt, 'B'}, "Ctrl+Alt+B"},
+        {"alt + ctrl + r", HotKey{kModCtrl | kModAlt, 'R'}, "Ctrl+Alt+R"},
+        {"Shift+F12", HotKey{kModShift, 0x7B}, "Shift+F12"},
+        {"Ctrl+Shift+Alt+7", HotKey{kModCtrl | kModAlt | kModShift, '7'}, "Ctrl+Alt+Shift+7"},
+        {"B", std::nullopt, ""},
+        {"Ctrl+Ctrl+B", std::nullopt, ""},
+        {"Ctrl+Win+B", std::nullopt, ""},
+        {"Ctrl+", std::nullopt, ""},
+        {"", std::nullopt, ""},
+        {"Ctrl+F25", std::nullopt, ""},
+    };
+    for (const KeyCase& c : cases) {
+        EXPECT_EQ(parse_hotkey(c.text), c.key) << c.text;
+        if (c.key) {
+            EXPECT_EQ(hotkey_text(*c.key), c.shown) << c.text;
+        }
+    }
+    EXPECT_EQ(stored_hotkey("", kDefaultQuickRestoreKey), kDefaultQuickRestoreKey);
+}
+
+TEST(QuickKeys, RestoreNeedsASecondPressWithinFiveSeconds) {
+    DoublePress p;
+    EXPECT_FALSE(p.press(0));
+    EXPECT_FALSE(p.press(5001));  // too late: this is a first press again
+    EXPECT_TRUE(p.press(10000));
+    EXPECT_FALSE(p.press(10001));  // a confirmed pair starts over
+    EXPECT_TRUE(p.press(15001));
+}
+
+}  // namespace
