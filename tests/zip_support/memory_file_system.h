@@ -70,7 +70,9 @@ public:
         for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
             std::string name = it->first.substr(prefix.size());
             if (name.find('/') != std::string::npos) continue;
-            entries->push_back(zip::DirEntry{name, it->second.is_dir, it->second.data->size(), it->second.mtime});
+            zip::DirEntry e{name, it->second.is_dir, it->second.data->size(), it->second.mtime};
+            e.state = zip::FileState{it->second.mtime, it->second.attributes};
+            entries->push_back(e);
         }
         return nodes_.count(path) && nodes_[path].is_dir;
     }
@@ -152,6 +154,7 @@ public:
         it->second.attributes = state.attributes;
         return true;
     }
+    bool plain_attributes(uint32_t attributes) override { return attributes == 0; }  // what create_new gives
     bool copy_attributes(const std::string& from, const std::string& to) override {
         std::lock_guard<std::mutex> lock(mu_);
         auto f = nodes_.find(key(from)), t = nodes_.find(key(to));

@@ -157,6 +157,11 @@ bool follow_link(const std::wstring& path, DirEntry* entry) {
     return true;
 }
 
+FileState state_of(const FILETIME& time, DWORD attributes) {
+    return {static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime),
+            static_cast<uint32_t>(attributes)};
+}
+
 class WinFileSystem : public FileSystem {
 public:
     std::string from_ansi(const std::string& text) override { return files::wide_to_utf8(files::to_wide(text)); }
@@ -190,6 +195,7 @@ public:
             e.size = e.is_dir ? 0 : (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
             e.mtime = to_unix(fd.ftLastWriteTime);
             e.is_link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (!e.is_link) e.state = state_of(fd.ftLastWriteTime, fd.dwFileAttributes);
             if (e.is_link) e.unreachable = !follow_link(dir + L"\\" + name, &e);
             entries->push_back(std::move(e));
         } while (FindNextFileW(h, &fd));
@@ -282,10 +288,13 @@ public:
     bool get_state(const std::string& path, FileState* state) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExW(long_path(path).c_str(), GetFileExInfoStandard, &data)) return false;
-        state->time = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                                           data.ftLastWriteTime.dwLowDateTime);
-        state->attributes = data.dwFileAttributes;
+        *state = state_of(data.ftLastWriteTime, data.dwFileAttributes);
         return true;
+    }
+
+    // A new file is made FILE_ATTRIBUTE_NORMAL and the system marks it for archiving.
+    bool plain_attributes(uint32_t attributes) override {
+        return (attributes & ~static_cast<uint32_t>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL)) == 0;
     }
 
     // The time first: a read-only file still takes a new time, but not after it is read-only.

@@ -11,6 +11,7 @@
 #include "paths/time_text.h"
 #include "zip_support/faulty_file_system.h"
 #include "zip_support/tree.h"
+#include "zip_support/extract_into.h"
 
 namespace zip_test {
 namespace {
@@ -97,10 +98,13 @@ TEST_F(Restore, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     EXPECT_EQ(read_file(saves[0] + "/newdir/c.sav"), "c");
     EXPECT_EQ(read_file(saves[1] + "/x.sav"), "x");
     EXPECT_TRUE(clean());
-    // The copy holds the save as it was; the second folder did not exist, so it has none.
+    // The copy holds what the restore replaced, as it was (what it did not touch needs no copy);
+    // the second folder did not exist, so it has none.
     EXPECT_EQ(r.safety_copy, backup + "/恢复前/" + format_time_text(now) + ".zip");
-    ASSERT_TRUE(zip::extract_archive(r.safety_copy, tmp / "copy").ok);
-    EXPECT_EQ(read_tree(tmp / "copy"), before_contents);
+    ASSERT_TRUE(zip_test::extract_into(r.safety_copy, tmp / "copy").ok);
+    Tree replaced = before_contents;
+    replaced.erase("keep.sav");
+    EXPECT_EQ(read_tree(tmp / "copy"), replaced);
     EXPECT_FALSE(fs::exists(r.safety_copy + "2"));
 
     // Later: the user changes a file the restore did not touch and adds one.
@@ -148,10 +152,25 @@ TEST_F(Restore, AFullDriveChangesNothing) {
     EXPECT_EQ(all(), before);
     EXPECT_TRUE(clean());
 
-    faulty.full_prefix = backup;  // no room for the safety copy: refused before anything
+    faulty.full_prefix = backup;  // no room for the journal or the safety copy: refused, nothing changed
     r = restore(faulty, first);
-    EXPECT_NE(r.failure.find("无法保存原存档"), std::string::npos) << r.failure;
+    EXPECT_FALSE(r.changed);
+    EXPECT_NE(r.failure.find("恢复前"), std::string::npos) << r.failure;
     EXPECT_EQ(all(), before);
+    EXPECT_TRUE(clean());
+
+    // Room for the journal and the new file but not for the copy of the file it replaces, packed
+    // after the swap: the swap is taken back, and nothing of it is left.
+    write_file(saves[0] + "/big.dat", random_bytes(300000, 1));
+    const std::vector<Snapshot> with_big = all();
+    first = make_set("2011年1月2日", {{{"big.dat", "small now"}}});
+    faulty.full_prefix.clear();
+    faulty.room_per_file = 100000;
+    r = restore(faulty, first, 1);
+    EXPECT_NE(r.failure.find("无法保存原存档"), std::string::npos) << r.failure;
+    EXPECT_TRUE(all() == with_big);  // (not printed: too long)
+    EXPECT_TRUE(clean());
+    EXPECT_FALSE(has_restore_to_undo(real, backup));
 }
 
 TEST_F(Restore, WhatAWriteEndedByForceLeftIsSweptAtTheNextStart) {

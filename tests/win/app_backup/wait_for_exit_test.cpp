@@ -10,6 +10,7 @@
 #include "paths/files.h"
 #include "support/scripted_prompt.h"
 #include "win/support/win_test.h"
+#include "zip_support/extract_into.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
     ASSERT_EQ(archives.size(), 1u);
     const std::string archive = app().backup_root() + "\\自动\\" + archives[0];
     wintest::TempDir out("unpacked");
-    ASSERT_TRUE(zip::extract_archive(archive, out.path()).ok);
+    ASSERT_TRUE(zip_test::extract_into(archive, out.path()).ok);
     EXPECT_EQ(wintest::read_file(out / "存档.sav"), "after");
     EXPECT_EQ(prompt.texts(), std::vector<std::string>{"备份完成，备份文件为： \r\n" + archive});
     EXPECT_EQ(window.text(M::kProgressTextLabel), archive + " 备份完成");
