@@ -10,6 +10,8 @@
 #include "backup/zip/names.h"
 #include "paths/time_text.h"
 #include "zip_support/faulty_file_system.h"
+#include "zip_support/injecting_file_system.h"
+#include "zip_support/memory_file_system.h"
 #include "zip_support/tree.h"
 #include "zip_support/extract_into.h"
 
@@ -250,6 +252,38 @@ TEST_F(Restore, JournalsAndRecordsFromOthersAreCheckedBeforeAnythingActs) {
     EXPECT_EQ(told.what, RecoveryReport::restore_taken_back);
     EXPECT_EQ(read_file(saves[0] + "/save.dat"), "old");
     EXPECT_FALSE(told.damaged.empty());  // what it did not hold is for a person to see
+}
+
+// Under Wine every file call is a round trip to its server, the floor of a restore of many small
+// files: writing the new file, setting the old one aside and the new one in place, reading the old
+// one into the safety copy and removing it; nothing per file that the folder's listing already
+// told, and no copy of the files the restore does not touch.
+TEST(RestoreCalls, AFileReplacedCostsAFixedFewCalls) {
+    set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; });
+    auto calls_for = [](int files) {
+        MemoryFileSystem disk;
+        for (const char* dir : {"/save", "/save/sub", "/backup", "/src", "/src/sub"}) disk.add_dir(dir);
+        for (int i = 0; i < files; ++i) {
+            const std::string name = (i % 2 ? "/sub/f" : "/f") + std::to_string(i) + ".sav";
+            disk.add_file("/save" + name, "old");
+            disk.add_file("/src" + name, "new");
+        }
+        for (int i = 0; i < 100; ++i) disk.add_file("/save/untouched" + std::to_string(i) + ".sav", "keep");
+        zip::Options options;
+        options.fs = &disk;
+        options.threads = 1;
+        EXPECT_TRUE(zip::compress_folder("/src", "/set.zip", {}, options).ok);
+        InjectingFileSystem counting(disk);
+        RestoreEvents events;
+        events.threads = 1;
+        EXPECT_TRUE(restore_with_safety_copy(counting, {"/set.zip", {"/save"}, "/backup"}, events).changed);
+        return counting.calls();
+    };
+    const long per_file = (calls_for(60) - calls_for(20)) / 40;
+    set_clock_for_tests({});
+    // Its entry read from the archive; create, write, close; two renames; open and read for the
+    // copy; the old one removed.
+    EXPECT_LE(per_file, 9);
 }
 
 TEST(RestoreJournalText, ReadsBackWhatItWroteWhateverTheNames) {
