@@ -378,8 +378,16 @@ void plan_safety_copy(const Project& p, Attempt& a) {
     }
 }
 
-// A copy is kept only a few restores: speed matters more than its size.
+// A copy is kept only a few restores: it is made quickly. A big one is stored as it is: deflating
+// it, even at the fastest level, would take longer than the whole restore.
 constexpr int kSafetyCopyLevel = 1;
+constexpr uint64_t kStoredCopyAbove = 64ull << 20;
+
+int safety_copy_level(const std::vector<zip::SourceEntry>& files) {
+    uint64_t total = 0;
+    for (const zip::SourceEntry& f : files) total += f.size;
+    return total > kStoredCopyAbove ? 0 : kSafetyCopyLevel;
+}
 
 // Packs the files set aside by the swap into the safety copy: only what the restore replaced, since
 // the files it does not touch never change and those it adds are its own.
@@ -387,10 +395,10 @@ bool pack_safety_copy(const Project& p, const RestoreEvents& events, Attempt& a)
     zip::Options options;
     options.fs = &p.fs;
     options.threads = events.threads;
-    options.level = kSafetyCopyLevel;
     for (const ArchiveResult& r : a.result.archives) {
         const std::string copy = r.status == ArchiveResult::done ? copy_of(p.fs, a, r.k) : "";
         if (copy.empty()) continue;
+        options.level = safety_copy_level(a.replaced[r.k]);
         zip::Result z = zip::compress_files(p.fs, a.replaced[r.k], copy, [&](const zip::Progress& pr) {
             if (events.progress) events.progress(0, pr);
         }, options);

@@ -186,7 +186,8 @@ Failure Compressor::compress_file(std::size_t entry, WorkerState& state, Chunk* 
         const uint8_t* data = state.input.data();
         p.raw_size = size;
         p.crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
-        std::vector<Span> spans = state.classifier.classify(data, 0, size);
+        std::vector<Span> spans;
+        if (options_.level > 0) spans = state.classifier.classify(data, 0, size);
         if (any_deflated(spans)) {
             if (!state.deflater.deflate(data, 0, size, spans, true, &c->data)) return Failure::deflate;
             if (c->data.size() - p.begin < size) p.method = format::kDeflated;
@@ -206,14 +207,16 @@ Failure Compressor::compress_piece(const Task& task, WorkerState& state, Chunk* 
     const SourceEntry& e = entries_[task.entry];
     uint64_t start = task.chunk * chunk_size_;
     std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(chunk_size_, e.size - start));
-    uint16_t method = task.first() ? format::kDeflated : wait_method(task.entry);
+    // Level 0 stores everything, without looking.
+    uint16_t method = options_.level == 0 ? format::kStored : task.first() ? format::kDeflated : wait_method(task.entry);
     std::size_t history = method == format::kDeflated ? std::min<uint64_t>(ChunkDeflater::kWindow, start) : 0;
     bool read_ok = read_piece(task.entry, start - history, history + size, state);
     const uint8_t* data = state.input.data() + history;
     std::vector<Span> spans;
     if (read_ok && method == format::kDeflated) spans = state.classifier.classify(data, history, size);
     if (task.first()) {
-        if (read_ok && !any_deflated(spans) && !later_piece_deflates(task.entry, state)) method = format::kStored;
+        if (read_ok && method == format::kDeflated && !any_deflated(spans) && !later_piece_deflates(task.entry, state))
+            method = format::kStored;
         publish_method(task.entry, method);
     }
     if (!read_ok) return Failure::read;

@@ -112,7 +112,7 @@ private:
 // Renames a file or folder through a handle on it, replacing a file at the target: fewer calls than
 // MoveFileExW, which also opens the target and queries the source. The name goes in NT form (\??\),
 // which every Windows version takes here. 0 or the error.
-DWORD rename_once(const std::wstring& source, const std::wstring& target) {
+DWORD rename_once(const std::wstring& source, const std::wstring& target, bool replace_existing) {
     HANDLE h = CreateFileW(source.c_str(), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
@@ -120,7 +120,7 @@ DWORD rename_once(const std::wstring& source, const std::wstring& target) {
     if (name.rfind(L"\\\\?\\", 0) == 0) name[1] = L'?';
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->ReplaceIfExists = TRUE;
+    info->ReplaceIfExists = replace_existing ? TRUE : FALSE;
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
     std::memcpy(info->FileName, name.data(), info->FileNameLength);
@@ -132,9 +132,9 @@ DWORD rename_once(const std::wstring& source, const std::wstring& target) {
 
 // Another program (a virus scanner) may hold a file just written, or one inside a new folder, for a
 // moment: a refusal is tried again for up to half a second.
-bool rename_over(const std::wstring& source, const std::wstring& target) {
+bool rename_over(const std::wstring& source, const std::wstring& target, bool replace_existing = true) {
     for (int attempt = 0;; ++attempt) {
-        DWORD error = rename_once(source, target);
+        DWORD error = rename_once(source, target, replace_existing);
         if (error == 0) return true;
         if (attempt == 10 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) return false;
         Sleep(50);
@@ -271,8 +271,10 @@ public:
         return moved;
     }
 
+    // Through a handle too: MoveFileExW looks the target up once more, and under Wine each look-up
+    // of a name that is not there reads the whole folder.
     bool rename(const std::string& from, const std::string& to) override {
-        return MoveFileExW(long_path(from).c_str(), long_path(to).c_str(), 0) != 0;
+        return rename_over(long_path(from), long_path(to), false);
     }
 
     // A read-only file is removed all the same: only files of the engine's own are removed.

@@ -33,7 +33,7 @@ struct Options {
     FileSystem* fs = nullptr;         // nullptr: the platform's own
     unsigned threads = 0;             // worker threads; 0: one per core
     std::size_t chunk_size = 1 << 20; // large files are deflated in pieces this big, in parallel
-    int level = 6;                    // deflate level for data that compresses
+    int level = 6;                    // deflate level for data that compresses; 0 stores everything as it is
     bool force_zip64 = false;         // write Zip64 records even when nothing needs them
     // Folders (program paths, like source_dir) a backup leaves out wherever it meets them inside the
     // source, through links or not, and names in Result::skipped: the backup root, the tool's own.
