@@ -76,7 +76,7 @@ def restore_over_group(tree, archive, ram, name, native, windows, with_native=Tr
 def check_restored(tree, ram, name, who):
     """The save is the archive's again, and the safety copy is there."""
     run(f"diff -r {tree} {ram}/{name}-{who}")
-    run(f"ls {ram}/{name}-{who}-backup/恢复前/*.zip")
+    run(f"ls {ram}/{name}-{who}-backup/*/*.zip")  # 恢复前, in GBK bytes natively
 
 
 def main(native, windows, data, ram, count):
