@@ -59,7 +59,10 @@ public:
         std::lock_guard<std::mutex> lock(mu_);
         auto it = find(path);
         if (it == nodes_.end()) return false;
-        *info = zip::DirEntry{"", it->second.is_dir, it->second.data->size(), it->second.mtime};
+        *info = zip::DirEntry{};
+        info->is_dir = it->second.is_dir;
+        info->size = it->second.data->size();
+        info->mtime = it->second.mtime;
         return true;
     }
 
@@ -70,7 +73,11 @@ public:
         for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
             std::string name = it->first.substr(prefix.size());
             if (name.find('/') != std::string::npos) continue;
-            zip::DirEntry e{name, it->second.is_dir, it->second.data->size(), it->second.mtime};
+            zip::DirEntry e;
+            e.name = name;
+            e.is_dir = it->second.is_dir;
+            e.size = it->second.data->size();
+            e.mtime = it->second.mtime;
             e.state = zip::FileState{it->second.mtime, it->second.attributes};
             entries->push_back(e);
         }
