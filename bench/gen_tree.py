@@ -8,6 +8,7 @@
   random  incompressible files of all sizes. ~40 MB.
   text    plain text: settings, JSON, logs, CSV. ~40 MB.
   small   5,000 files of 1-64 KiB (sizes spread evenly on a log scale), mostly compressible. ~77 MB.
+  many    20,000 tiny files of 100 B-4 KiB in 200 folders, where the cost per file call shows. ~25 MB.
 Usage: gen_tree.py KIND DIR"""
 import json
 import math
@@ -158,9 +159,16 @@ def small_tree(root, rng):
         write(f"{root}/d{m % 50:02}/f{m:04}.dat", rng.choice(makers)(rng, log_uniform(rng, 1024, 65536)))
 
 
+def many_tree(root, rng):
+    makers = (text_blob, entity_table, csv_blob)
+    for m in range(20000):
+        write(f"{root}/d{m % 200:03}/s{m:05}.dat", rng.choice(makers)(rng, log_uniform(rng, 100, 4096)))
+
+
 def main(kind, root):
     trees = {"save": (save_tree, 20240611), "mixed": (mixed_tree, 7001), "random": (random_tree, 7002),
-             "text": (text_tree, 7003), "small": (small_tree, 7004)}
+             "text": (text_tree, 7003), "small": (small_tree, 7004),
+             "many": (many_tree, 7005)}
     make, seed = trees[kind]
     make(root, random.Random(seed))
 

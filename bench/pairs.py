@@ -60,8 +60,27 @@ def compress_group(tree, archive, native, windows=None):
     return group
 
 
+def restore_over_group(tree, archive, ram, name, native, windows, with_native=True):
+    """`unzip -o` and the program's restore (safety copy included; natively and under Wine) of ARCHIVE
+    over a fresh copy of `tree` in RAM: the everyday restore, every file replaced."""
+    def fresh(who):
+        return f"rm -rf {ram}/{name}-{who} {ram}/{name}-{who}-backup && cp -a {tree} {ram}/{name}-{who}"
+    group = {"unzip": (fresh("unzip"), f"unzip -o -q {archive} -d {ram}/{name}-unzip"),
+             "wine": (fresh("wine"), f"wine '{windows}' restore 'Z:{archive}' 'Z:{ram}/{name}-wine' "
+                                     f"'Z:{ram}/{name}-wine-backup'")}
+    if with_native:
+        group["ours"] = (fresh("ours"), f"'{native}' restore {archive} {ram}/{name}-ours {ram}/{name}-ours-backup")
+    return group
+
+
+def check_restored(tree, ram, name, who):
+    """The save is the archive's again, and the safety copy is there."""
+    run(f"diff -r {tree} {ram}/{name}-{who}")
+    run(f"ls {ram}/{name}-{who}-backup/*/*.zip")  # 恢复前, in GBK bytes natively
+
+
 def main(native, windows, data, ram, count):
-    save, small, out = f"{data}/save", f"{data}/small", f"{data}/out"
+    save, small, many, out = f"{data}/save", f"{data}/small", f"{data}/many", f"{data}/out"
     os.makedirs(out, exist_ok=True)
     print(f"bench: compressing, {count} rounds", flush=True)
     compress = rounds(compress_group(save, f"{out}/save", native, windows), count)
@@ -73,9 +92,23 @@ def main(native, windows, data, ram, count):
         "wine": (f"rm -rf {ram}/wine", f"wine '{windows}' extract 'Z:{out}/save.zip' 'Z:{ram}/wine'"),
     }, count)
 
+    run(f"rm -rf {ram}/ours {ram}/wine {ram}/unzip")
+    run(f"'{native}' compress {many} {out}/many.zip")
+    print(f"bench: restoring over existing copies, {count} rounds", flush=True)
+    restore_over = rounds(restore_over_group(save, f"{out}/save.zip", ram, "over", native, windows), count)
+    for who in ("ours", "wine"):
+        check_restored(save, ram, "over", who)
+    run(f"rm -rf {ram}/over-*")
+    small_over = rounds(restore_over_group(many, f"{out}/many.zip", ram, "many", native, windows, False), count)
+    check_restored(many, ram, "many", "wine")
+    run(f"rm -rf {ram}/many-*")
+    print(f"bench: backup of the mixed tree under Wine, {count} rounds", flush=True)
+    mixed_backup = rounds({
+        "zip": (f"rm -f {out}/mixed6.zip", f"cd {data}/mixed && zip -r -6 -q {out}/mixed6.zip ."),
+        "wine": (f"rm -rf {out}/mixed-backup", f"wine '{windows}' backup 'Z:{data}/mixed' 'Z:{out}/mixed-backup'"),
+    }, count)
+
     print("bench: checking the results and sizes", flush=True)
-    for tree in (f"{ram}/ours", f"{ram}/wine"):
-        run(f"diff -r {save} {tree}")
     for kind in ("mixed", "random", "text"):
         for prepare, command in compress_group(f"{data}/{kind}", f"{out}/{kind}", native).values():
             run(f"{prepare}; {command}")
@@ -84,13 +117,21 @@ def main(native, windows, data, ram, count):
         run(f"unzip -tq {out}/{kind}.zip")
         sizes[kind] = size(f"{out}/{kind}.zip") / size(f"{out}/{kind}6.zip")
     run(f"unzip -tq {out}/save-wine.zip")
+    wine_mixed = [f for f in os.listdir(f"{out}/mixed-backup") if f.endswith(".zip")]
+    run(f"unzip -tq '{out}/mixed-backup/{wine_mixed[0]}'")
+    sizes["wine mixed"] = size(f"{out}/mixed-backup/{wine_mixed[0]}") / size(f"{out}/mixed6.zip")
+    run(f"cp -a {many} {ram}/rss-many")  # the existing copy the small restore goes over
     peaks = {name: peak_rss_kb(command) for name, command in (
         ("compress", f"'{native}' compress {save} {out}/rss.zip"),
         ("extract", f"'{native}' extract {out}/save.zip {ram}/rss"),
-        ("compress small", f"'{native}' compress {small} {out}/rss-small.zip"))}
-    run(f"rm -rf {out}/rss.zip {out}/rss-small.zip {ram}/rss")
+        ("compress small", f"'{native}' compress {small} {out}/rss-small.zip"),
+        ("restore over", f"'{native}' restore {out}/save.zip {ram}/rss {ram}/rss-backup"),
+        ("restore over small", f"'{native}' restore {out}/many.zip {ram}/rss-many {ram}/rss-many-backup"))}
+    run(f"rm -rf {out}/rss.zip {out}/rss-small.zip {ram}/rss {ram}/rss-backup {ram}/rss-many {ram}/rss-many-backup")
 
-    for label, times in (("compress", compress), ("small files", small_files), ("extract", extract)):
+    for label, times in (("compress", compress), ("small files", small_files), ("extract", extract),
+                         ("restore over", restore_over), ("restore over 20,000 small", small_over),
+                         ("backup mixed (Wine)", mixed_backup)):
         medians = "  ".join(f"{name} {statistics.median(t):.2f}s" for name, t in times.items())
         print(f"{label}: median seconds  {medians}")
     print("size vs zip -6: " + "  ".join(f"{kind} {ratio:.4f}" for kind, ratio in sizes.items()))
@@ -99,7 +140,12 @@ def main(native, windows, data, ram, count):
           f"mixed_size_vs_zip6={sizes['mixed']:.3f} small_files_vs_zip6={paired(small_files, 'zip', 'ours'):.2f} "
           f"extract_vs_unzip={paired(extract, 'unzip', 'ours'):.2f} peak_rss_mb={round(max(peaks.values()) / 1024)} "
           f"wine_compress_vs_zip6={paired(compress, 'zip', 'wine'):.2f} "
-          f"wine_extract_vs_unzip={paired(extract, 'unzip', 'wine'):.2f}")
+          f"wine_extract_vs_unzip={paired(extract, 'unzip', 'wine'):.2f} "
+          f"restore_over_vs_unzip={paired(restore_over, 'unzip', 'ours'):.2f} "
+          f"wine_restore_over_vs_unzip={paired(restore_over, 'unzip', 'wine'):.2f} "
+          f"wine_small_restore_over_vs_unzip={paired(small_over, 'unzip', 'wine'):.3f} "
+          f"wine_mixed_compress_vs_zip6={paired(mixed_backup, 'zip', 'wine'):.2f} "
+          f"wine_mixed_size_vs_zip6={sizes['wine mixed']:.3f}")
 
 
 if __name__ == "__main__":

@@ -1,7 +1,9 @@
-// Times one compress or extract through the engine and prints seconds and peak memory:
-//   zip_bench compress SOURCE_DIR ARCHIVE [threads]
-//   zip_bench extract ARCHIVE TARGET_DIR [threads]
-// A fifth argument sets the deflate level, for trying others.
+// Times one run of the engine or of the program's own paths and prints seconds and peak memory:
+//   zip_bench compress SOURCE_DIR ARCHIVE [threads [level]]
+//   zip_bench extract ARCHIVE TARGET_DIR [threads]      into a new folder, staged then renamed
+//   zip_bench backup SOURCE_DIR BACKUP_DIR [threads]    the program's backup of one save folder
+//   zip_bench restore ARCHIVE SAVE_DIR BACKUP_DIR [threads]
+//                                                       the program's restore, safety copy included
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,9 +13,14 @@
 #include <sys/resource.h>
 #endif
 
+#include "backup/operations.h"
+#include "backup/restore.h"
 #include "backup/zip/zip.h"
+#include "zip_support/extract_into.h"
 
-static long peak_rss_kb() {
+namespace {
+
+long peak_rss_kb() {
 #ifndef _WIN32
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
@@ -23,21 +30,60 @@ static long peak_rss_kb() {
 #endif
 }
 
+unsigned threads_at(int argc, char** argv, int i) { return argc > i ? static_cast<unsigned>(std::atoi(argv[i])) : 0; }
+
+// The program's backup of one save folder into BACKUP_DIR: the runner, its engine and its checks.
+std::string backup(const std::string& source, const std::string& backup_dir, unsigned threads) {
+    struct : ProgressView {
+        void set_percent(int) override {}
+        void set_status(const std::string&) override {}
+        void set_counter(const std::string&) override {}
+    } view;
+    BackupRunner runner({zip::platform_file_system(), {}, threads}, view);
+    Outcome o = runner.backup({"bench", "bench.exe", {source}, backup_dir, {}});
+    if (o.complete()) return "";
+    return o.archives.empty() ? "no archive" : o.archives.front().reason;
+}
+
+std::string restore(const std::string& archive, const std::string& save_dir, const std::string& backup_dir,
+                    unsigned threads) {
+    RestoreEvents events;
+    events.threads = threads;
+    RestoreSetResult r = restore_with_safety_copy(zip::platform_file_system(), {archive, {save_dir}, backup_dir}, events);
+    return r.changed ? "" : r.failure.empty() ? "nothing restored" : r.failure;
+}
+
+std::string run(int argc, char** argv) {
+    const std::string mode = argv[1];
+    zip::Options options;
+    options.threads = threads_at(argc, argv, 4);
+    if (mode == "compress") {
+        if (argc > 5) options.level = std::atoi(argv[5]);
+        zip::Result r = zip::compress_folder(argv[2], argv[3], {}, options);
+        return r.ok ? "" : r.error;
+    }
+    if (mode == "extract") {
+        zip::Result r = zip_test::extract_into(argv[2], argv[3], {}, options);
+        return r.ok ? "" : r.error;
+    }
+    if (mode == "backup") return backup(argv[2], argv[3], options.threads);
+    if (mode == "restore" && argc > 4) return restore(argv[2], argv[3], argv[4], threads_at(argc, argv, 5));
+    return "unknown mode " + mode;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s compress|extract FROM TO [threads]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s compress|extract|backup FROM TO [threads] | restore ARCHIVE SAVE BACKUP\n",
+                     argv[0]);
         return 2;
     }
-    std::string mode = argv[1];
-    zip::Options options;
-    if (argc > 4) options.threads = static_cast<unsigned>(std::atoi(argv[4]));
-    if (argc > 5) options.level = std::atoi(argv[5]);
     auto start = std::chrono::steady_clock::now();
-    zip::Result r = mode == "compress" ? zip::compress_folder(argv[2], argv[3], {}, options)
-                                       : zip::extract_archive(argv[2], argv[3], {}, options);
+    const std::string error = run(argc, argv);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!r.ok) {
-        std::fprintf(stderr, "failed: %s\n", r.error.c_str());
+    if (!error.empty()) {
+        std::fprintf(stderr, "failed: %s\n", error.c_str());
         return 1;
     }
     std::printf("seconds=%.3f peak_rss_kb=%ld\n", seconds, peak_rss_kb());

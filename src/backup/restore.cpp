@@ -8,6 +8,7 @@
 #include "backup/archive_sets.h"
 #include "backup/restore_journal.h"
 #include "backup/zip/names.h"
+#include "backup/zip/pack_files.h"
 #include "backup/zip/staging.h"
 #include "config/config_lock.h"
 #include "paths/time_text.h"
@@ -309,7 +310,9 @@ RecoveryReport recover(const Project& p) {
 struct Attempt {
     RestoreSetResult result;
     bool moves_on_disk = false;  // the journal written holds the moves
-    std::vector<std::string> copies;  // safety-copy archives made for it (ANSI)
+    std::vector<std::string> copies;  // its safety-copy archives (ANSI), named before anything is written
+    // Per save folder: the files the restore replaces, once set aside; packed into its copy.
+    std::map<int, std::vector<zip::SourceEntry>> replaced;
 };
 
 std::vector<ArchiveResult> plan_set(zip::FileSystem& fs, const RestoreRequest& request) {
@@ -349,6 +352,13 @@ bool check_all(zip::FileSystem& fs, Attempt& a) {
     return true;
 }
 
+// The copy kept of save folder k before the restore, if it has one.
+std::string copy_of(zip::FileSystem& fs, const Attempt& a, int k) {
+    for (const std::string& copy : a.copies)
+        if (copy == archive_name(a.result.safety_copy, k)) return fs.from_ansi(copy);
+    return "";
+}
+
 // A name for this moment's safety copy that no earlier one has: two restores in one second wait.
 std::string fresh_copy_name(const Project& p) {
     for (int tries = 0;; ++tries) {
@@ -358,51 +368,72 @@ std::string fresh_copy_name(const Project& p) {
     }
 }
 
-// Packs every save folder that the set writes into and that exists.
-bool make_safety_copy(const Project& p, const RestoreEvents& events, Attempt& a) {
+// Names the safety copy of every save folder that the set writes into and that exists; what goes
+// into it is known only once the archives are staged.
+void plan_safety_copy(const Project& p, Attempt& a) {
     const std::string first = fresh_copy_name(p);
+    for (const ArchiveResult& r : a.result.archives) {
+        if (r.status != ArchiveResult::done || !p.fs.is_folder(p.fs.from_ansi(r.folder))) continue;
+        a.copies.push_back(archive_name(first, r.k));
+        if (a.result.safety_copy.empty()) a.result.safety_copy = first;
+    }
+}
+
+// A copy is kept only a few restores: it is made quickly. A big one is stored as it is: deflating
+// it, even at the fastest level, would take longer than the whole restore.
+constexpr int kSafetyCopyLevel = 1;
+constexpr uint64_t kStoredCopyAbove = 64ull << 20;
+
+int safety_copy_level(const std::vector<zip::SourceEntry>& files) {
+    uint64_t total = 0;
+    for (const zip::SourceEntry& f : files) total += f.size;
+    return total > kStoredCopyAbove ? 0 : kSafetyCopyLevel;
+}
+
+// Packs the files set aside by the swap into the safety copy: only what the restore replaced, since
+// the files it does not touch never change and those it adds are its own.
+bool pack_safety_copy(const Project& p, const RestoreEvents& events, Attempt& a) {
     zip::Options options;
     options.fs = &p.fs;
     options.threads = events.threads;
     for (const ArchiveResult& r : a.result.archives) {
-        if (r.status != ArchiveResult::done || !p.fs.is_folder(p.fs.from_ansi(r.folder))) continue;
-        const std::string copy = archive_name(first, r.k);
-        zip::Result z = zip::compress_folder(r.folder, copy, [&](const zip::Progress& pr) {
+        const std::string copy = r.status == ArchiveResult::done ? copy_of(p.fs, a, r.k) : "";
+        if (copy.empty()) continue;
+        options.level = safety_copy_level(a.replaced[r.k]);
+        zip::Result z = zip::compress_files(p.fs, a.replaced[r.k], copy, [&](const zip::Progress& pr) {
             if (events.progress) events.progress(0, pr);
         }, options);
         if (!z.ok) {
             a.result.failure = "无法保存原存档，恢复已取消：" + z.error;
             return false;
         }
-        a.copies.push_back(copy);
-        if (a.result.safety_copy.empty()) a.result.safety_copy = first;
     }
     return true;
 }
 
-// The copy kept of save folder k before the restore, if one was made.
-std::string copy_of(zip::FileSystem& fs, const Attempt& a, int k) {
-    for (const std::string& copy : a.copies)
-        if (copy == archive_name(a.result.safety_copy, k)) return fs.from_ansi(copy);
-    return "";
-}
-
 // The renames that put one staged archive in place, and what the undo needs to know of it. A file
 // replaced keeps its own spelling on the disk while it is set aside and when it is put back.
-std::string add_moves(zip::FileSystem& fs, const zip::StagedExtraction& staged, RestoreJournal& j, RestoredFolder& folder) {
+// With `set_aside`, the files replaced are listed as set aside, for the safety copy.
+std::string add_moves(zip::FileSystem& fs, const zip::StagedExtraction& staged, RestoreJournal& j, RestoredFolder& folder,
+                      std::vector<zip::SourceEntry>* set_aside = nullptr) {
     j.discard.insert(j.discard.end(), staged.written.begin(), staged.written.end());
     for (const auto& f : staged.files) {
         if (f.replaces) {
             const std::string& old = f.existing.empty() ? f.target : f.existing;
             const std::string aside = zip::sibling_temp_path(old);
-            j.moves.push_back({old, aside, ""});
-            j.moves.push_back({f.staged, f.target, aside});
-            j.cleanup.push_back(aside);
+            // The undo needs its time and attributes exactly: the folder's listing has them.
             zip::FileState state;
-            if (!fs.get_state(old, &state)) return "无法读取文件信息：" + fs.to_ansi(old);  // the undo needs it exactly
+            if (f.existing_state) state = *f.existing_state;
+            else if (!fs.get_state(old, &state)) return "无法读取文件信息：" + fs.to_ansi(old);
+            // Attributes that a new file has anyway need no copying.
+            j.moves.push_back({old, aside, ""});
+            j.moves.push_back({f.staged, f.target, fs.plain_attributes(state.attributes) ? "" : aside});
+            j.cleanup.push_back(aside);
             // Its name in the folder as the disk spells it (only the case may differ).
             const bool spelled_alike = f.existing.size() < f.relative.size();
-            folder.replaced.push_back({spelled_alike ? f.relative : f.existing.substr(f.existing.size() - f.relative.size()), state});
+            const std::string relative = spelled_alike ? f.relative : f.existing.substr(f.existing.size() - f.relative.size());
+            folder.replaced.push_back({relative, state});
+            if (set_aside) set_aside->push_back({relative, aside, false, f.existing_size, f.existing_mtime, false});
         } else {
             j.moves.push_back({f.staged, f.target, ""});
             folder.created.push_back(f.relative);
@@ -439,7 +470,7 @@ bool stage_all(const Project& p, const RestoreEvents& events, Attempt& a, Restor
             return false;
         }
         for (RestoredFolder& f : j.folders)
-            if (f.k == r.k) a.result.failure = add_moves(p.fs, staged, j, f);
+            if (f.k == r.k) a.result.failure = add_moves(p.fs, staged, j, f, &a.replaced[r.k]);
         if (!a.result.failure.empty()) {
             a.result.failed_k = r.k;
             return false;
@@ -488,8 +519,9 @@ RestoreSetResult abandon(const Project& p, Attempt& a, const RestoreJournal& j) 
     return a.result;
 }
 
-// Writes the journal (on the disk before the first move), does the moves and concludes.
-bool swap(const Project& p, Attempt& a, RestoreJournal& j) {
+// Writes the journal (on the disk before the first move), does the moves, packs a restore's safety
+// copy from the files they set aside (taken back like the moves if it cannot be made) and concludes.
+bool swap(const Project& p, const RestoreEvents& events, Attempt& a, RestoreJournal& j) {
     if (!set_record_aside(p, j, a.result)) {
         a.result.failure = "无法移开旧的撤销记录：" + p.fs.to_ansi(p.last_record());
         return false;
@@ -504,6 +536,7 @@ bool swap(const Project& p, Attempt& a, RestoreJournal& j) {
         a.result.failure = error;
         return false;
     }
+    if (j.kind == RestoreJournal::restore && !pack_safety_copy(p, events, a)) return false;
     j.state = RestoreJournal::committed;
     if (!write_journal(p.fs, p.journal(), j)) {
         a.result.failure = "无法写入恢复记录：" + p.safety_ansi;
@@ -554,7 +587,7 @@ RestoreSetResult restore_with_safety_copy(zip::FileSystem& fs, const RestoreRequ
         a.result.failure = "无法创建文件夹：" + p.safety_ansi;
         return abandon(p, a, j);
     }
-    if (!make_safety_copy(p, events, a)) return abandon(p, a, j);
+    plan_safety_copy(p, a);
     // The journal names the save folders before anything is written into them, so that what a
     // forced end leaves there can be found.
     for (const ArchiveResult& r : a.result.archives)
@@ -563,7 +596,7 @@ RestoreSetResult restore_with_safety_copy(zip::FileSystem& fs, const RestoreRequ
         a.result.failure = "无法写入恢复记录：" + p.safety_ansi;
         return abandon(p, a, j);
     }
-    if (!stage_all(p, events, a, j) || !swap(p, a, j)) return abandon(p, a, j);
+    if (!stage_all(p, events, a, j) || !swap(p, events, a, j)) return abandon(p, a, j);
     keep_newest_copies(p);
     return a.result;
 }
@@ -653,7 +686,7 @@ RestoreSetResult undo_last_restore(zip::FileSystem& fs, const ProjectFolders& pr
         set_created_aside(f, j);
         if (events.archive_ready) events.archive_ready(f.k);
     }
-    if (!swap(p, a, j)) return abandon(p, a, j);
+    if (!swap(p, events, a, j)) return abandon(p, a, j);
     return a.result;
 }
 

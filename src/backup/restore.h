@@ -1,9 +1,12 @@
 #pragma once
 // A restore that can always be taken back, and its undo. A restore goes through these states:
-//   plan        every archive of the set is there or missing, opens and holds only safe names
-//   safety copy every save folder it will write into is packed into the project's "恢复前"
+//   plan        every archive of the set is there or missing, opens and holds only safe names;
+//               the safety copy in the project's "恢复前" is named
 //   stage       every archive is written and verified beside its target
-//   swap        the files move into place by renames recorded, before the first, in a journal
+//   swap        the files move into place by renames recorded, before the first, in a journal;
+//               the files they replace are set aside beside them, and those are the safety copy
+//   safety copy the files set aside are packed into "恢复前" (quickly: it is kept a few restores);
+//               files the restore does not touch are not copied, they do not change
 //   record      what it replaced and added is kept for its undo ("上次恢复.txt")
 //   clean up    the old copies set aside and the journal go
 // Any failure before the journal says "committed", also one that ends the program, is taken back

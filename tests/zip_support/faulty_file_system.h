@@ -20,6 +20,9 @@ public:
     std::atomic<int> files_created{0};
     std::string locked_suffix;                  // a file held open without sharing: never moved
     std::string full_prefix;                    // a drive that is full: nothing can be written there
+    // A drive with this much room: a file that grows beyond it fails, and its room is free again
+    // once it is removed; -1 for no limit.
+    int64_t room_per_file = -1;
     // Calls that ask the system about a path, counted to keep walks and staging cheap.
     std::atomic<int> stats{0}, listings{0}, folder_ids{0}, real_paths{0};
 
@@ -63,6 +66,7 @@ public:
         return inner_.real_path(p);
     }
     bool copy_attributes(const std::string& f, const std::string& t) override { return inner_.copy_attributes(f, t); }
+    bool plain_attributes(uint32_t a) override { return inner_.plain_attributes(a); }  // no file call
     bool get_state(const std::string& p, zip::FileState* s) override { return inner_.get_state(p, s); }
     bool set_state(const std::string& p, const zip::FileState& s) override { return inner_.set_state(p, s); }
 
@@ -81,6 +85,7 @@ public:
         ++files_created;
         if (!full_prefix.empty() && path.rfind(full_prefix, 0) == 0)
             return std::make_unique<LimitedOutput>(std::move(file), no_space_);
+        if (room_per_file >= 0) return std::make_unique<LimitedOutput>(std::move(file), room_per_file);
         return std::make_unique<LimitedOutput>(std::move(file), write_budget);
     }
 
@@ -99,6 +104,7 @@ private:
     public:
         LimitedOutput(std::unique_ptr<zip::OutputFile> f, std::atomic<int64_t>& budget)
             : f_(std::move(f)), budget_(budget) {}
+        LimitedOutput(std::unique_ptr<zip::OutputFile> f, int64_t room) : f_(std::move(f)), own_(room), budget_(own_) {}
         bool write(const void* d, std::size_t n) override { return take(n) && f_->write(d, n); }
         bool write_at(uint64_t o, const void* d, std::size_t n) override { return f_->write_at(o, d, n); }
         bool close(int64_t mtime, bool sync) override { return f_->close(mtime, sync); }
@@ -116,6 +122,7 @@ private:
             return true;
         }
         std::unique_ptr<zip::OutputFile> f_;
+        std::atomic<int64_t> own_{-1};
         std::atomic<int64_t>& budget_;
     };
 

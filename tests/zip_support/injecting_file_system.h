@@ -51,6 +51,7 @@ public:
     bool copy_attributes(const std::string& f, const std::string& t) override {
         return step("copy_attributes", t) && inner_.copy_attributes(f, t);
     }
+    bool plain_attributes(uint32_t a) override { return inner_.plain_attributes(a); }  // no file call
 
 private:
     // False when this call is not to reach the disk.

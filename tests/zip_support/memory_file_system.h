@@ -60,7 +60,10 @@ public:
         std::lock_guard<std::mutex> lock(mu_);
         auto it = find(path);
         if (it == nodes_.end()) return false;
-        *info = zip::DirEntry{"", it->second.is_dir, it->second.data->size(), it->second.mtime};
+        *info = zip::DirEntry{};
+        info->is_dir = it->second.is_dir;
+        info->size = it->second.data->size();
+        info->mtime = it->second.mtime;
         return true;
     }
 
@@ -71,8 +74,14 @@ public:
         for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
             std::string name = it->first.substr(prefix.size());
             if (name.find('/') != std::string::npos) continue;
-            entries->push_back(zip::DirEntry{name, it->second.is_dir, it->second.data->size(), it->second.mtime});
-            entries->back().is_link = entries->back().unreachable = it->second.unreachable;
+            zip::DirEntry e;
+            e.name = name;
+            e.is_dir = it->second.is_dir;
+            e.size = it->second.data->size();
+            e.mtime = it->second.mtime;
+            e.state = zip::FileState{it->second.mtime, it->second.attributes};
+            e.is_link = e.unreachable = it->second.unreachable;
+            entries->push_back(e);
         }
         return nodes_.count(path) && nodes_[path].is_dir;
     }
@@ -154,6 +163,7 @@ public:
         it->second.attributes = state.attributes;
         return true;
     }
+    bool plain_attributes(uint32_t attributes) override { return attributes == 0; }  // what create_new gives
     bool copy_attributes(const std::string& from, const std::string& to) override {
         std::lock_guard<std::mutex> lock(mu_);
         auto f = nodes_.find(key(from)), t = nodes_.find(key(to));

@@ -15,6 +15,7 @@
 #include "backup/zip/engine.h"
 #include "backup/zip/format.h"
 #include "backup/zip/names.h"
+#include "backup/zip/pack_files.h"
 #include "backup/zip/progress.h"
 #include "backup/zip/walk.h"
 
@@ -185,7 +186,8 @@ Failure Compressor::compress_file(std::size_t entry, WorkerState& state, Chunk* 
         const uint8_t* data = state.input.data();
         p.raw_size = size;
         p.crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
-        std::vector<Span> spans = state.classifier.classify(data, 0, size);
+        std::vector<Span> spans;
+        if (options_.level > 0) spans = state.classifier.classify(data, 0, size);
         if (any_deflated(spans)) {
             if (!state.deflater.deflate(data, 0, size, spans, true, &c->data)) return Failure::deflate;
             if (c->data.size() - p.begin < size) p.method = format::kDeflated;
@@ -205,14 +207,16 @@ Failure Compressor::compress_piece(const Task& task, WorkerState& state, Chunk* 
     const SourceEntry& e = entries_[task.entry];
     uint64_t start = task.chunk * chunk_size_;
     std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(chunk_size_, e.size - start));
-    uint16_t method = task.first() ? format::kDeflated : wait_method(task.entry);
+    // Level 0 stores everything, without looking.
+    uint16_t method = options_.level == 0 ? format::kStored : task.first() ? format::kDeflated : wait_method(task.entry);
     std::size_t history = method == format::kDeflated ? std::min<uint64_t>(ChunkDeflater::kWindow, start) : 0;
     bool read_ok = read_piece(task.entry, start - history, history + size, state);
     const uint8_t* data = state.input.data() + history;
     std::vector<Span> spans;
     if (read_ok && method == format::kDeflated) spans = state.classifier.classify(data, history, size);
     if (task.first()) {
-        if (read_ok && !any_deflated(spans) && !later_piece_deflates(task.entry, state)) method = format::kStored;
+        if (read_ok && method == format::kDeflated && !any_deflated(spans) && !later_piece_deflates(task.entry, state))
+            method = format::kStored;
         publish_method(task.entry, method);
     }
     if (!read_ok) return Failure::read;
@@ -378,6 +382,39 @@ unsigned worker_count(const Options& options) {
     return std::clamp(n, 1u, 16u);
 }
 
+namespace {
+
+// Packs `entries` into `archive` (file-system paths) under a temporary name, flushed and moved into
+// place; "" or the reason it failed.
+std::string write_entries(FileSystem& fs, const std::vector<SourceEntry>& entries, const std::string& archive,
+                          const std::string& archive_text, const ProgressFn& progress, const Options& options) {
+    uint64_t total = 0;
+    for (const SourceEntry& e : entries) total += e.size;
+    std::string temp = sibling_temp_path(archive);
+    std::unique_ptr<OutputFile> file = fs.create_new(temp);
+    if (!file) return "无法创建压缩包：" + archive_text;
+    ProgressReporter reporter(progress, total, [&fs](const std::string& name) { return fs.to_ansi(name); });
+    reporter.update(0, "");
+    std::string error;
+    {
+        BufferedOutput out(*file, kOutputBuffer);
+        Compressor compressor(fs, options, entries);
+        error = compressor.write_archive(out, reporter, archive_text);
+    }
+    // One flush to the disk before the rename: the final name only ever holds a complete archive.
+    if (error.empty() && !file->close(kKeepTime, true)) error = "无法写入压缩包（磁盘可能已满）：" + archive_text;
+    file.reset();
+    if (error.empty() && !fs.replace(temp, archive)) error = "无法保存压缩包：" + archive_text;
+    if (!error.empty()) {
+        fs.remove_file(temp);
+        return error;
+    }
+    reporter.finish(entries.empty() ? "" : entries.back().name);
+    return "";
+}
+
+}  // namespace
+
 Result compress_with(FileSystem& fs, const std::string& source_dir, const std::string& archive_path,
                      const ProgressFn& progress, const Options& options) {
     std::string source = fs.from_ansi(source_dir), archive = fs.from_ansi(archive_path);
@@ -387,32 +424,17 @@ Result compress_with(FileSystem& fs, const std::string& source_dir, const std::s
     for (const std::string& folder : options.excluded_folders) excluded.push_back(fs.from_ansi(folder));
     WalkResult walk = walk_tree(fs, source, archive, excluded);
     if (!walk.ok) return failure("无法读取文件夹：" + fs.to_ansi(walk.failed_path));
-    uint64_t total = 0;
-    for (const SourceEntry& e : walk.entries) total += e.size;
-
-    std::string temp = sibling_temp_path(archive);
-    std::unique_ptr<OutputFile> file = fs.create_new(temp);
-    if (!file) return failure("无法创建压缩包：" + archive_path);
-    ProgressReporter reporter(progress, total, [&fs](const std::string& name) { return fs.to_ansi(name); });
-    reporter.update(0, "");
-    std::string error;
-    {
-        BufferedOutput out(*file, kOutputBuffer);
-        Compressor compressor(fs, options, walk.entries);
-        error = compressor.write_archive(out, reporter, archive_path);
-    }
-    // One flush to the disk before the rename: the final name only ever holds a complete archive.
-    if (error.empty() && !file->close(kKeepTime, true)) error = "无法写入压缩包（磁盘可能已满）：" + archive_path;
-    file.reset();
-    if (error.empty() && !fs.replace(temp, archive)) error = "无法保存压缩包：" + archive_path;
-    if (!error.empty()) {
-        fs.remove_file(temp);
-        return failure(error);
-    }
-    reporter.finish(walk.entries.empty() ? "" : walk.entries.back().name);
+    std::string error = write_entries(fs, walk.entries, archive, archive_path, progress, options);
+    if (!error.empty()) return failure(error);
     Result done;
     done.skipped = describe_skipped(fs, walk.skipped);
     return done;
+}
+
+Result compress_files(FileSystem& fs, const std::vector<SourceEntry>& files, const std::string& archive,
+                      const ProgressFn& progress, const Options& options) {
+    std::string error = write_entries(fs, files, archive, fs.to_ansi(archive), progress, options);
+    return error.empty() ? Result{} : failure(error);
 }
 
 }  // namespace zip

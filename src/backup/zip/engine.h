@@ -11,8 +11,6 @@ namespace zip {
 
 Result compress_with(FileSystem& fs, const std::string& source_dir, const std::string& archive_path,
                      const ProgressFn& progress, const Options& options);
-Result extract_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
-                    const ProgressFn& progress, const Options& options);
 
 Result check_with(FileSystem& fs, const std::string& archive_path);
 Result stage_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,

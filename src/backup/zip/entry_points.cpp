@@ -12,11 +12,6 @@ Result compress_folder(const std::string& source_dir, const std::string& archive
     return compress_with(chosen(options), source_dir, archive_path, progress, options);
 }
 
-Result extract_archive(const std::string& archive_path, const std::string& target_dir, const ProgressFn& progress,
-                       const Options& options) {
-    return extract_with(chosen(options), archive_path, target_dir, progress, options);
-}
-
 Result check_archive(const std::string& archive_path, const Options& options) {
     return check_with(chosen(options), archive_path);
 }

@@ -1,9 +1,10 @@
-// Extraction in three steps, so a bad archive never costs a save that is already there:
+// Staged extraction, so a bad archive never costs a save that is already there:
 //  1. the central directory and every name are checked before anything is written;
 //  2. worker threads inflate each file where the layout says (a temporary name beside its target, or
 //     its own name in a new folder made under a temporary name), verifying CRC-32 and size; on any
 //     failure every file written and every folder made so far are removed;
-//  3. only then is each temporary file moved over its target and each new folder renamed into place.
+//  3. the caller moves each file over its target and each new folder into place (a restore does so
+//     under its journal).
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -189,25 +190,7 @@ std::vector<std::string> written_files(const Plan& plan) {
     return paths;
 }
 
-// Moves the verified files into place, then the new folders; a file that cannot be replaced keeps
-// its old contents.
-std::string commit(FileSystem& fs, const Directory& dir, const Plan& plan, const std::string& target,
-                   ExtractLayout& layout) {
-    std::vector<std::string> failed;
-    for (const PlannedFile& f : plan.files) {
-        if (layout.in_new_folder(f.relative) || fs.replace(f.write_path, f.target)) continue;
-        fs.remove_file(f.write_path);
-        failed.push_back(dir.entries[f.entry].name);
-    }
-    for (const std::string& folder : layout.commit_folders(written_files(plan)))
-        failed.push_back(folder.empty() ? target : folder + "/");
-    if (failed.empty()) return "";
-    std::string error = "无法替换文件（可能正被使用或只读）：" + fs.to_ansi(failed.front());
-    if (failed.size() > 1) error += "，另有 " + std::to_string(failed.size() - 1) + " 个文件未能恢复";
-    return error;
-}
-
-// Everything before the commit: the archive checked, its folders made, every file written and
+// Everything before the renames: the archive checked, its folders made, every file written and
 // verified where the layout puts it.
 struct WritePhase {
     Directory dir;
@@ -282,7 +265,9 @@ void describe(const WritePhase& w, StagedExtraction* out) {
     for (const PlannedFile& f : w.plan.files) {
         if (!layout.in_new_folder(f.relative)) {
             const std::string on_disk = f.replaced ? join_path(parent_path(f.target), f.replaced->name) : "";
-            out->files.push_back({f.relative, f.target, f.write_path, f.replaced.has_value(), on_disk});
+            out->files.push_back({f.relative, f.target, f.write_path, f.replaced.has_value(), on_disk,
+                                  f.replaced ? f.replaced->size : 0, f.replaced ? f.replaced->mtime : 0,
+                                  f.replaced ? f.replaced->state : std::nullopt});
             continue;
         }
         for (StagedExtraction::Folder& folder : out->folders)
@@ -293,17 +278,6 @@ void describe(const WritePhase& w, StagedExtraction* out) {
 }
 
 }  // namespace
-
-Result extract_with(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
-                    const ProgressFn& progress, const Options& options) {
-    WritePhase w;
-    std::string error = prepare(fs, archive_path, target_dir, {}, &w);
-    if (error.empty()) error = write_files(fs, archive_path, progress, options, &w);
-    if (error.empty()) error = commit(fs, w.dir, w.plan, fs.from_ansi(target_dir), *w.layout);
-    if (!error.empty()) return failure(error);
-    w.reporter->finish(last_name(w));
-    return {};
-}
 
 Result check_with(FileSystem& fs, const std::string& archive_path) {
     WritePhase w;

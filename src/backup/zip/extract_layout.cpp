@@ -87,16 +87,6 @@ std::string ExtractLayout::write_path(const std::string& relative) {
     return sibling_temp_path(join_path(target_, relative));
 }
 
-std::vector<std::string> ExtractLayout::commit_folders(const std::vector<std::string>& written) {
-    std::vector<std::string> failed;
-    for (const NewFolder& folder : new_folders_) {
-        if (fs_.replace(folder.temp, folder.target)) continue;
-        remove(written, folder.temp);
-        failed.push_back(folder.relative);
-    }
-    return failed;
-}
-
 void ExtractLayout::remove(const std::vector<std::string>& written, const std::string& under) {
     for (const std::string& file : written)
         if (inside(file, under)) fs_.remove_file(file);

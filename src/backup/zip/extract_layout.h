@@ -2,8 +2,8 @@
 // a temporary name beside its target. A folder that does not exist yet is made under a temporary
 // name, and everything below it under its own names inside: its files need no rename of their own
 // (on Windows every file call costs, under Wine a round trip to the server and a scan of the
-// folder), and the commit renames the folder into place. Either way the target shows nothing of the
-// archive before the commit.
+// folder), and the caller renames the folder into place. Either way the target shows nothing of the
+// archive before those renames.
 #pragma once
 
 #include <map>
@@ -27,10 +27,6 @@ public:
     std::string write_path(const std::string& relative);
     // Whether that is the file's own name inside a new folder, in place once the folder is.
     bool in_new_folder(const std::string& relative) const { return fresh_.count(parent_of(relative)) > 0; }
-
-    // Renames the new folders into place. One that cannot be loses its contents (of `written`, the
-    // files written); returns the relative names of those, "" for the target.
-    std::vector<std::string> commit_folders(const std::vector<std::string>& written);
 
     // Removes the written files and the folders made: all of them, or those inside `under`.
     void remove(const std::vector<std::string>& written, const std::string& under = "");

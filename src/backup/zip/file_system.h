@@ -18,6 +18,13 @@ namespace zip {
 
 constexpr int64_t kKeepTime = INT64_MIN;
 
+// A file's modification time in the system's own unit (100 ns since 1601 on Windows, ns since 1970
+// elsewhere) and its attributes (FILE_ATTRIBUTE_* on Windows, the mode bits elsewhere).
+struct FileState {
+    int64_t time = 0;
+    uint32_t attributes = 0;
+};
+
 struct DirEntry {
     std::string name;  // one path component
     bool is_dir = false;
@@ -25,13 +32,7 @@ struct DirEntry {
     int64_t mtime = 0;  // seconds since 1970-01-01 UTC
     bool is_link = false;      // a symbolic link, junction or other reparse point; followed when read
     bool unreachable = false;  // neither a file nor a folder can be reached through it
-};
-
-// A file's modification time in the system's own unit (100 ns since 1601 on Windows, ns since 1970
-// elsewhere) and its attributes (FILE_ATTRIBUTE_* on Windows, the mode bits elsewhere).
-struct FileState {
-    int64_t time = 0;
-    uint32_t attributes = 0;
+    std::optional<FileState> state;  // where the listing gives it at no extra call (not for links)
 };
 
 // What makes two paths the same folder: the volume and the file ID, links followed.
@@ -110,6 +111,9 @@ public:
     virtual bool set_state(const std::string& /*path*/, const FileState& /*state*/) { return false; }
     // Gives `to` the attributes of `from` (read-only, hidden …) where the system has such.
     virtual bool copy_attributes(const std::string& /*from*/, const std::string& /*to*/) { return true; }
+    // Whether a file this system creates has these attributes already, so that copying them onto
+    // one is a file call that can be left out.
+    virtual bool plain_attributes(uint32_t /*attributes*/) { return false; }
 };
 
 // The platform's own: POSIX on the host, Win32 on Windows.

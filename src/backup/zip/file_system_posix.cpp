@@ -146,6 +146,7 @@ public:
             e.unreachable = !e.is_dir && !S_ISREG(st.st_mode);
             e.size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
             e.mtime = mtime_of(st);
+            if (!e.is_link) e.state = state_of(st);
             entries->push_back(std::move(e));
         }
         bool ok = errno == 0;
@@ -200,10 +201,12 @@ public:
     bool get_state(const std::string& path, FileState* state) override {
         struct stat st;
         if (::stat(path.c_str(), &st) != 0) return false;
-        state->time = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-        state->attributes = st.st_mode & 07777;
+        *state = state_of(st);
         return true;
     }
+
+    // create_new asks for 0644, less what the umask takes away.
+    bool plain_attributes(uint32_t attributes) override { return attributes == (0644u & ~new_file_mask_); }
 
     bool set_state(const std::string& path, const FileState& state) override {
         struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(state.time / 1000000000), state.time % 1000000000}};
@@ -211,6 +214,18 @@ public:
         return ::chmod(path.c_str(), state.attributes) == 0 && ok;
     }
     bool remove_dir(const std::string& path) override { return ::rmdir(path.c_str()) == 0; }
+
+private:
+    static FileState state_of(const struct stat& st) {
+        return {static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                static_cast<uint32_t>(st.st_mode & 07777)};
+    }
+    static uint32_t current_umask() {
+        const mode_t mask = ::umask(022);
+        ::umask(mask);
+        return mask;
+    }
+    const uint32_t new_file_mask_ = current_umask();
 };
 
 }  // namespace

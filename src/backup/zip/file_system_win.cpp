@@ -112,7 +112,7 @@ private:
 // Renames a file or folder through a handle on it, replacing a file at the target: fewer calls than
 // MoveFileExW, which also opens the target and queries the source. The name goes in NT form (\??\),
 // which every Windows version takes here. 0 or the error.
-DWORD rename_once(const std::wstring& source, const std::wstring& target) {
+DWORD rename_once(const std::wstring& source, const std::wstring& target, bool replace_existing) {
     HANDLE h = CreateFileW(source.c_str(), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
@@ -120,7 +120,7 @@ DWORD rename_once(const std::wstring& source, const std::wstring& target) {
     if (name.rfind(L"\\\\?\\", 0) == 0) name[1] = L'?';
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->ReplaceIfExists = TRUE;
+    info->ReplaceIfExists = replace_existing ? TRUE : FALSE;
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
     std::memcpy(info->FileName, name.data(), info->FileNameLength);
@@ -132,9 +132,9 @@ DWORD rename_once(const std::wstring& source, const std::wstring& target) {
 
 // Another program (a virus scanner) may hold a file just written, or one inside a new folder, for a
 // moment: a refusal is tried again for up to half a second.
-bool rename_over(const std::wstring& source, const std::wstring& target) {
+bool rename_over(const std::wstring& source, const std::wstring& target, bool replace_existing = true) {
     for (int attempt = 0;; ++attempt) {
-        DWORD error = rename_once(source, target);
+        DWORD error = rename_once(source, target, replace_existing);
         if (error == 0) return true;
         if (attempt == 10 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) return false;
         Sleep(50);
@@ -155,6 +155,11 @@ bool follow_link(const std::wstring& path, DirEntry* entry) {
     entry->size = entry->is_dir ? 0 : (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     entry->mtime = to_unix(info.ftLastWriteTime);
     return true;
+}
+
+FileState state_of(const FILETIME& time, DWORD attributes) {
+    return {static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime),
+            static_cast<uint32_t>(attributes)};
 }
 
 class WinFileSystem : public FileSystem {
@@ -190,6 +195,7 @@ public:
             e.size = e.is_dir ? 0 : (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
             e.mtime = to_unix(fd.ftLastWriteTime);
             e.is_link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (!e.is_link) e.state = state_of(fd.ftLastWriteTime, fd.dwFileAttributes);
             if (e.is_link) e.unreachable = !follow_link(dir + L"\\" + name, &e);
             entries->push_back(std::move(e));
         } while (FindNextFileW(h, &fd));
@@ -265,8 +271,10 @@ public:
         return moved;
     }
 
+    // Through a handle too: MoveFileExW looks the target up once more, and under Wine each look-up
+    // of a name that is not there reads the whole folder.
     bool rename(const std::string& from, const std::string& to) override {
-        return MoveFileExW(long_path(from).c_str(), long_path(to).c_str(), 0) != 0;
+        return rename_over(long_path(from), long_path(to), false);
     }
 
     // A read-only file is removed all the same: only files of the engine's own are removed.
@@ -282,10 +290,13 @@ public:
     bool get_state(const std::string& path, FileState* state) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExW(long_path(path).c_str(), GetFileExInfoStandard, &data)) return false;
-        state->time = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                                           data.ftLastWriteTime.dwLowDateTime);
-        state->attributes = data.dwFileAttributes;
+        *state = state_of(data.ftLastWriteTime, data.dwFileAttributes);
         return true;
+    }
+
+    // A new file is made FILE_ATTRIBUTE_NORMAL and the system marks it for archiving.
+    bool plain_attributes(uint32_t attributes) override {
+        return (attributes & ~static_cast<uint32_t>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL)) == 0;
     }
 
     // The time first: a read-only file still takes a new time, but not after it is read-only.

@@ -1,12 +1,14 @@
-// An extraction stopped short of its commit, for a restore that must be all or nothing across
+// Extraction stopped short of its renames, for a restore that must be all or nothing across
 // several archives: every file is written and verified where renames alone can move it into
 // place, and the caller does those renames (and can take them back).
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "backup/zip/file_system.h"
 #include "backup/zip/zip.h"
 
 namespace zip {
@@ -18,6 +20,9 @@ struct StagedExtraction {
         std::string staged;    // written and verified here
         bool replaces = false;  // a file of that name was there
         std::string existing;   // that file, its name spelled as on the disk (Save.dat may replace save.dat)
+        uint64_t existing_size = 0;   // and its size, time and state as the folder's listing found them
+        int64_t existing_mtime = 0;
+        std::optional<FileState> existing_state;
     };
     struct Folder {
         std::string relative;  // "" for the target folder itself

@@ -33,12 +33,12 @@ struct Options {
     FileSystem* fs = nullptr;         // nullptr: the platform's own
     unsigned threads = 0;             // worker threads; 0: one per core
     std::size_t chunk_size = 1 << 20; // large files are deflated in pieces this big, in parallel
-    int level = 6;                    // deflate level for data that compresses
+    int level = 6;                    // deflate level for data that compresses; 0 stores everything as it is
     bool force_zip64 = false;         // write Zip64 records even when nothing needs them
     // Folders (program paths, like source_dir) a backup leaves out wherever it meets them inside the
     // source, through links or not, and names in Result::skipped: the backup root, the tool's own.
     std::vector<std::string> excluded_folders;
-    bool sync_files = false;          // extraction: flush every file written to the disk before closing it
+    bool sync_files = false;          // staging: flush every file written to the disk before closing it
 };
 
 // Writes the archive under a temporary name and moves it over archive_path only once it is complete
@@ -50,14 +50,7 @@ inline Result compress_folder(const std::string& source_dir, const std::string& 
     return compress_folder(source_dir, archive_path, progress, Options{});
 }
 
-// Checks the whole central directory and every name before writing anything. Each file is written
-// under a temporary name and verified (CRC-32, size); only when every file verified are they moved
-// over the files in target_dir. Any bad entry aborts the extraction with the target unchanged.
-Result extract_archive(const std::string& archive_path, const std::string& target_dir,
-                       const ProgressFn& progress, const Options& options);
-inline Result extract_archive(const std::string& archive_path, const std::string& target_dir,
-                              const ProgressFn& progress = {}) {
-    return extract_archive(archive_path, target_dir, progress, Options{});
-}
+// Extraction is staged (see staging.h): every file is written and verified beside its target, and
+// the caller renames them into place.
 
 }  // namespace zip

@@ -10,7 +10,10 @@
 #include "backup/zip/names.h"
 #include "paths/time_text.h"
 #include "zip_support/faulty_file_system.h"
+#include "zip_support/injecting_file_system.h"
+#include "zip_support/memory_file_system.h"
 #include "zip_support/tree.h"
+#include "zip_support/extract_into.h"
 
 namespace zip_test {
 namespace {
@@ -97,10 +100,13 @@ TEST_F(Restore, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     EXPECT_EQ(read_file(saves[0] + "/newdir/c.sav"), "c");
     EXPECT_EQ(read_file(saves[1] + "/x.sav"), "x");
     EXPECT_TRUE(clean());
-    // The copy holds the save as it was; the second folder did not exist, so it has none.
+    // The copy holds what the restore replaced, as it was (what it did not touch needs no copy);
+    // the second folder did not exist, so it has none.
     EXPECT_EQ(r.safety_copy, backup + "/恢复前/" + format_time_text(now) + ".zip");
-    ASSERT_TRUE(zip::extract_archive(r.safety_copy, tmp / "copy").ok);
-    EXPECT_EQ(read_tree(tmp / "copy"), before_contents);
+    ASSERT_TRUE(zip_test::extract_into(r.safety_copy, tmp / "copy").ok);
+    Tree replaced = before_contents;
+    replaced.erase("keep.sav");
+    EXPECT_EQ(read_tree(tmp / "copy"), replaced);
     EXPECT_FALSE(fs::exists(r.safety_copy + "2"));
 
     // Later: the user changes a file the restore did not touch and adds one.
@@ -148,10 +154,25 @@ TEST_F(Restore, AFullDriveChangesNothing) {
     EXPECT_EQ(all(), before);
     EXPECT_TRUE(clean());
 
-    faulty.full_prefix = backup;  // no room for the safety copy: refused before anything
+    faulty.full_prefix = backup;  // no room for the journal or the safety copy: refused, nothing changed
     r = restore(faulty, first);
-    EXPECT_NE(r.failure.find("无法保存原存档"), std::string::npos) << r.failure;
+    EXPECT_FALSE(r.changed);
+    EXPECT_NE(r.failure.find("恢复前"), std::string::npos) << r.failure;
     EXPECT_EQ(all(), before);
+    EXPECT_TRUE(clean());
+
+    // Room for the journal and the new file but not for the copy of the file it replaces, packed
+    // after the swap: the swap is taken back, and nothing of it is left.
+    write_file(saves[0] + "/big.dat", random_bytes(300000, 1));
+    const std::vector<Snapshot> with_big = all();
+    first = make_set("2011年1月2日", {{{"big.dat", "small now"}}});
+    faulty.full_prefix.clear();
+    faulty.room_per_file = 100000;
+    r = restore(faulty, first, 1);
+    EXPECT_NE(r.failure.find("无法保存原存档"), std::string::npos) << r.failure;
+    EXPECT_TRUE(all() == with_big);  // (not printed: too long)
+    EXPECT_TRUE(clean());
+    EXPECT_FALSE(has_restore_to_undo(real, backup));
 }
 
 TEST_F(Restore, WhatAWriteEndedByForceLeftIsSweptAtTheNextStart) {
@@ -231,6 +252,38 @@ TEST_F(Restore, JournalsAndRecordsFromOthersAreCheckedBeforeAnythingActs) {
     EXPECT_EQ(told.what, RecoveryReport::restore_taken_back);
     EXPECT_EQ(read_file(saves[0] + "/save.dat"), "old");
     EXPECT_FALSE(told.damaged.empty());  // what it did not hold is for a person to see
+}
+
+// Under Wine every file call is a round trip to its server, the floor of a restore of many small
+// files: writing the new file, setting the old one aside and the new one in place, reading the old
+// one into the safety copy and removing it; nothing per file that the folder's listing already
+// told, and no copy of the files the restore does not touch.
+TEST(RestoreCalls, AFileReplacedCostsAFixedFewCalls) {
+    set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; });
+    auto calls_for = [](int files) {
+        MemoryFileSystem disk;
+        for (const char* dir : {"/save", "/save/sub", "/backup", "/src", "/src/sub"}) disk.add_dir(dir);
+        for (int i = 0; i < files; ++i) {
+            const std::string name = (i % 2 ? "/sub/f" : "/f") + std::to_string(i) + ".sav";
+            disk.add_file("/save" + name, "old");
+            disk.add_file("/src" + name, "new");
+        }
+        for (int i = 0; i < 100; ++i) disk.add_file("/save/untouched" + std::to_string(i) + ".sav", "keep");
+        zip::Options options;
+        options.fs = &disk;
+        options.threads = 1;
+        EXPECT_TRUE(zip::compress_folder("/src", "/set.zip", {}, options).ok);
+        InjectingFileSystem counting(disk);
+        RestoreEvents events;
+        events.threads = 1;
+        EXPECT_TRUE(restore_with_safety_copy(counting, {"/set.zip", {"/save"}, "/backup"}, events).changed);
+        return counting.calls();
+    };
+    const long per_file = (calls_for(60) - calls_for(20)) / 40;
+    set_clock_for_tests({});
+    // Its entry read from the archive; create, write, close; two renames; open and read for the
+    // copy; the old one removed.
+    EXPECT_LE(per_file, 9);
 }
 
 TEST(RestoreJournalText, ReadsBackWhatItWroteWhateverTheNames) {

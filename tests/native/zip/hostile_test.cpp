@@ -5,6 +5,7 @@
 #include "zip_support/archive_builder.h"
 #include "zip_support/faulty_file_system.h"
 #include "zip_support/tree.h"
+#include "zip_support/extract_into.h"
 
 namespace zip_test {
 namespace {
@@ -20,7 +21,7 @@ struct ExtractFixture : ::testing::Test {
     void SetUp() override { write_file(target + "/slot.sav", kOldSave); }
 
     void expect_refused(const std::string& name_in_error) {
-        zip::Result r = zip::extract_archive(archive, target);
+        zip::Result r = zip_test::extract_into(archive, target);
         EXPECT_FALSE(r.ok);
         EXPECT_NE(r.error.find(name_in_error), std::string::npos) << r.error;
         EXPECT_EQ(read_tree(target), (Tree{{"slot.sav", kOldSave}})) << "the target changed";
@@ -40,7 +41,7 @@ TEST_F(ExtractFixture, RefusesNamesThatLeaveTheTarget) {
 
 TEST_F(ExtractFixture, AcceptsBackslashesAndDotComponentsOfOtherTools) {
     write_file(archive, build_archive({{"sub\\slot.sav", "from windows"}, {"./a/./b.sav", "dotted"}}));
-    zip::Result r = zip::extract_archive(archive, target);
+    zip::Result r = zip_test::extract_into(archive, target);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(read_file(target + "/sub/slot.sav"), "from windows");
     EXPECT_EQ(read_file(target + "/a/b.sav"), "dotted");
@@ -116,7 +117,7 @@ TEST_F(ExtractFixture, FullDiskLeavesTargetAsItWas) {
     options.fs = &faulty;
     for (int64_t budget : {0, 1000, 350000}) {
         faulty.write_budget = budget;
-        zip::Result r = zip::extract_archive(archive, target, {}, options);
+        zip::Result r = zip_test::extract_into(archive, target, {}, options);
         EXPECT_FALSE(r.ok);
         EXPECT_NE(r.error.find(".sav"), std::string::npos) << r.error;
         EXPECT_EQ(read_tree(target), (Tree{{"slot.sav", kOldSave}})) << "budget " << budget;
@@ -129,7 +130,7 @@ TEST_F(ExtractFixture, FailedReplaceKeepsOldFileAndReports) {
     faulty.fail_replace = true;
     zip::Options options;
     options.fs = &faulty;
-    zip::Result r = zip::extract_archive(archive, target, {}, options);
+    zip::Result r = zip_test::extract_into(archive, target, {}, options);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("slot.sav"), std::string::npos) << r.error;
     EXPECT_EQ(read_tree(target), (Tree{{"slot.sav", kOldSave}}));
@@ -140,7 +141,7 @@ TEST_F(ExtractFixture, FailedExtractRemovesFoldersItMade) {
     bad.crc = 1;
     write_file(archive, build_archive({FakeEntry("made/"), bad}));
     std::string fresh = tmp / "fresh/target";
-    EXPECT_FALSE(zip::extract_archive(archive, fresh).ok);
+    EXPECT_FALSE(zip_test::extract_into(archive, fresh).ok);
     EXPECT_FALSE(fs::exists(tmp / "fresh"));
 }
 

@@ -6,6 +6,7 @@
 #include "backup/zip/zip.h"
 #include "zip_support/faulty_file_system.h"
 #include "zip_support/tree.h"
+#include "zip_support/extract_into.h"
 
 namespace zip_test {
 namespace {
@@ -30,7 +31,7 @@ TEST(ZipLinks, FolderLinksAreFollowedOnceAndCyclesEnd) {
 
     zip::Result r = zip::compress_folder(tmp / "src", tmp / "a.zip");
     ASSERT_TRUE(r.ok) << r.error;
-    ASSERT_TRUE(zip::extract_archive(tmp / "a.zip", tmp / "out").ok);
+    ASSERT_TRUE(zip_test::extract_into(tmp / "a.zip", tmp / "out").ok);
     Tree out = read_tree(tmp / "out");
     EXPECT_EQ(out, (Tree{{"big/", ""}, {"big/level.sav", "moved to another drive"}, {"copies/", ""},
                          {"copies/c.sav", "listed before a link to it"}, {"own.sav", "own"}}));
@@ -65,7 +66,7 @@ TEST(ZipLinks, FoldersOfTheToolAreLeftOutHoweverTheyAreReached) {
     options.excluded_folders = {backups, config};
     zip::Result r = zip::compress_folder(tool, tmp / "a.zip", {}, options);
     ASSERT_TRUE(r.ok) << r.error;
-    ASSERT_TRUE(zip::extract_archive(tmp / "a.zip", tmp / "out").ok);
+    ASSERT_TRUE(zip_test::extract_into(tmp / "a.zip", tmp / "out").ok);
     EXPECT_EQ(read_tree(tmp / "out"),
               (Tree{{"save/", ""}, {"save/own.sav", "own"}, {"Backups/", ""}, {"Backups/game/", ""},
                     {"save/moved/", ""}, {"save/moved/level.sav", "moved to another drive"}, {"tool.exe", "the tool"}}));
@@ -96,7 +97,7 @@ TEST(ZipLinks, TemporariesOfTheEngineAreNeverPacked) {
     write_file(tmp / "src/sub/" + temp_name.substr(temp_name.rfind('/') + 1) + "/inside.sav", "a staged folder");
     write_file(tmp / "src/.vnk.tmp", "not ours");
     ASSERT_TRUE(zip::compress_folder(tmp / "src", tmp / "a.zip").ok);
-    ASSERT_TRUE(zip::extract_archive(tmp / "a.zip", tmp / "out").ok);
+    ASSERT_TRUE(zip_test::extract_into(tmp / "a.zip", tmp / "out").ok);
     EXPECT_EQ(read_tree(tmp / "out"), (Tree{{".vnk.tmp", "not ours"}, {"sub/", ""}}));
 }
 

@@ -7,6 +7,7 @@
 #include "backup/zip/zip.h"
 #include "zip_support/memory_file_system.h"
 #include "zip_support/tree.h"
+#include "zip_support/extract_into.h"
 
 namespace zip_test {
 namespace {
@@ -48,7 +49,7 @@ TEST(ZipRoundTrip, RestoresNamesContentsFoldersAndTimes) {
         std::string archive = tmp / (zip64 ? "z64.zip" : "plain.zip");
         std::string out = tmp / (zip64 ? "out64" : "out");
         ASSERT_TRUE(zip::compress_folder(tmp / "src", archive, {}, options).ok);
-        zip::Result r = zip::extract_archive(archive, out, {}, options);
+        zip::Result r = zip_test::extract_into(archive, out, {}, options);
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(read_tree(out), source);
         EXPECT_EQ(mtime_of(out + u8"/存档/第一章.sav"), 1500000000);
@@ -83,7 +84,7 @@ TEST(ZipRoundTrip, StoresWhatDoesNotCompressAndDeflatesTheRest) {
     }
     EXPECT_LT(entries["headed.sav"].compressed_size, head + body / 2);
     for (const auto& e : dir.entries) EXPECT_TRUE(e.flags & zip::format::kFlagUtf8) << e.name;
-    zip::Result r = zip::extract_archive(tmp / "a.zip", tmp / "out", {}, small_chunks());
+    zip::Result r = zip_test::extract_into(tmp / "a.zip", tmp / "out", {}, small_chunks());
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(read_tree(tmp / "out"), read_tree(tmp / "src"));
 }
@@ -96,7 +97,7 @@ TEST(ZipRoundTrip, DeepTreeWithLongPath) {
     ASSERT_GT(rel.size(), 2500u);
     write_file(tmp / "src/" + rel, "deep save");
     ASSERT_TRUE(zip::compress_folder(tmp / "src", tmp / "deep.zip").ok);
-    zip::Result r = zip::extract_archive(tmp / "deep.zip", tmp / "out");
+    zip::Result r = zip_test::extract_into(tmp / "deep.zip", tmp / "out");
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(read_file(tmp / "out/" + rel), "deep save");
 }
@@ -105,7 +106,7 @@ TEST(ZipRoundTrip, EmptyFolderMakesValidArchive) {
     TempDir tmp;
     fs::create_directories(tmp / "src");
     ASSERT_TRUE(zip::compress_folder(tmp / "src", tmp / "e.zip").ok);
-    ASSERT_TRUE(zip::extract_archive(tmp / "e.zip", tmp / "out").ok);
+    ASSERT_TRUE(zip_test::extract_into(tmp / "e.zip", tmp / "out").ok);
     EXPECT_TRUE(fs::is_directory(tmp / "out"));
     EXPECT_TRUE(read_tree(tmp / "out").empty());
 }
@@ -124,7 +125,7 @@ TEST(ZipRoundTrip, MoreThan65535EntriesUseZip64Count) {
     zip::Directory dir = zip::read_directory(*in, [](const std::string& s) { return s; });
     ASSERT_EQ(dir.error, zip::DirectoryError::none);
     EXPECT_EQ(dir.entries.size(), 66066u);
-    zip::Result r = zip::extract_archive("many.zip", "out", {}, options);
+    zip::Result r = zip_test::extract_into("many.zip", "out", {}, options);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_TRUE(mem.nodes().count("out/d65/999"));
     EXPECT_EQ(*mem.nodes().at("out/d65/999").data, "999");
@@ -144,7 +145,7 @@ TEST(ZipRoundTrip, ProgressRunsOnCallerThreadAndEndsAtHundred) {
             events.push_back(p);
         };
         zip::Result r = pass == 0 ? zip::compress_folder(tmp / "src", tmp / "p.zip", record, small_chunks())
-                                  : zip::extract_archive(tmp / "p.zip", tmp / "out", record, small_chunks());
+                                  : zip_test::extract_into(tmp / "p.zip", tmp / "out", record, small_chunks());
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_FALSE(other_thread);
         ASSERT_GE(events.size(), 3u);
@@ -165,7 +166,7 @@ TEST(ZipRoundTrip, ExtractReplacesSameNamesAndKeepsOtherFiles) {
     write_file(tmp / "target/slot1.sav", "old slot 1, longer than the new one");
     write_file(tmp / "target/other.sav", "untouched");
     ASSERT_TRUE(zip::compress_folder(tmp / "src", tmp / "b.zip").ok);
-    ASSERT_TRUE(zip::extract_archive(tmp / "b.zip", tmp / "target").ok);
+    ASSERT_TRUE(zip_test::extract_into(tmp / "b.zip", tmp / "target").ok);
     Tree expected{{"slot1.sav", "new slot 1"}, {"sub/", ""}, {"sub/slot2.sav", "new slot 2"}, {"other.sav", "untouched"}};
     EXPECT_EQ(read_tree(tmp / "target"), expected);
 }
@@ -176,7 +177,7 @@ TEST(ZipRoundTrip, CompressReplacesOldArchiveAndSkipsItself) {
     ASSERT_TRUE(zip::compress_folder(tmp / "src", tmp / "src/backup.zip").ok);
     write_file(tmp / "src/a.txt", "second");
     ASSERT_TRUE(zip::compress_folder(tmp / "src", tmp / "src/backup.zip").ok);
-    ASSERT_TRUE(zip::extract_archive(tmp / "src/backup.zip", tmp / "out").ok);
+    ASSERT_TRUE(zip_test::extract_into(tmp / "src/backup.zip", tmp / "out").ok);
     EXPECT_EQ(read_tree(tmp / "out"), (Tree{{"a.txt", "second"}}));
     EXPECT_EQ(read_tree(tmp / "src").size(), 2u) << "a temporary file was left behind";
 }

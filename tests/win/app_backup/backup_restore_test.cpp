@@ -1,5 +1,6 @@
 // Backup, restore and decoration pressed through the real main window on real folders.
 #include "backup_fixture.h"
+#include "zip_support/extract_into.h"
 
 #include <shlobj.h>
 
@@ -40,7 +41,7 @@ TEST_F(BackupRestore, KeepsEmptyFoldersAndTheFirstFolderAlone) {
     wintest::click(window.item(M::kBackupButton));
     EXPECT_EQ(window.text(M::kProgressCountLabel), "1/1");
     wintest::TempDir out("empty");
-    ASSERT_TRUE(zip::extract_archive(archive("单个"), out.path()).ok);
+    ASSERT_TRUE(zip_test::extract_into(archive("单个"), out.path()).ok);
     EXPECT_TRUE(wintest::is_directory(out / "里面\\更深"));
 }
 
@@ -224,7 +225,7 @@ std::string app_data_folder() {
 std::vector<std::string> names_in(const std::string& archive_path) {
     std::vector<std::string> names;
     wintest::TempDir out("names");
-    if (!zip::extract_archive(archive_path, out.path()).ok) return names;
+    if (!zip_test::extract_into(archive_path, out.path()).ok) return names;
     for (const char* rel : {"own.sav", "外部", "外部\\linked.sav", "回环"})
         if (wintest::exists(out / rel)) names.push_back(rel);
     return names;

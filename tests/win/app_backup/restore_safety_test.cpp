@@ -62,10 +62,11 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     ASSERT_EQ(prompt.texts(), (std::vector<std::string>{"存档已存在是否覆盖？", "恢复完成，恢复文件为：\r\n" + archive("撤销")}));
     EXPECT_EQ(read_file(saves / "一\\存档1.sav"), "first save");
     EXPECT_EQ(window.text(M::kProgressTextLabel), "恢复完成，原存档已保存到 恢复前");
-    // The copy holds what was there before the restore.
+    // The copy holds what the restore replaced, as it was; what it did not touch stays where it is.
     const std::string copy = safety_folder("撤销") + "\\" + time_name + ".zip";
     EXPECT_EQ(unpacked(copy, "存档1.sav"), "progress since the backup");
-    EXPECT_EQ(unpacked(copy, "只在这里.sav"), "not in the backup");
+    EXPECT_EQ(unpacked(copy, "只在这里.sav"), "");
+    EXPECT_EQ(read_file(saves / "一\\只在这里.sav"), "not in the backup");
     EXPECT_TRUE(wintest::is_file(copy + "3"));
     EXPECT_FALSE(has_temporaries(saves.path()));
 

@@ -10,6 +10,7 @@
 #include "paths/files.h"
 #include "support/scripted_prompt.h"
 #include "win/support/win_test.h"
+#include "zip_support/extract_into.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
     ASSERT_EQ(archives.size(), 1u);
     const std::string archive = app().backup_root() + "\\自动\\" + archives[0];
     wintest::TempDir out("unpacked");
-    ASSERT_TRUE(zip::extract_archive(archive, out.path()).ok);
+    ASSERT_TRUE(zip_test::extract_into(archive, out.path()).ok);
     EXPECT_EQ(wintest::read_file(out / "存档.sav"), "after");
     // Told in the tray and the log, never in a box: the user may be in another full-screen program.
     EXPECT_TRUE(prompt.messages.empty());

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "backup/zip/zip.h"
+#include "zip_support/extract_into.h"
 
 namespace wintest {
 
@@ -47,7 +48,7 @@ std::string read_file(const std::string& path) {
 
 std::string unpacked(const std::string& archive, const std::string& relative) {
     TempDir out("unpacked");
-    zip::Result r = zip::extract_archive(archive, out.path());
+    zip::Result r = zip_test::extract_into(archive, out.path());
     EXPECT_TRUE(r.ok) << archive << ": " << r.error;
     return read_file(out / relative);
 }

@@ -11,6 +11,7 @@
 #include "backup/zip/zip.h"
 #include "zip_support/archive_builder.h"
 #include "zip_support/faulty_file_system.h"
+#include "zip_support/extract_into.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ TEST_F(WinZip, GbkPathsAndNamesOutsideGbkRoundTrip) {
 
     zip::Result r = zip::compress_folder(ansi(src), archive);
     ASSERT_TRUE(r.ok) << r.error;
-    r = zip::extract_archive(archive, target + "\\");  // a new folder, named with a trailing separator
+    r = zip_test::extract_into(archive, target + "\\");  // a new folder, named with a trailing separator
     ASSERT_TRUE(r.ok) << r.error;
     std::wstring out = wide(target);
     EXPECT_EQ(read_wide(out + L"\\" + wide("第一章") + L"\\" + wide("角色.sav")), "gbk named save");
@@ -141,7 +142,7 @@ TEST_F(WinZip, PathsLongerThan260Characters) {
     std::string archive = ansi(root_) + "\\long.zip";
     zip::Result r = zip::compress_folder(ansi(root_ + L"\\src"), archive);
     ASSERT_TRUE(r.ok) << r.error;
-    r = zip::extract_archive(archive, ansi(root_ + L"\\out"));
+    r = zip_test::extract_into(archive, ansi(root_ + L"\\out"));
     ASSERT_TRUE(r.ok) << r.error;
     std::wstring restored = root_ + L"\\out" + deep.substr(root_.size() + 4) + L"\\save.dat";
     EXPECT_EQ(read_wide(restored), "far away");
@@ -163,7 +164,7 @@ TEST_F(WinZip, LargeMixedFilesRoundTrip) {
     ASSERT_TRUE(zip::compress_folder(ansi(root_ + L"\\src"), archive, {}, options).ok);
     std::string bytes = read_wide(wide(archive));
     EXPECT_LT(bytes.size(), mixed.size() + text.size() / 2);
-    zip::Result r = zip::extract_archive(archive, ansi(root_ + L"\\out"));
+    zip::Result r = zip_test::extract_into(archive, ansi(root_ + L"\\out"));
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(read_wide(root_ + L"\\out\\a_mixed.sav"), mixed + text);
     EXPECT_EQ(read_wide(root_ + L"\\out\\b_after.sav"), "written after the patch");
@@ -182,7 +183,7 @@ TEST_F(WinZip, RestoresModificationTime) {
     CloseHandle(h);
     std::string archive = ansi(root_) + "\\t.zip";
     ASSERT_TRUE(zip::compress_folder(ansi(root_ + L"\\src"), archive).ok);
-    ASSERT_TRUE(zip::extract_archive(archive, ansi(root_ + L"\\out")).ok);
+    ASSERT_TRUE(zip_test::extract_into(archive, ansi(root_ + L"\\out")).ok);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(GetFileAttributesExW((root_ + L"\\out\\timed.sav").c_str(), GetFileExInfoStandard, &data));
     EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, set.dwLowDateTime);
@@ -198,7 +199,7 @@ TEST_F(WinZip, ReadOnlySaveIsReplacedAndStaysReadOnly) {
     SetFileAttributesW(old.c_str(), FILE_ATTRIBUTE_READONLY);
     std::string archive = ansi(root_) + "\\ro.zip";
     ASSERT_TRUE(zip::compress_folder(ansi(root_ + L"\\src"), archive).ok);
-    zip::Result r = zip::extract_archive(archive, ansi(root_ + L"\\target"));
+    zip::Result r = zip_test::extract_into(archive, ansi(root_ + L"\\target"));
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(read_wide(old), "restored");
     EXPECT_TRUE(GetFileAttributesW(old.c_str()) & FILE_ATTRIBUTE_READONLY);
@@ -218,7 +219,7 @@ TEST_F(WinZip, FullDiskKeepsSaveAndArchive) {
     faulty.write_budget = 1000;
     zip::Options options;
     options.fs = &faulty;
-    zip::Result r = zip::extract_archive(archive, ansi(root_ + L"\\target"), {}, options);
+    zip::Result r = zip_test::extract_into(archive, ansi(root_ + L"\\target"), {}, options);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(read_wide(root_ + L"\\target\\slot.sav"), "old save");
     faulty.write_budget = 100;
@@ -252,7 +253,7 @@ TEST_F(WinZip, NamesOfOtherToolsCaseAndTheToolsOwnFolders) {
     std::string target = ansi(root_) + "\\" + "存档";
     make_dirs(wide(target));
     write_wide(wide(target) + L"\\Save.dat", "old save");
-    ASSERT_TRUE(zip::extract_archive(archive, target).ok);
+    ASSERT_TRUE(zip_test::extract_into(archive, target).ok);
     EXPECT_EQ(read_wide(wide(target) + L"\\\u7a7a\u6587\u4ef6.dat"), "from linux");
     EXPECT_EQ(read_wide(wide(target) + L"\\\u5b58\u6863.sav"), "from an old tool");
 

@@ -1,0 +1,117 @@
+// The one extract path, on its own: staging writes every file verified where renames alone move it
+// into place, touches nothing that is there, describes exactly what the renames and their undo need,
+// and what it wrote can be taken away without a trace.
+#include <algorithm>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "backup/zip/names.h"
+#include "backup/zip/staging.h"
+#include "zip_support/archive_builder.h"
+#include "zip_support/tree.h"
+
+namespace zip_test {
+namespace {
+
+struct StagingCase {
+    const char* what;
+    Tree before;                      // the target's files ("" for no target at all)
+    std::vector<FakeEntry> archive;
+    std::vector<std::string> wanted;  // empty: every file
+    std::vector<std::string> replaced, created;  // files that go over others and into new folders
+    std::vector<std::string> new_folders;        // outermost new folders, relative ("" the target)
+};
+
+Tree without_temporaries(const Tree& tree) {
+    Tree out;
+    for (const auto& [rel, data] : tree)
+        if (rel.find(".vnk") == std::string::npos) out[rel] = data;
+    return out;
+}
+
+TEST(ZipStaging, WritesBesideAndDescribesWhatTheRenamesNeed) {
+    const std::vector<StagingCase> cases = {
+        {"over an existing save", {{"a.sav", "old a"}, {"sub/", ""}, {"sub/b.sav", "old b"}, {"keep.sav", "k"}},
+         {{"a.sav", "new a"}, {"sub/b.sav", "new b"}, {"new.sav", "added"}, {"newdir/c.sav", "c"}, {"newdir/deep/d.sav", "d"}},
+         {}, {"a.sav", "sub/b.sav"}, {"new.sav"}, {"newdir"}},
+        {"into a folder that is not there", {}, {{"x.sav", "x"}, {"sub/y.sav", "y"}, {"empty/"}}, {}, {}, {}, {""}},
+        {"only the files wanted", {{"a.sav", "old a"}, {"b.sav", "old b"}},
+         {{"a.sav", "new a"}, {"b.sav", "new b"}, {"d/c.sav", "c"}}, {"a.sav", "d/c.sav"}, {"a.sav"}, {}, {"d"}},
+    };
+    for (const StagingCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir tmp;
+        const std::string target = tmp / "save";
+        for (const auto& [rel, data] : c.before)
+            rel.back() == '/' ? (void)fs::create_directories(target + "/" + rel) : write_file(target + "/" + rel, data);
+        write_file(tmp / "a.zip", build_archive(c.archive));
+        const Tree before = fs::exists(target) ? read_tree(target) : Tree{};
+        zip::StagedExtraction staged;
+        std::function<bool(const std::string&)> wanted;  // none: every file and folder
+        if (!c.wanted.empty())
+            wanted = [&c](const std::string& rel) { return std::find(c.wanted.begin(), c.wanted.end(), rel) != c.wanted.end(); };
+        TempDir copy;
+        if (fs::exists(target)) fs::copy(target, copy / "save", fs::copy_options::recursive);
+        ASSERT_TRUE(zip::stage_extraction(tmp / "a.zip", target, {}, {}, &staged, wanted).ok);
+
+        // Nothing that was there changed; what was written bears our temporary names only.
+        EXPECT_EQ(without_temporaries(fs::exists(target) ? read_tree(target) : Tree{}), before);
+        std::vector<std::string> replaced, created, folders;
+        for (const auto& f : staged.files) {
+            EXPECT_TRUE(zip::is_temporary_name(fs::path(f.staged).filename().string())) << f.staged;
+            EXPECT_EQ(f.target, target + "/" + f.relative);
+            if (f.replaces) EXPECT_EQ(f.existing_size, before.at(f.relative).size());
+            (f.replaces ? replaced : created).push_back(f.relative);
+        }
+        for (const auto& f : staged.folders) folders.push_back(f.relative);
+        EXPECT_EQ(replaced, c.replaced);
+        EXPECT_EQ(created, c.created);
+        EXPECT_EQ(folders, c.new_folders);
+
+        // The renames put exactly the archive's wanted files in place, beside what was there.
+        Tree expected = before;
+        for (const FakeEntry& e : c.archive)
+            if (e.name.back() == '/' ? !wanted : !wanted || wanted(e.name)) {
+                expected[e.name] = e.data;
+                for (std::size_t cut = e.name.find('/'); cut != std::string::npos && cut + 1 < e.name.size();
+                     cut = e.name.find('/', cut + 1))
+                    expected[e.name.substr(0, cut + 1)] = "";
+            }
+        for (const auto& f : staged.files) ASSERT_EQ(::rename(f.staged.c_str(), f.target.c_str()), 0);
+        for (const auto& f : staged.folders) ASSERT_EQ(::rename(f.staged.c_str(), f.target.c_str()), 0);
+        EXPECT_EQ(read_tree(target), expected);
+
+        // Or, not wanted after all: what it wrote goes and leaves the target as it was.
+        fs::remove_all(target);
+        if (fs::exists(copy / "save")) fs::copy(copy / "save", target, fs::copy_options::recursive);
+        ASSERT_TRUE(zip::stage_extraction(tmp / "a.zip", target, {}, {}, &staged, wanted).ok);
+        std::error_code ec;  // folders go only once empty: files first, then folders, innermost first
+        for (const std::string& path : staged.written) fs::remove(path, ec);
+        for (auto path = staged.written.rbegin(); path != staged.written.rend(); ++path) fs::remove(*path, ec);
+        EXPECT_EQ(fs::exists(target) ? read_tree(target) : Tree{}, before);
+        EXPECT_EQ(fs::exists(tmp / "save"), !c.before.empty());
+    }
+}
+
+// A bad entry anywhere: staging fails and takes away all it wrote, whatever was written before it.
+TEST(ZipStaging, AFailureLeavesNothingBehind) {
+    FakeEntry bad("later/bad.sav", std::string(5000, 'b'));
+    bad.crc = 1;
+    for (const bool target_exists : {true, false}) {
+        TempDir tmp;
+        if (target_exists) write_file(tmp / "save/a.sav", "old");
+        write_file(tmp / "a.zip", build_archive({{"a.sav", "new"}, {"dir/x.sav", "x"}, bad}));
+        zip::StagedExtraction staged;
+        zip::Options options;
+        options.threads = 1;
+        EXPECT_FALSE(zip::stage_extraction(tmp / "a.zip", tmp / "save", {}, options, &staged).ok);
+        EXPECT_TRUE(staged.written.empty());
+        const Tree old = target_exists ? Tree{{"a.sav", "old"}} : Tree{};
+        EXPECT_EQ(fs::exists(tmp / "save") ? read_tree(tmp / "save") : Tree{}, old);
+        EXPECT_EQ(fs::exists(tmp / "save"), target_exists);
+    }
+}
+
+}  // namespace
+}  // namespace zip_test
