@@ -40,11 +40,7 @@ const ControlSpec kLayout[] = {
 };
 // clang-format on
 
-struct Column {
-    const char* caption;
-    int width;
-};
-const Column kColumns[] = {{"存档位置", 370}, {"文件数", 54}, {"最后写入", 176}};
+const std::vector<ListColumn> kColumns = {{"存档位置", 370}, {"文件数", 54}, {"最后写入", 176}};
 
 std::string last_write_text(int64_t unix_seconds) {
     const ULONGLONG ticks = (static_cast<ULONGLONG>(unix_seconds) + 11644473600ULL) * 10000000ULL;
@@ -90,16 +86,7 @@ class FinderWindow : public Window {
    private:
     HWND list() const { return item(kCandidateList); }
 
-    void set_up_list() {
-        ListView_SetExtendedListViewStyle(list(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-        for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-            LVCOLUMNA column{};
-            column.mask = LVCF_TEXT | LVCF_WIDTH;
-            column.pszText = const_cast<char*>(kColumns[i].caption);
-            column.cx = kColumns[i].width;
-            SendMessageA(list(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-        }
-    }
+    void set_up_list() { add_list_columns(list(), kColumns, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT); }
 
     void start() {
         std::string error;

@@ -103,14 +103,9 @@ class HistoryWindow : public Window {
     HWND list() const { return item(kList); }
 
     void set_up_list() {
-        ListView_SetExtendedListViewStyle(list(), LVS_EX_FULLROWSELECT);
-        for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-            LVCOLUMNA column{};
-            column.mask = LVCF_TEXT | LVCF_WIDTH;
-            column.pszText = const_cast<char*>(kColumns[i].caption);
-            column.cx = kColumns[i].width;
-            SendMessageA(list(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-        }
+        std::vector<ListColumn> columns;
+        for (const Column& c : kColumns) columns.push_back({c.caption, c.width});
+        add_list_columns(list(), columns, LVS_EX_FULLROWSELECT);
     }
 
     // Reads the folders again and keeps the chosen set chosen.

@@ -204,3 +204,14 @@ LRESULT Window::dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     }
     return DefWindowProcA(hwnd_, msg, wp, lp);
 }
+
+void add_list_columns(HWND list, const std::vector<ListColumn>& columns, DWORD extended_style) {
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended_style);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = const_cast<char*>(columns[i].caption);
+        column.cx = columns[i].width;
+        SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+}

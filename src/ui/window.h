@@ -25,6 +25,13 @@ struct ControlSpec {
     DWORD ex_style = 0;
 };
 
+// Report-style list views: a column's caption and width, added in order.
+struct ListColumn {
+    const char* caption;
+    int width;
+};
+void add_list_columns(HWND list, const std::vector<ListColumn>& columns, DWORD extended_style);
+
 class Window {
    public:
     Window() = default;
