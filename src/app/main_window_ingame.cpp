@@ -246,15 +246,20 @@ void MainWindow::run_unattended_backup(const std::string& name, const char* what
 
 void MainWindow::quick_backup() { run_unattended_backup(played_project(), "快速备份", quick_job); }
 
+// The project and the first archive of its newest set; "" after telling the user there is none.
+std::string MainWindow::newest_set_of(const std::string& name, CurrentProject* project) {
+    *project = load_project(project_list(), name, context_.folders, special());
+    const std::string newest = newest_set_archive(zip::platform_file_system(), project->backup_folder);
+    if (newest.empty()) notifier().notify(nothing_to_restore_note(name));
+    return newest;
+}
+
 void MainWindow::quick_restore() {
     const std::string name = played_project();
     if (busy_ || name.empty()) return;
-    const CurrentProject p = load_project(project_list(), name, context_.folders, special());
-    const std::string newest = newest_set_archive(zip::platform_file_system(), p.backup_folder);
-    if (newest.empty()) {
-        notifier().notify(nothing_to_restore_note(name));
-        return;
-    }
+    CurrentProject p;
+    const std::string newest = newest_set_of(name, &p);
+    if (newest.empty()) return;
     if (!in_game_->restore_press.press(now_ms())) {
         const std::string stem = gbk::after_last_backslash(newest);
         notifier().notify(quick_restore_armed_note(name, stem.substr(0, stem.size() - 4)));  // less ".zip"
@@ -267,12 +272,9 @@ void MainWindow::quick_restore() {
 // for it while playing.
 void MainWindow::restore_newest(const std::string& name) {
     if (busy_ || name.empty()) return;
-    const CurrentProject p = load_project(project_list(), name, context_.folders, special());
-    const std::string newest = newest_set_archive(zip::platform_file_system(), p.backup_folder);
-    if (newest.empty()) {
-        notifier().notify(nothing_to_restore_note(name));
-        return;
-    }
+    CurrentProject p;
+    const std::string newest = newest_set_of(name, &p);
+    if (newest.empty()) return;
     busy_ = true;
     SilentProgress progress;
     BackupRunner runner(platform_backup_machine(), progress);
