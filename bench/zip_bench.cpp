@@ -34,11 +34,7 @@ unsigned threads_at(int argc, char** argv, int i) { return argc > i ? static_cas
 
 // The program's backup of one save folder into BACKUP_DIR: the runner, its engine and its checks.
 std::string backup(const std::string& source, const std::string& backup_dir, unsigned threads) {
-    struct : ProgressView {
-        void set_percent(int) override {}
-        void set_status(const std::string&) override {}
-        void set_counter(const std::string&) override {}
-    } view;
+    NoProgress view;
     BackupRunner runner({zip::platform_file_system(), {}, threads}, view);
     Outcome o = runner.backup({"bench", "bench.exe", {source}, backup_dir, {}});
     if (o.complete()) return "";

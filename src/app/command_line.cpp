@@ -55,13 +55,6 @@ class Console {
     bool opened_ = false, own_ = false;
 };
 
-class NoProgress : public ProgressView {
-   public:
-    void set_percent(int) override {}
-    void set_status(const std::string&) override {}
-    void set_counter(const std::string&) override {}
-};
-
 // Starts the program as 启动程序 does; a handle to the started process when the shell gives one.
 bool start_program(const std::string& file, HANDLE* process) {
     SHELLEXECUTEINFOA info{};

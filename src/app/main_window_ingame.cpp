@@ -18,13 +18,6 @@
 
 namespace {
 
-class SilentProgress : public ProgressView {
-   public:
-    void set_percent(int) override {}
-    void set_status(const std::string&) override {}
-    void set_counter(const std::string&) override {}
-};
-
 constexpr DWORD kReloadMs = 60 * 1000;  // the list may change in another run of the tool meanwhile
 
 std::string first_line(const std::string& text) {
@@ -230,7 +223,7 @@ void MainWindow::run_unattended_backup(const std::string& name, const char* what
     if (busy_ || name.empty()) return;
     busy_ = true;
     const CurrentProject p = load_project(project_list(), name, context_.folders, special());
-    SilentProgress progress;
+    NoProgress progress;
     BackupRunner runner(platform_backup_machine(), progress);
     ListStamp stamp(project_list());
     const BackupJob asked = job(p.options);
@@ -276,7 +269,7 @@ void MainWindow::restore_newest(const std::string& name) {
     const std::string newest = newest_set_of(name, &p);
     if (newest.empty()) return;
     busy_ = true;
-    SilentProgress progress;
+    NoProgress progress;
     BackupRunner runner(platform_backup_machine(), progress);
     ProjectState state = project_state(p, p.program_path, special());
     state.program_file.clear();  // may run while the program runs

@@ -61,6 +61,14 @@ class ProgressView {
     virtual void set_counter(const std::string& text) = 0;  // "k/N"
 };
 
+// For runs nobody watches: the command line, the backups that happen while a game runs, tests.
+class NoProgress : public ProgressView {
+   public:
+    void set_percent(int) override {}
+    void set_status(const std::string&) override {}
+    void set_counter(const std::string&) override {}
+};
+
 struct ProjectState {
     std::string name;
     std::string program_file;  // the program's path, expanded; its file name is what may be running

@@ -265,11 +265,7 @@ TEST_F(Injection, ABackupWithPruningAndStampingLeavesEveryFileWhole) {
     }
     world.add_file(info, "[2011年10月2日.zip]\r\n保留=1\r\n");
     auto backup = [&](zip::FileSystem& fs) {
-        struct : ProgressView {
-            void set_percent(int) override {}
-            void set_status(const std::string&) override {}
-            void set_counter(const std::string&) override {}
-        } view;
+        NoProgress view;
         BackupRunner runner({fs, {}, 1}, view);
         ListStamp stamp{ProjectFiles{fs, list, kRoot}};
         const BackupJobResult job =

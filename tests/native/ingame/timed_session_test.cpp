@@ -16,12 +16,6 @@
 
 namespace {
 
-class NoView : public ProgressView {
-    void set_percent(int) override {}
-    void set_status(const std::string&) override {}
-    void set_counter(const std::string&) override {}
-};
-
 class NoStamp : public OperationStamp {
    public:
     int stamps = 0;
@@ -60,7 +54,7 @@ class Session : public ::testing::Test {
 
     zip_test::MemoryFileSystem disk;
     bool running = false;
-    NoView view;
+    NoProgress view;
     BackupRunner runner{{disk, [this](const std::string&) { return running; }, 1}, view};
     NoStamp stamp;
     const ProjectState project{"游戏", "D:\\游戏\\game.exe", {"C:\\存档"}, kFolder, {}};

@@ -12,12 +12,6 @@
 
 namespace {
 
-class NoView : public ProgressView {
-    void set_percent(int) override {}
-    void set_status(const std::string&) override {}
-    void set_counter(const std::string&) override {}
-};
-
 class FakeStamp : public OperationStamp {
    public:
     bool works = true;
@@ -46,7 +40,7 @@ TEST_P(BackupJobCases, PacksPrunesStampsAndCountsEveryFailure) {
         disk.add_dir("C:\\存档");
         disk.add_file("C:\\存档\\a.sav", "save");
     }
-    NoView view;
+    NoProgress view;
     BackupRunner runner({fs, [&](const std::string&) { return c.running; }, 1}, view);
     disk.add_dir("E:\\存档目录\\游戏");
     for (const char* name : {"2020年1月1日.zip", "2020年1月2日.zip", "Desktop.ini"})
@@ -77,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Timed sets are pruned by their own count, every other kind by 保留份数; kept sets never go.
 TEST(BackupJobKinds, EachPruningCountsItsOwnKindsAndSparesKeptSets) {
     zip_test::MemoryFileSystem disk;
-    NoView view;
+    NoProgress view;
     BackupRunner runner({disk, {}, 1}, view);
     FakeStamp stamp;
     const std::string folder = "E:\\存档目录\\游戏";
