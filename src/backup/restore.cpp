@@ -453,6 +453,7 @@ zip::Options staging_options(zip::FileSystem& fs, const RestoreEvents& events) {
     options.fs = &fs;
     options.threads = events.threads;
     options.sync_files = true;  // what the journal commits to must be on the disk first
+    options.keep_identical = true;  // a file already as the archive has it is not replaced
     return options;
 }
 
@@ -614,7 +615,7 @@ bool stage_replaced(const Project& p, const RestoredFolder& f, const RestoreEven
     zip::Result z = zip::stage_extraction(r.archive, r.folder, [&](const zip::Progress& pr) {
         if (events.progress) events.progress(f.k, pr);
     }, staging_options(p.fs, events), &staged, [&wanted](const std::string& rel) { return wanted.count(rel) > 0; });
-    std::size_t files = staged.files.size();
+    std::size_t files = staged.files.size() + staged.identical.size();
     for (const auto& nf : staged.folders) files += nf.files.size();
     // Every file the restore replaced must come back, or none does.
     if (z.ok && files != wanted.size()) z = zip::Result{false, "原存档中缺少文件：" + r.archive, {}};

@@ -2,7 +2,8 @@
 // A restore that can always be taken back, and its undo. A restore goes through these states:
 //   plan        every archive of the set is there or missing, opens and holds only safe names;
 //               the safety copy in the project's "恢复前" is named
-//   stage       every archive is written and verified beside its target
+//   stage       every archive is written and verified beside its target; a file already there
+//               with the archive's size, time and bytes is left as it is (nothing to replace)
 //   swap        the files move into place by renames recorded, before the first, in a journal;
 //               the files they replace are set aside beside them, and those are the safety copy
 //   safety copy the files set aside are packed into "恢复前" (quickly: it is kept a few restores);

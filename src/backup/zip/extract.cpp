@@ -33,6 +33,7 @@ struct PlannedFile {
     std::string target;
     std::string write_path;  // where the layout puts it until the commit
     bool written = false;    // written, verified and closed
+    bool identical = false;  // already there as the archive has it: nothing written
     std::optional<DirEntry> replaced;  // staging: what is there now, named as the disk names it
 };
 
@@ -98,15 +99,23 @@ std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& t
 class Extractor {
 public:
     Extractor(FileSystem& fs, const Directory& dir, Plan& plan, const std::string& archive,
-              const std::string& archive_text, bool sync)
-        : fs_(fs), dir_(dir), plan_(plan), archive_(archive), archive_text_(archive_text), sync_(sync) {}
+              const std::string& archive_text, const Options& options)
+        : fs_(fs), dir_(dir), plan_(plan), archive_(archive), archive_text_(archive_text),
+          sync_(options.sync_files), keep_identical_(options.keep_identical) {}
 
     // Writes and verifies every file where the layout puts it; "" or the first failure.
     std::string write_all(unsigned threads, ProgressReporter& progress);
 
 private:
     void work();
-    std::string write_one(InputFile& archive, EntryDecoder& decoder, PlannedFile& file);
+    // One worker's own: its handle on the archive, its decoder and a buffer to compare through.
+    struct Reader {
+        std::unique_ptr<InputFile> archive;
+        EntryDecoder decoder;
+        std::vector<uint8_t> buffer;
+    };
+    std::string write_one(Reader& reader, PlannedFile& file);
+    bool same_as_archive(Reader& reader, const PlannedFile& file);
     void fail(const std::string& error);
 
     FileSystem& fs_;
@@ -114,7 +123,7 @@ private:
     Plan& plan_;
     const std::string& archive_;
     const std::string& archive_text_;
-    const bool sync_;
+    const bool sync_, keep_identical_;
     std::atomic<std::size_t> next_{0}, current_{0};
     std::atomic<uint64_t> done_{0};
     std::atomic<bool> stop_{false};
@@ -143,14 +152,14 @@ std::string Extractor::write_all(unsigned threads, ProgressReporter& progress) {
 }
 
 void Extractor::work() {
-    std::unique_ptr<InputFile> archive = fs_.open_read(archive_);
-    EntryDecoder decoder;
-    if (!archive) fail("无法打开压缩包：" + archive_text_);
-    while (archive && !stop_) {
+    Reader reader;
+    reader.archive = fs_.open_read(archive_);
+    if (!reader.archive) fail("无法打开压缩包：" + archive_text_);
+    while (reader.archive && !stop_) {
         std::size_t i = next_++;
         if (i >= plan_.files.size()) break;
         current_ = i;
-        std::string error = write_one(*archive, decoder, plan_.files[i]);
+        std::string error = write_one(reader, plan_.files[i]);
         if (!error.empty()) fail(error);
     }
     std::lock_guard<std::mutex> lock(mu_);
@@ -158,11 +167,40 @@ void Extractor::work() {
     finished_cv_.notify_all();
 }
 
-std::string Extractor::write_one(InputFile& archive, EntryDecoder& decoder, PlannedFile& file) {
+// Whether the file there has the entry's size, time and every byte: then nothing is written, which
+// saves the write, the rename and the safety copy of a file the restore would not change. The entry
+// is decoded all the same, so a damaged archive is refused as before. A file with the same size and
+// time is nearly always the same; its bytes decide.
+bool Extractor::same_as_archive(Reader& reader, const PlannedFile& file) {
     const ArchiveEntry& e = dir_.entries[file.entry];
+    const std::optional<DirEntry>& there = file.replaced;
+    if (!keep_identical_ || !there || there->is_link || there->size != e.size || there->mtime != e.mtime) return false;
+    std::unique_ptr<InputFile> existing = fs_.open_read(join_path(parent_path(file.target), there->name));
+    if (!existing || existing->size() != e.size) return false;
+    uint64_t offset = 0;
+    bool same = true;
+    std::vector<uint8_t>& buffer = reader.buffer;
+    DataError err = reader.decoder.decode(*reader.archive, e, dir_.data_end, [&](const uint8_t* data, std::size_t size) {
+        if (buffer.size() < size) buffer.resize(size);
+        same = existing->read_at(offset, buffer.data(), size) == static_cast<int64_t>(size) &&
+               std::equal(data, data + size, buffer.data());
+        offset += size;
+        return same;
+    });
+    // A fault of the archive is found and reported again by the write.
+    return same && err == DataError::none && offset == e.size;
+}
+
+std::string Extractor::write_one(Reader& reader, PlannedFile& file) {
+    const ArchiveEntry& e = dir_.entries[file.entry];
+    if (same_as_archive(reader, file)) {
+        file.identical = true;
+        done_ += e.size;
+        return "";
+    }
     std::unique_ptr<OutputFile> out = fs_.create_new(file.write_path);
     if (!out) return "无法创建文件：" + fs_.to_ansi(e.name);
-    DataError err = decoder.decode(archive, e, dir_.data_end, [&](const uint8_t* data, std::size_t size) {
+    DataError err = reader.decoder.decode(*reader.archive, e, dir_.data_end, [&](const uint8_t* data, std::size_t size) {
         done_ += size;
         return out->write(data, size);
     });
@@ -233,7 +271,7 @@ std::string write_files(FileSystem& fs, const std::string& archive_path, const P
                                                      [&fs](const std::string& name) { return fs.to_ansi(name); });
     w->reporter->update(0, "");
     const std::string archive = fs.from_ansi(archive_path);
-    Extractor extractor(fs, w->dir, w->plan, archive, archive_path, options.sync_files);
+    Extractor extractor(fs, w->dir, w->plan, archive, archive_path, options);
     std::string error = extractor.write_all(worker_count(options), *w->reporter);
     if (!error.empty()) w->layout->remove(written_files(w->plan));
     return error;
@@ -263,6 +301,10 @@ void describe(const WritePhase& w, StagedExtraction* out) {
     for (const ExtractLayout::NewFolder& f : layout.new_folders())
         out->folders.push_back({f.relative, f.target, f.temp, {}});
     for (const PlannedFile& f : w.plan.files) {
+        if (f.identical) {
+            out->identical.push_back(f.relative);
+            continue;
+        }
         if (!layout.in_new_folder(f.relative)) {
             const std::string on_disk = f.replaced ? join_path(parent_path(f.target), f.replaced->name) : "";
             out->files.push_back({f.relative, f.target, f.write_path, f.replaced.has_value(), on_disk,

@@ -31,6 +31,7 @@ struct StagedExtraction {
         std::vector<std::string> files;  // relative names of the files that arrive with it
     };
     std::vector<File> files;      // files that go into folders that exist
+    std::vector<std::string> identical;  // with keep_identical: files (relative) already as the archive has them
     std::vector<Folder> folders;  // new folders, outermost only; renamed into place
     std::vector<std::string> new_dirs;      // every folder the archive adds (relative, parents first; "" the target)
     std::vector<std::string> made_parents;  // folders made above a new target (outermost first)

@@ -39,6 +39,8 @@ struct Options {
     // source, through links or not, and names in Result::skipped: the backup root, the tool's own.
     std::vector<std::string> excluded_folders;
     bool sync_files = false;          // staging: flush every file written to the disk before closing it
+    // Staging: a file already there with the archive's size, time and bytes is left as it is.
+    bool keep_identical = false;
 };
 
 // Writes the archive under a temporary name and moves it over archive_path only once it is complete

@@ -55,7 +55,8 @@ void copy_disk(const MemoryFileSystem& from, MemoryFileSystem& to) {
     }
 }
 
-// The world before: save folder one with files (one of them read-only, with an exact time),
+// The world before: save folder one with files (one of them read-only, with an exact time, one
+// already as the set has it),
 // folder two missing; a backup set on a USB drive; no backup folder on this machine yet.
 void make_world(MemoryFileSystem& disk) {
     for (const char* dir : {"/drive", "/drive/saves", "/drive/saves/one", "/drive/saves/one/sub", "/usb", "/usb/a",
@@ -64,10 +65,12 @@ void make_world(MemoryFileSystem& disk) {
     disk.add_file("/drive/saves/one/a.sav", "old a", 1300000001);
     disk.add_file("/drive/saves/one/sub/b.sav", "old b", 1300000002);
     disk.add_file("/drive/saves/one/keep.sav", "untouched", 1300000003);
+    disk.add_file("/drive/saves/one/same.sav", "as in the set", 1300000004);  // read, compared, left
     disk.nodes()["/drive/saves/one/a.sav"].attributes = 1;
     disk.add_file("/usb/a/a.sav", "new a");
     disk.add_file("/usb/a/sub/b.sav", "new b");
     disk.add_file("/usb/a/new.sav", "added");
+    disk.add_file("/usb/a/same.sav", "as in the set", 1300000004);
     disk.add_file("/usb/a/newdir/c.sav", "c");
     disk.add_file("/usb/b/x.sav", "x");
     disk.add_dir("/usb/a/sub");

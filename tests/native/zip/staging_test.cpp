@@ -113,5 +113,50 @@ TEST(ZipStaging, AFailureLeavesNothingBehind) {
     }
 }
 
+// With keep_identical a file already there with the archive's size, time and bytes is left alone;
+// one that differs in any of them is replaced; a damaged entry is refused all the same.
+TEST(ZipStaging, KeepIdenticalLeavesOnlyAFileThatIsTheArchivesOwn) {
+    const time_t archive_time = 1600000000;  // what the builder gives every entry
+    std::string bytes(3 << 20, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 4096);
+    const auto changed_at = [&bytes](std::size_t at) { std::string b = bytes; b[at] ^= 1; return b; };
+    struct Case {
+        const char* what;
+        std::string there;
+        time_t time;
+        bool bad_crc, identical, ok;
+    };
+    const std::vector<Case> cases = {
+        {"the same bytes and time", bytes, archive_time, false, true, true},
+        {"one byte other near the end", changed_at(bytes.size() - 1), archive_time, false, false, true},
+        {"one byte other at the start", changed_at(0), archive_time, false, false, true},
+        {"another time", bytes, archive_time + 2, false, false, true},
+        {"another size", bytes + "!", archive_time, false, false, true},
+        {"the same bytes, the entry damaged", bytes, archive_time, true, false, false},
+    };
+    for (const Case& c : cases)
+        for (const bool deflated : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (deflated ? ", deflated" : ", stored"));
+            TempDir tmp;
+            write_file(tmp / "save/a.sav", c.there);
+            set_mtime(tmp / "save/a.sav", c.time);
+            FakeEntry entry("a.sav", bytes, deflated);
+            if (c.bad_crc) entry.crc = 1;
+            write_file(tmp / "a.zip", build_archive({entry, {"b.sav", "b"}}));
+            zip::Options options;
+            options.keep_identical = true;
+            zip::StagedExtraction staged;
+            ASSERT_EQ(zip::stage_extraction(tmp / "a.zip", tmp / "save", {}, options, &staged).ok, c.ok);
+            if (!c.ok) continue;
+            using Names = std::vector<std::string>;
+            EXPECT_EQ(staged.identical, c.identical ? Names{"a.sav"} : Names{});
+            Names staged_files;
+            for (const auto& f : staged.files) staged_files.push_back(f.relative);
+            EXPECT_EQ(staged_files, c.identical ? Names{"b.sav"} : (Names{"a.sav", "b.sav"}));
+            EXPECT_EQ(read_file(tmp / "save/a.sav"), c.there);
+            EXPECT_EQ(mtime_of(tmp / "save/a.sav"), c.time);
+        }
+}
+
 }  // namespace
 }  // namespace zip_test
