@@ -60,11 +60,18 @@ def compress_group(tree, archive, native, windows=None):
     return group
 
 
-def restore_over_group(tree, archive, ram, name, native, windows, with_native=True):
+def copy_command(tree, copy, touched=False):
+    """A copy of `tree`; `touched`: every file with another time, so that none is as the archive has it."""
+    touch = f" && find {copy} -type f -exec touch -d '2020-01-01 00:00' {{}} +" if touched else ""
+    return f"cp -a {tree} {copy}{touch}"
+
+
+def restore_over_group(tree, archive, ram, name, native, windows, with_native=True, touched=False):
     """`unzip -o` and the program's restore (safety copy included; natively and under Wine) of ARCHIVE
-    over a fresh copy of `tree` in RAM: the everyday restore, every file replaced."""
+    over a fresh copy of `tree` in RAM: the everyday restore over the save it was made from; with
+    `touched`, over a copy where every file has changed, so that every file is replaced."""
     def fresh(who):
-        return f"rm -rf {ram}/{name}-{who} {ram}/{name}-{who}-backup && cp -a {tree} {ram}/{name}-{who}"
+        return f"rm -rf {ram}/{name}-{who} {ram}/{name}-{who}-backup && " + copy_command(tree, f"{ram}/{name}-{who}", touched)
     group = {"unzip": (fresh("unzip"), f"unzip -o -q {archive} -d {ram}/{name}-unzip"),
              "wine": (fresh("wine"), f"wine '{windows}' restore 'Z:{archive}' 'Z:{ram}/{name}-wine' "
                                      f"'Z:{ram}/{name}-wine-backup'")}
@@ -99,6 +106,10 @@ def main(native, windows, data, ram, count):
     for who in ("ours", "wine"):
         check_restored(save, ram, "over", who)
     run(f"rm -rf {ram}/over-*")
+    changed_over = rounds(restore_over_group(save, f"{out}/save.zip", ram, "changed", native, windows, True, True), count)
+    for who in ("ours", "wine"):
+        check_restored(save, ram, "changed", who)
+    run(f"rm -rf {ram}/changed-*")
     small_over = rounds(restore_over_group(many, f"{out}/many.zip", ram, "many", native, windows, False), count)
     check_restored(many, ram, "many", "wine")
     run(f"rm -rf {ram}/many-*")
@@ -120,17 +131,20 @@ def main(native, windows, data, ram, count):
     wine_mixed = [f for f in os.listdir(f"{out}/mixed-backup") if f.endswith(".zip")]
     run(f"unzip -tq '{out}/mixed-backup/{wine_mixed[0]}'")
     sizes["wine mixed"] = size(f"{out}/mixed-backup/{wine_mixed[0]}") / size(f"{out}/mixed6.zip")
-    run(f"cp -a {many} {ram}/rss-many")  # the existing copy the small restore goes over
+    run(f"cp -a {many} {ram}/rss-many")  # the existing copies the restores go over
+    run(copy_command(save, f"{ram}/rss-changed", True))
     peaks = {name: peak_rss_kb(command) for name, command in (
         ("compress", f"'{native}' compress {save} {out}/rss.zip"),
         ("extract", f"'{native}' extract {out}/save.zip {ram}/rss"),
         ("compress small", f"'{native}' compress {small} {out}/rss-small.zip"),
         ("restore over", f"'{native}' restore {out}/save.zip {ram}/rss {ram}/rss-backup"),
-        ("restore over small", f"'{native}' restore {out}/many.zip {ram}/rss-many {ram}/rss-many-backup"))}
-    run(f"rm -rf {out}/rss.zip {out}/rss-small.zip {ram}/rss {ram}/rss-backup {ram}/rss-many {ram}/rss-many-backup")
+        ("restore over small", f"'{native}' restore {out}/many.zip {ram}/rss-many {ram}/rss-many-backup"),
+        ("restore over changed", f"'{native}' restore {out}/save.zip {ram}/rss-changed {ram}/rss-changed-backup"))}
+    run(f"rm -rf {out}/rss.zip {out}/rss-small.zip {ram}/rss*")
 
     for label, times in (("compress", compress), ("small files", small_files), ("extract", extract),
-                         ("restore over", restore_over), ("restore over 20,000 small", small_over),
+                         ("restore over", restore_over), ("restore over changed", changed_over),
+                         ("restore over 20,000 small", small_over),
                          ("backup mixed (Wine)", mixed_backup)):
         medians = "  ".join(f"{name} {statistics.median(t):.2f}s" for name, t in times.items())
         print(f"{label}: median seconds  {medians}")
@@ -145,7 +159,9 @@ def main(native, windows, data, ram, count):
           f"wine_restore_over_vs_unzip={paired(restore_over, 'unzip', 'wine'):.2f} "
           f"wine_small_restore_over_vs_unzip={paired(small_over, 'unzip', 'wine'):.3f} "
           f"wine_mixed_compress_vs_zip6={paired(mixed_backup, 'zip', 'wine'):.2f} "
-          f"wine_mixed_size_vs_zip6={sizes['wine mixed']:.3f}")
+          f"wine_mixed_size_vs_zip6={sizes['wine mixed']:.3f} "
+          f"restore_over_changed_vs_unzip={paired(changed_over, 'unzip', 'ours'):.2f} "
+          f"wine_restore_over_changed_vs_unzip={paired(changed_over, 'unzip', 'wine'):.2f}")
 
 
 if __name__ == "__main__":

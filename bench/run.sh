@@ -3,15 +3,17 @@
 # compress a ~300 MB save tree and 5,000 small files against `zip -r -6`, extract into a RAM-backed
 # folder against `unzip`, and the Windows build under Wine; the program's restore (safety copy
 # included) over an existing copy of the save tree, and of 20,000 small files under Wine, against
-# `unzip -o`; the program's backup of the mixed tree under Wine against `zip -6`; sizes against
-# `zip -6` on the save, mixed, random, text and small-file trees. Commands run in interleaved rounds (BENCH_RUNS, at least
-# 5), each after `sync`; figures are medians of the ratios within a round (bench/pairs.py).
+# `unzip -o`, and over a copy whose every file has changed (every file replaced); the program's
+# backup of the mixed tree under Wine against `zip -6`; sizes against `zip -6` on the save, mixed,
+# random, text and small-file trees. Commands run in interleaved rounds (BENCH_RUNS, at least 5),
+# each after `sync`; figures are medians of the ratios within a round (bench/pairs.py).
 # A benchmark, not a test: it prints figures and fails only when something does not work.
 # The last line reads:
 #   compress_vs_zip6=X.XX size_vs_zip6=X.XXX mixed_size_vs_zip6=X.XXX small_files_vs_zip6=X.XX
 #   extract_vs_unzip=X.XX peak_rss_mb=N wine_compress_vs_zip6=X.XX wine_extract_vs_unzip=X.XX
 #   restore_over_vs_unzip=X.XX wine_restore_over_vs_unzip=X.XX wine_small_restore_over_vs_unzip=X.XXX
 #   wine_mixed_compress_vs_zip6=X.XX wine_mixed_size_vs_zip6=X.XXX
+#   restore_over_changed_vs_unzip=X.XX wine_restore_over_changed_vs_unzip=X.XX
 # peak_rss_mb is the largest of every compress, extract and restore, natively.
 # Time ratios are the peer's time over ours (above 1: we are faster); sizes are ours over theirs.
 set -euo pipefail

@@ -1,7 +1,9 @@
 #include "backup/restore.h"
 
 #include <chrono>
+#include <atomic>
 #include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -48,8 +50,10 @@ struct Project {
     zip::FileSystem& fs;
     std::string safety_ansi;              // backup folder + "\恢复前"
     std::vector<std::string> save_paths;  // file-system paths, numbered from 1; "" for an empty entry
+    unsigned threads = 1;                 // for file calls at once (0: as many as suits); a recovery, one
 
-    Project(zip::FileSystem& f, const ProjectFolders& p) : fs(f), safety_ansi(child(p.backup_folder, names::kSafetyFolder)) {
+    Project(zip::FileSystem& f, const ProjectFolders& p, unsigned file_threads = 1)
+        : fs(f), safety_ansi(child(p.backup_folder, names::kSafetyFolder)), threads(file_threads) {
         for (const std::string& s : p.save_paths) save_paths.push_back(s.empty() ? "" : fs.from_ansi(s));
     }
     std::string safety() const { return fs.from_ansi(safety_ansi); }
@@ -140,19 +144,56 @@ bool touches(const std::string& path, const std::vector<std::string>& folders) {
 
 // ---- Swap and its way back ---------------------------------------------------------------------
 
-// Does the moves one after another, never over an existing file; stops at the first that fails
-// and returns the reason, naming the file ("" when all were done). The caller takes back.
-std::string commit_moves(zip::FileSystem& fs, const RestoreJournal& j) {
-    for (const FileMove& m : j.moves) {
-        if (fs.rename(m.from, m.to)) continue;
-        if (m.optional && !fs.exists(m.from) && !fs.exists(m.to)) continue;
-        const bool from_ours = zip::is_temporary_name(name_of(m.from));
-        const std::string& file = from_ours ? m.to : m.from;  // the save's own
-        if (!fs.exists(m.from)) return "文件在恢复过程中消失了：" + fs.to_ansi(m.from);
-        if (from_ours && fs.exists(m.to)) return "文件在恢复过程中被其他程序创建：" + fs.to_ansi(m.to);
-        return "无法替换文件（可能正被其他程序使用）：" + fs.to_ansi(file);
-    }
-    return "";
+// File calls mostly wait for the system (under Wine, for its server): several are kept under way at
+// once. With a number of threads given (tests give one, to fail each call in turn), that many.
+unsigned file_call_workers(unsigned threads) { return threads ? threads : 4; }
+
+// Calls `step(i)` for every i below `count` on up to `workers` threads; once a step returns false no
+// new one starts.
+void run_steps(std::size_t count, unsigned workers, const std::function<bool(std::size_t)>& step) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    auto work = [&] {
+        for (std::size_t i; !stop && (i = next++) < count;)
+            if (!step(i)) stop = true;
+    };
+    std::vector<std::thread> others;
+    for (std::size_t w = 1; w < std::min<std::size_t>(workers, count); ++w) others.emplace_back(work);
+    work();
+    for (std::thread& t : others) t.join();
+}
+
+// Why one move failed, naming the file.
+std::string move_failure(zip::FileSystem& fs, const FileMove& m) {
+    const bool from_ours = zip::is_temporary_name(name_of(m.from));
+    const std::string& file = from_ours ? m.to : m.from;  // the save's own
+    if (!fs.exists(m.from)) return "文件在恢复过程中消失了：" + fs.to_ansi(m.from);
+    if (from_ours && fs.exists(m.to)) return "文件在恢复过程中被其他程序创建：" + fs.to_ansi(m.to);
+    return "无法替换文件（可能正被其他程序使用）：" + fs.to_ansi(file);
+}
+
+// Does the moves, never over an existing file, several files at once (a move that follows another
+// is done after it); stops at the first that fails and returns the reason ("" when all were done).
+// The caller takes back.
+std::string commit_moves(zip::FileSystem& fs, const RestoreJournal& j, unsigned threads) {
+    std::vector<std::pair<std::size_t, std::size_t>> units;  // [first, end) of moves done in order
+    for (std::size_t i = 0; i < j.moves.size(); ++i)
+        if (j.moves[i].follows && !units.empty()) units.back().second = i + 1;
+        else units.emplace_back(i, i + 1);
+    std::mutex mu;
+    std::string error;
+    run_steps(units.size(), file_call_workers(threads), [&](std::size_t u) {
+        for (std::size_t i = units[u].first; i < units[u].second; ++i) {
+            const FileMove& m = j.moves[i];
+            if (fs.rename(m.from, m.to)) continue;
+            if (m.optional && !fs.exists(m.from) && !fs.exists(m.to)) continue;
+            std::lock_guard<std::mutex> lock(mu);
+            if (error.empty()) error = move_failure(fs, m);
+            return false;
+        }
+        return true;
+    });
+    return error;
 }
 
 // Takes back every move that was done, latest first, and removes what was written for the journal,
@@ -207,10 +248,13 @@ bool finish(const Project& p, const RestoreJournal& j, std::vector<std::string>*
         if (!m.attributes_of.empty() && !touches(m.to, *waiting) && !p.fs.copy_attributes(m.attributes_of, m.to))
             whole = !p.fs.exists(m.attributes_of) && whole;  // gone: done at an earlier try
     if (!whole) return false;  // the old copies stay until the new files have their attributes
-    for (const std::string& path : j.cleanup) {
-        if (touches(path, *waiting)) continue;
-        whole = (p.fs.remove_file(path) || !p.fs.exists(path)) && whole;
-    }
+    std::atomic<bool> removed{true};
+    run_steps(j.cleanup.size(), file_call_workers(p.threads), [&](std::size_t i) {
+        const std::string& path = j.cleanup[i];
+        if (!touches(path, *waiting) && !p.fs.remove_file(path) && p.fs.exists(path)) removed = false;
+        return true;
+    });
+    whole = removed && whole;
     // A folder that is not empty now has been given something since: it stays.
     for (auto d = j.empty_dirs.rbegin(); d != j.empty_dirs.rend(); ++d) {
         std::vector<zip::DirEntry> inside;
@@ -427,7 +471,7 @@ std::string add_moves(zip::FileSystem& fs, const zip::StagedExtraction& staged, 
             else if (!fs.get_state(old, &state)) return "无法读取文件信息：" + fs.to_ansi(old);
             // Attributes that a new file has anyway need no copying.
             j.moves.push_back({old, aside, ""});
-            j.moves.push_back({f.staged, f.target, fs.plain_attributes(state.attributes) ? "" : aside});
+            j.moves.push_back({f.staged, f.target, fs.plain_attributes(state.attributes) ? "" : aside, false, true});
             j.cleanup.push_back(aside);
             // Its name in the folder as the disk spells it (only the case may differ).
             const bool spelled_alike = f.existing.size() < f.relative.size();
@@ -532,7 +576,7 @@ bool swap(const Project& p, const RestoreEvents& events, Attempt& a, RestoreJour
         return false;
     }
     a.moves_on_disk = true;
-    std::string error = commit_moves(p.fs, j);
+    std::string error = commit_moves(p.fs, j, p.threads);
     if (!error.empty()) {
         a.result.failure = error;
         return false;
@@ -576,7 +620,7 @@ void keep_newest_copies(const Project& p) {
 
 RestoreSetResult restore_with_safety_copy(zip::FileSystem& fs, const RestoreRequest& request,
                                           const RestoreEvents& events) {
-    const Project p(fs, {request.backup_folder, request.save_paths});
+    const Project p(fs, {request.backup_folder, request.save_paths}, events.threads);
     Attempt a;
     if (!ready(p, a.result)) return a.result;
     a.result.archives = plan_set(fs, request);
@@ -647,7 +691,7 @@ void set_created_aside(const RestoredFolder& f, RestoreJournal& j) {
 }  // namespace
 
 RestoreSetResult undo_last_restore(zip::FileSystem& fs, const ProjectFolders& project, const RestoreEvents& events) {
-    const Project p(fs, project);
+    const Project p(fs, project, events.threads);
     Attempt a;
     if (!ready(p, a.result)) return a.result;
     RestoreJournal last;

@@ -17,6 +17,7 @@ struct FileMove {
     std::string from, to;  // file-system paths
     std::string attributes_of;  // a file whose attributes (read-only …) the moved one takes on; may be ""
     bool optional = false;      // the source may be gone by then (a file the user deleted since)
+    bool follows = false;       // done only after the move before it (not kept in the journal)
 };
 
 // A file the restore replaced: its name in the folder ('/') and its time and attributes then.
