@@ -439,7 +439,7 @@ int safety_copy_level(const std::vector<zip::SourceEntry>& files) {
 bool pack_safety_copy(const Project& p, const RestoreEvents& events, Attempt& a) {
     zip::Options options;
     options.fs = &p.fs;
-    options.threads = file_call_workers(p.threads);  // at the fast levels it mostly opens and reads
+    options.threads = events.threads;
     for (const ArchiveResult& r : a.result.archives) {
         const std::string copy = r.status == ArchiveResult::done ? copy_of(p.fs, a, r.k) : "";
         if (copy.empty()) continue;
