@@ -1,7 +1,7 @@
 #include "backup/restore.h"
 
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <set>
