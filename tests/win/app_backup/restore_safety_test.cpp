@@ -66,6 +66,7 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     const std::string copy = safety_folder("撤销") + "\\" + time_name + ".zip";
     EXPECT_EQ(unpacked(copy, "存档1.sav"), "progress since the backup");
     EXPECT_EQ(unpacked(copy, "只在这里.sav"), "");
+    EXPECT_EQ(unpacked(copy + "2", "子目录\\深.dat"), "");  // as in the backup: left in place, not copied
     EXPECT_EQ(read_file(saves / "一\\只在这里.sav"), "not in the backup");
     EXPECT_TRUE(wintest::is_file(copy + "3"));
     EXPECT_FALSE(has_temporaries(saves.path()));
