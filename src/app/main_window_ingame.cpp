@@ -73,9 +73,15 @@ void MainWindow::start_in_game() {
     };
     const HotKey backup = key(names::kQuickBackupKeySection, kDefaultQuickBackupKey);
     const HotKey restore = key(names::kQuickRestoreKeySection, kDefaultQuickRestoreKey);
-    // A key another program holds stays with it; page 设置 says so.
-    RegisterHotKey(hwnd(), kQuickBackupKey, backup.modifiers | MOD_NOREPEAT, backup.key);
-    RegisterHotKey(hwnd(), kQuickRestoreKey, restore.modifiers | MOD_NOREPEAT, restore.key);
+    // A key another program holds stays with it; the tray and the log say so, as page 设置 does.
+    std::string held;
+    const auto take = [&](int id, const HotKey& k, const char* what) {
+        if (RegisterHotKey(hwnd(), id, k.modifiers | MOD_NOREPEAT, k.key)) return;
+        held += std::string(held.empty() ? "" : "；") + what + " " + hotkey_text(k);
+    };
+    take(kQuickBackupKey, backup, "快速备份");
+    take(kQuickRestoreKey, restore, "快速恢复");
+    if (!held.empty()) notifier().notify({held + " 已被其他程序占用", {held + " 已被其他程序占用"}});
     reload_timed_projects();
     SetTimer(hwnd(), kInGameTimer, kTimedLookSeconds * 1000, nullptr);
 }
