@@ -74,14 +74,14 @@ void MainWindow::start_in_game() {
     const HotKey backup = key(names::kQuickBackupKeySection, kDefaultQuickBackupKey);
     const HotKey restore = key(names::kQuickRestoreKeySection, kDefaultQuickRestoreKey);
     // A key another program holds stays with it; the tray and the log say so, as page 设置 does.
-    std::string held;
+    std::vector<std::string> held;
     const auto take = [&](int id, const HotKey& k, const char* what) {
-        if (RegisterHotKey(hwnd(), id, k.modifiers | MOD_NOREPEAT, k.key)) return;
-        held += std::string(held.empty() ? "" : "；") + what + " " + hotkey_text(k);
+        if (!RegisterHotKey(hwnd(), id, k.modifiers | MOD_NOREPEAT, k.key)) held.push_back(named_key(what, k));
     };
     take(kQuickBackupKey, backup, "快速备份");
     take(kQuickRestoreKey, restore, "快速恢复");
-    if (!held.empty()) notifier().notify({held + " 已被其他程序占用", {held + " 已被其他程序占用"}});
+    const std::string told = held_keys_text(held);
+    if (!told.empty()) notifier().notify({told, {told}});
     reload_timed_projects();
     SetTimer(hwnd(), kInGameTimer, kTimedLookSeconds * 1000, nullptr);
 }

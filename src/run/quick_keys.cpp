@@ -36,6 +36,14 @@ std::string hotkey_text(const HotKey& k) {
     return text + key_name(k.key);
 }
 
+std::string named_key(const std::string& what, const HotKey& k) { return what + " " + hotkey_text(k); }
+
+std::string held_keys_text(const std::vector<std::string>& named_keys) {
+    std::string text;
+    for (const std::string& k : named_keys) text += (text.empty() ? "" : "；") + k;
+    return text.empty() ? "" : text + " 已被其他程序占用";
+}
+
 std::optional<HotKey> parse_hotkey(const std::string& text) {
     HotKey k;
     std::vector<std::string> pieces;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Modifier bits as RegisterHotKey takes them.
 inline constexpr unsigned kModAlt = 1, kModCtrl = 2, kModShift = 4;
@@ -18,6 +19,10 @@ inline constexpr HotKey kDefaultQuickBackupKey{kModCtrl | kModAlt, 'B'};
 inline constexpr HotKey kDefaultQuickRestoreKey{kModCtrl | kModAlt, 'R'};
 
 std::string hotkey_text(const HotKey& k);
+// A key as the user is told of it, with what it does: "快速备份 Ctrl+Alt+B".
+std::string named_key(const std::string& what, const HotKey& k);
+// What is told of keys another program holds, each given by named_key(); "" for none.
+std::string held_keys_text(const std::vector<std::string>& named_keys);
 // nullopt for text that is no key this tool offers (then the default holds).
 std::optional<HotKey> parse_hotkey(const std::string& text);
 // The stored text, or the default when it is missing or unreadable.

@@ -69,12 +69,12 @@ void ConfigWindow::show_quick_keys() {
 }
 
 void ConfigWindow::check_quick_keys() {
-    std::string held;
+    std::vector<std::string> held;
     for (const QuickKey& q : kQuickKeys) {
         const HotKey k = stored_quick_key(q.control);
-        if (held_elsewhere(hwnd(), k)) held += std::string(held.empty() ? "" : "；") + q.what + " " + hotkey_text(k);
+        if (held_elsewhere(hwnd(), k)) held.push_back(named_key(q.what, k));
     }
-    set_text(kQuickKeyStatusLabel, held.empty() ? "" : held + " 已被其他程序占用");
+    set_text(kQuickKeyStatusLabel, held_keys_text(held));
 }
 
 void ConfigWindow::quick_key_changed(int control) {
