@@ -157,6 +157,7 @@ class MainWindow : public Window {
     // A backup nobody waits for at the window: told through the notifier.
     void run_unattended_backup(const std::string& name, const char* what, BackupJob (*job)(const ProjectOptions&));
     void restore_newest(const std::string& name);
+    void restore_set(const std::string& name, const CurrentProject& project, const std::string& first_archive);
     std::string newest_set_of(const std::string& name, CurrentProject* project);
     const Folders& special() const { return *context_.special; }
     ProjectFiles project_list() const {

@@ -264,23 +264,26 @@ void MainWindow::quick_restore() {
         notifier().notify(quick_restore_armed_note(name, stem.substr(0, stem.size() - 4)));  // less ".zip"
         return;
     }
-    restore_newest(name);
+    restore_set(name, p, newest);
 }
 
-// All or nothing after a safety copy, undoable with 撤销上次恢复; asked nothing, since the user asked
-// for it while playing.
 void MainWindow::restore_newest(const std::string& name) {
     if (busy_ || name.empty()) return;
     CurrentProject p;
     const std::string newest = newest_set_of(name, &p);
-    if (newest.empty()) return;
+    if (!newest.empty()) restore_set(name, p, newest);
+}
+
+// All or nothing after a safety copy, undoable with 撤销上次恢复; asked nothing, since the user asked
+// for it while playing.
+void MainWindow::restore_set(const std::string& name, const CurrentProject& p, const std::string& first_archive) {
     busy_ = true;
     NoProgress progress;
     BackupRunner runner(platform_backup_machine(), progress);
     ProjectState state = project_state(p, p.program_path, special());
     state.program_file.clear();  // may run while the program runs
     RestoreQuestions ask;
-    ask.choose_archive = [&] { return std::optional<std::string>(newest); };
+    ask.choose_archive = [&] { return std::optional<std::string>(first_archive); };
     ask.confirm_overwrite = [] { return true; };
     const Outcome outcome = runner.restore(state, ask);
     busy_ = false;
