@@ -108,12 +108,7 @@ FolderComparison compare_folder(zip::FileSystem& fs, int k, const std::string& a
     if (!c.unreadable.empty()) return c;
     std::set<zip::FolderId> seen;
     if (!folder.empty()) list_disk(fs, fs.from_ansi(folder), "", seen, on_disk);
-    auto shown = [&fs](const std::string& rel) {
-        std::string name = fs.to_ansi(rel);
-        for (char& ch : name)
-            if (ch == '/') ch = '\\';
-        return name;
-    };
+    auto shown = [&fs](const std::string& rel) { return gbk::replace_all(fs.to_ansi(rel), "/", "\\"); };
     for (const auto& [key, a] : in_archive) {
         auto d = on_disk.find(key);
         if (d == on_disk.end()) {

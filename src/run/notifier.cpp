@@ -1,6 +1,7 @@
 #include "run/notifier.h"
 
 #include "backup/outcome_text.h"
+#include "paths/gbk_text.h"
 #include "run/save_changes.h"
 
 namespace {
@@ -39,8 +40,7 @@ Note quick_restore_note(const std::string& project, const Outcome& outcome) {
     note.failure = outcome.first_done.empty();
     note.text = project + (note.failure ? " 快速恢复未完成：\r\n" : " 快速恢复完成：\r\n") + joined(restore_notices(outcome));
     for (const Notice& n : restore_notices(outcome)) note.log_lines.push_back("快速恢复 " + project + "：" + n.text);
-    for (std::string& line : note.log_lines)
-        for (size_t at; (at = line.find("\r\n")) != std::string::npos;) line.replace(at, 2, " ");
+    for (std::string& line : note.log_lines) line = gbk::replace_all(line, "\r\n", " ");
     return note;
 }
 

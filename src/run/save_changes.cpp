@@ -3,6 +3,7 @@
 #include <map>
 
 #include "backup/archive_sets.h"
+#include "backup/retention.h"
 #include "backup/zip/archive_reader.h"
 #include "backup/zip/format.h"
 #include "backup/zip/walk.h"
@@ -26,12 +27,7 @@ bool same_time(int64_t in_archive, int64_t on_disk) {
 }  // namespace
 
 std::string newest_set_archive(zip::FileSystem& fs, const std::string& backup_folder) {
-    std::vector<zip::DirEntry> entries;
-    if (!fs.list_dir(fs.from_ansi(backup_folder), &entries)) return "";
-    std::vector<std::string> names;
-    for (const zip::DirEntry& e : entries)
-        if (!e.is_dir) names.push_back(fs.to_ansi(e.name));
-    for (const ArchiveSet& set : archive_sets(names))
+    for (const ArchiveSet& set : archive_sets(backup_file_names(fs, backup_folder)))
         for (const std::string& name : set.names)
             if (name == set.stem + ".zip") return backup_folder + "\\" + name;
     return "";  // the newest set lacks its first archive: it cannot be restored, so back up
