@@ -13,6 +13,7 @@
 #include "backup/zip/pack_files.h"
 #include "backup/zip/staging.h"
 #include "config/config_lock.h"
+#include "paths/gbk_text.h"
 #include "paths/time_text.h"
 
 namespace {
@@ -163,13 +164,20 @@ void run_steps(std::size_t count, unsigned workers, const std::function<bool(std
     for (std::thread& t : others) t.join();
 }
 
+// A file of a save folder as the user reads it: the file system joins names with '/', the
+// folder's path may use '\'; one kind of separator is shown.
+std::string shown_path(zip::FileSystem& fs, const std::string& path) {
+    const std::string ansi = fs.to_ansi(path);
+    return ansi.find('\\') == std::string::npos ? ansi : gbk::replace_all(ansi, "/", "\\");
+}
+
 // Why one move failed, naming the file.
 std::string move_failure(zip::FileSystem& fs, const FileMove& m) {
     const bool from_ours = zip::is_temporary_name(name_of(m.from));
     const std::string& file = from_ours ? m.to : m.from;  // the save's own
-    if (!fs.exists(m.from)) return "文件在恢复过程中消失了：" + fs.to_ansi(m.from);
-    if (from_ours && fs.exists(m.to)) return "文件在恢复过程中被其他程序创建：" + fs.to_ansi(m.to);
-    return "无法替换文件（可能正被其他程序使用）：" + fs.to_ansi(file);
+    if (!fs.exists(m.from)) return "文件在恢复过程中消失了：" + shown_path(fs, m.from);
+    if (from_ours && fs.exists(m.to)) return "文件在恢复过程中被其他程序创建：" + shown_path(fs, m.to);
+    return "无法替换文件（可能正被其他程序使用）：" + shown_path(fs, file);
 }
 
 // Does the moves, never over an existing file, several files at once (a move that follows another
@@ -468,7 +476,7 @@ std::string add_moves(zip::FileSystem& fs, const zip::StagedExtraction& staged, 
             // The undo needs its time and attributes exactly: the folder's listing has them.
             zip::FileState state;
             if (f.existing_state) state = *f.existing_state;
-            else if (!fs.get_state(old, &state)) return "无法读取文件信息：" + fs.to_ansi(old);
+            else if (!fs.get_state(old, &state)) return "无法读取文件信息：" + shown_path(fs, old);
             // Attributes that a new file has anyway need no copying.
             j.moves.push_back({old, aside, ""});
             j.moves.push_back({f.staged, f.target, fs.plain_attributes(state.attributes) ? "" : aside, false, true});
