@@ -43,13 +43,15 @@ std::vector<Notice> recovered(const Outcome& o) {
     return {warning(recovery_text(o.recovery, {}))};
 }
 
-// Nothing was changed: which archive (or the safety copy) stopped it, and why. The archive is
-// found by its number: an undo lists only the folders its restore wrote.
+// Which archive (or the safety copy) stopped it, and why; the archive is found by its number: an
+// undo lists only the folders its restore wrote. Nothing was changed, unless a save folder went
+// away before what was done could be taken back: the notice of the folders that wait says so.
 Notice unchanged_notice(const Outcome& o, const char* what) {
     std::string text = std::string(what) + "失败：";
     for (const ArchiveResult& a : o.archives)
         if (o.failed_k > 0 && a.k == o.failed_k) text += a.archive + "\r\n";
-    return warning(text + o.failure + "\r\n存档保持原样，没有任何改动。");
+    const bool taken_back = o.recovery.waiting.empty();
+    return warning(text + o.failure + (taken_back ? "\r\n存档保持原样，没有任何改动。" : ""));
 }
 
 std::vector<Notice> with_recovery(const Outcome& o, std::vector<Notice> notices) {

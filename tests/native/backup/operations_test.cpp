@@ -345,6 +345,13 @@ TEST(OutcomeText, FailuresNameTheirArchiveAndRecoveriesSayWhatIsOnDisk) {
     o.failed_k = 3;
     o.failure = "无法替换文件：C:\\c\\x";
     EXPECT_EQ(texts(undo_notices(o)), std::vector<std::string>{"撤销失败：copy.zip3\r\n无法替换文件：C:\\c\\x\r\n存档保持原样，没有任何改动。"});
+    // A folder that went away before the take-back: the save is not said to be as it was.
+    o.recovery.waiting = {"C:\\c"};
+    const std::vector<std::string> waiting = texts(undo_notices(o));
+    ASSERT_EQ(waiting.size(), 2u);
+    EXPECT_NE(waiting[0].find("C:\\c"), std::string::npos) << waiting[0];
+    EXPECT_EQ(waiting[1], "撤销失败：copy.zip3\r\n无法替换文件：C:\\c\\x");
+    o.recovery.waiting.clear();
     const std::pair<RecoveryReport::What, const char*> cases[] = {
         {RecoveryReport::restore_taken_back, "已经撤销：存档已回到恢复之前的样子"},
         {RecoveryReport::undo_taken_back, "撤销没有进行：存档仍是上次恢复之后的样子"},
