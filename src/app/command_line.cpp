@@ -13,11 +13,12 @@
 #include "config/machine_list.h"
 #include "config/names.h"
 #include "config/project_list.h"
+#include "fs/wide_text.h"
 #include "paths/files.h"
 #include "paths/folders_win.h"
 #include "paths/time_text.h"
 #include "run/command_run.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "run/run_log.h"
 
 namespace {
@@ -79,16 +80,16 @@ class WinCommandHost : public CommandHost {
     void print(const std::string& line) override { console_.line(line); }
 
     void report(const std::vector<std::string>& lines) override {
-        for (const std::string& l : append_run_log(zip::platform_file_system(), tool_.config_dir(), lines))
+        for (const std::string& l : append_run_log(fs::platform_file_system(), tool_.config_dir(), lines))
             console_.line(l);
     }
 
     bool needs_legacy_migration() override {
-        return ::needs_legacy_migration(zip::platform_file_system(), tool_);
+        return ::needs_legacy_migration(fs::platform_file_system(), tool_);
     }
 
     std::string machine_list() override {
-        zip::FileSystem& fs = zip::platform_file_system();
+        fs::FileSystem& fs = fs::platform_file_system();
         bool made = false;
         fs.make_dir(fs.from_ansi(tool_.config_dir()), &made);
         return read_machine_list(tool_, make_machine_id(first_adapter_address(), os_build_number()));
@@ -105,7 +106,7 @@ class WinCommandHost : public CommandHost {
         NoProgress progress;
         BackupRunner runner(platform_backup_machine(), progress);
         ListStamp stamp(list_files(list));
-        return run_backup_job(runner, zip::platform_file_system(), stamp,
+        return run_backup_job(runner, fs::platform_file_system(), stamp,
                               project_state(project, project.program_path, system_folders()),
                               job);
     }
@@ -141,7 +142,7 @@ std::vector<std::string> command_line_arguments() {
     int n = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n);
     if (!argv) return args;
-    for (int i = 1; i < n; ++i) args.push_back(files::to_ansi(argv[i]));
+    for (int i = 1; i < n; ++i) args.push_back(fs::to_ansi(argv[i]));
     LocalFree(argv);
     return args;
 }

@@ -26,7 +26,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     app().tool_dir = files::executable_dir();
     StartupWindows windows{[] { open_main_window(); }, [] { open_config(); }};
-    if (run_startup(app(), windows, zip::platform_file_system()) && Window::live_windows() > 0) {
+    if (run_startup(app(), windows, fs::platform_file_system()) && Window::live_windows() > 0) {
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             HWND active = GetActiveWindow();

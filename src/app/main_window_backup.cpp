@@ -83,7 +83,7 @@ void MainWindow::run_locked(const std::function<Told(BackupRunner&)>& work) {
 void MainWindow::backup_current_project(const char* kind) {
     run_locked([this, kind](BackupRunner& runner) {
         ListStamp stamp(project_list());
-        const BackupJobResult job = run_backup_job(runner, zip::platform_file_system(), stamp, operation_state(),
+        const BackupJobResult job = run_backup_job(runner, fs::platform_file_system(), stamp, operation_state(),
                                                    {kind, project().options.keep_sets});
         Told told{backup_notices(job.outcome), job.stamped};
         for (const Notice& n : prune_notices(job.pruned)) told.notices.push_back(n);
@@ -136,7 +136,7 @@ void MainWindow::undo_last_restore() {
 // Only a selected project whose last restore can still be taken back.
 bool MainWindow::can_undo() const {
     if (busy_ || !is_valid_project_name(project().name)) return false;
-    return has_restore_to_undo(zip::platform_file_system(), project().backup_folder);
+    return has_restore_to_undo(fs::platform_file_system(), project().backup_folder);
 }
 
 void MainWindow::add_undo_to_system_menu() {

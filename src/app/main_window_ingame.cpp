@@ -36,7 +36,7 @@ class TrayNotifier : public Notifier {
     TrayNotifier(MainWindow& w, TrayIcon& tray, std::string config_dir)
         : w_(w), tray_(tray), config_dir_(std::move(config_dir)) {}
     void notify(const Note& note) override {
-        append_run_log(zip::platform_file_system(), config_dir_, note.log_lines);
+        append_run_log(fs::platform_file_system(), config_dir_, note.log_lines);
         if (!note.quiet) tray_.balloon(note.text, note.failure);
         if (!note.failure) return;
         failure_ = first_line(note.text);
@@ -233,7 +233,7 @@ void MainWindow::run_unattended_backup(const std::string& name, const char* what
     BackupRunner runner(platform_backup_machine(), progress);
     ListStamp stamp(project_list());
     const BackupJob asked = job(p.options);
-    const BackupJobResult result = run_backup_job(runner, zip::platform_file_system(), stamp,
+    const BackupJobResult result = run_backup_job(runner, fs::platform_file_system(), stamp,
                                                   project_state(p, p.program_path, special()), asked);
     busy_ = false;
     notifier().notify(backup_note(name, what, result, asked.kind == backup_kind::kTimed));
@@ -248,7 +248,7 @@ void MainWindow::quick_backup() { run_unattended_backup(played_project(), "å¿«é€
 // The project and the first archive of its newest set; "" after telling the user there is none.
 std::string MainWindow::newest_set_of(const std::string& name, CurrentProject* project) {
     *project = load_project(project_list(), name, context_.folders, special());
-    const std::string newest = newest_set_archive(zip::platform_file_system(), project->backup_folder);
+    const std::string newest = newest_set_archive(fs::platform_file_system(), project->backup_folder);
     if (newest.empty()) notifier().notify(nothing_to_restore_note(name));
     return newest;
 }

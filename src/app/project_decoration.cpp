@@ -2,11 +2,11 @@
 
 #include "backup/decorate.h"
 #include "config/project_name.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 void decorate_project_folder(const CurrentProject& project) {
     if (!is_valid_project_name(project.name)) return;
     const std::string folder = project.backup_folder + "\\";
-    zip::FileSystem& fs = zip::platform_file_system();
+    fs::FileSystem& fs = fs::platform_file_system();
     if (!fs.exists(fs.from_ansi(folder + "image.ico"))) decorate_backup_folder(project.program_file, folder);
 }

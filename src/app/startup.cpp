@@ -8,7 +8,7 @@
 
 #include "backup/outcome_text.h"
 #include "backup/restore.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "config/ini.h"
 #include "config/machine_list.h"
 #include "config/project_edit.h"
@@ -64,7 +64,7 @@ unsigned os_build_number() {
     return v.dwBuildNumber;
 }
 
-void choose_save_config(AppState& state, const StartupWindows& windows, zip::FileSystem& fs) {
+void choose_save_config(AppState& state, const StartupWindows& windows, fs::FileSystem& fs) {
     const ListChoice choice = choose_project_list(fs, state.folders(), state.machine_id, [] {
         return show_message("本机存档配置文件未指定，是否自动生成配置？\r\n\r\n选 [否] 手动选择配置文件",
                             mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
@@ -88,16 +88,16 @@ void recover_forced_ends(const AppState& state) {
         if (!contains_project(projects, project)) return {};
         return load_project(list, project, tool, system_folders()).save_paths;
     };
-    zip::FileSystem& fs = zip::platform_file_system();
+    fs::FileSystem& fs = fs::platform_file_system();
     // What a write of a list or a setting ended by force left beside it.
-    zip::remove_temporaries(fs, fs.from_ansi(tool.config_dir()));
+    fs::remove_temporaries(fs, fs.from_ansi(tool.config_dir()));
     if (!state.save_config_path.empty())
-        zip::remove_temporaries(fs, fs.from_ansi(gbk::up_to_last_backslash(state.save_config_path)));
+        fs::remove_temporaries(fs, fs.from_ansi(gbk::up_to_last_backslash(state.save_config_path)));
     const auto reports = recover_all_projects(fs, state.backup_root(), save_paths_of);
     if (!reports.empty()) show_message(startup_recovery_text(reports), mb::kIconExclamation);
 }
 
-bool run_startup(AppState& state, const StartupWindows& windows, zip::FileSystem& fs) {
+bool run_startup(AppState& state, const StartupWindows& windows, fs::FileSystem& fs) {
     if (!acquire_single_instance()) {
         show_message("本程序已经在运行！", mb::kIconHand, "错误");
         return false;
@@ -108,8 +108,8 @@ bool run_startup(AppState& state, const StartupWindows& windows, zip::FileSystem
         show_message(message, migration_failed(message) ? mb::kIconExclamation : mb::kOk);
     }
     // A first run in an empty folder needs both folders, or nothing it is told could be saved.
-    zip::make_dirs(fs, fs.from_ansi(state.config_dir()));
-    zip::make_dirs(fs, fs.from_ansi(state.backup_root()));
+    fs::make_dirs(fs, fs.from_ansi(state.config_dir()));
+    fs::make_dirs(fs, fs.from_ansi(state.backup_root()));
     choose_save_config(state, windows, fs);
     recover_forced_ends(state);
     return true;

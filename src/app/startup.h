@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "run/first_start.h"
 
 // The real files; tests make single calls fail.
@@ -25,7 +25,7 @@ std::string first_adapter_address();
 unsigned os_build_number();
 
 // Reads or asks which project list this machine uses and opens the first window.
-void choose_save_config(AppState& state, const StartupWindows& windows, zip::FileSystem& fs);
+void choose_save_config(AppState& state, const StartupWindows& windows, fs::FileSystem& fs);
 
 // All of start-up; false only when another instance is running.
-bool run_startup(AppState& state, const StartupWindows& windows, zip::FileSystem& fs);
+bool run_startup(AppState& state, const StartupWindows& windows, fs::FileSystem& fs);

@@ -10,14 +10,14 @@ const char* const kKeptKey = "保留";
 constexpr std::size_t kMaxFile = 16u << 20;
 }  // namespace
 
-BackupInfo::BackupInfo(zip::FileSystem& fs, std::string backup_folder) : fs_(fs), folder_(std::move(backup_folder)) {}
+BackupInfo::BackupInfo(fs::FileSystem& fs, std::string backup_folder) : fs_(fs), folder_(std::move(backup_folder)) {}
 
 std::string BackupInfo::file() const { return fs_.from_ansi(folder_ + "\\" + kFile); }
 
 const ini::Document& BackupInfo::document() const {
     if (!doc_) {
         const std::string path = file();
-        std::optional<std::string> bytes = zip::read_whole_file(fs_, path, kMaxFile);
+        std::optional<std::string> bytes = fs::read_whole_file(fs_, path, kMaxFile);
         unreadable_ = !bytes && fs_.exists(path);
         doc_ = ini::Document::parse(bytes.value_or(""));
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "config/ini_document.h"
 
 namespace backup_kind {
@@ -28,7 +28,7 @@ struct SetInfo {
 class BackupInfo {
    public:
     // `backup_folder` as the program holds it (ANSI, '\'-separated).
-    BackupInfo(zip::FileSystem& fs, std::string backup_folder);
+    BackupInfo(fs::FileSystem& fs, std::string backup_folder);
 
     SetInfo of(const std::string& first_archive) const;
     // The file is there but cannot be read now: which sets are kept is unknown, so nothing may be
@@ -46,7 +46,7 @@ class BackupInfo {
     const ini::Document& document() const;
 
 
-    zip::FileSystem& fs_;
+    fs::FileSystem& fs_;
     std::string folder_;
     mutable std::optional<ini::Document> doc_;  // read once, until this object writes
     mutable bool unreadable_ = false;

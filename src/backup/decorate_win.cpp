@@ -2,7 +2,7 @@
 
 #include "backup/decorate.h"
 #include "backup/decorate_icon.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 const char kDesktopIni[] =
     "[.ShellClassInfo]\r\nConfirmFileOp=0\r\nIconFile=image.ico\r\nIconIndex=0\r\nInfoTip=存档文件夹 by Varnoke\r\n";
@@ -59,8 +59,8 @@ std::string ico_of_group(HMODULE h, const BYTE* group, DWORD group_size) {
 }  // namespace
 
 bool is_sound_icon_file(const std::string& path) {
-    zip::FileSystem& fs = zip::platform_file_system();
-    return is_sound_icon(zip::read_whole_file(fs, fs.from_ansi(path), 16 << 20).value_or(""));
+    fs::FileSystem& fs = fs::platform_file_system();
+    return is_sound_icon(fs::read_whole_file(fs, fs.from_ansi(path), 16 << 20).value_or(""));
 }
 
 bool write_first_icon_group(const std::string& exe_path, const std::string& ico_path) {
@@ -75,22 +75,22 @@ bool write_first_icon_group(const std::string& exe_path, const std::string& ico_
     // be found: then the program counts as one without an icon.
     if (!first.found || !resource_bytes(lib.h, first.get(), MAKEINTRESOURCEA(14), &group, &size)) return false;
     std::string ico = ico_of_group(lib.h, group, size);
-    zip::FileSystem& fs = zip::platform_file_system();
-    return !ico.empty() && zip::write_file_atomically(fs, fs.from_ansi(ico_path), ico);
+    fs::FileSystem& fs = fs::platform_file_system();
+    return !ico.empty() && fs::write_file_atomically(fs, fs.from_ansi(ico_path), ico);
 }
 
 // Explorer shows a folder's Desktop.ini only when the folder is marked as a system folder.
 void decorate_backup_folder(const std::string& program_path, const std::string& folder) {
     if (folder.empty()) return;
-    zip::FileSystem& fs = zip::platform_file_system();
-    zip::DirEntry program;
+    fs::FileSystem& fs = fs::platform_file_system();
+    fs::DirEntry program;
     if (!fs.stat(fs.from_ansi(program_path), &program) || program.is_dir) return;
     const std::string dir = fs.from_ansi(folder.substr(0, folder.size() - (folder.back() == '\\' ? 1 : 0)));
     bool made = false;
     if (!fs.is_folder(dir) && fs.make_dir(dir, &made)) {
-        zip::write_file_atomically(fs, fs.from_ansi(folder + "Desktop.ini"),
+        fs::write_file_atomically(fs, fs.from_ansi(folder + "Desktop.ini"),
                                    std::string(kDesktopIni, sizeof kDesktopIni - 1));
-        zip::FileState state;
+        fs::FileState state;
         if (fs.get_state(dir, &state)) {
             state.attributes |= FILE_ATTRIBUTE_SYSTEM;
             fs.set_state(dir, state);

@@ -10,7 +10,7 @@
 #include "backup/operations.h"
 #include "backup/restore.h"
 #include "backup/zip/archive_reader.h"
-#include "backup/zip/case_fold.h"
+#include "fs/case_fold.h"
 #include "backup/zip/names.h"
 #include "paths/gbk_text.h"
 
@@ -22,12 +22,12 @@ int folder_number(const std::string& stem, const std::string& name) {
     return rest.empty() ? 1 : std::atoi(rest.c_str());
 }
 
-void add_sets(zip::FileSystem& fs, const std::string& folder, int save_folders, bool safety,
+void add_sets(fs::FileSystem& fs, const std::string& folder, int save_folders, bool safety,
               std::vector<HistoryRow>& rows) {
-    std::vector<zip::DirEntry> entries;
+    std::vector<fs::DirEntry> entries;
     if (!fs.list_dir(fs.from_ansi(folder), &entries)) return;
     std::map<std::string, uint64_t> sizes;  // file name as the program spells it → bytes
-    for (const zip::DirEntry& e : entries)
+    for (const fs::DirEntry& e : entries)
         if (!e.is_dir && !e.unreachable) sizes[fs.to_ansi(e.name)] = e.size;
     std::vector<std::string> names;
     for (const auto& s : sizes) names.push_back(s.first);
@@ -61,25 +61,25 @@ using Files = std::map<std::string, FileFacts>;  // by folded name: Windows matc
 
 constexpr int64_t kTimeSlack = 2;  // seconds: a DOS time is even
 
-void list_disk(zip::FileSystem& fs, const std::string& dir, const std::string& prefix,
-               std::set<zip::FolderId>& seen, Files& files) {
-    const std::optional<zip::FolderId> id = fs.folder_id(dir);
+void list_disk(fs::FileSystem& fs, const std::string& dir, const std::string& prefix,
+               std::set<fs::FolderId>& seen, Files& files) {
+    const std::optional<fs::FolderId> id = fs.folder_id(dir);
     if (id && !seen.insert(*id).second) return;  // a link round in a circle
-    std::vector<zip::DirEntry> entries;
+    std::vector<fs::DirEntry> entries;
     if (!fs.list_dir(dir, &entries)) return;
-    for (const zip::DirEntry& e : entries) {
+    for (const fs::DirEntry& e : entries) {
         if (e.unreachable) continue;
         const std::string rel = prefix.empty() ? e.name : prefix + "/" + e.name;
         if (e.is_dir)
-            list_disk(fs, zip::join_path(dir, e.name), rel, seen, files);
+            list_disk(fs, fs::join_path(dir, e.name), rel, seen, files);
         else
-            files[zip::fold_case(rel)] = {rel, e.size, e.mtime};
+            files[fs::fold_case(rel)] = {rel, e.size, e.mtime};
     }
 }
 
 // Only the central directory is read; "" and the files, or the reason it could not be read.
-std::string list_archive(zip::FileSystem& fs, const std::string& archive, Files& files) {
-    std::unique_ptr<zip::InputFile> in = fs.open_read(fs.from_ansi(archive));
+std::string list_archive(fs::FileSystem& fs, const std::string& archive, Files& files) {
+    std::unique_ptr<fs::InputFile> in = fs.open_read(fs.from_ansi(archive));
     if (!in) return "无法打开";
     const zip::Directory dir = zip::read_directory(*in, [&fs](const std::string& raw) { return fs.from_legacy_name(raw); });
     if (dir.error == zip::DirectoryError::not_zip || dir.error == zip::DirectoryError::corrupt ||
@@ -89,12 +89,12 @@ std::string list_archive(zip::FileSystem& fs, const std::string& archive, Files&
         std::string rel;
         bool is_dir = false;
         if (e.is_dir || !zip::safe_relative_path(e.name, &rel, &is_dir) || is_dir) continue;
-        files[zip::fold_case(rel)] = {rel, e.size, e.mtime};
+        files[fs::fold_case(rel)] = {rel, e.size, e.mtime};
     }
     return "";
 }
 
-FolderComparison compare_folder(zip::FileSystem& fs, int k, const std::string& archive, const std::string& folder) {
+FolderComparison compare_folder(fs::FileSystem& fs, int k, const std::string& archive, const std::string& folder) {
     FolderComparison c;
     c.k = k;
     c.folder = folder;
@@ -106,7 +106,7 @@ FolderComparison compare_folder(zip::FileSystem& fs, int k, const std::string& a
     }
     c.unreadable = list_archive(fs, archive, in_archive);
     if (!c.unreadable.empty()) return c;
-    std::set<zip::FolderId> seen;
+    std::set<fs::FolderId> seen;
     if (!folder.empty()) list_disk(fs, fs.from_ansi(folder), "", seen, on_disk);
     auto shown = [&fs](const std::string& rel) { return gbk::replace_all(fs.to_ansi(rel), "/", "\\"); };
     for (const auto& [key, a] : in_archive) {
@@ -146,7 +146,7 @@ std::vector<std::string> HistoryRow::archive_paths() const {
     return paths;
 }
 
-std::vector<HistoryRow> history_rows(zip::FileSystem& fs, const std::string& backup_folder, int save_folders) {
+std::vector<HistoryRow> history_rows(fs::FileSystem& fs, const std::string& backup_folder, int save_folders) {
     std::vector<HistoryRow> rows;
     add_sets(fs, backup_folder, save_folders, false, rows);
     add_sets(fs, backup_folder + "\\" + restore_files::kSafetyFolder, save_folders, true, rows);
@@ -159,7 +159,7 @@ std::vector<HistoryRow> history_rows(zip::FileSystem& fs, const std::string& bac
 }
 
 // A safety copy's note lives beside it, so that a backup of the same second cannot share it.
-BackupInfo info_of(zip::FileSystem& fs, const HistoryRow& row) { return BackupInfo(fs, row.folder); }
+BackupInfo info_of(fs::FileSystem& fs, const HistoryRow& row) { return BackupInfo(fs, row.folder); }
 
 void sort_rows(std::vector<HistoryRow>& rows, HistoryColumn by, bool ascending) {
     auto less = [by](const HistoryRow& a, const HistoryRow& b) {
@@ -208,7 +208,7 @@ std::string clip_note(const std::string& note) {
     return line;
 }
 
-std::vector<FolderComparison> compare_set(zip::FileSystem& fs, const HistoryRow& row,
+std::vector<FolderComparison> compare_set(fs::FileSystem& fs, const HistoryRow& row,
                                           const std::vector<std::string>& save_paths) {
     std::vector<FolderComparison> out;
     for (size_t k = 1; k <= save_paths.size(); ++k)

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "backup/backup_info.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 struct HistoryRow {
     std::string stem;                   // the time text of the set's name
@@ -27,10 +27,10 @@ struct HistoryRow {
 
 // Sets whose first archive is there, from the backup folder and its "恢复前", newest first. Strays
 // (other names, folders, companions without their first archive) never appear.
-std::vector<HistoryRow> history_rows(zip::FileSystem& fs, const std::string& backup_folder, int save_folders);
+std::vector<HistoryRow> history_rows(fs::FileSystem& fs, const std::string& backup_folder, int save_folders);
 
 // Where a row keeps its kind, note and kept mark.
-BackupInfo info_of(zip::FileSystem& fs, const HistoryRow& row);
+BackupInfo info_of(fs::FileSystem& fs, const HistoryRow& row);
 
 enum class HistoryColumn { time, kind, size, folders, note };
 void sort_rows(std::vector<HistoryRow>& rows, HistoryColumn by, bool ascending);
@@ -61,7 +61,7 @@ struct FolderComparison {
 // Compares each archive of the row with the save folder it restores into, by name, size and time
 // (no file is read, so no CRC): same size and a time within two seconds (the DOS time of a ZIP
 // entry) is identical; anything else is replaced.
-std::vector<FolderComparison> compare_set(zip::FileSystem& fs, const HistoryRow& row,
+std::vector<FolderComparison> compare_set(fs::FileSystem& fs, const HistoryRow& row,
                                           const std::vector<std::string>& save_paths);
 // The comparison as the user reads it; it starts with "当前存档比这个备份新：…" when a file on disk is
 // newer than its copy in the archive, then `heading` on a line of its own, then each folder.

@@ -2,5 +2,5 @@
 #include "backup/processes.h"
 
 BackupMachine platform_backup_machine() {
-    return {zip::platform_file_system(), [](const std::string& exe) { return ::is_program_running(exe); }};
+    return {fs::platform_file_system(), [](const std::string& exe) { return ::is_program_running(exe); }};
 }

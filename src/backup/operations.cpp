@@ -11,7 +11,7 @@ namespace {
 
 std::string counter(int k, size_t n) { return std::to_string(k) + "/" + std::to_string(n); }
 
-bool is_folder(zip::FileSystem& fs, const std::string& ansi_path) { return fs.is_folder(fs.from_ansi(ansi_path)); }
+bool is_folder(fs::FileSystem& fs, const std::string& ansi_path) { return fs.is_folder(fs.from_ansi(ansi_path)); }
 
 ProjectFolders folders_of(const ProjectState& project) { return {project.backup_folder, project.save_paths}; }
 
@@ -55,7 +55,7 @@ std::optional<Outcome> BackupRunner::refusal(const ProjectState& project) {
 // Each archive is written under a temporary name; publish() gives the set its names at the end.
 ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const std::string& first, int k,
                                             std::string* temp) {
-    zip::FileSystem& fs = machine_.fs;
+    fs::FileSystem& fs = machine_.fs;
     ArchiveResult r;
     r.k = k;
     r.archive = archive_name(first, k);
@@ -64,8 +64,8 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
         r.status = ArchiveResult::folder_missing;
         return r;
     }
-    zip::make_dirs(fs, fs.from_ansi(project.backup_folder));
-    *temp = fs.to_ansi(zip::sibling_temp_path(fs.from_ansi(r.archive)));
+    fs::make_dirs(fs, fs.from_ansi(project.backup_folder));
+    *temp = fs.to_ansi(fs::sibling_temp_path(fs.from_ansi(r.archive)));
     zip::Options options;
     options.fs = &fs;
     options.threads = machine_.threads;
@@ -85,7 +85,7 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
 // Under the lock that start-up's sweep of unpublished companions also takes.
 void BackupRunner::publish(Outcome& o, const std::vector<std::string>& temps) {
     ConfigFilesLock publishing;
-    zip::FileSystem& fs = machine_.fs;
+    fs::FileSystem& fs = machine_.fs;
     for (std::size_t i = 1; i < o.archives.size(); ++i) {
         ArchiveResult& r = o.archives[i];
         if (r.status != ArchiveResult::done || fs.replace(fs.from_ansi(temps[i]), fs.from_ansi(r.archive))) continue;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "backup/zip/zip.h"
 
 // The folders a project's restores may act in: whatever a journal or undo record names elsewhere is
@@ -44,7 +44,7 @@ struct RestoreEvents {
 // The machine a backup or restore works on: its files (every file call goes through them) and its
 // processes.
 struct BackupMachine {
-    zip::FileSystem& fs;
+    fs::FileSystem& fs;
     std::function<bool(const std::string& exe_name)> is_running;  // empty: nothing counts as running
     unsigned threads = 0;  // the engine's worker threads; 0: one per core
 };

@@ -27,16 +27,16 @@ std::string child(const std::string& dir, const std::string& name) {
 }
 
 std::string name_of(const std::string& path) {
-    const std::string parent = zip::parent_path(path);
+    const std::string parent = fs::parent_path(path);
     return parent.empty() ? path : path.substr(parent.size() + 1);
 }
 
 // A folder of ours with everything in it.
-void remove_tree(zip::FileSystem& fs, const std::string& path) {
-    std::vector<zip::DirEntry> children;
+void remove_tree(fs::FileSystem& fs, const std::string& path) {
+    std::vector<fs::DirEntry> children;
     fs.list_dir(path, &children);
-    for (const zip::DirEntry& c : children) {
-        const std::string sub = zip::join_path(path, c.name);
+    for (const fs::DirEntry& c : children) {
+        const std::string sub = fs::join_path(path, c.name);
         if (c.is_dir && !c.is_link)
             remove_tree(fs, sub);
         else
@@ -48,12 +48,12 @@ void remove_tree(zip::FileSystem& fs, const std::string& path) {
 // The project as one restore sees it: where its journal and safety copies are, and the folders
 // every path it acts on must lie in.
 struct Project {
-    zip::FileSystem& fs;
+    fs::FileSystem& fs;
     std::string safety_ansi;              // backup folder + "\恢复前"
     std::vector<std::string> save_paths;  // file-system paths, numbered from 1; "" for an empty entry
     unsigned threads = 1;                 // for file calls at once (0: as many as suits); a recovery, one
 
-    Project(zip::FileSystem& f, const ProjectFolders& p, unsigned file_threads = 1)
+    Project(fs::FileSystem& f, const ProjectFolders& p, unsigned file_threads = 1)
         : fs(f), safety_ansi(child(p.backup_folder, names::kSafetyFolder)), threads(file_threads) {
         for (const std::string& s : p.save_paths) save_paths.push_back(s.empty() ? "" : fs.from_ansi(s));
     }
@@ -71,7 +71,7 @@ struct Project {
     // a temporary name): only there is a whole folder of ours removed.
     bool below_save(const std::string& path) const {
         for (const std::string& s : folders())
-            if (path_inside(path, s) || zip::parent_path(normal_path(path)) == zip::parent_path(normal_path(s))) return true;
+            if (path_inside(path, s) || fs::parent_path(normal_path(path)) == fs::parent_path(normal_path(s))) return true;
         return false;
     }
 };
@@ -79,8 +79,8 @@ struct Project {
 // A file or a folder (as a stat or a listing found it) that is not wanted: a folder under a temporary name of
 // ours holds nothing else and goes whole; any other folder goes only while empty (something may
 // have been put there since). False when a temporary of ours may still be there.
-bool remove_found(const Project& p, const std::string& path, const zip::DirEntry& info) {
-    const bool ours = zip::is_temporary_name(name_of(path));
+bool remove_found(const Project& p, const std::string& path, const fs::DirEntry& info) {
+    const bool ours = fs::is_temporary_name(name_of(path));
     // A link goes itself; what it leads to is not ours.
     if (info.is_link) return p.fs.remove_dir(path) || p.fs.remove_file(path) || !ours;
     if (!info.is_dir) return p.fs.remove_file(path) || !ours;
@@ -91,12 +91,12 @@ bool remove_found(const Project& p, const std::string& path, const zip::DirEntry
 // Removes our temporary files and folders anywhere below `folder` (what a write ended by force
 // left); false when some may be left.
 bool sweep_temporaries(const Project& p, const std::string& folder) {
-    std::vector<zip::DirEntry> children;
+    std::vector<fs::DirEntry> children;
     if (!p.fs.list_dir(folder, &children)) return !p.fs.exists(folder);
     bool whole = true;
-    for (const zip::DirEntry& c : children) {
-        const std::string sub = zip::join_path(folder, c.name);
-        if (zip::is_temporary_name(c.name))
+    for (const fs::DirEntry& c : children) {
+        const std::string sub = fs::join_path(folder, c.name);
+        if (fs::is_temporary_name(c.name))
             whole = remove_found(p, sub, c) && whole;
         else if (c.is_dir && !c.is_link)
             whole = sweep_temporaries(p, sub) && whole;
@@ -107,20 +107,20 @@ bool sweep_temporaries(const Project& p, const std::string& folder) {
 // Our temporaries below a save folder, and a new save folder's own, made beside it.
 bool sweep_around(const Project& p, const std::string& folder) {
     bool whole = sweep_temporaries(p, folder);
-    const std::string parent = zip::parent_path(folder);
-    std::vector<zip::DirEntry> children;
+    const std::string parent = fs::parent_path(folder);
+    std::vector<fs::DirEntry> children;
     if (parent.empty()) return whole;
     if (!p.fs.list_dir(parent, &children)) return whole && !p.fs.exists(parent);
-    for (const zip::DirEntry& c : children)
-        if (zip::is_temporary_name(c.name)) whole = remove_found(p, zip::join_path(parent, c.name), c) && whole;
+    for (const fs::DirEntry& c : children)
+        if (fs::is_temporary_name(c.name)) whole = remove_found(p, fs::join_path(parent, c.name), c) && whole;
     return whole;
 }
 
 // A save folder can be reached when it or a folder above it can: a removed drive has neither.
-bool reachable(zip::FileSystem& fs, const std::string& folder) {
-    for (std::string path = folder; !path.empty(); path = zip::parent_path(path)) {
+bool reachable(fs::FileSystem& fs, const std::string& folder) {
+    for (std::string path = folder; !path.empty(); path = fs::parent_path(path)) {
         if (fs.exists(path)) return true;
-        if (zip::parent_path(path) == path) break;
+        if (fs::parent_path(path) == path) break;
     }
     return false;
 }
@@ -166,14 +166,14 @@ void run_steps(std::size_t count, unsigned workers, const std::function<bool(std
 
 // A file of a save folder as the user reads it: the file system joins names with '/', the
 // folder's path may use '\'; one kind of separator is shown.
-std::string shown_path(zip::FileSystem& fs, const std::string& path) {
+std::string shown_path(fs::FileSystem& fs, const std::string& path) {
     const std::string ansi = fs.to_ansi(path);
     return ansi.find('\\') == std::string::npos ? ansi : gbk::replace_all(ansi, "/", "\\");
 }
 
 // Why one move failed, naming the file.
-std::string move_failure(zip::FileSystem& fs, const FileMove& m) {
-    const bool from_ours = zip::is_temporary_name(name_of(m.from));
+std::string move_failure(fs::FileSystem& fs, const FileMove& m) {
+    const bool from_ours = fs::is_temporary_name(name_of(m.from));
     const std::string& file = from_ours ? m.to : m.from;  // the save's own
     if (!fs.exists(m.from)) return "文件在恢复过程中消失了：" + shown_path(fs, m.from);
     if (from_ours && fs.exists(m.to)) return "文件在恢复过程中被其他程序创建：" + shown_path(fs, m.to);
@@ -183,7 +183,7 @@ std::string move_failure(zip::FileSystem& fs, const FileMove& m) {
 // Does the moves, never over an existing file, several files at once (a move that follows another
 // is done after it); stops at the first that fails and returns the reason ("" when all were done).
 // The caller takes back.
-std::string commit_moves(zip::FileSystem& fs, const RestoreJournal& j, unsigned threads) {
+std::string commit_moves(fs::FileSystem& fs, const RestoreJournal& j, unsigned threads) {
     std::vector<std::pair<std::size_t, std::size_t>> units;  // [first, end) of moves done in order
     for (std::size_t i = 0; i < j.moves.size(); ++i)
         if (j.moves[i].follows && !units.empty()) units.back().second = i + 1;
@@ -231,9 +231,9 @@ bool take_back(const Project& p, const RestoreJournal& j, std::vector<std::strin
         if (rest.moves.size() != j.moves.size() && !write_journal(p.fs, p.journal(), rest)) return false;
     }
     // Files first, then the folders made for them, innermost first.
-    std::vector<std::pair<std::string, zip::DirEntry>> folders;
+    std::vector<std::pair<std::string, fs::DirEntry>> folders;
     for (auto path = j.discard.rbegin(); path != j.discard.rend(); ++path) {
-        zip::DirEntry info;
+        fs::DirEntry info;
         if (touches(*path, *waiting)) continue;
         if (!p.fs.stat(*path, &info)) whole = !p.fs.exists(*path) && whole;
         else if (info.is_dir) folders.emplace_back(*path, info);
@@ -265,7 +265,7 @@ bool finish(const Project& p, const RestoreJournal& j, std::vector<std::string>*
     whole = removed && whole;
     // A folder that is not empty now has been given something since: it stays.
     for (auto d = j.empty_dirs.rbegin(); d != j.empty_dirs.rend(); ++d) {
-        std::vector<zip::DirEntry> inside;
+        std::vector<fs::DirEntry> inside;
         if (touches(*d, *waiting) || p.fs.remove_dir(*d) || !p.fs.exists(*d)) continue;
         whole = p.fs.list_dir(*d, &inside) && !inside.empty() && whole;
     }
@@ -274,7 +274,7 @@ bool finish(const Project& p, const RestoreJournal& j, std::vector<std::string>*
         for (const RestoredFolder& f : j.folders)
             if (!touches(f.folder, *waiting))
                 for (const ReplacedFile& file : f.replaced)
-                    whole = p.fs.set_state(zip::join_path(f.folder, file.relative), file.state) && whole;
+                    whole = p.fs.set_state(fs::join_path(f.folder, file.relative), file.state) && whole;
     return whole && waiting->empty();
 }
 
@@ -291,7 +291,7 @@ std::string keep_as_damaged(const Project& p, const std::string& path) {
 }
 
 // The save folders of the journal, as the user knows them.
-std::vector<std::string> ansi_paths(zip::FileSystem& fs, const std::vector<std::string>& paths) {
+std::vector<std::string> ansi_paths(fs::FileSystem& fs, const std::vector<std::string>& paths) {
     std::vector<std::string> out;
     for (const std::string& path : paths) out.push_back(fs.to_ansi(path));
     return out;
@@ -367,7 +367,7 @@ struct Attempt {
     std::map<int, std::vector<zip::SourceEntry>> replaced;
 };
 
-std::vector<ArchiveResult> plan_set(zip::FileSystem& fs, const RestoreRequest& request) {
+std::vector<ArchiveResult> plan_set(fs::FileSystem& fs, const RestoreRequest& request) {
     std::vector<ArchiveResult> set;
     for (std::size_t i = 0; i < request.save_paths.size(); ++i) {
         ArchiveResult r;
@@ -390,7 +390,7 @@ bool any_to_do(const Attempt& a) {
 }
 
 // Every archive that is there must open and hold only safe names before anything is written.
-bool check_all(zip::FileSystem& fs, Attempt& a) {
+bool check_all(fs::FileSystem& fs, Attempt& a) {
     zip::Options options;
     options.fs = &fs;
     for (const ArchiveResult& r : a.result.archives) {
@@ -405,7 +405,7 @@ bool check_all(zip::FileSystem& fs, Attempt& a) {
 }
 
 // The copy kept of save folder k before the restore, if it has one.
-std::string copy_of(zip::FileSystem& fs, const Attempt& a, int k) {
+std::string copy_of(fs::FileSystem& fs, const Attempt& a, int k) {
     for (const std::string& copy : a.copies)
         if (copy == archive_name(a.result.safety_copy, k)) return fs.from_ansi(copy);
     return "";
@@ -466,15 +466,15 @@ bool pack_safety_copy(const Project& p, const RestoreEvents& events, Attempt& a)
 // The renames that put one staged archive in place, and what the undo needs to know of it. A file
 // replaced keeps its own spelling on the disk while it is set aside and when it is put back.
 // With `set_aside`, the files replaced are listed as set aside, for the safety copy.
-std::string add_moves(zip::FileSystem& fs, const zip::StagedExtraction& staged, RestoreJournal& j, RestoredFolder& folder,
+std::string add_moves(fs::FileSystem& fs, const zip::StagedExtraction& staged, RestoreJournal& j, RestoredFolder& folder,
                       std::vector<zip::SourceEntry>* set_aside = nullptr) {
     j.discard.insert(j.discard.end(), staged.written.begin(), staged.written.end());
     for (const auto& f : staged.files) {
         if (f.replaces) {
             const std::string& old = f.existing.empty() ? f.target : f.existing;
-            const std::string aside = zip::sibling_temp_path(old);
+            const std::string aside = fs::sibling_temp_path(old);
             // The undo needs its time and attributes exactly: the folder's listing has them.
-            zip::FileState state;
+            fs::FileState state;
             if (f.existing_state) state = *f.existing_state;
             else if (!fs.get_state(old, &state)) return "无法读取文件信息：" + shown_path(fs, old);
             // Attributes that a new file has anyway need no copying.
@@ -496,11 +496,11 @@ std::string add_moves(zip::FileSystem& fs, const zip::StagedExtraction& staged, 
         folder.created.insert(folder.created.end(), nf.files.begin(), nf.files.end());
     }
     folder.new_dirs.insert(folder.new_dirs.end(), staged.made_parents.begin(), staged.made_parents.end());
-    for (const std::string& rel : staged.new_dirs) folder.new_dirs.push_back(zip::join_path(folder.folder, rel));
+    for (const std::string& rel : staged.new_dirs) folder.new_dirs.push_back(fs::join_path(folder.folder, rel));
     return "";
 }
 
-zip::Options staging_options(zip::FileSystem& fs, const RestoreEvents& events) {
+zip::Options staging_options(fs::FileSystem& fs, const RestoreEvents& events) {
     zip::Options options;
     options.fs = &fs;
     options.threads = events.threads;
@@ -612,21 +612,21 @@ bool ready(const Project& p, RestoreSetResult& result) {
 }
 
 void keep_newest_copies(const Project& p) {
-    std::vector<zip::DirEntry> entries;
+    std::vector<fs::DirEntry> entries;
     if (!p.fs.list_dir(p.safety(), &entries)) return;
     std::map<std::string, std::string> file_names;  // the name as the tool writes it → on the disk
-    for (const zip::DirEntry& e : entries)
+    for (const fs::DirEntry& e : entries)
         if (!e.is_dir) file_names[p.fs.to_ansi(e.name)] = e.name;
     std::vector<std::string> names;
     for (const auto& n : file_names) names.push_back(n.first);
     std::vector<ArchiveSet> sets = archive_sets(names);
     for (std::size_t i = names::kSafetyCopiesKept; i < sets.size(); ++i)
-        for (const std::string& name : sets[i].names) p.fs.remove_file(zip::join_path(p.safety(), file_names[name]));
+        for (const std::string& name : sets[i].names) p.fs.remove_file(fs::join_path(p.safety(), file_names[name]));
 }
 
 }  // namespace
 
-RestoreSetResult restore_with_safety_copy(zip::FileSystem& fs, const RestoreRequest& request,
+RestoreSetResult restore_with_safety_copy(fs::FileSystem& fs, const RestoreRequest& request,
                                           const RestoreEvents& events) {
     const Project p(fs, {request.backup_folder, request.save_paths}, events.threads);
     Attempt a;
@@ -636,7 +636,7 @@ RestoreSetResult restore_with_safety_copy(zip::FileSystem& fs, const RestoreRequ
     j.archive = request.first_archive;
     if (!any_to_do(a)) return a.result;
     if (!check_all(fs, a)) return abandon(p, a, j);
-    if (!zip::make_dirs(fs, p.safety())) {
+    if (!fs::make_dirs(fs, p.safety())) {
         a.result.failure = "无法创建文件夹：" + p.safety_ansi;
         return abandon(p, a, j);
     }
@@ -688,8 +688,8 @@ bool stage_replaced(const Project& p, const RestoredFolder& f, const RestoreEven
 // What the restore added goes aside now and away once the undo has succeeded.
 void set_created_aside(const RestoredFolder& f, RestoreJournal& j) {
     for (const std::string& rel : f.created) {
-        const std::string target = zip::join_path(f.folder, rel);
-        const std::string aside = zip::sibling_temp_path(target);
+        const std::string target = fs::join_path(f.folder, rel);
+        const std::string aside = fs::sibling_temp_path(target);
         j.moves.push_back({target, aside, "", true});
         j.cleanup.push_back(aside);
     }
@@ -698,7 +698,7 @@ void set_created_aside(const RestoredFolder& f, RestoreJournal& j) {
 
 }  // namespace
 
-RestoreSetResult undo_last_restore(zip::FileSystem& fs, const ProjectFolders& project, const RestoreEvents& events) {
+RestoreSetResult undo_last_restore(fs::FileSystem& fs, const ProjectFolders& project, const RestoreEvents& events) {
     const Project p(fs, project, events.threads);
     Attempt a;
     if (!ready(p, a.result)) return a.result;
@@ -743,39 +743,39 @@ RestoreSetResult undo_last_restore(zip::FileSystem& fs, const ProjectFolders& pr
     return a.result;
 }
 
-bool has_restore_to_undo(zip::FileSystem& fs, const std::string& backup_folder) {
+bool has_restore_to_undo(fs::FileSystem& fs, const std::string& backup_folder) {
     return fs.exists(Project(fs, {backup_folder, {}}).last_record());
 }
 
-RecoveryReport recover_interrupted(zip::FileSystem& fs, const ProjectFolders& project) {
+RecoveryReport recover_interrupted(fs::FileSystem& fs, const ProjectFolders& project) {
     return recover(Project(fs, project));
 }
 
-void remove_backup_leftovers(zip::FileSystem& fs, const std::string& backup_folder) {
+void remove_backup_leftovers(fs::FileSystem& fs, const std::string& backup_folder) {
     ConfigFilesLock publishing;  // a backup of another process publishes its set under it
     for (const std::string& ansi : {backup_folder, child(backup_folder, names::kSafetyFolder)}) {
         const std::string folder = fs.from_ansi(ansi);
-        std::vector<zip::DirEntry> entries;
+        std::vector<fs::DirEntry> entries;
         if (!fs.list_dir(folder, &entries)) continue;
         std::set<std::string> files;
-        for (const zip::DirEntry& e : entries)
-            if (!e.is_dir && !zip::is_temporary_name(e.name)) files.insert(fs.to_ansi(e.name));
-        zip::remove_temporaries(fs, folder);
+        for (const fs::DirEntry& e : entries)
+            if (!e.is_dir && !fs::is_temporary_name(e.name)) files.insert(fs.to_ansi(e.name));
+        fs::remove_temporaries(fs, folder);
         // A companion whose first archive is missing belongs to a set that was never published.
         for (const ArchiveSet& set : archive_sets({files.begin(), files.end()})) {
             if (files.count(set.stem + ".zip")) continue;
-            for (const std::string& name : set.names) fs.remove_file(zip::join_path(folder, fs.from_ansi(name)));
+            for (const std::string& name : set.names) fs.remove_file(fs::join_path(folder, fs.from_ansi(name)));
         }
     }
 }
 
 std::vector<std::pair<std::string, RecoveryReport>> recover_all_projects(
-    zip::FileSystem& fs, const std::string& backup_root,
+    fs::FileSystem& fs, const std::string& backup_root,
     const std::function<std::vector<std::string>(const std::string& project)>& save_paths_of) {
     std::vector<std::pair<std::string, RecoveryReport>> told;
-    std::vector<zip::DirEntry> entries;
+    std::vector<fs::DirEntry> entries;
     fs.list_dir(fs.from_ansi(backup_root), &entries);
-    for (const zip::DirEntry& e : entries) {
+    for (const fs::DirEntry& e : entries) {
         if (!e.is_dir || e.is_link) continue;
         const std::string project = fs.to_ansi(e.name);
         const std::string folder = child(backup_root, project);

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "backup/operations.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 namespace restore_files {
 inline constexpr const char* kSafetyFolder = "恢复前";
@@ -30,26 +30,26 @@ inline constexpr int kSafetyCopiesKept = 5;
 }  // namespace restore_files
 
 // Paths here are in the ANSI code page, as the program keeps them.
-RestoreSetResult restore_with_safety_copy(zip::FileSystem& fs, const RestoreRequest& request,
+RestoreSetResult restore_with_safety_copy(fs::FileSystem& fs, const RestoreRequest& request,
                                           const RestoreEvents& events);
 
 // Puts every save folder back as it was before the last restore: the files it replaced come back
 // from the safety copy, the files and folders it added go, the others stay. All or nothing too.
 // Only folders that are still the project's save folders are touched.
-RestoreSetResult undo_last_restore(zip::FileSystem& fs, const ProjectFolders& project, const RestoreEvents& events);
-bool has_restore_to_undo(zip::FileSystem& fs, const std::string& backup_folder);
+RestoreSetResult undo_last_restore(fs::FileSystem& fs, const ProjectFolders& project, const RestoreEvents& events);
+bool has_restore_to_undo(fs::FileSystem& fs, const std::string& backup_folder);
 
 // A restore or undo that was ended by force: finished when it had got through, otherwise taken
 // back; what the user is told of it comes back.
-RecoveryReport recover_interrupted(zip::FileSystem& fs, const ProjectFolders& project);
+RecoveryReport recover_interrupted(fs::FileSystem& fs, const ProjectFolders& project);
 
 // What backups and restores ended by force left in a project's backup folder: unfinished archives
 // under temporary names, and companions whose first archive was never published.
-void remove_backup_leftovers(zip::FileSystem& fs, const std::string& backup_folder);
+void remove_backup_leftovers(fs::FileSystem& fs, const std::string& backup_folder);
 
 // At start: for every project folder under `backup_root`, what backups ended by force left, and
 // restores and undos ended by force (`save_paths_of` gives a project's current save folders, none
 // for a folder that is no project of the list). Returns the projects that have something to tell.
 std::vector<std::pair<std::string, RecoveryReport>> recover_all_projects(
-    zip::FileSystem& fs, const std::string& backup_root,
+    fs::FileSystem& fs, const std::string& backup_root,
     const std::function<std::vector<std::string>(const std::string& project)>& save_paths_of);

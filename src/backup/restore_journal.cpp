@@ -13,7 +13,7 @@ constexpr std::size_t kMaxJournal = 64 << 20;
 
 // A path in the ANSI code page when it survives the trip there and back; otherwise "~" and its
 // bytes escaped. Tabs, line ends, "%" and a leading "~" are escaped either way.
-std::string encode(zip::FileSystem& fs, const std::string& path) {
+std::string encode(fs::FileSystem& fs, const std::string& path) {
     std::string ansi = fs.to_ansi(path);
     const bool plain = fs.from_ansi(ansi) == path;
     const std::string& bytes = plain ? ansi : path;
@@ -43,7 +43,7 @@ int hex_value(char c) {
     return -1;
 }
 
-bool decode(zip::FileSystem& fs, const std::string& text, std::string* path) {
+bool decode(fs::FileSystem& fs, const std::string& text, std::string* path) {
     const bool plain = text.empty() || text[0] != '~';
     std::string bytes;
     for (std::size_t i = plain ? 0 : 1; i < text.size(); ++i) {
@@ -85,7 +85,7 @@ std::vector<std::string> complete_lines(const std::string& text, bool* cut) {
     return lines;
 }
 
-bool parse_line(zip::FileSystem& fs, const std::string& line, RestoreJournal* r) {
+bool parse_line(fs::FileSystem& fs, const std::string& line, RestoreJournal* r) {
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) return false;
     const std::string key = line.substr(0, eq);
@@ -120,7 +120,7 @@ bool same(const std::string& a, const std::string& b) { return normal_path(a) ==
 
 }  // namespace
 
-std::string format_journal(zip::FileSystem& fs, const RestoreJournal& r) {
+std::string format_journal(fs::FileSystem& fs, const RestoreJournal& r) {
     std::ostringstream out;
     auto line = [&out](const char* key, const std::string& value) { out << key << '=' << value << "\r\n"; };
     auto path = [&fs](const std::string& p) { return encode(fs, p); };
@@ -147,7 +147,7 @@ std::string format_journal(zip::FileSystem& fs, const RestoreJournal& r) {
     return out.str();
 }
 
-bool parse_journal(zip::FileSystem& fs, const std::string& text, RestoreJournal* r) {
+bool parse_journal(fs::FileSystem& fs, const std::string& text, RestoreJournal* r) {
     *r = RestoreJournal{};
     bool cut = false;
     std::vector<std::string> lines = complete_lines(text, &cut);
@@ -160,13 +160,13 @@ bool parse_journal(zip::FileSystem& fs, const std::string& text, RestoreJournal*
     return true;
 }
 
-bool write_journal(zip::FileSystem& fs, const std::string& path, const RestoreJournal& journal) {
-    return zip::write_file_atomically(fs, path, format_journal(fs, journal));
+bool write_journal(fs::FileSystem& fs, const std::string& path, const RestoreJournal& journal) {
+    return fs::write_file_atomically(fs, path, format_journal(fs, journal));
 }
 
-JournalRead read_journal(zip::FileSystem& fs, const std::string& path, RestoreJournal* journal) {
+JournalRead read_journal(fs::FileSystem& fs, const std::string& path, RestoreJournal* journal) {
     if (!fs.exists(path)) return JournalRead::missing;
-    std::optional<std::string> text = zip::read_whole_file(fs, path, kMaxJournal);
+    std::optional<std::string> text = fs::read_whole_file(fs, path, kMaxJournal);
     if (!text) return JournalRead::unreadable;
     return parse_journal(fs, *text, journal) ? JournalRead::ok : JournalRead::damaged;
 }
@@ -222,10 +222,10 @@ std::vector<std::string> paths_outside(const RestoreJournal& r, const std::vecto
     // A new save folder is made under a temporary name beside it and renamed into place.
     auto beside_save = [&](const std::string& p) {
         for (const std::string& f : save_folders) {
-            const std::string parent = zip::parent_path(normal_path(f)), path = normal_path(p);
+            const std::string parent = fs::parent_path(normal_path(f)), path = normal_path(p);
             if (parent.empty() || !inside(path, parent)) continue;
             const std::size_t start = parent.back() == '/' ? parent.size() : parent.size() + 1;
-            if (zip::is_temporary_name(path.substr(start, path.find('/', start) - start))) return true;
+            if (fs::is_temporary_name(path.substr(start, path.find('/', start) - start))) return true;
         }
         return false;
     };

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 struct FileMove {
     std::string from, to;  // file-system paths
@@ -23,7 +23,7 @@ struct FileMove {
 // A file the restore replaced: its name in the folder ('/') and its time and attributes then.
 struct ReplacedFile {
     std::string relative;
-    zip::FileState state;
+    fs::FileState state;
     bool operator==(const ReplacedFile& o) const {
         return relative == o.relative && state.time == o.state.time && state.attributes == o.state.attributes;
     }
@@ -53,16 +53,16 @@ struct RestoreJournal {
     std::vector<std::string> empty_dirs;  // folders to remove once it has succeeded, if empty
 };
 
-std::string format_journal(zip::FileSystem& fs, const RestoreJournal& journal);
+std::string format_journal(fs::FileSystem& fs, const RestoreJournal& journal);
 // False when the text is no journal or a damaged one. A text cut short (no end line) is read up to
 // its last complete line, with `whole` false.
-bool parse_journal(zip::FileSystem& fs, const std::string& text, RestoreJournal* journal);
+bool parse_journal(fs::FileSystem& fs, const std::string& text, RestoreJournal* journal);
 
 // Written under a temporary name, flushed and moved over `path`, so a journal is always whole.
-bool write_journal(zip::FileSystem& fs, const std::string& path, const RestoreJournal& journal);
+bool write_journal(fs::FileSystem& fs, const std::string& path, const RestoreJournal& journal);
 // unreadable: it is there but could not be read now (a drive gone, a read error): try again later.
 enum class JournalRead { missing, ok, damaged, unreadable };
-JournalRead read_journal(zip::FileSystem& fs, const std::string& path, RestoreJournal* journal);
+JournalRead read_journal(fs::FileSystem& fs, const std::string& path, RestoreJournal* journal);
 
 // The folders a project's journal may act in: its current save folders (file-system paths) and
 // its safety-copy folder. Everything a journal names must lie inside them; the paths that do not

@@ -17,16 +17,16 @@ std::vector<std::string> first_archive_first(const ArchiveSet& set) {
 
 }  // namespace
 
-std::vector<std::string> backup_file_names(zip::FileSystem& fs, const std::string& backup_folder) {
-    std::vector<zip::DirEntry> entries;
+std::vector<std::string> backup_file_names(fs::FileSystem& fs, const std::string& backup_folder) {
+    std::vector<fs::DirEntry> entries;
     std::vector<std::string> names;
     if (!fs.list_dir(fs.from_ansi(backup_folder), &entries)) return names;
-    for (const zip::DirEntry& e : entries)
+    for (const fs::DirEntry& e : entries)
         if (!e.is_dir && !e.unreachable) names.push_back(fs.to_ansi(e.name));
     return names;
 }
 
-PruneResult prune_after_backup(zip::FileSystem& fs, const std::string& backup_folder, const Outcome& outcome,
+PruneResult prune_after_backup(fs::FileSystem& fs, const std::string& backup_folder, const Outcome& outcome,
                                int keep, const PruneScope& scope) {
     PruneResult result;
     if (keep <= 0 || !outcome.complete() || outcome.first_done.empty()) return result;

@@ -20,11 +20,11 @@ struct PruneResult {
 using PruneScope = std::function<bool(const std::string& first_archive)>;
 
 // The names of the files (not folders) in a backup folder, as the program spells them.
-std::vector<std::string> backup_file_names(zip::FileSystem& fs, const std::string& backup_folder);
+std::vector<std::string> backup_file_names(fs::FileSystem& fs, const std::string& backup_folder);
 
 // Keeps the newest `keep` sets (0: all) of `scope` in the backup folder after `outcome`; does
 // nothing unless every archive was written. The set just written always stays, whatever the clock
 // said when the older ones were named. Companions without a first archive cannot be restored: they
 // do not count as a kept set, but go only with the sets older than the last one kept.
-PruneResult prune_after_backup(zip::FileSystem& fs, const std::string& backup_folder, const Outcome& outcome,
+PruneResult prune_after_backup(fs::FileSystem& fs, const std::string& backup_folder, const Outcome& outcome,
                                int keep, const PruneScope& scope = {});

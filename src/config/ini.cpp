@@ -1,6 +1,6 @@
 #include "config/ini.h"
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "config/ini_file.h"
 
 namespace {
@@ -21,13 +21,13 @@ std::string plain_default(std::string d) {
 }  // namespace
 
 std::shared_ptr<const ini::Document> read_ini_document(const std::string& file) {
-    zip::FileSystem& fs = zip::platform_file_system();
+    fs::FileSystem& fs = fs::platform_file_system();
     return ini::load(fs, fs.from_ansi(file));
 }
 
 bool update_ini_document(const std::string& file, const std::function<bool(ini::Document&)>& change) {
     if (skip_leading_controls(file).empty()) return false;
-    zip::FileSystem& fs = zip::platform_file_system();
+    fs::FileSystem& fs = fs::platform_file_system();
     return ini::update(fs, fs.from_ansi(file), change);
 }
 

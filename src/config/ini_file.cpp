@@ -20,7 +20,7 @@ struct Cached {
 };
 
 // Keyed by file system and path: tests hold several file systems with the same paths.
-using CacheKey = std::pair<const zip::FileSystem*, std::string>;
+using CacheKey = std::pair<const fs::FileSystem*, std::string>;
 std::mutex cache_mutex;
 std::map<CacheKey, Cached>& cache() {
     static std::map<CacheKey, Cached> entries;
@@ -29,22 +29,22 @@ std::map<CacheKey, Cached>& cache() {
 
 // Times have whole seconds: a file changed in the second it was read in could change again
 // unseen within that second, so such a copy is trusted only once that second has passed.
-bool still_valid(const Cached& c, const zip::DirEntry& now) {
+bool still_valid(const Cached& c, const fs::DirEntry& now) {
     return c.doc && c.size == now.size && c.mtime == now.mtime && now.mtime < c.parsed_at;
 }
 
 // What the file holds now; nullopt when it exists but cannot be read.
-std::optional<std::shared_ptr<const Document>> parse_file(zip::FileSystem& fs, const std::string& path,
-                                                          const zip::DirEntry* info) {
+std::optional<std::shared_ptr<const Document>> parse_file(fs::FileSystem& fs, const std::string& path,
+                                                          const fs::DirEntry* info) {
     if (!info) return std::make_shared<const Document>(Document::parse(""));
-    std::optional<std::string> bytes = zip::read_whole_file(fs, path, kMaxFile);
+    std::optional<std::string> bytes = fs::read_whole_file(fs, path, kMaxFile);
     if (!bytes) return std::nullopt;
     return std::make_shared<const Document>(Document::parse(*bytes));
 }
 
-void remember(zip::FileSystem& fs, const std::string& path, std::time_t parsed_at,
+void remember(fs::FileSystem& fs, const std::string& path, std::time_t parsed_at,
               std::shared_ptr<const Document> doc) {
-    zip::DirEntry info;
+    fs::DirEntry info;
     std::lock_guard<std::mutex> guard(cache_mutex);
     if (fs.stat(path, &info))
         cache()[{&fs, path}] = Cached{info.size, info.mtime, parsed_at, std::move(doc)};
@@ -54,9 +54,9 @@ void remember(zip::FileSystem& fs, const std::string& path, std::time_t parsed_a
 
 }  // namespace
 
-std::shared_ptr<const Document> load(zip::FileSystem& fs, const std::string& path) {
+std::shared_ptr<const Document> load(fs::FileSystem& fs, const std::string& path) {
     ConfigFilesLock lock;
-    zip::DirEntry info;
+    fs::DirEntry info;
     const bool exists = fs.stat(path, &info) && !info.is_dir;
     {
         std::lock_guard<std::mutex> guard(cache_mutex);
@@ -73,9 +73,9 @@ std::shared_ptr<const Document> load(zip::FileSystem& fs, const std::string& pat
     return doc;
 }
 
-bool update(zip::FileSystem& fs, const std::string& path, const std::function<bool(Document&)>& change) {
+bool update(fs::FileSystem& fs, const std::string& path, const std::function<bool(Document&)>& change) {
     ConfigFilesLock lock;
-    zip::DirEntry info;
+    fs::DirEntry info;
     const bool exists = fs.stat(path, &info);
     if (exists && info.is_dir) return false;
     auto current = parse_file(fs, path, exists ? &info : nullptr);
@@ -84,7 +84,7 @@ bool update(zip::FileSystem& fs, const std::string& path, const std::function<bo
     if (!change(*doc)) return true;
     // A file that seemed missing is written only as a new one: a stat that failed on an existing
     // list must not turn into a list of one section.
-    if (!zip::write_file_atomically(fs, path, doc->text(), exists)) {
+    if (!fs::write_file_atomically(fs, path, doc->text(), exists)) {
         std::lock_guard<std::mutex> guard(cache_mutex);
         cache().erase({&fs, path});
         return false;

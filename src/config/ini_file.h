@@ -8,18 +8,18 @@
 #include <memory>
 #include <string>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "config/ini_document.h"
 
 namespace ini {
 
 // The document of the file at `path` (UTF-8, as the seam takes it); an empty one when the file is
 // missing or cannot be read.
-std::shared_ptr<const Document> load(zip::FileSystem& fs, const std::string& path);
+std::shared_ptr<const Document> load(fs::FileSystem& fs, const std::string& path);
 
 // Applies `change` to the file's current document and writes it when anything changed (`change`
 // returns whether it did). False when the file could not be read or written; the old file then
 // stays whole. A missing file is written new.
-bool update(zip::FileSystem& fs, const std::string& path, const std::function<bool(Document&)>& change);
+bool update(fs::FileSystem& fs, const std::string& path, const std::function<bool(Document&)>& change);
 
 }  // namespace ini

@@ -6,12 +6,12 @@
 
 namespace {
 
-std::string read_setting(zip::FileSystem& fs, const ToolFolders& tool, const char* section, const std::string& id) {
+std::string read_setting(fs::FileSystem& fs, const ToolFolders& tool, const char* section, const std::string& id) {
     if (id.empty()) return {};
     return ini::load(fs, fs.from_ansi(tool.system_config_path()))->value(section, id).value_or("");
 }
 
-bool write_setting(zip::FileSystem& fs, const ToolFolders& tool, const char* section, const std::string& id,
+bool write_setting(fs::FileSystem& fs, const ToolFolders& tool, const char* section, const std::string& id,
                    const std::string& value) {
     return !id.empty() && ini::update(fs, fs.from_ansi(tool.system_config_path()),
                                       [&](ini::Document& doc) { return doc.set(section, id, value); });
@@ -19,21 +19,21 @@ bool write_setting(zip::FileSystem& fs, const ToolFolders& tool, const char* sec
 
 }  // namespace
 
-std::string read_machine_list(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id) {
+std::string read_machine_list(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id) {
     return read_setting(fs, tool, names::kMachineSection, machine_id);
 }
 
-bool write_machine_list(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id,
+bool write_machine_list(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id,
                         const std::string& list) {
     return write_setting(fs, tool, names::kMachineSection, machine_id, list);
 }
 
 std::string read_machine_list(const ToolFolders& tool, const std::string& machine_id) {
-    return read_machine_list(zip::platform_file_system(), tool, machine_id);
+    return read_machine_list(fs::platform_file_system(), tool, machine_id);
 }
 
 bool write_machine_list(const ToolFolders& tool, const std::string& machine_id, const std::string& list) {
-    return write_machine_list(zip::platform_file_system(), tool, machine_id, list);
+    return write_machine_list(fs::platform_file_system(), tool, machine_id, list);
 }
 
 std::string generated_list_path(const ToolFolders& tool, const std::string& machine_id) {
@@ -43,10 +43,10 @@ std::string generated_list_path(const ToolFolders& tool, const std::string& mach
 bool is_machine_file(const std::string& path) { return gbk::find(path, names::kSystemConfigFile) > 0; }
 
 std::string read_machine_setting(const ToolFolders& tool, const char* section, const std::string& machine_id) {
-    return read_setting(zip::platform_file_system(), tool, section, machine_id);
+    return read_setting(fs::platform_file_system(), tool, section, machine_id);
 }
 
 bool write_machine_setting(const ToolFolders& tool, const char* section, const std::string& machine_id,
                            const std::string& value) {
-    return write_setting(zip::platform_file_system(), tool, section, machine_id, value);
+    return write_setting(fs::platform_file_system(), tool, section, machine_id, value);
 }

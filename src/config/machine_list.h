@@ -2,13 +2,13 @@
 // Which project list this machine uses: one key per machine in "系统配置文件.ini" of the tool.
 #include <string>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "config/tool_folders.h"
 
 // The list this machine uses; empty when none has been chosen yet.
-std::string read_machine_list(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id);
+std::string read_machine_list(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id);
 // Records `list` as this machine's; false when the file could not be written.
-bool write_machine_list(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id,
+bool write_machine_list(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id,
                         const std::string& list);
 // The same on the platform's own file system.
 std::string read_machine_list(const ToolFolders& tool, const std::string& machine_id);

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "config/ini_file.h"
 #include "config/names.h"
 #include "config/project_name.h"
@@ -39,7 +39,7 @@ std::string folder_of(const ProjectFiles& files, const std::string& project) {
 }
 
 bool backup_folder_exists(const ProjectFiles& files, const std::string& project) {
-    zip::DirEntry info;
+    fs::DirEntry info;
     return !project.empty() && files.fs.stat(folder_of(files, project), &info) && info.is_dir;
 }
 
@@ -55,7 +55,7 @@ bool ProjectFiles::remove(const std::string& project) const {
 }
 
 ProjectFiles platform_project_files(const std::string& file, const std::string& backup_root) {
-    return ProjectFiles{zip::platform_file_system(), file, backup_root};
+    return ProjectFiles{fs::platform_file_system(), file, backup_root};
 }
 
 bool same_project(const std::string& a, const std::string& b) { return ini::fold_case(a) == ini::fold_case(b); }

@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-namespace zip {
+namespace fs {
 class FileSystem;
 }
 
 // Where projects live: their sections in the save-configuration file and their backup folders
 // under `backup_root` (both ANSI paths), reached through one file system.
 struct ProjectFiles {
-    zip::FileSystem& fs;
+    fs::FileSystem& fs;
     std::string file;  // empty: no list chosen, nothing to read or write
     std::string backup_root;
 

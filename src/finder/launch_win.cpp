@@ -1,6 +1,7 @@
 #include <ctime>
 
 #include "finder/session_win.h"
+#include "fs/wide_text.h"
 #include "paths/files.h"
 #include "paths/gbk_text.h"
 
@@ -21,8 +22,8 @@ std::string system_reason(DWORD code) {
 }  // namespace
 
 HANDLE start_watched_program(const std::string& program_file, std::string* error) {
-    const std::wstring file = files::to_wide(program_file);
-    const std::wstring folder = files::to_wide(gbk::left(program_file, gbk::find_last(program_file, "\\") - 1));
+    const std::wstring file = fs::to_wide(program_file);
+    const std::wstring folder = fs::to_wide(gbk::left(program_file, gbk::find_last(program_file, "\\") - 1));
     std::wstring command_line = L"\"" + file + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

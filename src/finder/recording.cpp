@@ -11,7 +11,7 @@ namespace {
 // File times may be rounded to two seconds (FAT): a file written at the very start counts.
 constexpr int64_t kTimeSlack = 2;
 
-std::string fs_path(zip::FileSystem& fs, const std::string& ansi) {
+std::string fs_path(fs::FileSystem& fs, const std::string& ansi) {
     std::string path = fs.from_ansi(ansi);
     for (char& c : path)
         if (c == '\\') c = '/';  // UTF-8 has no "\" inside a character
@@ -22,18 +22,18 @@ std::string fs_path(zip::FileSystem& fs, const std::string& ansi) {
 // the same file count it once.
 class Collector {
    public:
-    Collector(zip::FileSystem& fs, const std::vector<Root>& roots) : fs_(fs), roots_(roots) {}
+    Collector(fs::FileSystem& fs, const std::vector<Root>& roots) : fs_(fs), roots_(roots) {}
 
-    void add_file(const std::string& path, const zip::DirEntry& info) {
+    void add_file(const std::string& path, const fs::DirEntry& info) {
         files_[gbk::ascii_lower(path)] = {path, info.size, info.mtime};
     }
 
     // Links are not followed: a link may lead round in a circle, and what it leads to is not
     // what the program wrote here.
     void walk(const std::string& folder, int64_t written_since) {
-        std::vector<zip::DirEntry> entries;
+        std::vector<fs::DirEntry> entries;
         if (!fs_.list_dir(fs_path(fs_, folder), &entries)) return;
-        for (const zip::DirEntry& e : entries) {
+        for (const fs::DirEntry& e : entries) {
             if (e.is_link || e.unreachable) continue;
             const std::string path = folder + "\\" + fs_.to_ansi(e.name);
             if (e.is_dir) {
@@ -57,7 +57,7 @@ class Collector {
         return r >= 0 && !relative.empty() && is_left_out_folder(roots_[static_cast<size_t>(r)].kind, relative);
     }
 
-    zip::FileSystem& fs_;
+    fs::FileSystem& fs_;
     const std::vector<Root>& roots_;
     std::map<std::string, WrittenFile> files_;
 };
@@ -89,10 +89,10 @@ void Recording::rescan(size_t root) {
         it = root_of(roots_, it->first, nullptr) == static_cast<int>(root) ? changes_.erase(it) : std::next(it);
 }
 
-std::vector<WrittenFile> Recording::written_files(zip::FileSystem& fs) const {
+std::vector<WrittenFile> Recording::written_files(fs::FileSystem& fs) const {
     Collector collector(fs, roots_);
     for (const auto& [path, appeared] : changes_) {
-        zip::DirEntry info;
+        fs::DirEntry info;
         if (!fs.stat(fs_path(fs, path), &info)) continue;
         if (!info.is_dir)
             collector.add_file(path, info);

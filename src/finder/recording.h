@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "finder/places.h"
 
 namespace finder {
@@ -30,7 +30,7 @@ class Recording {
     size_t noted() const { return changes_.size(); }
 
     // The files written, as they are now; names that are gone again are dropped.
-    std::vector<WrittenFile> written_files(zip::FileSystem& fs) const;
+    std::vector<WrittenFile> written_files(fs::FileSystem& fs) const;
 
    private:
     std::vector<Root> roots_;

@@ -1,6 +1,6 @@
 #include <shlobj.h>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "finder/session_win.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
@@ -16,8 +16,8 @@ std::string trimmed(std::string path) {
 }
 
 bool is_folder(const std::string& path) {
-    zip::FileSystem& fs = zip::platform_file_system();
-    zip::DirEntry info;
+    fs::FileSystem& fs = fs::platform_file_system();
+    fs::DirEntry info;
     return !path.empty() && fs.stat(fs.from_ansi(path), &info) && info.is_dir;
 }
 

@@ -1,4 +1,5 @@
 #include "finder/session_win.h"
+#include "fs/wide_text.h"
 #include "paths/files.h"
 
 namespace finder {
@@ -31,7 +32,7 @@ Watcher::~Watcher() { stop(); }
 void Watcher::begin(size_t root) {
     auto w = std::make_unique<Watch>();
     w->root = root;
-    w->folder = CreateFileW(files::long_path(recording_.roots()[root].path).c_str(), FILE_LIST_DIRECTORY,
+    w->folder = CreateFileW(fs::long_path(recording_.roots()[root].path).c_str(), FILE_LIST_DIRECTORY,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     w->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -92,7 +93,7 @@ void Watcher::take(Watch& w, DWORD bytes) {
         const std::wstring name(info->FileName, info->FileNameLength / sizeof(WCHAR));
         const DWORD action = info->Action;
         if (action == FILE_ACTION_ADDED || action == FILE_ACTION_RENAMED_NEW_NAME || action == FILE_ACTION_MODIFIED)
-            recording_.note(w.root, files::to_ansi(name), action != FILE_ACTION_MODIFIED);
+            recording_.note(w.root, fs::to_ansi(name), action != FILE_ACTION_MODIFIED);
         if (info->NextEntryOffset == 0) break;
         offset += info->NextEntryOffset;
     }

@@ -13,7 +13,7 @@ RunResult BackupJobResult::run_result() const {
 namespace {
 
 // A set's kind and kept mark are notes only: failing to write or read them changes no backup.
-PruneResult prune_by_kind(zip::FileSystem& fs, const ProjectState& project, const Outcome& outcome,
+PruneResult prune_by_kind(fs::FileSystem& fs, const ProjectState& project, const Outcome& outcome,
                           const BackupJob& job) {
     BackupInfo info(fs, project.backup_folder);
     const std::string first = gbk::after_last_backslash(outcome.first_done);
@@ -31,7 +31,7 @@ PruneResult prune_by_kind(zip::FileSystem& fs, const ProjectState& project, cons
 
 }  // namespace
 
-BackupJobResult run_backup_job(BackupRunner& runner, zip::FileSystem& fs, OperationStamp& stamp,
+BackupJobResult run_backup_job(BackupRunner& runner, fs::FileSystem& fs, OperationStamp& stamp,
                                const ProjectState& project, const BackupJob& job) {
     BackupJobResult result;
     // Nothing is written for a skipped backup, 操作时间 included: a timed backup would otherwise

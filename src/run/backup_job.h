@@ -45,7 +45,7 @@ BackupJob quick_job(const ProjectOptions& options);
 BackupJob after_exit_job(const ProjectOptions& options);
 BackupJob command_line_job(const ProjectOptions& options);
 
-BackupJobResult run_backup_job(BackupRunner& runner, zip::FileSystem& fs, OperationStamp& stamp,
+BackupJobResult run_backup_job(BackupRunner& runner, fs::FileSystem& fs, OperationStamp& stamp,
                                const ProjectState& project, const BackupJob& job);
 
 // Told when 操作时间 could not be written.

@@ -13,36 +13,36 @@ std::string make_machine_id(const std::string& adapter_address, unsigned build_n
 
 namespace {
 
-bool exists(zip::FileSystem& fs, const std::string& path) { return fs.exists(fs.from_ansi(path)); }
+bool exists(fs::FileSystem& fs, const std::string& path) { return fs.exists(fs.from_ansi(path)); }
 
-bool make_dir(zip::FileSystem& fs, const std::string& path) {
+bool make_dir(fs::FileSystem& fs, const std::string& path) {
     bool made = false;
     return fs.make_dir(fs.from_ansi(path), &made);
 }
 
-bool move(zip::FileSystem& fs, const std::string& from, const std::string& to) {
+bool move(fs::FileSystem& fs, const std::string& from, const std::string& to) {
     return fs.rename(fs.from_ansi(from), fs.from_ansi(to));
 }
 
-bool copy_list(zip::FileSystem& fs, const std::string& from, const std::string& to) {
+bool copy_list(fs::FileSystem& fs, const std::string& from, const std::string& to) {
     constexpr std::size_t kMaxList = 64u << 20;
-    const std::optional<std::string> bytes = zip::read_whole_file(fs, fs.from_ansi(from), kMaxList);
-    return bytes && zip::write_file_atomically(fs, fs.from_ansi(to), *bytes, false);
+    const std::optional<std::string> bytes = fs::read_whole_file(fs, fs.from_ansi(from), kMaxList);
+    return bytes && fs::write_file_atomically(fs, fs.from_ansi(to), *bytes, false);
 }
 
-bool is_file(zip::FileSystem& fs, const std::string& path) {
-    zip::DirEntry info;
+bool is_file(fs::FileSystem& fs, const std::string& path) {
+    fs::DirEntry info;
     return fs.stat(fs.from_ansi(path), &info) && !info.is_dir;
 }
 
 }  // namespace
 
-bool needs_legacy_migration(zip::FileSystem& fs, const ToolFolders& tool) {
+bool needs_legacy_migration(fs::FileSystem& fs, const ToolFolders& tool) {
     return exists(fs, tool.tool_dir + "\\" + names::kLegacyConfigFile) && !exists(fs, tool.config_dir()) &&
            !exists(fs, tool.backup_root());
 }
 
-std::string migrate_legacy_layout(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id) {
+std::string migrate_legacy_layout(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id) {
     const std::string old_file = tool.tool_dir + "\\" + names::kLegacyConfigFile;
     const std::string new_file = tool.config_dir() + "\\" + names::kLegacyConfigFile;
     make_dir(fs, tool.config_dir());
@@ -73,7 +73,7 @@ std::string migrate_legacy_layout(zip::FileSystem& fs, const ToolFolders& tool, 
 
 bool migration_failed(const std::string& message) { return message.find("未能") != std::string::npos; }
 
-ListChoice choose_project_list(zip::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id,
+ListChoice choose_project_list(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id,
                                const std::function<bool()>& ask_generate) {
     std::string chosen = read_machine_list(fs, tool, machine_id);
     if (!chosen.empty()) return {chosen, false};

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 inline constexpr size_t kRunLogLimit = 256 * 1024;  // bytes
 
@@ -13,5 +13,5 @@ std::string log_time();
 
 // Appends `lines`, each after the time, to the log in `config_dir` (ANSI); the lines as written.
 // Nothing is written when the folder is missing.
-std::vector<std::string> append_run_log(zip::FileSystem& fs, const std::string& config_dir,
+std::vector<std::string> append_run_log(fs::FileSystem& fs, const std::string& config_dir,
                                         const std::vector<std::string>& lines);

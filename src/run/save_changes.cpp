@@ -26,7 +26,7 @@ bool same_time(int64_t in_archive, int64_t on_disk) {
 
 }  // namespace
 
-std::string newest_set_archive(zip::FileSystem& fs, const std::string& backup_folder) {
+std::string newest_set_archive(fs::FileSystem& fs, const std::string& backup_folder) {
     for (const ArchiveSet& set : archive_sets(backup_file_names(fs, backup_folder)))
         for (const std::string& name : set.names)
             if (name == set.stem + ".zip") return backup_folder + "\\" + name;
@@ -35,8 +35,8 @@ std::string newest_set_archive(zip::FileSystem& fs, const std::string& backup_fo
 
 namespace {
 
-bool read_entries(zip::FileSystem& fs, const std::string& archive, std::map<std::string, Seen>* seen) {
-    std::unique_ptr<zip::InputFile> in = fs.open_read(fs.from_ansi(archive));
+bool read_entries(fs::FileSystem& fs, const std::string& archive, std::map<std::string, Seen>* seen) {
+    std::unique_ptr<fs::InputFile> in = fs.open_read(fs.from_ansi(archive));
     if (!in) return false;
     const zip::Directory dir =
         zip::read_directory(*in, [&fs](const std::string& raw) { return fs.from_legacy_name(raw); });
@@ -45,7 +45,7 @@ bool read_entries(zip::FileSystem& fs, const std::string& archive, std::map<std:
     return true;
 }
 
-bool folder_matches(zip::FileSystem& fs, const std::string& folder, const std::string& archive,
+bool folder_matches(fs::FileSystem& fs, const std::string& folder, const std::string& archive,
                     const std::vector<std::string>& excluded_ansi) {
     const bool has_folder = !folder.empty() && fs.is_folder(fs.from_ansi(folder));
     const bool has_archive = fs.exists(fs.from_ansi(archive));
@@ -66,7 +66,7 @@ bool folder_matches(zip::FileSystem& fs, const std::string& folder, const std::s
 
 }  // namespace
 
-bool saves_unchanged(zip::FileSystem& fs, const ProjectState& project) {
+bool saves_unchanged(fs::FileSystem& fs, const ProjectState& project) {
     if (project.save_paths.empty()) return false;
     const std::string first = newest_set_archive(fs, project.backup_folder);
     if (first.empty()) return false;

@@ -3,14 +3,14 @@
 // and times of the folders against the central directories of the set's archives, nothing
 // decompressed. Backups that run by themselves write nothing when nothing changed.
 #include "backup/operations.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 // True only when the newest set exists and every save folder matches its archive (a folder that
 // is missing matches a missing archive). Anything that cannot be read counts as a change.
-bool saves_unchanged(zip::FileSystem& fs, const ProjectState& project);
+bool saves_unchanged(fs::FileSystem& fs, const ProjectState& project);
 
 // The first archive of the project's newest set (ANSI path); "" when there is none.
-std::string newest_set_archive(zip::FileSystem& fs, const std::string& backup_folder);
+std::string newest_set_archive(fs::FileSystem& fs, const std::string& backup_folder);
 
 // What the log and the notification say of a backup that was skipped.
 inline const char kUnchangedText[] = "未变化，跳过";

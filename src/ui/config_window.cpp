@@ -18,7 +18,7 @@
 #include "ui/other_page.h"
 #include "ui/shortcut_win.h"
 #include "ui/prompt.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 namespace {
 
@@ -371,7 +371,7 @@ void ConfigWindow::browse_program(int path_edit, int name_edit) {
     OpenFileRequest request{"选择游戏路径", "程序|*.exe", special_directory_path(kDesktop), "", ""};
     if (!current.empty()) {
         // The box holds a program, and a dialog starts only in a folder: the program's.
-        zip::FileSystem& fs = zip::platform_file_system();
+        fs::FileSystem& fs = fs::platform_file_system();
         request.initial_dir = fs.is_folder(fs.from_ansi(current)) ? current : gbk::up_to_last_backslash(current);
     }
     std::optional<std::string> chosen = prompt().open_file(request);

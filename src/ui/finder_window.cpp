@@ -127,7 +127,7 @@ class FinderWindow : public Window {
     void finish() {
         if (!watcher_) return;
         watcher_->stop();
-        std::vector<finder::WrittenFile> files = recording_->written_files(zip::platform_file_system());
+        std::vector<finder::WrittenFile> files = recording_->written_files(fs::platform_file_system());
         candidates_ = finder::rank_candidates(recording_->roots(), files, own_folders());
         end_session();
         enable(kStartButton, true);

@@ -51,7 +51,7 @@ std::vector<std::string> cells(const HistoryRow& row) {
 
 class HistoryWindow : public Window {
    public:
-    explicit HistoryWindow(HistoryContext context) : context_(std::move(context)), fs_(zip::platform_file_system()) {}
+    explicit HistoryWindow(HistoryContext context) : context_(std::move(context)), fs_(fs::platform_file_system()) {}
 
     bool create() {
         const std::string title = "存档历史 - " + context_.project;
@@ -253,7 +253,7 @@ class HistoryWindow : public Window {
     }
 
     HistoryContext context_;
-    zip::FileSystem& fs_;
+    fs::FileSystem& fs_;
     std::vector<HistoryRow> rows_;
     HistoryColumn sort_column_ = HistoryColumn::time;
     bool ascending_ = false;

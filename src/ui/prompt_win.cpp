@@ -2,6 +2,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include "fs/wide_text.h"
 #include "paths/files.h"
 #include "ui/prompt_win.h"
 #include "ui/text_input_window.h"
@@ -29,11 +30,11 @@ int WinPrompt::message_box(const std::string& text, unsigned style, const std::s
 // The wide dialog with a buffer of the longest path Windows has: an archive deeper than 260
 // characters comes back whole. Text is converted to and from ANSI here only.
 std::optional<std::string> WinPrompt::open_file(const OpenFileRequest& r) {
-    std::wstring file = files::to_wide(r.initial_file);
+    std::wstring file = fs::to_wide(r.initial_file);
     file.resize(kLongestPath, L'\0');
     file.back() = L'\0';
-    const std::wstring filter = files::to_wide(dialog_filter(r.filter)), dir = files::to_wide(r.initial_dir),
-                       title = files::to_wide(r.title), ext = files::to_wide(r.default_ext);
+    const std::wstring filter = fs::to_wide(dialog_filter(r.filter)), dir = fs::to_wide(r.initial_dir),
+                       title = fs::to_wide(r.title), ext = fs::to_wide(r.default_ext);
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = GetActiveWindow();
@@ -46,7 +47,7 @@ std::optional<std::string> WinPrompt::open_file(const OpenFileRequest& r) {
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&ofn)) return std::nullopt;
     file.resize(file.find(L'\0'));
-    return files::to_ansi(file);
+    return fs::to_ansi(file);
 }
 
 std::optional<std::string> WinPrompt::browse_folder(const BrowseFolderRequest& r) {
@@ -72,7 +73,7 @@ bool WinPrompt::shell_open(const std::string& target) {
 std::optional<std::string> WinPrompt::ask_text(const TextRequest& request) { return ask_text_window(request); }
 
 bool WinPrompt::shell_select(const std::string& file) {
-    const std::wstring args = L"/select,\"" + files::to_wide(file) + L"\"";
+    const std::wstring args = L"/select,\"" + fs::to_wide(file) + L"\"";
     HINSTANCE done = ShellExecuteW(nullptr, L"open", L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(done) > 32;
 }
@@ -81,7 +82,7 @@ bool WinPrompt::shell_select(const std::string& file) {
 bool WinPrompt::recycle(const std::vector<std::string>& files) {
     if (files.empty()) return true;
     std::wstring from;
-    for (const std::string& f : files) from += files::to_wide(f) + L'\0';
+    for (const std::string& f : files) from += fs::to_wide(f) + L'\0';
     from += L'\0';
     SHFILEOPSTRUCTW op{};
     op.wFunc = FO_DELETE;

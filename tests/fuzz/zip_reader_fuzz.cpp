@@ -5,11 +5,11 @@
 
 #include "backup/zip/archive_reader.h"
 #include "backup/zip/entry_paths.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
-class MemoryInput : public zip::InputFile {
+class MemoryInput : public fs::InputFile {
 public:
     MemoryInput(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     uint64_t size() override { return size_; }
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     MemoryInput input(data, size);
     zip::Directory dir = zip::read_directory(input, [](const std::string& raw) { return raw; });
     static zip::EntryDecoder decoder;
-    static zip_test::MemoryFileSystem names_only;  // the name checks use its text conversion alone
+    static fs::MemoryFileSystem names_only;  // the name checks use its text conversion alone
     zip::EntryPaths paths(names_only);
     std::size_t budget = 4 << 20;  // entries may share one bomb of data; keep each input quick
     for (const zip::ArchiveEntry& e : dir.entries) {

@@ -5,14 +5,14 @@
 
 #include <string>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "backup/zip/staging.h"
 
 namespace zip_test {
 
 inline zip::Result extract_into(const std::string& archive, const std::string& target, const zip::ProgressFn& progress = {},
                                 const zip::Options& options = {}) {
-    zip::FileSystem& fs = options.fs ? *options.fs : zip::platform_file_system();
+    fs::FileSystem& fs = options.fs ? *options.fs : fs::platform_file_system();
     zip::StagedExtraction staged;
     zip::Result r = zip::stage_extraction(archive, target, progress, options, &staged);
     if (!r.ok) return r;

@@ -7,13 +7,13 @@
 #include <mutex>
 #include <string>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 namespace zip_test {
 
-class FaultyFileSystem : public zip::FileSystem {
+class FaultyFileSystem : public fs::FileSystem {
 public:
-    explicit FaultyFileSystem(zip::FileSystem& inner) : inner_(inner) {}
+    explicit FaultyFileSystem(fs::FileSystem& inner) : inner_(inner) {}
 
     std::atomic<int64_t> write_budget{-1};  // bytes still writable; -1 for no limit
     std::atomic<bool> fail_replace{false};
@@ -35,11 +35,11 @@ public:
     std::string to_ansi(const std::string& t) override { return inner_.to_ansi(t); }
     std::string from_legacy_name(const std::string& t) override { return inner_.from_legacy_name(t); }
     uint8_t zip_host() const override { return inner_.zip_host(); }
-    bool stat(const std::string& p, zip::DirEntry* i) override {
+    bool stat(const std::string& p, fs::DirEntry* i) override {
         ++stats;
         return inner_.stat(p, i);
     }
-    bool list_dir(const std::string& p, std::vector<zip::DirEntry>* e) override {
+    bool list_dir(const std::string& p, std::vector<fs::DirEntry>* e) override {
         ++listings;
         return inner_.list_dir(p, e);
     }
@@ -57,7 +57,7 @@ public:
         return !locked_suffix.empty() && p.size() >= locked_suffix.size() &&
                p.compare(p.size() - locked_suffix.size(), locked_suffix.size(), locked_suffix) == 0;
     }
-    std::optional<zip::FolderId> folder_id(const std::string& p) override {
+    std::optional<fs::FolderId> folder_id(const std::string& p) override {
         ++folder_ids;
         return inner_.folder_id(p);
     }
@@ -67,10 +67,10 @@ public:
     }
     bool copy_attributes(const std::string& f, const std::string& t) override { return inner_.copy_attributes(f, t); }
     bool plain_attributes(uint32_t a) override { return inner_.plain_attributes(a); }  // no file call
-    bool get_state(const std::string& p, zip::FileState* s) override { return inner_.get_state(p, s); }
-    bool set_state(const std::string& p, const zip::FileState& s) override { return inner_.set_state(p, s); }
+    bool get_state(const std::string& p, fs::FileState* s) override { return inner_.get_state(p, s); }
+    bool set_state(const std::string& p, const fs::FileState& s) override { return inner_.set_state(p, s); }
 
-    std::unique_ptr<zip::InputFile> open_read(const std::string& path) override {
+    std::unique_ptr<fs::InputFile> open_read(const std::string& path) override {
         auto file = inner_.open_read(path);
         std::lock_guard<std::mutex> lock(mu_);
         bool broken = !unreadable_.empty() && path.size() >= unreadable_.size() &&
@@ -79,7 +79,7 @@ public:
         return std::make_unique<BrokenInput>(std::move(file));
     }
 
-    std::unique_ptr<zip::OutputFile> create_new(const std::string& path) override {
+    std::unique_ptr<fs::OutputFile> create_new(const std::string& path) override {
         auto file = inner_.create_new(path);
         if (!file) return file;
         ++files_created;
@@ -90,21 +90,21 @@ public:
     }
 
 private:
-    class BrokenInput : public zip::InputFile {
+    class BrokenInput : public fs::InputFile {
     public:
-        explicit BrokenInput(std::unique_ptr<zip::InputFile> f) : f_(std::move(f)) {}
+        explicit BrokenInput(std::unique_ptr<fs::InputFile> f) : f_(std::move(f)) {}
         uint64_t size() override { return f_->size(); }
         int64_t read_at(uint64_t, void*, std::size_t) override { return -1; }
 
     private:
-        std::unique_ptr<zip::InputFile> f_;
+        std::unique_ptr<fs::InputFile> f_;
     };
 
-    class LimitedOutput : public zip::OutputFile {
+    class LimitedOutput : public fs::OutputFile {
     public:
-        LimitedOutput(std::unique_ptr<zip::OutputFile> f, std::atomic<int64_t>& budget)
+        LimitedOutput(std::unique_ptr<fs::OutputFile> f, std::atomic<int64_t>& budget)
             : f_(std::move(f)), budget_(budget) {}
-        LimitedOutput(std::unique_ptr<zip::OutputFile> f, int64_t room) : f_(std::move(f)), own_(room), budget_(own_) {}
+        LimitedOutput(std::unique_ptr<fs::OutputFile> f, int64_t room) : f_(std::move(f)), own_(room), budget_(own_) {}
         bool write(const void* d, std::size_t n) override { return take(n) && f_->write(d, n); }
         bool write_at(uint64_t o, const void* d, std::size_t n) override { return f_->write_at(o, d, n); }
         bool close(int64_t mtime, bool sync) override { return f_->close(mtime, sync); }
@@ -121,12 +121,12 @@ private:
             }
             return true;
         }
-        std::unique_ptr<zip::OutputFile> f_;
+        std::unique_ptr<fs::OutputFile> f_;
         std::atomic<int64_t> own_{-1};
         std::atomic<int64_t>& budget_;
     };
 
-    zip::FileSystem& inner_;
+    fs::FileSystem& inner_;
     std::atomic<int64_t> no_space_{0};
     std::mutex mu_;
     std::string unreadable_;

@@ -6,14 +6,14 @@
 #include <atomic>
 #include <memory>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 namespace zip_test {
 
-class InjectingFileSystem : public zip::FileSystem {
+class InjectingFileSystem : public fs::FileSystem {
 public:
     enum class Mode { count, fail, die };
-    InjectingFileSystem(zip::FileSystem& inner, Mode mode = Mode::count, long at = 0)
+    InjectingFileSystem(fs::FileSystem& inner, Mode mode = Mode::count, long at = 0)
         : inner_(inner), mode_(mode), at_(at) {}
 
     long calls() const { return calls_; }
@@ -26,17 +26,17 @@ public:
     std::string from_legacy_name(const std::string& t) override { return inner_.from_legacy_name(t); }
     uint8_t zip_host() const override { return inner_.zip_host(); }
 
-    bool stat(const std::string& p, zip::DirEntry* i) override { return step("stat", p) && inner_.stat(p, i); }
-    bool list_dir(const std::string& p, std::vector<zip::DirEntry>* e) override { return step("list_dir", p) && inner_.list_dir(p, e); }
-    std::optional<zip::FolderId> folder_id(const std::string& p) override {
+    bool stat(const std::string& p, fs::DirEntry* i) override { return step("stat", p) && inner_.stat(p, i); }
+    bool list_dir(const std::string& p, std::vector<fs::DirEntry>* e) override { return step("list_dir", p) && inner_.list_dir(p, e); }
+    std::optional<fs::FolderId> folder_id(const std::string& p) override {
         return step("folder_id", p) ? inner_.folder_id(p) : std::nullopt;
     }
-    std::unique_ptr<zip::InputFile> open_read(const std::string& p) override {
+    std::unique_ptr<fs::InputFile> open_read(const std::string& p) override {
         if (!step("open_read", p)) return nullptr;
         auto in = inner_.open_read(p);
         return in ? std::make_unique<Input>(*this, std::move(in)) : nullptr;
     }
-    std::unique_ptr<zip::OutputFile> create_new(const std::string& p) override {
+    std::unique_ptr<fs::OutputFile> create_new(const std::string& p) override {
         if (!step("create_new", p)) return nullptr;
         auto out = inner_.create_new(p);
         return out ? std::make_unique<Output>(*this, std::move(out)) : nullptr;
@@ -46,8 +46,8 @@ public:
     bool rename(const std::string& f, const std::string& t) override { return step("rename", f + " -> " + t) && inner_.rename(f, t); }
     bool remove_file(const std::string& p) override { return step("remove_file", p) && inner_.remove_file(p); }
     bool remove_dir(const std::string& p) override { return step("remove_dir", p) && inner_.remove_dir(p); }
-    bool get_state(const std::string& p, zip::FileState* s) override { return step("get_state", p) && inner_.get_state(p, s); }
-    bool set_state(const std::string& p, const zip::FileState& s) override { return step("set_state", p) && inner_.set_state(p, s); }
+    bool get_state(const std::string& p, fs::FileState* s) override { return step("get_state", p) && inner_.get_state(p, s); }
+    bool set_state(const std::string& p, const fs::FileState& s) override { return step("set_state", p) && inner_.set_state(p, s); }
     bool copy_attributes(const std::string& f, const std::string& t) override {
         return step("copy_attributes", t) && inner_.copy_attributes(f, t);
     }
@@ -64,23 +64,23 @@ private:
         return false;
     }
 
-    struct Input : zip::InputFile {
-        Input(InjectingFileSystem& f, std::unique_ptr<zip::InputFile> i) : fs(f), in(std::move(i)) {}
+    struct Input : fs::InputFile {
+        Input(InjectingFileSystem& f, std::unique_ptr<fs::InputFile> i) : fs(f), in(std::move(i)) {}
         uint64_t size() override { return in->size(); }
         int64_t read_at(uint64_t o, void* b, std::size_t n) override { return fs.step() ? in->read_at(o, b, n) : -1; }
         InjectingFileSystem& fs;
-        std::unique_ptr<zip::InputFile> in;
+        std::unique_ptr<fs::InputFile> in;
     };
-    struct Output : zip::OutputFile {
-        Output(InjectingFileSystem& f, std::unique_ptr<zip::OutputFile> o) : fs(f), out(std::move(o)) {}
+    struct Output : fs::OutputFile {
+        Output(InjectingFileSystem& f, std::unique_ptr<fs::OutputFile> o) : fs(f), out(std::move(o)) {}
         bool write(const void* d, std::size_t n) override { return fs.step() && out->write(d, n); }
         bool write_at(uint64_t o, const void* d, std::size_t n) override { return fs.step() && out->write_at(o, d, n); }
         bool close(int64_t t, bool sync) override { return fs.step() && out->close(t, sync); }
         InjectingFileSystem& fs;
-        std::unique_ptr<zip::OutputFile> out;
+        std::unique_ptr<fs::OutputFile> out;
     };
 
-    zip::FileSystem& inner_;
+    fs::FileSystem& inner_;
     Mode mode_;
     long at_;
     std::atomic<long> calls_{0};

@@ -16,17 +16,17 @@
 
 namespace zip_test {
 
-namespace fs = std::filesystem;
+namespace stdfs = std::filesystem;
 
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "varnoke-zip-XXXXXX").string();
+        std::string pattern = (stdfs::temp_directory_path() / "varnoke-zip-XXXXXX").string();
         path_ = ::mkdtemp(&pattern[0]) ? pattern : "";
     }
     ~TempDir() {
         std::error_code ec;
-        fs::remove_all(path_, ec);
+        stdfs::remove_all(path_, ec);
     }
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
@@ -36,7 +36,7 @@ private:
 };
 
 inline void write_file(const std::string& path, const std::string& data) {
-    fs::create_directories(fs::path(path).parent_path());
+    stdfs::create_directories(stdfs::path(path).parent_path());
     std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
@@ -63,8 +63,8 @@ using Tree = std::map<std::string, std::string>;
 
 inline Tree read_tree(const std::string& root) {
     Tree tree;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        std::string rel = fs::relative(it->path(), root).generic_string();
+    for (auto it = stdfs::recursive_directory_iterator(root); it != stdfs::recursive_directory_iterator(); ++it) {
+        std::string rel = stdfs::relative(it->path(), root).generic_string();
         if (it->is_directory()) tree[rel + "/"] = "";
         else tree[rel] = read_file(it->path().string());
     }

@@ -153,7 +153,7 @@ bool apply_extras(const uint8_t* data, std::size_t size, ArchiveEntry* e) {
             have_timestamp = true;
         } else if (id == format::kExtraNtfs && !have_timestamp && len >= 32) {
             f.take(4);
-            if (f.u16() == 1 && f.u16() >= 24) e->mtime = format::filetime_to_unix(f.u64());
+            if (f.u16() == 1 && f.u16() >= 24) e->mtime = fs::filetime_to_unix(f.u64());
         } else if (id == format::kExtraUnicodePath && len >= 5 && field[0] == 1) {
             f.take(1);
             uint32_t name_crc = f.u32();

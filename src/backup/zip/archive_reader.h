@@ -10,7 +10,7 @@
 
 #include <zlib.h>
 
-#include "backup/zip/file_system.h"
+#include "backup/zip/file_port.h"
 
 namespace zip {
 

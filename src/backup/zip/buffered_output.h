@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "backup/zip/file_system.h"
+#include "backup/zip/file_port.h"
 
 namespace zip {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "backup/zip/file_system.h"
+#include "backup/zip/file_port.h"
 #include "backup/zip/staging.h"
 #include "backup/zip/zip.h"
 

@@ -1,6 +1,6 @@
 #include "backup/zip/entry_paths.h"
 
-#include "backup/zip/case_fold.h"
+#include "fs/case_fold.h"
 #include "backup/zip/names.h"
 
 namespace zip {
@@ -19,7 +19,7 @@ std::string EntryPaths::add(const ArchiveEntry& entry, std::string* relative, bo
         const std::string component = path.substr(begin, end - begin);
         const bool as_dir = end < path.size() || *is_dir;
         const std::string spelled = placed.empty() ? component : placed + "/" + component;
-        folded += "/" + fold_case(component);
+        folded += "/" + fs::fold_case(component);
         auto [it, fresh] = by_fold_.try_emplace(folded, Seen{spelled, entry.name, as_dir});
         if (!fresh && !(as_dir && it->second.is_dir)) return clash(it->second, spelled, entry, as_dir);
         placed = it->second.spelled;

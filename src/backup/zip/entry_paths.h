@@ -7,7 +7,7 @@
 #include <string>
 
 #include "backup/zip/archive_reader.h"
-#include "backup/zip/file_system.h"
+#include "backup/zip/file_port.h"
 
 namespace zip {
 

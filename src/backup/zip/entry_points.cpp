@@ -4,7 +4,7 @@
 namespace zip {
 
 namespace {
-FileSystem& chosen(const Options& options) { return options.fs ? *options.fs : platform_file_system(); }
+FileSystem& chosen(const Options& options) { return options.fs ? *options.fs : fs::platform_file_system(); }
 }  // namespace
 
 Result compress_folder(const std::string& source_dir, const std::string& archive_path, const ProgressFn& progress,

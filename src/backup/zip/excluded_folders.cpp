@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "backup/zip/case_fold.h"
+#include "fs/case_fold.h"
 
 namespace zip {
 
@@ -34,7 +34,7 @@ ExcludedFolders::ExcludedFolders(FileSystem& fs, const std::string& root, const 
         if (!id || real.empty() || within(real_root, real)) continue;
         std::string below;
         if (!real_root.empty() && within(real, real_root))
-            below = fold_case(real.substr(real_root.size() + (real_root.back() == '/' ? 0 : 1)));
+            below = fs::fold_case(real.substr(real_root.size() + (real_root.back() == '/' ? 0 : 1)));
         folders_.push_back(Folder{*id, real, below});
     }
 }
@@ -60,7 +60,7 @@ bool ExcludedFolders::leads_into(const std::string& path) {
 // Without links on the way, a folder can only be an excluded one at that one path; the system is
 // asked only there (any case: Windows spells the same folder in many).
 bool ExcludedFolders::is_at(const std::string& path, const std::string& relative, const Folder& folder) {
-    if (folder.below_root.empty() || fold_case(normalized(relative)) != folder.below_root) return false;
+    if (folder.below_root.empty() || fs::fold_case(normalized(relative)) != folder.below_root) return false;
     std::optional<FolderId> id = fs_.folder_id(path);
     return id && same(*id, folder.id);
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/zip/file_system.h"
+#include "backup/zip/file_port.h"
 
 namespace zip {
 

@@ -1,6 +1,6 @@
 #include "backup/zip/existing_files.h"
 
-#include "backup/zip/case_fold.h"
+#include "fs/case_fold.h"
 
 namespace zip {
 
@@ -11,7 +11,7 @@ const ExistingFiles::Listing& ExistingFiles::listing(const std::string& dir) {
     l.ok = fs_.list_dir(dir, &l.entries);
     for (std::size_t i = 0; i < l.entries.size(); ++i) {
         l.by_name.emplace(l.entries[i].name, i);
-        l.by_fold.emplace(fold_case(l.entries[i].name), i);
+        l.by_fold.emplace(fs::fold_case(l.entries[i].name), i);
     }
     return l;
 }
@@ -28,7 +28,7 @@ std::optional<DirEntry> ExistingFiles::find(const std::string& path) {
         return info;
     }
     if (auto exact = l.by_name.find(name); exact != l.by_name.end()) return l.entries[exact->second];
-    auto folded = l.by_fold.find(fold_case(name));
+    auto folded = l.by_fold.find(fs::fold_case(name));
     const bool maybe_short_name = name.find('~') != std::string::npos;
     if ((folded == l.by_fold.end() && !maybe_short_name) || !fs_.stat(path, &info)) return std::nullopt;
     if (folded != l.by_fold.end()) return l.entries[folded->second];

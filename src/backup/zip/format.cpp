@@ -7,16 +7,6 @@
 
 namespace zip::format {
 
-namespace {
-constexpr int64_t kEpochDifference = 11644473600LL;  // 1601-01-01 to 1970-01-01 in seconds
-}
-
-int64_t filetime_to_unix(uint64_t ticks) { return static_cast<int64_t>(ticks / 10000000) - kEpochDifference; }
-
-uint64_t unix_to_filetime(int64_t seconds) {
-    return static_cast<uint64_t>(std::max<int64_t>(seconds + kEpochDifference, 0)) * 10000000;
-}
-
 void ByteWriter::u16(uint16_t v) {
     u8(static_cast<uint8_t>(v));
     u8(static_cast<uint8_t>(v >> 8));

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "backup/zip/file_port.h"
+
 namespace zip::format {
 
 constexpr uint32_t kLocalSig = 0x04034b50;
@@ -34,9 +36,8 @@ constexpr std::size_t kLocator64Size = 20;
 constexpr uint32_t kMax32 = 0xffffffff;
 constexpr uint16_t kMax16 = 0xffff;
 
-// Windows file times count 100-ns ticks from 1601-01-01 UTC; the engine keeps Unix seconds.
-int64_t filetime_to_unix(uint64_t ticks);
-uint64_t unix_to_filetime(int64_t seconds);  // times before 1601 become 1601
+using fs::filetime_to_unix;
+using fs::unix_to_filetime;
 
 // Appends little-endian fields.
 class ByteWriter {

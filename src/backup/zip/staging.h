@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/zip/file_system.h"
+#include "backup/zip/file_port.h"
 #include "backup/zip/zip.h"
 
 namespace zip {

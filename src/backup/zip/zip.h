@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace zip {
+#include "backup/zip/file_port.h"
 
-class FileSystem;
+namespace zip {
 
 struct Progress {
     int percent;                // 0..100 by bytes; 100 only once the work is complete

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "backup/zip/zip.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ struct Expected {
 };
 
 TEST(HistoryRows, SetsAndSafetyCopiesNewestFirstStraysNever) {
-    zip_test::MemoryFileSystem disk;
+    fs::MemoryFileSystem disk;
     disk.add_dir(kFolder);
     disk.add_dir(kSafety);
     auto put = [&](const std::string& path, size_t bytes) { disk.add_file(path, std::string(bytes, 'z')); };
@@ -69,7 +69,7 @@ TEST(HistoryRows, SetsAndSafetyCopiesNewestFirstStraysNever) {
     EXPECT_EQ(rows[2].first_archive_path(), kSafety + "\\2011年10月2日.zip");
 
     // No 备份信息.ini and no 恢复前: every set reads 手动 without a note.
-    disk.nodes().erase(zip_test::MemoryFileSystem::key(kFolder + "\\备份信息.ini"));
+    disk.nodes().erase(fs::MemoryFileSystem::key(kFolder + "\\备份信息.ini"));
     for (const HistoryRow& row : history_rows(disk, kFolder, 3))
         if (!row.safety_copy) EXPECT_EQ(row.info.kind + note_text(row), "手动");
     EXPECT_TRUE(history_rows(disk, kFolder + "\\没有", 1).empty());
@@ -77,7 +77,7 @@ TEST(HistoryRows, SetsAndSafetyCopiesNewestFirstStraysNever) {
 
 // A thousand sets, each with its section: every row carries its own note.
 TEST(HistoryRows, AThousandSetsEachWithItsNote) {
-    zip_test::MemoryFileSystem disk;
+    fs::MemoryFileSystem disk;
     disk.add_dir(kFolder);
     std::string ini;
     for (int i = 0; i < 1000; ++i) {
@@ -158,7 +158,7 @@ TEST(HistoryRows, SizesInKilobytesOrMegabytes) {
 class Comparison : public ::testing::Test {
    protected:
     static constexpr int64_t kThen = 1600000000;
-    zip_test::MemoryFileSystem disk;
+    fs::MemoryFileSystem disk;
     HistoryRow row;
     const std::vector<std::string> saves = {"/saves/one", "/saves/two", "/saves/three"};
 

@@ -15,7 +15,7 @@
 #include "paths/time_text.h"
 #include "run/backup_job.h"
 #include "zip_support/injecting_file_system.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace zip_test {
 namespace {
@@ -29,7 +29,7 @@ const std::string kRecord = kBackup + "/恢复前/上次恢复.txt";
 const std::vector<std::string> kSaves = {"/drive/saves/one", "/drive/saves/two"};
 
 // Names, bytes, times and attributes of everything below `root`.
-Snapshot snapshot(const MemoryFileSystem& disk, const std::string& root) {
+Snapshot snapshot(const fs::MemoryFileSystem& disk, const std::string& root) {
     Snapshot s;
     for (const auto& [path, node] : disk.nodes())
         if (path.rfind(root + "/", 0) == 0)
@@ -37,19 +37,19 @@ Snapshot snapshot(const MemoryFileSystem& disk, const std::string& root) {
     return s;
 }
 
-Snapshot saves(const MemoryFileSystem& disk) { return snapshot(disk, "/drive"); }
+Snapshot saves(const fs::MemoryFileSystem& disk) { return snapshot(disk, "/drive"); }
 
-std::vector<std::string> temporaries(const MemoryFileSystem& disk) {
+std::vector<std::string> temporaries(const fs::MemoryFileSystem& disk) {
     std::vector<std::string> found;
     for (const auto& [path, node] : disk.nodes())
-        if (zip::is_temporary_name(path.substr(path.rfind('/') + 1))) found.push_back(path);
+        if (fs::is_temporary_name(path.substr(path.rfind('/') + 1))) found.push_back(path);
     return found;
 }
 
-void copy_disk(const MemoryFileSystem& from, MemoryFileSystem& to) {
+void copy_disk(const fs::MemoryFileSystem& from, fs::MemoryFileSystem& to) {
     to.nodes().clear();
     for (const auto& [path, node] : from.nodes()) {
-        MemoryFileSystem::Node n = node;
+        fs::MemoryFileSystem::Node n = node;
         n.data = std::make_shared<std::string>(*node.data);
         to.nodes()[path] = n;
     }
@@ -58,7 +58,7 @@ void copy_disk(const MemoryFileSystem& from, MemoryFileSystem& to) {
 // The world before: save folder one with files (one of them read-only, with an exact time, one
 // already as the set has it),
 // folder two missing; a backup set on a USB drive; no backup folder on this machine yet.
-void make_world(MemoryFileSystem& disk) {
+void make_world(fs::MemoryFileSystem& disk) {
     for (const char* dir : {"/drive", "/drive/saves", "/drive/saves/one", "/drive/saves/one/sub", "/usb", "/usb/a",
                             "/usb/a/newdir", "/usb/b", "/tool", kRoot.c_str()})
         disk.add_dir(dir);
@@ -87,25 +87,25 @@ RestoreEvents one_thread() {
     return events;
 }
 
-RestoreSetResult restore(zip::FileSystem& fs) {
+RestoreSetResult restore(fs::FileSystem& fs) {
     return restore_with_safety_copy(fs, {"/usb/set.zip", kSaves, kBackup}, one_thread());
 }
-RestoreSetResult undo(zip::FileSystem& fs) { return undo_last_restore(fs, {kBackup, kSaves}, one_thread()); }
+RestoreSetResult undo(fs::FileSystem& fs) { return undo_last_restore(fs, {kBackup, kSaves}, one_thread()); }
 
 // The next start: every project folder's leftovers and journal.
-RecoveryReport next_start(MemoryFileSystem& disk) {
+RecoveryReport next_start(fs::MemoryFileSystem& disk) {
     RecoveryReport report;
     InjectingFileSystem fs(disk);
     fs.tracing = std::getenv("VARNOKE_TRACE_START") != nullptr;
-    zip::remove_temporaries(fs, "/tool/配置目录");
+    fs::remove_temporaries(fs, "/tool/配置目录");
     for (auto& [project, r] : recover_all_projects(fs, kRoot, [](const std::string&) { return kSaves; }))
         report = r;
     for (const std::string& line : fs.trace) std::printf("start: %s\n", line.c_str());
     return report;
 }
 
-long count_calls(const std::function<void(zip::FileSystem&)>& operation, const MemoryFileSystem& world) {
-    MemoryFileSystem disk;
+long count_calls(const std::function<void(fs::FileSystem&)>& operation, const fs::MemoryFileSystem& world) {
+    fs::MemoryFileSystem disk;
     copy_disk(world, disk);
     InjectingFileSystem counting(disk);
     counting.tracing = std::getenv("VARNOKE_TRACE_CALLS") != nullptr;  // to see which call k is
@@ -118,13 +118,13 @@ long count_calls(const std::function<void(zip::FileSystem&)>& operation, const M
 // the disk and what the user was told: the operation's own result when it failed (the program
 // lives on), the next start's report when it ended.
 struct Trial {
-    MemoryFileSystem disk;
+    fs::MemoryFileSystem disk;
     bool changed = false;  // the operation said it changed the saves
     RecoveryReport told;
 };
 
 template <typename Operation>
-void run_at(const MemoryFileSystem& world, Mode mode, long k, bool power_cut, Operation operation, Trial& run) {
+void run_at(const fs::MemoryFileSystem& world, Mode mode, long k, bool power_cut, Operation operation, Trial& run) {
     copy_disk(world, run.disk);
     InjectingFileSystem inj(run.disk, mode, k);
     run.changed = operation(inj);
@@ -138,8 +138,8 @@ struct Points {
 } points;
 
 template <typename Operation, typename Check>
-void every_point(const MemoryFileSystem& world, Operation operation, Check check) {
-    const long n = count_calls([&](zip::FileSystem& fs) { operation(fs); }, world);
+void every_point(const fs::MemoryFileSystem& world, Operation operation, Check check) {
+    const long n = count_calls([&](fs::FileSystem& fs) { operation(fs); }, world);
     ASSERT_GT(n, 10);
     for (long k = 1; k <= n; ++k) {
         for (int way = 0; way < 3; ++way) {
@@ -168,7 +168,7 @@ class Injection : public ::testing::Test {
         ASSERT_NE(old_saves, new_saves);
         record = *after.nodes().at(kRecord).data;
         // A companion that cannot be seen is reported missing, and the others are restored.
-        MemoryFileSystem partial;
+        fs::MemoryFileSystem partial;
         copy_disk(before, partial);
         partial.remove_file("/usb/set.zip2");
         ASSERT_TRUE(restore(partial).changed);
@@ -181,19 +181,19 @@ class Injection : public ::testing::Test {
     void TearDown() override { set_clock_for_tests({}); }
 
     // A committed restore is undone exactly: names, bytes, times and attributes.
-    void undo_gives_back_before(MemoryFileSystem& disk) {
+    void undo_gives_back_before(fs::MemoryFileSystem& disk) {
         ASSERT_TRUE(undo(disk).changed);
         EXPECT_EQ(saves(disk), old_saves);
         EXPECT_FALSE(disk.exists(kRecord));
     }
 
-    MemoryFileSystem before, after;
+    fs::MemoryFileSystem before, after;
     Snapshot old_saves, new_saves, first_only, second_only;
     std::string record;
 };
 
 TEST_F(Injection, RestoreIsWholeOldOrWholeNewAtEveryCall) {
-    every_point(before, [](zip::FileSystem& fs) { return restore(fs).changed; }, [&](Trial& run, bool lived) {
+    every_point(before, [](fs::FileSystem& fs) { return restore(fs).changed; }, [&](Trial& run, bool lived) {
         const Snapshot now = saves(run.disk);
         const bool is_new = now == new_saves || (lived && (now == first_only || now == second_only));
         ASSERT_TRUE(is_new || now == old_saves);
@@ -212,7 +212,7 @@ TEST_F(Injection, RestoreIsWholeOldOrWholeNewAtEveryCall) {
 }
 
 TEST_F(Injection, UndoIsWholeAtEveryCall) {
-    every_point(after, [](zip::FileSystem& fs) { return undo(fs).changed; }, [&](Trial& run, bool lived) {
+    every_point(after, [](fs::FileSystem& fs) { return undo(fs).changed; }, [&](Trial& run, bool lived) {
         const Snapshot now = saves(run.disk);
         const bool undone = now == old_saves;
         ASSERT_TRUE(undone || now == new_saves);
@@ -233,14 +233,14 @@ TEST_F(Injection, UndoIsWholeAtEveryCall) {
 TEST_F(Injection, RecoveryAtStartIsWholeAtEveryCall) {
     // A restore killed in the middle of its swap leaves its journal; the start that finds it is
     // itself failed, killed or cut at every call, and the start after that finishes the work.
-    const long n = count_calls([](zip::FileSystem& fs) { restore(fs); }, before);
+    const long n = count_calls([](fs::FileSystem& fs) { restore(fs); }, before);
     for (long m : {n - 12, n - 20, n - 28}) {
-        MemoryFileSystem killed;
+        fs::MemoryFileSystem killed;
         copy_disk(before, killed);
         InjectingFileSystem inj(killed, Mode::die, m);
         restore(inj);
         if (!killed.exists(kBackup + "/恢复前/进行中.txt")) continue;
-        every_point(killed, [](zip::FileSystem& fs) {
+        every_point(killed, [](fs::FileSystem& fs) {
             RecoveryReport r;
             for (auto& [p, report] : recover_all_projects(fs, kRoot, [](const std::string&) { return kSaves; })) r = report;
             return r.what != RecoveryReport::nothing;
@@ -254,7 +254,7 @@ TEST_F(Injection, RecoveryAtStartIsWholeAtEveryCall) {
 // A backup as the window runs it: packed, the oldest set beyond 保留份数 deleted, its kind noted and
 // 操作时间 stamped into a list of many projects.
 TEST_F(Injection, ABackupWithPruningAndStampingLeavesEveryFileWhole) {
-    MemoryFileSystem world;
+    fs::MemoryFileSystem world;
     copy_disk(after, world);  // both save folders exist now
     const std::string list = "/tool/配置目录/list.ini", info = kBackup + "/备份信息.ini";
     const std::vector<std::string> older = {"2011年10月1日", "2011年10月2日", "2011年10月3日"};
@@ -267,7 +267,7 @@ TEST_F(Injection, ABackupWithPruningAndStampingLeavesEveryFileWhole) {
         world.add_file(kBackup + "/" + set + ".zip2", set + "2");
     }
     world.add_file(info, "[2011年10月2日.zip]\r\n保留=1\r\n");
-    auto backup = [&](zip::FileSystem& fs) {
+    auto backup = [&](fs::FileSystem& fs) {
         NoProgress view;
         BackupRunner runner({fs, {}, 1}, view);
         ListStamp stamp{ProjectFiles{fs, list, kRoot}};
@@ -275,13 +275,13 @@ TEST_F(Injection, ABackupWithPruningAndStampingLeavesEveryFileWhole) {
             run_backup_job(runner, fs, stamp, {"game", "game.exe", kSaves, kBackup, {}}, {backup_kind::kManual, 2});
         return job.run_result() == kAllWritten;
     };
-    MemoryFileSystem clean;
+    fs::MemoryFileSystem clean;
     copy_disk(world, clean);
     ASSERT_TRUE(backup(clean));
     ASSERT_FALSE(clean.exists(kBackup + "/" + older[0] + ".zip"));  // the oldest unkept set went
     const std::string first = kBackup + "/" + format_time_text({2011, 10, 22, 9, 5, 7}) + ".zip";
     // The kind noted beside the set is a note: a backup whose note could not be written stands.
-    auto sets = [&](const MemoryFileSystem& disk) {
+    auto sets = [&](const fs::MemoryFileSystem& disk) {
         Snapshot s = snapshot(disk, kBackup);
         s.erase(info);
         return s;
@@ -314,16 +314,16 @@ TEST_F(Injection, ABackupWithPruningAndStampingLeavesEveryFileWhole) {
 // A drive taken away in the middle of the swap: the folders that can be reached are taken back, the
 // journal stays and names the folder that waits; once the drive is back, that folder follows.
 TEST_F(Injection, AFolderOnADriveTakenAwayWaitsUntilItIsBack) {
-    MemoryFileSystem world;
+    fs::MemoryFileSystem world;
     copy_disk(before, world);
     world.add_dir("/usb2");
     world.add_dir("/usb2/two");
     world.add_file("/usb2/two/x.sav", "old x", 1300000009);
     const std::vector<std::string> on_two_drives = {kSaves[0], "/usb2/two"};
-    auto restore_both = [&](zip::FileSystem& fs) {
+    auto restore_both = [&](fs::FileSystem& fs) {
         restore_with_safety_copy(fs, {"/usb/set.zip", on_two_drives, kBackup}, one_thread());
     };
-    MemoryFileSystem traced;
+    fs::MemoryFileSystem traced;
     copy_disk(world, traced);
     InjectingFileSystem counting(traced);
     counting.tracing = true;
@@ -333,11 +333,11 @@ TEST_F(Injection, AFolderOnADriveTakenAwayWaitsUntilItIsBack) {
         if (call.find(" rename /usb2/") != std::string::npos) last_move_on_usb = std::atol(call.c_str());
     ASSERT_GT(last_move_on_usb, 0);
 
-    MemoryFileSystem disk;
+    fs::MemoryFileSystem disk;
     copy_disk(world, disk);
     InjectingFileSystem killed(disk, Mode::die, last_move_on_usb);
     restore_both(killed);
-    std::map<std::string, MemoryFileSystem::Node> drive;  // the drive, pulled out
+    std::map<std::string, fs::MemoryFileSystem::Node> drive;  // the drive, pulled out
     for (auto it = disk.nodes().begin(); it != disk.nodes().end();)
         it->first.rfind("/usb2", 0) == 0 ? (drive.insert(*it), it = disk.nodes().erase(it)) : ++it;
 

@@ -14,12 +14,12 @@
 #include "backup/zip/zip.h"
 #include "zip_support/faulty_file_system.h"
 #include "zip_support/injecting_file_system.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
 // Folders of one file each, a.sav holding `text`.
-void save_folder(zip_test::MemoryFileSystem& mem, const std::string& folder, const std::string& text = "save") {
+void save_folder(fs::MemoryFileSystem& mem, const std::string& folder, const std::string& text = "save") {
     mem.add_dir(folder);
     mem.add_file(folder + "\\a.sav", text);
 }
@@ -53,7 +53,7 @@ class Operations : public ::testing::Test {
     bool has(const std::string& path) { return mem.exists(path); }
     // Archives written by the engine itself, of folders holding "archived".
     void archives_at(std::initializer_list<int> ks) {
-        zip_test::MemoryFileSystem source;
+        fs::MemoryFileSystem source;
         save_folder(source, "S:", "archived");
         zip::Options options;
         options.fs = &source;
@@ -67,10 +67,10 @@ class Operations : public ::testing::Test {
     }
     // Files of the backup folder that are not archives of a published set.
     bool leftovers() {
-        std::vector<zip::DirEntry> entries;
+        std::vector<fs::DirEntry> entries;
         mem.list_dir(project.backup_folder, &entries);
-        for (const zip::DirEntry& e : entries)
-            if (zip::is_temporary_name(e.name)) return true;
+        for (const fs::DirEntry& e : entries)
+            if (fs::is_temporary_name(e.name)) return true;
         return false;
     }
     void TearDown() override { set_clock_for_tests({}); }
@@ -91,7 +91,7 @@ class Operations : public ::testing::Test {
         return ask;
     }
 
-    zip_test::MemoryFileSystem mem;  // the real engine on a disk held in memory
+    fs::MemoryFileSystem mem;  // the real engine on a disk held in memory
     zip_test::FaultyFileSystem fs{mem};
     std::set<std::string> running;
     RecordingView view;
@@ -282,7 +282,7 @@ TEST_F(Operations, AMissingCompanionIsReportedAndDoesNotBlockTheOthers) {
 TEST_F(Operations, ABadArchiveChangesNothingAndSaysWhichAndWhy) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
     archives_at({1, 2, 3});
-    std::string& third = *mem.nodes().at(zip_test::MemoryFileSystem::key(archive(3))).data;
+    std::string& third = *mem.nodes().at(fs::MemoryFileSystem::key(archive(3))).data;
     third[third.find("archived")] = 'A';  // the stored bytes no longer match their CRC
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(o.first_done, "");

@@ -11,7 +11,7 @@
 #include "paths/time_text.h"
 #include "zip_support/faulty_file_system.h"
 #include "zip_support/injecting_file_system.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 #include "zip_support/tree.h"
 #include "zip_support/extract_into.h"
 
@@ -29,18 +29,18 @@ std::string exact_time(const std::string& path) {
 using Snapshot = std::map<std::string, std::string>;
 Snapshot snapshot(const std::string& root) {
     Snapshot s;
-    if (!fs::exists(root)) return s;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        std::string rel = fs::relative(it->path(), root).generic_string();
+    if (!stdfs::exists(root)) return s;
+    for (auto it = stdfs::recursive_directory_iterator(root); it != stdfs::recursive_directory_iterator(); ++it) {
+        std::string rel = stdfs::relative(it->path(), root).generic_string();
         s[rel] = it->is_directory() ? "/" : read_file(it->path().string()) + "@" + exact_time(it->path().string());
     }
     return s;
 }
 
 bool has_temporaries(const std::string& root) {
-    if (!fs::exists(root)) return false;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-        if (zip::is_temporary_name(it->path().filename().string())) return true;
+    if (!stdfs::exists(root)) return false;
+    for (auto it = stdfs::recursive_directory_iterator(root); it != stdfs::recursive_directory_iterator(); ++it)
+        if (fs::is_temporary_name(it->path().filename().string())) return true;
     return false;
 }
 
@@ -49,7 +49,7 @@ class Restore : public ::testing::Test {
     void SetUp() override {
         set_clock_for_tests([this] { return now; });
         backup = tmp / "backups/game";
-        fs::create_directories(backup);
+        stdfs::create_directories(backup);
         saves = {tmp / "saves/one", tmp / "saves/two", tmp / "saves/three"};
     }
     void TearDown() override { set_clock_for_tests({}); }
@@ -59,27 +59,27 @@ class Restore : public ::testing::Test {
         std::string first = backup + "/" + name + ".zip";
         for (size_t k = 1; k <= trees.size(); ++k) {
             std::string src = tmp / ("sources/" + name + std::to_string(k));
-            fs::create_directories(src);
+            stdfs::create_directories(src);
             for (const auto& [rel, data] : trees[k - 1])
-                rel.back() == '/' ? (void)fs::create_directories(src + "/" + rel) : write_file(src + "/" + rel, data);
+                rel.back() == '/' ? (void)stdfs::create_directories(src + "/" + rel) : write_file(src + "/" + rel, data);
             EXPECT_TRUE(zip::compress_folder(src, archive_name(first, static_cast<int>(k))).ok);
         }
         return first;
     }
-    RestoreSetResult restore(zip::FileSystem& f, const std::string& first, size_t folders = 3) {
+    RestoreSetResult restore(fs::FileSystem& f, const std::string& first, size_t folders = 3) {
         std::vector<std::string> paths(saves.begin(), saves.begin() + static_cast<long>(folders));
         return restore_with_safety_copy(f, {first, paths, backup}, {});
     }
     std::vector<Snapshot> all() const { return {snapshot(saves[0]), snapshot(saves[1]), snapshot(saves[2])}; }
     bool clean() const {
-        return !has_temporaries(tmp / "saves") && !fs::exists(backup + "/恢复前/进行中.txt");
+        return !has_temporaries(tmp / "saves") && !stdfs::exists(backup + "/恢复前/进行中.txt");
     }
 
     TempDir tmp;
     std::string backup;
     std::vector<std::string> saves;
     DateTime now{2011, 10, 22, 9, 5, 7};
-    zip::FileSystem& real = zip::platform_file_system();
+    fs::FileSystem& real = fs::platform_file_system();
 };
 
 TEST_F(Restore, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
@@ -107,7 +107,7 @@ TEST_F(Restore, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     Tree replaced = before_contents;
     replaced.erase("keep.sav");
     EXPECT_EQ(read_tree(tmp / "copy"), replaced);
-    EXPECT_FALSE(fs::exists(r.safety_copy + "2"));
+    EXPECT_FALSE(stdfs::exists(r.safety_copy + "2"));
 
     // Later: the user changes a file the restore did not touch and adds one.
     write_file(saves[0] + "/keep.sav", "changed since");
@@ -119,7 +119,7 @@ TEST_F(Restore, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     expected["keep.sav"] = snapshot(saves[0])["keep.sav"];
     expected["later.sav"] = snapshot(saves[0])["later.sav"];
     EXPECT_EQ(snapshot(saves[0]), expected);
-    EXPECT_FALSE(fs::exists(saves[1]));  // the restore made it; the undo takes it away
+    EXPECT_FALSE(stdfs::exists(saves[1]));  // the restore made it; the undo takes it away
     EXPECT_FALSE(has_restore_to_undo(real, backup));
     EXPECT_TRUE(clean());
 }
@@ -185,7 +185,7 @@ TEST_F(Restore, WhatAWriteEndedByForceLeftIsSweptAtTheNextStart) {
     // written there under our temporary names goes.
     RestoreJournal writing;
     writing.folders = {{1, saves[0], "", {}, {}, {}}, {2, saves[1], "", {}, {}, {}}};
-    fs::create_directories(backup + "/恢复前");
+    stdfs::create_directories(backup + "/恢复前");
     ASSERT_TRUE(write_journal(real, backup + "/恢复前/进行中.txt", writing));
     write_file(saves[0] + "/.vnk00112233aabb.tmp", "half a file");
     write_file(saves[1] + "/.vnk445566778899.tmp/deep/x.dat", "in a new folder");
@@ -202,10 +202,10 @@ TEST_F(Restore, TheSixthRestoreKeepsTheFiveNewestCopies) {
         now.minute = i + 1;
         RestoreSetResult r = restore(real, first, 1);
         ASSERT_TRUE(r.changed) << r.failure;
-        copies.push_back(fs::path(r.safety_copy).filename().string());
+        copies.push_back(stdfs::path(r.safety_copy).filename().string());
     }
     std::set<std::string> kept;
-    for (const auto& e : fs::directory_iterator(backup + "/恢复前"))
+    for (const auto& e : stdfs::directory_iterator(backup + "/恢复前"))
         if (e.path().extension() == ".zip") kept.insert(e.path().filename().string());
     EXPECT_EQ(kept, std::set<std::string>(copies.begin() + 1, copies.end()));
 }
@@ -233,7 +233,7 @@ TEST_F(Restore, JournalsAndRecordsFromOthersAreCheckedBeforeAnythingActs) {
         EXPECT_EQ(read_file(tmp / "elsewhere/precious.dat"), "not the game's");
         EXPECT_EQ(read_file(saves[0] + "/save.dat"), "new");
         EXPECT_EQ(read_file(u.recovery.damaged), text);  // kept as it was
-        fs::remove(u.recovery.damaged);
+        stdfs::remove(u.recovery.damaged);
     }
     // A journal that cannot be read is never overwritten: it is kept and told once; the next restore goes on.
     write_file(journal_path, "Varnoke 恢复记录\r\n??\r\n");
@@ -246,7 +246,7 @@ TEST_F(Restore, JournalsAndRecordsFromOthersAreCheckedBeforeAnythingActs) {
     cut.folders = {{1, saves[0], "", {}, {}, {}}};
     cut.moves = {{saves[0] + "/save.dat", saves[0] + "/.vnk0000000000aa.tmp", ""}};
     std::string text = format_journal(real, cut);
-    fs::rename(saves[0] + "/save.dat", saves[0] + "/.vnk0000000000aa.tmp");
+    stdfs::rename(saves[0] + "/save.dat", saves[0] + "/.vnk0000000000aa.tmp");
     write_file(journal_path, text.substr(0, text.find("结束")));
     told = recover_interrupted(real, project);
     EXPECT_EQ(told.what, RecoveryReport::restore_taken_back);
@@ -261,7 +261,7 @@ TEST_F(Restore, JournalsAndRecordsFromOthersAreCheckedBeforeAnythingActs) {
 TEST(RestoreCalls, AFileReplacedCostsAFixedFewCalls) {
     set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; });
     auto calls_for = [](int files) {
-        MemoryFileSystem disk;
+        fs::MemoryFileSystem disk;
         for (const char* dir : {"/save", "/save/sub", "/backup", "/src", "/src/sub"}) disk.add_dir(dir);
         for (int i = 0; i < files; ++i) {
             const std::string name = (i % 2 ? "/sub/f" : "/f") + std::to_string(i) + ".sav";
@@ -288,7 +288,7 @@ TEST(RestoreCalls, AFileReplacedCostsAFixedFewCalls) {
 
 TEST(RestoreJournalText, ReadsBackWhatItWroteWhateverTheNames) {
     TempDir tmp;
-    zip::FileSystem& fs = zip::platform_file_system();
+    fs::FileSystem& fs = fs::platform_file_system();
     RestoreJournal r;
     r.kind = RestoreJournal::undo;
     r.state = RestoreJournal::committed;

@@ -9,7 +9,7 @@
 
 #include "backup/backup_report.h"
 #include "zip_support/faulty_file_system.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ const std::string kFolder = "D:\\工具\\存档目录\\游戏";
 // The backup folder on a disk held in memory; a file held open by another program cannot go.
 class Folder {
    public:
-    zip_test::MemoryFileSystem disk;
+    fs::MemoryFileSystem disk;
     zip_test::FaultyFileSystem fs{disk};
     void put(const std::set<std::string>& names) {
         disk.nodes().clear();

@@ -4,7 +4,7 @@
 
 #include "config/ini_file.h"
 #include "zip_support/faulty_file_system.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ class IniFile : public ::testing::Test {
         return ini::update(fs, kList, [&](ini::Document& d) { return d.set(section, key, value); });
     }
     std::string on_disk() { return *memory.nodes().at(kList).data; }
-    zip_test::MemoryFileSystem memory;
+    fs::MemoryFileSystem memory;
     zip_test::FaultyFileSystem fs{memory};
 };
 

@@ -6,7 +6,7 @@
 #include "config/project_edit.h"
 #include "paths/time_text.h"
 #include "zip_support/faulty_file_system.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
@@ -20,9 +20,9 @@ class Modify : public ::testing::Test {
         memory.add_file("list.ini", kOldList);
     }
     std::string list() const { return *memory.nodes().at("list.ini").data; }
-    bool folder(const std::string& name) const { return memory.nodes().count(zip_test::MemoryFileSystem::key("root\\" + name)) > 0; }
+    bool folder(const std::string& name) const { return memory.nodes().count(fs::MemoryFileSystem::key("root\\" + name)) > 0; }
     void add_folder(const std::string& name) { memory.add_dir("root\\" + name); }
-    zip_test::MemoryFileSystem memory;
+    fs::MemoryFileSystem memory;
     zip_test::FaultyFileSystem fs{memory};
     ProjectFiles files{fs, "list.ini", "root"};
 };
@@ -165,7 +165,7 @@ TEST(ProjectNames, SelectionPrefersTheWholeNameOverALongerOneListedHigher) {
 
 TEST(ProjectStamp, WritesTheCurrentTimeText) {
     set_clock_for_tests([] { return DateTime{2012, 12, 21, 3, 14, 35}; });
-    zip_test::MemoryFileSystem fs;
+    fs::MemoryFileSystem fs;
     const ProjectFiles files{fs, "list.ini", "root"};
     EXPECT_TRUE(stamp_project(files, "甲", true));  // not listed: left alone
     EXPECT_FALSE(fs.exists("list.ini"));

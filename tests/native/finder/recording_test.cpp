@@ -10,25 +10,25 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+namespace stdfs = std::filesystem;
 
 class FinderRecording : public ::testing::Test {
    protected:
-    fs::path base;
+    stdfs::path base;
 
     void SetUp() override {
-        base = fs::temp_directory_path() / ("finder_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+        base = stdfs::temp_directory_path() / ("finder_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                                             "_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-        fs::remove_all(base);
-        fs::create_directories(base);
+        stdfs::remove_all(base);
+        stdfs::create_directories(base);
     }
-    void TearDown() override { fs::remove_all(base); }
+    void TearDown() override { stdfs::remove_all(base); }
 
     void write(const std::string& relative, bool old = false) {
-        const fs::path p = base / relative;
-        fs::create_directories(p.parent_path());
+        const stdfs::path p = base / relative;
+        stdfs::create_directories(p.parent_path());
         std::ofstream(p) << "x";
-        if (old) fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::hours(48));
+        if (old) stdfs::last_write_time(p, stdfs::file_time_type::clock::now() - std::chrono::hours(48));
     }
     std::string root(const std::string& name) const { return (base / name).string(); }
 
@@ -69,7 +69,7 @@ TEST_F(FinderRecording, ReportedNamesAreCheckedAndLostRootsAreComparedByTime) {
     rec.note(1, "X\\ignored.dat", false);
     EXPECT_EQ(rec.noted(), 4u);
 
-    const std::vector<finder::WrittenFile> files = rec.written_files(zip::platform_file_system());
+    const std::vector<finder::WrittenFile> files = rec.written_files(fs::platform_file_system());
     EXPECT_EQ(names(files, base.string()),
               (std::set<std::string>{"LocalLow/M/G/save1.dat", "LocalLow/M/New/a/b.dat", "Local/X/new.dat",
                                      "Local/Y/z.dat"}));
@@ -86,7 +86,7 @@ TEST_F(FinderRecording, AFloodOfNamesTurnsIntoARescanOfItsRoot) {
     EXPECT_EQ(rec.noted(), 1u);
     write("Roaming/Flood/7");
     write("Local/M/kept.dat");
-    EXPECT_EQ(names(rec.written_files(zip::platform_file_system()), base.string()),
+    EXPECT_EQ(names(rec.written_files(fs::platform_file_system()), base.string()),
               (std::set<std::string>{"Roaming/Flood/7", "Local/M/kept.dat"}));
 }
 

@@ -12,7 +12,7 @@
 #include "run/quick_keys.h"
 #include "run/save_changes.h"
 #include "run/timed_backups.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
@@ -33,11 +33,11 @@ void set_session_clock(int64_t t) {
     });
 }
 
-std::vector<std::string> files_in(zip_test::MemoryFileSystem& disk, const std::string& folder) {
-    std::vector<zip::DirEntry> entries;
+std::vector<std::string> files_in(fs::MemoryFileSystem& disk, const std::string& folder) {
+    std::vector<fs::DirEntry> entries;
     disk.list_dir(folder, &entries);
     std::vector<std::string> names;
-    for (const zip::DirEntry& e : entries) names.push_back(e.name);
+    for (const fs::DirEntry& e : entries) names.push_back(e.name);
     return names;
 }
 
@@ -52,7 +52,7 @@ class Session : public ::testing::Test {
 
     BackupJobResult back_up(const BackupJob& job) { return run_backup_job(runner, disk, stamp, project, job); }
 
-    zip_test::MemoryFileSystem disk;
+    fs::MemoryFileSystem disk;
     bool running = false;
     NoProgress view;
     BackupRunner runner{{disk, [this](const std::string&) { return running; }, 1}, view};
@@ -127,7 +127,7 @@ TEST(TimedClock, StartsWhenTheProgramIsSeenAndStopsWhenItEnds) {
 // What counts as a change against the newest set.
 struct Change {
     const char* what;
-    std::function<void(zip_test::MemoryFileSystem&)> change;
+    std::function<void(fs::MemoryFileSystem&)> change;
     bool unchanged;
 };
 
@@ -145,21 +145,21 @@ TEST_P(SkipUnchanged, ComparesNamesSizesAndTimesWithTheNewestSet) {
 }
 
 const auto touch = [](int64_t mtime, const char* data = "bbb") {
-    return [=](zip_test::MemoryFileSystem& d) { d.add_file("C:\\存档\\子\\b.dat", data, mtime); };
+    return [=](fs::MemoryFileSystem& d) { d.add_file("C:\\存档\\子\\b.dat", data, mtime); };
 };
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, SkipUnchanged,
-    ::testing::Values(Change{"nothing", [](zip_test::MemoryFileSystem&) {}, true},
+    ::testing::Values(Change{"nothing", [](fs::MemoryFileSystem&) {}, true},
                       Change{"a second later", touch(kStartUnix + 1), false},
                       Change{"an hour earlier", touch(kStartUnix - 3600), false},
                       Change{"other bytes, same size and time", touch(kStartUnix, "ccc"), true},
                       Change{"a byte longer", touch(kStartUnix, "bbbb"), false},
-                      Change{"a file added", [](zip_test::MemoryFileSystem& d) { d.add_file("C:\\存档\\c", ""); }, false},
-                      Change{"a folder added", [](zip_test::MemoryFileSystem& d) { d.add_dir("C:\\存档\\新"); }, false},
-                      Change{"a file gone", [](zip_test::MemoryFileSystem& d) { d.remove_file("C:\\存档\\子\\b.dat"); }, false},
+                      Change{"a file added", [](fs::MemoryFileSystem& d) { d.add_file("C:\\存档\\c", ""); }, false},
+                      Change{"a folder added", [](fs::MemoryFileSystem& d) { d.add_dir("C:\\存档\\新"); }, false},
+                      Change{"a file gone", [](fs::MemoryFileSystem& d) { d.remove_file("C:\\存档\\子\\b.dat"); }, false},
                       Change{"the newest set gone",
-                             [](zip_test::MemoryFileSystem& d) {
+                             [](fs::MemoryFileSystem& d) {
                                  d.remove_file(kFolder + "\\2026年1月1日10时.zip");
                              },
                              false}),

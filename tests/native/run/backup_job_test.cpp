@@ -8,7 +8,7 @@
 #include "paths/time_text.h"
 #include "run/backup_job.h"
 #include "zip_support/faulty_file_system.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ class BackupJobCases : public ::testing::TestWithParam<Case> {};
 
 TEST_P(BackupJobCases, PacksPrunesStampsAndCountsEveryFailure) {
     const Case& c = GetParam();
-    zip_test::MemoryFileSystem disk;  // the real engine on a disk held in memory
+    fs::MemoryFileSystem disk;  // the real engine on a disk held in memory
     zip_test::FaultyFileSystem fs{disk};
     if (c.save_folder_exists) {
         disk.add_dir("C:\\存档");
@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Timed sets are pruned by their own count, every other kind by 保留份数; kept sets never go.
 TEST(BackupJobKinds, EachPruningCountsItsOwnKindsAndSparesKeptSets) {
-    zip_test::MemoryFileSystem disk;
+    fs::MemoryFileSystem disk;
     NoProgress view;
     BackupRunner runner({disk, {}, 1}, view);
     FakeStamp stamp;
@@ -121,7 +121,7 @@ class ListStamps : public ::testing::Test {
     }
     void TearDown() override { set_clock_for_tests(nullptr); }
     std::string list() const { return *memory.nodes().at("list.ini").data; }
-    zip_test::MemoryFileSystem memory;
+    fs::MemoryFileSystem memory;
     zip_test::FaultyFileSystem fs{memory};
     ListStamp stamp{ProjectFiles{fs, "list.ini", "root"}};
 };

@@ -6,7 +6,7 @@
 #include "config/machine_list.h"
 #include "run/first_start.h"
 #include "zip_support/faulty_file_system.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ const std::string kId = "001A2B3C4D5E7601";
 // The tool folder on a disk held in memory; a folder or file "held open" cannot be moved.
 class Disk {
    public:
-    zip_test::MemoryFileSystem memory;
+    fs::MemoryFileSystem memory;
     zip_test::FaultyFileSystem fs{memory};
     Disk() {
         memory.add_dir("D:");
@@ -26,7 +26,7 @@ class Disk {
     void folder(const std::string& p) { memory.add_dir(p); }
     void list(const std::string& p, const std::string& text) { memory.add_file(p, text); }
     bool exists(const std::string& p) { return memory.exists(p); }
-    std::string text(const std::string& p) { return *memory.nodes().at(zip_test::MemoryFileSystem::key(p)).data; }
+    std::string text(const std::string& p) { return *memory.nodes().at(fs::MemoryFileSystem::key(p)).data; }
     std::string machine_list() { return read_machine_list(fs, ToolFolders{kTool}, kId); }
 };
 

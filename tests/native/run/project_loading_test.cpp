@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "run/project_loading.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ class FakeFolders : public Folders {
 };
 
 TEST(ProjectLoading, ReadsExpandsAndSplitsAndTheStateLooksForTheProgramGiven) {
-    zip_test::MemoryFileSystem fs;
+    fs::MemoryFileSystem fs;
     fs.add_file("list.ini", "[游戏]\r\n程序路径=%GAMES%\\game.exe\r\n存档路径=<程序所在目录>\\save|D:\\two\r\n"
                             "退出后备份=1\r\n保留份数=3\r\n");
     FakeFolders folders;

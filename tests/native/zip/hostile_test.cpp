@@ -1,6 +1,6 @@
 // Hostile and broken input, and failing disks: always a clear error, and the saves already in the
 // target (or the archive already under the final name) keep their bytes.
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "backup/zip/zip.h"
 #include "zip_support/archive_builder.h"
 #include "zip_support/faulty_file_system.h"
@@ -34,8 +34,8 @@ TEST_F(ExtractFixture, RefusesNamesThatLeaveTheTarget) {
         SCOPED_TRACE(name);
         write_file(archive, build_archive({{"good.sav", "fine"}, {"slot.sav", "evil"}, {name, "evil"}}));
         expect_refused(name);
-        EXPECT_FALSE(fs::exists(tmp / "x"));
-        EXPECT_FALSE(fs::exists("/abs"));
+        EXPECT_FALSE(stdfs::exists(tmp / "x"));
+        EXPECT_FALSE(stdfs::exists("/abs"));
     }
 }
 
@@ -112,7 +112,7 @@ TEST_F(ExtractFixture, FullDiskLeavesTargetAsItWas) {
     write_file(src / "slot.sav", text_like(300000, 5));
     write_file(src / "new/more.sav", text_like(300000, 6));
     ASSERT_TRUE(zip::compress_folder(src.path(), archive).ok);
-    FaultyFileSystem faulty(zip::platform_file_system());
+    FaultyFileSystem faulty(fs::platform_file_system());
     zip::Options options;
     options.fs = &faulty;
     for (int64_t budget : {0, 1000, 350000}) {
@@ -126,7 +126,7 @@ TEST_F(ExtractFixture, FullDiskLeavesTargetAsItWas) {
 
 TEST_F(ExtractFixture, FailedReplaceKeepsOldFileAndReports) {
     write_file(archive, build_archive({{"slot.sav", "new"}, {"new/more.sav", "in a folder the target lacks"}}));
-    FaultyFileSystem faulty(zip::platform_file_system());
+    FaultyFileSystem faulty(fs::platform_file_system());
     faulty.fail_replace = true;
     zip::Options options;
     options.fs = &faulty;
@@ -142,14 +142,14 @@ TEST_F(ExtractFixture, FailedExtractRemovesFoldersItMade) {
     write_file(archive, build_archive({FakeEntry("made/"), bad}));
     std::string fresh = tmp / "fresh/target";
     EXPECT_FALSE(zip_test::extract_into(archive, fresh).ok);
-    EXPECT_FALSE(fs::exists(tmp / "fresh"));
+    EXPECT_FALSE(stdfs::exists(tmp / "fresh"));
 }
 
 struct CompressFixture : ::testing::Test {
     TempDir tmp;
     std::string src = tmp / "src";
     std::string archive = tmp / "out/backup.zip";
-    FaultyFileSystem faulty{zip::platform_file_system()};
+    FaultyFileSystem faulty{fs::platform_file_system()};
     zip::Options options;
 
     void SetUp() override {

@@ -24,7 +24,7 @@ void make_tree(const std::string& root) {
     write_file(root + "/big/blocks.sav", alternating_blocks(8, 28));
     write_file(root + "/big/noise.bin", random_bytes(700 * 1024, 29));
     write_file(root + "/empty.txt", "");
-    fs::create_directories(root + u8"/空的/内层");
+    stdfs::create_directories(root + u8"/空的/内层");
 }
 
 Tree files_only(const Tree& tree) {

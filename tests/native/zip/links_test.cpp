@@ -55,7 +55,7 @@ TEST(ZipLinks, FoldersOfTheToolAreLeftOutHoweverTheyAreReached) {
     // The tool folder itself backed up: it holds both as plain folders, and a save folder with links.
     const std::string save = tool + "/save";
     write_file(save + "/own.sav", "own");
-    fs::create_directories(tool + "/Backups/game");  // the same name in another case is another folder here
+    stdfs::create_directories(tool + "/Backups/game");  // the same name in another case is another folder here
     ASSERT_EQ(::symlink(backups.c_str(), (save + "/to_backups").c_str()), 0);
     ASSERT_EQ(::symlink((backups + "/game").c_str(), (save + "/into_backups").c_str()), 0);
     ASSERT_EQ(::symlink(tool.c_str(), (save + "/whole_tool").c_str()), 0);
@@ -81,7 +81,7 @@ TEST(ZipLinks, ExcludedFoldersCostNothingPerFolderWithoutLinks) {
     TempDir tmp;
     for (int i = 0; i < 50; ++i) write_file(tmp / "src/d" + std::to_string(i) + "/s.sav", "x");
     write_file(tmp / "backups/old.zip", "old");
-    FaultyFileSystem counting(zip::platform_file_system());
+    FaultyFileSystem counting(fs::platform_file_system());
     zip::Options options;
     options.fs = &counting;
     options.excluded_folders = {tmp / "backups", tmp / "config_that_is_missing"};
@@ -92,7 +92,7 @@ TEST(ZipLinks, ExcludedFoldersCostNothingPerFolderWithoutLinks) {
 
 TEST(ZipLinks, TemporariesOfTheEngineAreNeverPacked) {
     TempDir tmp;
-    const std::string temp_name = zip::sibling_temp_path(tmp / "src/x");
+    const std::string temp_name = fs::sibling_temp_path(tmp / "src/x");
     write_file(temp_name, "half a restore");
     write_file(tmp / "src/sub/" + temp_name.substr(temp_name.rfind('/') + 1) + "/inside.sav", "a staged folder");
     write_file(tmp / "src/.vnk.tmp", "not ours");
@@ -102,11 +102,11 @@ TEST(ZipLinks, TemporariesOfTheEngineAreNeverPacked) {
 }
 
 TEST(ZipLinks, OnlyTheEnginesOwnTemporaryNamesAreLeftovers) {
-    const std::string made = zip::sibling_temp_path("/backups/x.zip");
-    EXPECT_TRUE(zip::is_temporary_name(made.substr(made.rfind('/') + 1)));
+    const std::string made = fs::sibling_temp_path("/backups/x.zip");
+    EXPECT_TRUE(fs::is_temporary_name(made.substr(made.rfind('/') + 1)));
     for (const char* other : {"x.tmp", ".vnk.tmp", ".vnk0123456789ab.zip", ".vnk0123456789AB.tmp", "a.vnk0123456789ab.tmp",
                               ".vnk0123456789abc.tmp"})
-        EXPECT_FALSE(zip::is_temporary_name(other)) << other;
+        EXPECT_FALSE(fs::is_temporary_name(other)) << other;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "backup/zip/staging.h"
 #include "zip_support/archive_builder.h"
 #include "zip_support/faulty_file_system.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 #include "zip_support/tree.h"
 #include "zip_support/extract_into.h"
 
@@ -18,7 +18,7 @@ namespace {
 std::vector<std::string> names_read(const std::string& archive_bytes) {
     TempDir tmp;
     write_file(tmp / "a.zip", archive_bytes);
-    auto in = zip::platform_file_system().open_read(tmp / "a.zip");
+    auto in = fs::platform_file_system().open_read(tmp / "a.zip");
     zip::Directory dir = zip::read_directory(*in, [](const std::string& raw) { return "legacy:" + raw; });
     EXPECT_EQ(dir.error, zip::DirectoryError::none);
     std::vector<std::string> names;
@@ -106,7 +106,7 @@ TEST(ZipNames, NamesThatDifferOnlyInCaseAreRefusedNamingBoth) {
     };
     for (const auto& [first, second] : clashes) {
         SCOPED_TRACE(first + " / " + second);
-        auto gbk = [](const std::string& utf8) { return zip::platform_file_system().to_ansi(utf8); };
+        auto gbk = [](const std::string& utf8) { return fs::platform_file_system().to_ansi(utf8); };
         expect_refused({{"good.sav", "fine"}, {first, "1"}, {second, "2"}}, "压缩包中有仅大小写不同的文件名：",
                        {gbk(first), gbk(second)});
     }
@@ -128,7 +128,7 @@ TEST(ZipNames, OneFolderSpelledInTwoCasesIsOneFolder) {
 TEST(ZipNames, StagingReportsTheReplacedFileAsTheDiskSpellsIt) {
     for (bool ignore_case : {true, false}) {
         SCOPED_TRACE(ignore_case);
-        MemoryFileSystem mem;
+        fs::MemoryFileSystem mem;
         mem.ignore_case = ignore_case;
         mem.add_dir("t");
         mem.add_file("t/save.dat", "old");
@@ -157,7 +157,7 @@ TEST(ZipNames, StagingListsEachFolderInsteadOfAskingPerFile) {
         entries.push_back({(i % 2 ? "a/" : "b/") + std::to_string(i) + ".sav", "new"});
     }
     write_file(tmp / "a.zip", build_archive(entries));
-    FaultyFileSystem counting(zip::platform_file_system());
+    FaultyFileSystem counting(fs::platform_file_system());
     zip::Options options;
     options.fs = &counting;
     zip::StagedExtraction staged;

@@ -2,10 +2,10 @@
 #include <thread>
 
 #include "backup/zip/archive_reader.h"
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "backup/zip/format.h"
 #include "backup/zip/zip.h"
-#include "zip_support/memory_file_system.h"
+#include "fs/memory_file_system.h"
 #include "zip_support/tree.h"
 #include "zip_support/extract_into.h"
 
@@ -27,13 +27,13 @@ Tree make_save_tree(const std::string& root) {
     write_file(root + u8"/截图/🎮 boss.png", random_bytes(300 * 1024, 3));
     write_file(root + "/world/region.dat", text_like(700 * 1024, 4) + random_bytes(100 * 1024, 5));
     write_file(root + "/world/empty.bin", "");
-    fs::create_directories(root + "/empty/nested/deeper");
-    fs::create_directories(root + u8"/空文件夹");
+    stdfs::create_directories(root + "/empty/nested/deeper");
+    stdfs::create_directories(root + u8"/空文件夹");
     return read_tree(root);
 }
 
 zip::Directory read_dir_of(const std::string& archive) {
-    auto in = zip::platform_file_system().open_read(archive);
+    auto in = fs::platform_file_system().open_read(archive);
     return zip::read_directory(*in, [](const std::string& s) { return s; });
 }
 
@@ -104,15 +104,15 @@ TEST(ZipRoundTrip, DeepTreeWithLongPath) {
 
 TEST(ZipRoundTrip, EmptyFolderMakesValidArchive) {
     TempDir tmp;
-    fs::create_directories(tmp / "src");
+    stdfs::create_directories(tmp / "src");
     ASSERT_TRUE(zip::compress_folder(tmp / "src", tmp / "e.zip").ok);
     ASSERT_TRUE(zip_test::extract_into(tmp / "e.zip", tmp / "out").ok);
-    EXPECT_TRUE(fs::is_directory(tmp / "out"));
+    EXPECT_TRUE(stdfs::is_directory(tmp / "out"));
     EXPECT_TRUE(read_tree(tmp / "out").empty());
 }
 
 TEST(ZipRoundTrip, MoreThan65535EntriesUseZip64Count) {
-    MemoryFileSystem mem;
+    fs::MemoryFileSystem mem;
     mem.add_dir("src");
     for (int d = 0; d < 66; ++d) {
         mem.add_dir("src/d" + std::to_string(d));
@@ -187,7 +187,7 @@ TEST(ZipRoundTrip, MissingSourceIsAnError) {
     zip::Result r = zip::compress_folder(tmp / "nope", tmp / "x.zip");
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("nope"), std::string::npos);
-    EXPECT_FALSE(fs::exists(tmp / "x.zip"));
+    EXPECT_FALSE(stdfs::exists(tmp / "x.zip"));
 }
 
 }  // namespace

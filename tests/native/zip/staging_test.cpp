@@ -44,22 +44,22 @@ TEST(ZipStaging, WritesBesideAndDescribesWhatTheRenamesNeed) {
         TempDir tmp;
         const std::string target = tmp / "save";
         for (const auto& [rel, data] : c.before)
-            rel.back() == '/' ? (void)fs::create_directories(target + "/" + rel) : write_file(target + "/" + rel, data);
+            rel.back() == '/' ? (void)stdfs::create_directories(target + "/" + rel) : write_file(target + "/" + rel, data);
         write_file(tmp / "a.zip", build_archive(c.archive));
-        const Tree before = fs::exists(target) ? read_tree(target) : Tree{};
+        const Tree before = stdfs::exists(target) ? read_tree(target) : Tree{};
         zip::StagedExtraction staged;
         std::function<bool(const std::string&)> wanted;  // none: every file and folder
         if (!c.wanted.empty())
             wanted = [&c](const std::string& rel) { return std::find(c.wanted.begin(), c.wanted.end(), rel) != c.wanted.end(); };
         TempDir copy;
-        if (fs::exists(target)) fs::copy(target, copy / "save", fs::copy_options::recursive);
+        if (stdfs::exists(target)) stdfs::copy(target, copy / "save", stdfs::copy_options::recursive);
         ASSERT_TRUE(zip::stage_extraction(tmp / "a.zip", target, {}, {}, &staged, wanted).ok);
 
         // Nothing that was there changed; what was written bears our temporary names only.
-        EXPECT_EQ(without_temporaries(fs::exists(target) ? read_tree(target) : Tree{}), before);
+        EXPECT_EQ(without_temporaries(stdfs::exists(target) ? read_tree(target) : Tree{}), before);
         std::vector<std::string> replaced, created, folders;
         for (const auto& f : staged.files) {
-            EXPECT_TRUE(zip::is_temporary_name(fs::path(f.staged).filename().string())) << f.staged;
+            EXPECT_TRUE(fs::is_temporary_name(stdfs::path(f.staged).filename().string())) << f.staged;
             EXPECT_EQ(f.target, target + "/" + f.relative);
             if (f.replaces) EXPECT_EQ(f.existing_size, before.at(f.relative).size());
             (f.replaces ? replaced : created).push_back(f.relative);
@@ -83,14 +83,14 @@ TEST(ZipStaging, WritesBesideAndDescribesWhatTheRenamesNeed) {
         EXPECT_EQ(read_tree(target), expected);
 
         // Or, not wanted after all: what it wrote goes and leaves the target as it was.
-        fs::remove_all(target);
-        if (fs::exists(copy / "save")) fs::copy(copy / "save", target, fs::copy_options::recursive);
+        stdfs::remove_all(target);
+        if (stdfs::exists(copy / "save")) stdfs::copy(copy / "save", target, stdfs::copy_options::recursive);
         ASSERT_TRUE(zip::stage_extraction(tmp / "a.zip", target, {}, {}, &staged, wanted).ok);
         std::error_code ec;  // folders go only once empty: files first, then folders, innermost first
-        for (const std::string& path : staged.written) fs::remove(path, ec);
-        for (auto path = staged.written.rbegin(); path != staged.written.rend(); ++path) fs::remove(*path, ec);
-        EXPECT_EQ(fs::exists(target) ? read_tree(target) : Tree{}, before);
-        EXPECT_EQ(fs::exists(tmp / "save"), !c.before.empty());
+        for (const std::string& path : staged.written) stdfs::remove(path, ec);
+        for (auto path = staged.written.rbegin(); path != staged.written.rend(); ++path) stdfs::remove(*path, ec);
+        EXPECT_EQ(stdfs::exists(target) ? read_tree(target) : Tree{}, before);
+        EXPECT_EQ(stdfs::exists(tmp / "save"), !c.before.empty());
     }
 }
 
@@ -108,8 +108,8 @@ TEST(ZipStaging, AFailureLeavesNothingBehind) {
         EXPECT_FALSE(zip::stage_extraction(tmp / "a.zip", tmp / "save", {}, options, &staged).ok);
         EXPECT_TRUE(staged.written.empty());
         const Tree old = target_exists ? Tree{{"a.sav", "old"}} : Tree{};
-        EXPECT_EQ(fs::exists(tmp / "save") ? read_tree(tmp / "save") : Tree{}, old);
-        EXPECT_EQ(fs::exists(tmp / "save"), target_exists);
+        EXPECT_EQ(stdfs::exists(tmp / "save") ? read_tree(tmp / "save") : Tree{}, old);
+        EXPECT_EQ(stdfs::exists(tmp / "save"), target_exists);
     }
 }
 

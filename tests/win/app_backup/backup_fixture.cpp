@@ -1,3 +1,4 @@
+#include "fs/wide_text.h"
 #include "backup_fixture.h"
 
 #include "backup/zip/names.h"
@@ -10,13 +11,13 @@ namespace {
 template <typename Visit>
 void walk(const std::string& root, const std::string& rel, Visit visit) {
     WIN32_FIND_DATAW fd;
-    const std::wstring pattern = files::long_path(rel.empty() ? root : root + "\\" + rel) + L"\\*";
+    const std::wstring pattern = fs::long_path(rel.empty() ? root : root + "\\" + rel) + L"\\*";
     HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return;
     do {
         const std::wstring name = fd.cFileName;
         if (name == L"." || name == L"..") continue;
-        const std::string child = rel.empty() ? files::to_ansi(name) : rel + "\\" + files::to_ansi(name);
+        const std::string child = rel.empty() ? fs::to_ansi(name) : rel + "\\" + fs::to_ansi(name);
         visit(child, fd);
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(root, child, visit);
     } while (FindNextFileW(h, &fd));
@@ -39,7 +40,7 @@ std::map<std::string, std::string> BackupRestore::snapshot(const std::string& ro
 bool BackupRestore::has_temporaries(const std::string& root) {
     bool found = false;
     walk(root, "", [&](const std::string& rel, const WIN32_FIND_DATAW&) {
-        found = found || zip::is_temporary_name(gbk::after_last_backslash(rel));
+        found = found || fs::is_temporary_name(gbk::after_last_backslash(rel));
     });
     return found;
 }

@@ -161,7 +161,7 @@ TEST(RestoreChild, RestoresTheSet) {
     if (backup.empty()) GTEST_SKIP() << "child only";
     RestoreRequest request{files::environment_variable("VARNOKE_RESTORE_ARCHIVE"),
                            gbk::split(files::environment_variable("VARNOKE_RESTORE_SAVES")), backup};
-    restore_with_safety_copy(zip::platform_file_system(), request, {});
+    restore_with_safety_copy(fs::platform_file_system(), request, {});
 }
 
 TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
@@ -198,7 +198,7 @@ TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     // This machine uses the list: the journal is checked against that list's save folders.
     write_machine_list(next.folders(), make_machine_id(first_adapter_address(), os_build_number()),
                        app().save_config_path);
-    zip::FileSystem& ops = zip::platform_file_system();
+    fs::FileSystem& ops = fs::platform_file_system();
     prompt.messages.clear();
     ASSERT_TRUE(run_startup(next, {[] {}, [] {}}, ops));
     release_single_instance();

@@ -7,6 +7,7 @@
 #include "app/window_flow.h"
 #include "backup/zip/zip.h"
 #include "config/ini.h"
+#include "fs/wide_text.h"
 #include "paths/files.h"
 #include "support/scripted_prompt.h"
 #include "win/support/win_test.h"
@@ -36,7 +37,7 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
          {std::pair{"存档路径", saves / "一"}, {"程序路径", tool / exe}, {"退出后备份", "1"}})
         write_ini_value(app().save_config_path, "自动", key, value);
     SetEnvironmentVariableA("STAND_IN_LAUNCH", "1");
-    SetEnvironmentVariableW(L"STAND_IN_SAVE", files::to_wide(saves / "一\\存档.sav").c_str());
+    SetEnvironmentVariableW(L"STAND_IN_SAVE", fs::to_wide(saves / "一\\存档.sav").c_str());
 
     struct CountingNotifier : Notifier {
         std::vector<Note> notes;

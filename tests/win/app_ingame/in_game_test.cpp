@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/window_flow.h"
 #include "config/ini.h"
+#include "fs/wide_text.h"
 #include "paths/files.h"
 #include "support/scripted_prompt.h"
 #include "win/support/win_test.h"
@@ -145,7 +146,7 @@ TEST_F(InGame, QuickRestoreNeedsASecondPressAndCanBeUndone) {
 // its exit follows. Everything is told, and no box ever shows.
 TEST_F(InGame, NoBoxAppearsWhileTheWatchedProgramRuns) {
     SetEnvironmentVariableA("STAND_IN_MS", "4000");
-    SetEnvironmentVariableW(L"STAND_IN_SAVE", files::to_wide(save_file()).c_str());
+    SetEnvironmentVariableW(L"STAND_IN_SAVE", fs::to_wide(save_file()).c_str());
     wintest::click(window.item(M::kStartButton));
     SetEnvironmentVariableA("STAND_IN_MS", nullptr);
     SetEnvironmentVariableA("STAND_IN_SAVE", nullptr);
@@ -169,7 +170,7 @@ TEST_F(InGame, NoBoxAppearsWhileTheWatchedProgramRuns) {
 TEST_F(InGame, AFileTheGameHoldsOpenIsToldInTheTrayAndTheLog) {
     SetEnvironmentVariableA("STAND_IN_MS", "4000");
     SetEnvironmentVariableA("STAND_IN_HOLD", "1");
-    SetEnvironmentVariableW(L"STAND_IN_SAVE", files::to_wide(save_file()).c_str());
+    SetEnvironmentVariableW(L"STAND_IN_SAVE", fs::to_wide(save_file()).c_str());
     wintest::click(window.item(M::kStartButton));
     for (const char* v : {"STAND_IN_MS", "STAND_IN_HOLD", "STAND_IN_SAVE"}) SetEnvironmentVariableA(v, nullptr);
     ASSERT_TRUE(wintest::wait_for([&] {

@@ -13,6 +13,7 @@
 #include "backup/zip/zip.h"
 #include "config/ini.h"
 #include "config/project_list.h"
+#include "fs/wide_text.h"
 #include "paths/files.h"
 #include "paths/gbk_text.h"
 #include "paths/time_text.h"
@@ -172,7 +173,7 @@ TEST_F(CommandLine, BackupAllWhileTheMainWindowIsOpenCoversEveryProjectAndLosesN
 TEST_F(CommandLine, PlayBacksUpOnceAfterTheLastProcessOfTheProgramHasEnded) {
     add("启动器", saves / "一", stand_in());
     SetEnvironmentVariableA("STAND_IN_LAUNCH", "1");
-    SetEnvironmentVariableW(L"STAND_IN_SAVE", files::to_wide(saves / "一\\存档1.sav").c_str());
+    SetEnvironmentVariableW(L"STAND_IN_SAVE", fs::to_wide(saves / "一\\存档1.sav").c_str());
     const int code = run("/play \"启动器\"");
     SetEnvironmentVariableA("STAND_IN_LAUNCH", nullptr);
     SetEnvironmentVariableA("STAND_IN_SAVE", nullptr);

@@ -2,7 +2,7 @@
 // functions of the system: the same writes give the same bytes, the same reads the same text.
 #include <gtest/gtest.h>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "config/ini.h"
 #include "config/machine_list.h"
 #include "paths/files.h"
@@ -150,7 +150,7 @@ TEST_F(Ini, WritesTheSameBytesAndReadsTheSameTextAsTheProfileFunctions) {
 
 // The profile functions stop at 260 characters; a tool folder deeper than that is used all the same.
 TEST_F(Ini, AToolFolderDeeperThan260CharactersIsReadAndWritten) {
-    zip::FileSystem& fs = zip::platform_file_system();
+    fs::FileSystem& fs = fs::platform_file_system();
     std::string deep = dir.path();
     bool created = false;
     while (deep.size() < 300) ASSERT_TRUE(fs.make_dir(fs.from_ansi(deep += "\\很深的文件夹"), &created));

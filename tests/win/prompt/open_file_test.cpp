@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "ui/prompt_win.h"
 #include "win/support/win_test.h"
 
@@ -25,12 +25,12 @@ void answer_dialog(const std::string& title, const std::string& path) {
 
 TEST(OpenFileDialog, AnArchiveDeeperThan260CharactersComesBackWhole) {
     wintest::TempDir dir{"对话框"};
-    zip::FileSystem& fs = zip::platform_file_system();
+    fs::FileSystem& fs = fs::platform_file_system();
     std::string deep = dir.path();
     bool created = false;
     while (deep.size() < 300) ASSERT_TRUE(fs.make_dir(fs.from_ansi(deep += "\\很深的备份文件夹"), &created));
     const std::string archive = deep + "\\2011年10月22日9时5分7秒.zip";
-    ASSERT_TRUE(zip::write_file_atomically(fs, fs.from_ansi(archive), "PK"));
+    ASSERT_TRUE(fs::write_file_atomically(fs, fs.from_ansi(archive), "PK"));
 
     const std::string title = "选择存档文件" + std::to_string(GetCurrentProcessId());
     std::thread user(answer_dialog, title, archive);

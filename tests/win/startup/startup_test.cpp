@@ -35,7 +35,7 @@ class Startup : public ::testing::Test {
     wintest::TempDir dir{"startup"};
     ScriptedPrompt prompt;
     AppState state;
-    zip::FileSystem& real_files = zip::platform_file_system();
+    fs::FileSystem& real_files = fs::platform_file_system();
     std::vector<std::string> opened;
 };
 
@@ -130,7 +130,7 @@ TEST(SingleInstanceChild, RefusesWhileAnotherRuns) {
     p.install();
     AppState s;
     s.tool_dir = files::environment_variable("VARNOKE_CHILD_TOOL_DIR");
-    zip::FileSystem& files = zip::platform_file_system();
+    fs::FileSystem& files = fs::platform_file_system();
     bool opened_any = false;
     EXPECT_FALSE(run_startup(s, {[&] { opened_any = true; }, [&] { opened_any = true; }}, files));
     EXPECT_FALSE(opened_any);

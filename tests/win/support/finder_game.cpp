@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "fs/wide_text.h"
 #include "paths/files.h"
 #include "ui/finder_window.h"
 #include "ui/window.h"
@@ -23,12 +24,12 @@ FinderGame::FinderGame(bool writes, int run_ms)
     : folder_(dir_ / "游戏"), maker_("FinderMaker" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount())) {
     make_dirs(folder_);
     for (const char* exe : {"finder_game.exe", "finder_launcher.exe"})
-        CopyFileW(files::to_wide(files::executable_dir() + "\\" + exe).c_str(),
-                  files::to_wide(folder_ + "\\" + exe).c_str(), FALSE);
+        CopyFileW(fs::to_wide(files::executable_dir() + "\\" + exe).c_str(),
+                  fs::to_wide(folder_ + "\\" + exe).c_str(), FALSE);
     SetEnvironmentVariableA("FINDER_GAME_WRITES", writes ? "1" : nullptr);
     SetEnvironmentVariableA("FINDER_GAME_MS", std::to_string(run_ms).c_str());
     SetEnvironmentVariableA("FINDER_GAME_MAKER", maker_.c_str());
-    SetEnvironmentVariableW(L"FINDER_GAME_PATH", files::to_wide(game()).c_str());
+    SetEnvironmentVariableW(L"FINDER_GAME_PATH", fs::to_wide(game()).c_str());
 }
 
 FinderGame::~FinderGame() {

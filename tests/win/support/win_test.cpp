@@ -1,6 +1,6 @@
 #include "win/support/win_test.h"
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 
 #include <shellapi.h>
 
@@ -63,7 +63,7 @@ bool make_dirs(const std::string& path) {
 }
 
 namespace {
-zip::FileSystem& disk() { return zip::platform_file_system(); }
+fs::FileSystem& disk() { return fs::platform_file_system(); }
 std::string on_disk(const std::string& ansi) { return disk().from_ansi(ansi); }
 
 bool wildcard_match(const char* pattern, const char* text) {
@@ -78,7 +78,7 @@ bool is_directory(const std::string& path) { return !path.empty() && disk().is_f
 bool is_file(const std::string& path) { return exists(path) && !is_directory(path); }
 
 std::optional<unsigned long> attributes(const std::string& path) {
-    zip::FileState state;
+    fs::FileState state;
     if (path.empty() || !disk().get_state(on_disk(path), &state)) return std::nullopt;
     return state.attributes;
 }
@@ -91,18 +91,18 @@ bool create_directory(const std::string& path) {
 bool delete_file(const std::string& path) { return !path.empty() && disk().remove_file(on_disk(path)); }
 
 std::optional<std::string> read_bytes(const std::string& path, size_t limit) {
-    return zip::read_whole_file(disk(), on_disk(path), limit);
+    return fs::read_whole_file(disk(), on_disk(path), limit);
 }
 
 bool write_bytes(const std::string& path, const std::string& bytes) {
-    return zip::write_file_atomically(disk(), on_disk(path), bytes);
+    return fs::write_file_atomically(disk(), on_disk(path), bytes);
 }
 
 std::vector<std::string> matching_files(const std::string& folder, const std::string& pattern) {
-    std::vector<zip::DirEntry> entries;
+    std::vector<fs::DirEntry> entries;
     std::vector<std::string> names;
     disk().list_dir(on_disk(folder), &entries);
-    for (const zip::DirEntry& e : entries) {
+    for (const fs::DirEntry& e : entries) {
         const std::string name = disk().to_ansi(e.name);
         if (!e.is_dir && wildcard_match(pattern.c_str(), name.c_str())) names.push_back(name);
     }

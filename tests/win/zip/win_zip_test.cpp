@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "backup/zip/file_system.h"
+#include "fs/file_system.h"
 #include "backup/zip/staging.h"
 #include "backup/zip/zip.h"
 #include "zip_support/archive_builder.h"
@@ -215,7 +215,7 @@ TEST_F(WinZip, FullDiskKeepsSaveAndArchive) {
     ASSERT_TRUE(zip::compress_folder(ansi(root_ + L"\\src"), archive).ok);
     std::string archive_bytes = read_wide(wide(archive));
 
-    zip_test::FaultyFileSystem faulty(zip::platform_file_system());
+    zip_test::FaultyFileSystem faulty(fs::platform_file_system());
     faulty.write_budget = 1000;
     zip::Options options;
     options.fs = &faulty;
@@ -264,7 +264,7 @@ TEST_F(WinZip, NamesOfOtherToolsCaseAndTheToolsOwnFolders) {
     EXPECT_TRUE(staged.files[0].replaces);
     const std::string& existing = staged.files[0].existing;
     EXPECT_EQ(existing.substr(existing.find_last_of("/\\") + 1), "Save.dat");
-    for (const auto& f : staged.files) DeleteFileW(long_form(wide(zip::platform_file_system().to_ansi(f.staged))).c_str());
+    for (const auto& f : staged.files) DeleteFileW(long_form(wide(fs::platform_file_system().to_ansi(f.staged))).c_str());
 
     make_dirs(wide(target) + L"\\" + wide("存档目录") + L"\\game");
     zip::Options options;

@@ -11,12 +11,12 @@
 #include <mutex>
 #include <string>
 
-#include "backup/zip/case_fold.h"
-#include "backup/zip/file_system.h"
+#include "fs/case_fold.h"
+#include "fs/file_system.h"
 
-namespace zip_test {
+namespace fs {
 
-class MemoryFileSystem : public zip::FileSystem {
+class MemoryFileSystem : public fs::FileSystem {
 public:
     struct Node {
         bool is_dir = false;
@@ -55,38 +55,38 @@ public:
     std::string from_legacy_name(const std::string& t) override { return t; }
     uint8_t zip_host() const override { return 3; }
 
-    bool stat(const std::string& p, zip::DirEntry* info) override {
+    bool stat(const std::string& p, fs::DirEntry* info) override {
         const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
         auto it = find(path);
         if (it == nodes_.end()) return false;
-        *info = zip::DirEntry{};
+        *info = fs::DirEntry{};
         info->is_dir = it->second.is_dir;
         info->size = it->second.data->size();
         info->mtime = it->second.mtime;
         return true;
     }
 
-    bool list_dir(const std::string& p, std::vector<zip::DirEntry>* entries) override {
+    bool list_dir(const std::string& p, std::vector<fs::DirEntry>* entries) override {
         const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
         std::string prefix = path + "/";
         for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
             std::string name = it->first.substr(prefix.size());
             if (name.find('/') != std::string::npos) continue;
-            zip::DirEntry e;
+            fs::DirEntry e;
             e.name = name;
             e.is_dir = it->second.is_dir;
             e.size = it->second.data->size();
             e.mtime = it->second.mtime;
-            e.state = zip::FileState{it->second.mtime, it->second.attributes};
+            e.state = fs::FileState{it->second.mtime, it->second.attributes};
             e.is_link = e.unreachable = it->second.unreachable;
             entries->push_back(e);
         }
         return nodes_.count(path) && nodes_[path].is_dir;
     }
 
-    std::unique_ptr<zip::InputFile> open_read(const std::string& p) override {
+    std::unique_ptr<fs::InputFile> open_read(const std::string& p) override {
         const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(path);
@@ -94,7 +94,7 @@ public:
         return std::make_unique<Input>(it->second.data);
     }
 
-    std::unique_ptr<zip::OutputFile> create_new(const std::string& p) override {
+    std::unique_ptr<fs::OutputFile> create_new(const std::string& p) override {
         const std::string path = key(p);
         std::lock_guard<std::mutex> lock(mu_);
         if (find(path) != nodes_.end() || !parent_is_dir(path)) return nullptr;
@@ -148,14 +148,14 @@ public:
         nodes_.erase(it);
         return true;
     }
-    bool get_state(const std::string& p, zip::FileState* state) override {
+    bool get_state(const std::string& p, fs::FileState* state) override {
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(key(p));
         if (it == nodes_.end()) return false;
         *state = {it->second.mtime, it->second.attributes};
         return true;
     }
-    bool set_state(const std::string& p, const zip::FileState& state) override {
+    bool set_state(const std::string& p, const fs::FileState& state) override {
         std::lock_guard<std::mutex> lock(mu_);
         auto it = nodes_.find(key(p));
         if (it == nodes_.end()) return false;
@@ -177,10 +177,10 @@ private:
         auto it = nodes_.find(path);
         if (it != nodes_.end() || !ignore_case) return it;
         const std::size_t cut = path.rfind('/') + 1;
-        const std::string folded = zip::fold_case(path.substr(cut));
+        const std::string folded = fs::fold_case(path.substr(cut));
         auto in_folder = [&](const std::string& p) { return p.compare(0, cut, path, 0, cut) == 0; };
         for (it = nodes_.lower_bound(path.substr(0, cut)); it != nodes_.end() && in_folder(it->first); ++it)
-            if (it->first.find('/', cut) == std::string::npos && zip::fold_case(it->first.substr(cut)) == folded)
+            if (it->first.find('/', cut) == std::string::npos && fs::fold_case(it->first.substr(cut)) == folded)
                 return it;
         return nodes_.end();
     }
@@ -193,7 +193,7 @@ private:
         return it == nodes_.end() ? path.find('/') == slash : it->second.is_dir;
     }
 
-    struct Input : zip::InputFile {
+    struct Input : fs::InputFile {
         explicit Input(std::shared_ptr<std::string> d) : data(std::move(d)) {}
         uint64_t size() override { return data->size(); }
         int64_t read_at(uint64_t offset, void* buffer, std::size_t size) override {
@@ -205,8 +205,8 @@ private:
         std::shared_ptr<std::string> data;
     };
 
-    struct Output : zip::OutputFile {
-        Output(MemoryFileSystem* f, std::string p, std::shared_ptr<std::string> d)
+    struct Output : fs::OutputFile {
+        Output(fs::MemoryFileSystem* f, std::string p, std::shared_ptr<std::string> d)
             : fs(f), path(std::move(p)), data(std::move(d)) {}
         bool write(const void* d, std::size_t n) override {
             data->append(static_cast<const char*>(d), n);
@@ -221,11 +221,11 @@ private:
             std::lock_guard<std::mutex> lock(fs->mu_);
             auto it = fs->nodes_.find(path);
             if (it == fs->nodes_.end() || it->second.data != data) return true;  // moved meanwhile
-            if (mtime != zip::kKeepTime) it->second.mtime = mtime;
+            if (mtime != fs::kKeepTime) it->second.mtime = mtime;
             it->second.flushed = sync;
             return true;
         }
-        MemoryFileSystem* fs;
+        fs::MemoryFileSystem* fs;
         std::string path;
         std::shared_ptr<std::string> data;
     };
@@ -234,4 +234,4 @@ private:
     std::map<std::string, Node> nodes_;
 };
 
-}  // namespace zip_test
+}  // namespace fs

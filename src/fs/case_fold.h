@@ -4,10 +4,10 @@
 
 #include <string>
 
-namespace zip {
+namespace fs {
 
 // The UTF-8 name in upper case for ASCII, Latin-1, Latin Extended-A/B, Greek, Cyrillic and
 // full-width Latin; other characters as they are. Text that is not UTF-8 folds its ASCII only.
 std::string fold_case(const std::string& name);
 
-}  // namespace zip
+}  // namespace fs

@@ -1,10 +1,10 @@
-#include "backup/zip/case_fold.h"
+#include "fs/case_fold.h"
 
 #include <cstdint>
 
-#include "backup/zip/names.h"
+#include "fs/file_names.h"
 
-namespace zip {
+namespace fs {
 
 namespace {
 
@@ -79,4 +79,4 @@ std::string fold_case(const std::string& name) {
     return out;
 }
 
-}  // namespace zip
+}  // namespace fs

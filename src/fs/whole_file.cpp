@@ -1,9 +1,9 @@
 // Whole small files (records, lists, settings): read at once, written so that no half stays; and
 // the folders they go into.
-#include "backup/zip/file_system.h"
-#include "backup/zip/names.h"
+#include "fs/file_system.h"
+#include "fs/file_names.h"
 
-namespace zip {
+namespace fs {
 
 bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& bytes, bool replace) {
     const std::string temp = sibling_temp_path(path);
@@ -38,4 +38,4 @@ std::optional<std::string> read_whole_file(FileSystem& fs, const std::string& pa
     return bytes;
 }
 
-}  // namespace zip
+}  // namespace fs

@@ -10,10 +10,10 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "backup/zip/file_system.h"
-#include "backup/zip/names.h"
+#include "fs/file_system.h"
+#include "fs/file_names.h"
 
-namespace zip {
+namespace fs {
 
 namespace {
 
@@ -235,6 +235,6 @@ FileSystem& platform_file_system() {
     return fs;
 }
 
-}  // namespace zip
+}  // namespace fs
 
 #endif  // _WIN32

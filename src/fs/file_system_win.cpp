@@ -9,22 +9,22 @@
 #include <cstring>
 #include <vector>
 
-#include "backup/zip/file_system.h"
-#include "backup/zip/format.h"
-#include "paths/files.h"
+#include "fs/file_system.h"
+#include "fs/wide_text.h"
+#include "fs/file_names.h"
 
-namespace zip {
+namespace fs {
 
 namespace {
 
-std::wstring long_path(const std::string& utf8) { return files::long_path(files::utf8_to_wide(utf8)); }
+std::wstring wide_path(const std::string& utf8) { return long_path(utf8_to_wide(utf8)); }
 
 int64_t to_unix(const FILETIME& ft) {
-    return format::filetime_to_unix((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+    return fs::filetime_to_unix((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
 }
 
 FILETIME to_filetime(int64_t unix_time) {
-    uint64_t ticks = format::unix_to_filetime(unix_time);
+    uint64_t ticks = fs::unix_to_filetime(unix_time);
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
@@ -164,14 +164,14 @@ FileState state_of(const FILETIME& time, DWORD attributes) {
 
 class WinFileSystem : public FileSystem {
 public:
-    std::string from_ansi(const std::string& text) override { return files::wide_to_utf8(files::to_wide(text)); }
-    std::string to_ansi(const std::string& utf8) override { return files::to_ansi(files::utf8_to_wide(utf8)); }
+    std::string from_ansi(const std::string& text) override { return wide_to_utf8(fs::to_wide(text)); }
+    std::string to_ansi(const std::string& utf8) override { return fs::to_ansi(utf8_to_wide(utf8)); }
     std::string from_legacy_name(const std::string& raw) override { return from_ansi(raw); }
     uint8_t zip_host() const override { return 11; }
 
     bool stat(const std::string& path, DirEntry* info) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExW(long_path(path).c_str(), GetFileExInfoStandard, &data)) return false;
+        if (!GetFileAttributesExW(wide_path(path).c_str(), GetFileExInfoStandard, &data)) return false;
         info->is_dir = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         info->size = info->is_dir ? 0 : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         info->mtime = to_unix(data.ftLastWriteTime);
@@ -181,7 +181,7 @@ public:
     // Junctions, symbolic links and cloud placeholders are listed like what they lead to; reading
     // through them follows them (and fetches a placeholder's data).
     bool list_dir(const std::string& path, std::vector<DirEntry>* entries) override {
-        std::wstring dir = long_path(path);
+        std::wstring dir = wide_path(path);
         WIN32_FIND_DATAW fd;
         HANDLE h = FindFirstFileExW((dir + L"\\*").c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
                                     FIND_FIRST_EX_LARGE_FETCH);
@@ -190,7 +190,7 @@ public:
             std::wstring name = fd.cFileName;
             if (name == L"." || name == L"..") continue;
             DirEntry e;
-            e.name = files::wide_to_utf8(name);
+            e.name = wide_to_utf8(name);
             e.is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             e.size = e.is_dir ? 0 : (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
             e.mtime = to_unix(fd.ftLastWriteTime);
@@ -205,7 +205,7 @@ public:
     }
 
     std::optional<FolderId> folder_id(const std::string& path) override {
-        HANDLE h = CreateFileW(long_path(path).c_str(), FILE_READ_ATTRIBUTES,
+        HANDLE h = CreateFileW(wide_path(path).c_str(), FILE_READ_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -219,7 +219,7 @@ public:
 
     // The final path comes as \\?\C:\… or \\?\UNC\server\…; the prefix goes again.
     std::string real_path(const std::string& path) override {
-        HANDLE h = CreateFileW(long_path(path).c_str(), FILE_READ_ATTRIBUTES,
+        HANDLE h = CreateFileW(wide_path(path).c_str(), FILE_READ_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE) return "";
@@ -234,24 +234,24 @@ public:
         name.resize(n);
         if (name.rfind(L"\\\\?\\UNC\\", 0) == 0) name = L"\\" + name.substr(7);
         else if (name.rfind(L"\\\\?\\", 0) == 0) name = name.substr(4);
-        return files::wide_to_utf8(name);
+        return wide_to_utf8(name);
     }
 
     std::unique_ptr<InputFile> open_read(const std::string& path) override {
-        HANDLE h = CreateFileW(long_path(path).c_str(), GENERIC_READ,
+        HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         return h == INVALID_HANDLE_VALUE ? nullptr : std::make_unique<WinInput>(h);
     }
 
     std::unique_ptr<OutputFile> create_new(const std::string& path) override {
-        HANDLE h = CreateFileW(long_path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+        HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         return h == INVALID_HANDLE_VALUE ? nullptr : std::make_unique<WinOutput>(h);
     }
 
     bool make_dir(const std::string& path, bool* created) override {
-        std::wstring w = long_path(path);
+        std::wstring w = wide_path(path);
         *created = CreateDirectoryW(w.c_str(), nullptr) != 0;
         if (*created) return true;
         DWORD attributes = GetFileAttributesW(w.c_str());
@@ -261,7 +261,7 @@ public:
     // A read-only save is replaced all the same (a restore is what the user asked for), and the new
     // file is made read-only again.
     bool replace(const std::string& from, const std::string& to) override {
-        std::wstring source = long_path(from), target = long_path(to);
+        std::wstring source = wide_path(from), target = wide_path(to);
         DWORD attributes = GetFileAttributesW(target.c_str());
         bool read_only = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
                          !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -274,12 +274,12 @@ public:
     // Through a handle too: MoveFileExW looks the target up once more, and under Wine each look-up
     // of a name that is not there reads the whole folder.
     bool rename(const std::string& from, const std::string& to) override {
-        return rename_over(long_path(from), long_path(to), false);
+        return rename_over(wide_path(from), wide_path(to), false);
     }
 
     // A read-only file is removed all the same: only files of the engine's own are removed.
     bool remove_file(const std::string& path) override {
-        std::wstring w = long_path(path);
+        std::wstring w = wide_path(path);
         if (DeleteFileW(w.c_str())) return true;
         DWORD attributes = GetFileAttributesW(w.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
@@ -289,7 +289,7 @@ public:
 
     bool get_state(const std::string& path, FileState* state) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExW(long_path(path).c_str(), GetFileExInfoStandard, &data)) return false;
+        if (!GetFileAttributesExW(wide_path(path).c_str(), GetFileExInfoStandard, &data)) return false;
         *state = state_of(data.ftLastWriteTime, data.dwFileAttributes);
         return true;
     }
@@ -301,7 +301,7 @@ public:
 
     // The time first: a read-only file still takes a new time, but not after it is read-only.
     bool set_state(const std::string& path, const FileState& state) override {
-        std::wstring w = long_path(path);
+        std::wstring w = wide_path(path);
         HANDLE h = CreateFileW(w.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
@@ -313,10 +313,10 @@ public:
     }
 
     bool copy_attributes(const std::string& from, const std::string& to) override {
-        DWORD attributes = GetFileAttributesW(long_path(from).c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && SetFileAttributesW(long_path(to).c_str(), attributes) != 0;
+        DWORD attributes = GetFileAttributesW(wide_path(from).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && SetFileAttributesW(wide_path(to).c_str(), attributes) != 0;
     }
-    bool remove_dir(const std::string& path) override { return RemoveDirectoryW(long_path(path).c_str()) != 0; }
+    bool remove_dir(const std::string& path) override { return RemoveDirectoryW(wide_path(path).c_str()) != 0; }
 };
 
 }  // namespace
@@ -326,4 +326,4 @@ FileSystem& platform_file_system() {
     return fs;
 }
 
-}  // namespace zip
+}  // namespace fs

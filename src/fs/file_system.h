@@ -1,5 +1,6 @@
-// The file-system seam of the ZIP engine: a POSIX implementation for the host, a Win32 wide-API one
-// for Windows, and test doubles that fail on purpose.
+// The file-system port: every file call of the program goes through it. A POSIX implementation for
+// the host, a Win32 wide-API one for Windows, one in memory, and test doubles that fail on purpose.
+// Each entry point (WinMain, the command line, a test) makes one and hands it down.
 //
 // Every path handed to a FileSystem is UTF-8 with '/' separators (on a host whose own names are not
 // UTF-8, the raw bytes). All members may be called from several threads at once; an open file is
@@ -8,15 +9,23 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace zip {
+namespace fs {
 
 constexpr int64_t kKeepTime = INT64_MIN;
+
+// Windows file times count 100-ns ticks from 1601-01-01 UTC; listings and archives keep Unix seconds.
+constexpr int64_t kEpochDifference = 11644473600LL;  // 1601-01-01 to 1970-01-01 in seconds
+inline int64_t filetime_to_unix(uint64_t ticks) { return static_cast<int64_t>(ticks / 10000000) - kEpochDifference; }
+inline uint64_t unix_to_filetime(int64_t seconds) {  // times before 1601 become 1601
+    return static_cast<uint64_t>(std::max<int64_t>(seconds + kEpochDifference, 0)) * 10000000;
+}
 
 // A file's modification time in the system's own unit (100 ns since 1601 on Windows, ns since 1970
 // elsewhere) and its attributes (FILE_ATTRIBUTE_* on Windows, the mode bits elsewhere).
@@ -132,4 +141,4 @@ bool make_dirs(FileSystem& fs, const std::string& path);
 // The whole file, when it can be read and holds at most `limit` bytes.
 std::optional<std::string> read_whole_file(FileSystem& fs, const std::string& path, std::size_t limit);
 
-}  // namespace zip
+}  // namespace fs
