@@ -26,7 +26,7 @@ inline zip::Result extract_into(const std::string& archive, const std::string& t
     // What is still under a staged name goes: files, then the folders made, innermost first.
     for (const std::string& path : staged.written) fs.remove_file(path);
     for (auto path = staged.written.rbegin(); path != staged.written.rend(); ++path) fs.remove_dir(*path);
-    return zip::Result{false, "无法替换文件：" + fs.to_ansi(failed), {}};
+    return zip::Result{false, "无法替换文件：" + fs::shown(failed), {}};
 }
 
 }  // namespace zip_test
