@@ -72,7 +72,7 @@ bool start_program(const std::string& file, HANDLE* process) {
 // The machine a run works on: the console, the log beside the project lists, the real files.
 class WinCommandHost : public CommandHost {
    public:
-    explicit WinCommandHost(const std::string& tool_dir) : tool_{tool_dir} {}
+    WinCommandHost(const std::string& tool_dir, fs::FileSystem& fs) : tool_{tool_dir}, fs_(fs) {}
     ~WinCommandHost() override {
         if (process_) CloseHandle(process_);
     }
@@ -80,33 +80,32 @@ class WinCommandHost : public CommandHost {
     void print(const std::string& line) override { console_.line(line); }
 
     void report(const std::vector<std::string>& lines) override {
-        for (const std::string& l : append_run_log(fs::platform_file_system(), tool_.config_dir(), lines))
+        for (const std::string& l : append_run_log(fs_, tool_.config_dir(), lines))
             console_.line(l);
     }
 
     bool needs_legacy_migration() override {
-        return ::needs_legacy_migration(fs::platform_file_system(), tool_);
+        return ::needs_legacy_migration(fs_, tool_);
     }
 
     std::string machine_list() override {
-        fs::FileSystem& fs = fs::platform_file_system();
         bool made = false;
-        fs.make_dir(fs.from_ansi(tool_.config_dir()), &made);
-        return read_machine_list(tool_, make_machine_id(first_adapter_address(), os_build_number()));
+        fs_.make_dir(tool_.config_dir(), &made);
+        return read_machine_list(fs_, tool_, make_machine_id(first_adapter_address(), os_build_number()));
     }
 
-    std::vector<std::string> project_names(const std::string& list) override { return load_project_names(list); }
+    std::vector<std::string> project_names(const std::string& list) override { return load_project_names(fs_, list); }
 
     CurrentProject load_project(const std::string& list, const std::string& name) override {
         return ::load_project(list_files(list), name, tool_, system_folders());
     }
 
     BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) override {
-        decorate_project_folder(project);
+        decorate_project_folder(fs_, project);
         NoProgress progress;
-        BackupRunner runner(platform_backup_machine(), progress);
+        BackupRunner runner(platform_backup_machine(fs_), progress);
         ListStamp stamp(list_files(list));
-        return run_backup_job(runner, fs::platform_file_system(), stamp,
+        return run_backup_job(runner, fs_, stamp,
                               project_state(project, project.program_path, system_folders()),
                               job);
     }
@@ -128,9 +127,10 @@ class WinCommandHost : public CommandHost {
     void pause(unsigned milliseconds) override { Sleep(milliseconds); }
 
    private:
-    ProjectFiles list_files(const std::string& list) const { return platform_project_files(list, tool_.backup_root()); }
+    ProjectFiles list_files(const std::string& list) const { return ProjectFiles{fs_, list, tool_.backup_root()}; }
 
     ToolFolders tool_;
+    fs::FileSystem& fs_;
     Console console_;
     HANDLE process_ = nullptr;
 };
@@ -147,8 +147,9 @@ std::vector<std::string> command_line_arguments() {
     return args;
 }
 
-std::optional<int> run_command_line(const std::vector<std::string>& args, const std::string& tool_dir) {
+std::optional<int> run_command_line(const std::vector<std::string>& args, const std::string& tool_dir,
+                                    fs::FileSystem& fs) {
     if (args.empty()) return std::nullopt;
-    WinCommandHost host(tool_dir);
+    WinCommandHost host(tool_dir, fs);
     return run_command(args, host);
 }

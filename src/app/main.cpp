@@ -14,7 +14,9 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CoInitialize(nullptr);  // shell links and drag-and-drop
     // With arguments the program runs without a window, beside any window of its own.
-    if (std::optional<int> code = run_command_line(command_line_arguments(), files::executable_dir())) {
+    fs::FileSystem& files = fs::platform_file_system();
+    const std::string tool_dir = fs::path_of(files::executable_dir());
+    if (std::optional<int> code = run_command_line(command_line_arguments(), tool_dir, files)) {
         CoUninitialize();
         return *code;
     }
@@ -24,9 +26,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     set_prompt(&real_prompt);
     Window::set_quit_when_last_closes(true);
 
-    app().tool_dir = files::executable_dir();
+    app().fs = &files;
+    app().tool_dir = tool_dir;
     StartupWindows windows{[] { open_main_window(); }, [] { open_config(); }};
-    if (run_startup(app(), windows, fs::platform_file_system()) && Window::live_windows() > 0) {
+    if (run_startup(app(), windows, files) && Window::live_windows() > 0) {
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             HWND active = GetActiveWindow();

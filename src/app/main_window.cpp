@@ -76,7 +76,7 @@ bool MainWindow::create(MainContext context) {
 void MainWindow::load_main_list() {
     HWND combo = item(kProjectCombo);
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (const std::string& name : load_project_names(context_.save_config_path))
+    for (const std::string& name : load_project_names(files(), context_.save_config_path))
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
 
@@ -85,7 +85,7 @@ void MainWindow::load_current_project() {
     project_ = load_project(project_list(), text(kProjectCombo), context_.folders, special());
     set_text(kSavePathEdit, project_.save_paths_text);
     set_text(kProgramPathEdit, project_.program_path);
-    set_text(kBackupPathEdit, project_.backup_folder);
+    set_text(kBackupPathEdit, fs::shown(project_.backup_folder));
     set_text(kProgressTextLabel, "");
     set_text(kProgressCountLabel, "0/" + std::to_string(project_.save_paths.size()));
     update_enable_states();
@@ -221,7 +221,7 @@ void MainWindow::open_backup_directory() {
 
 void MainWindow::open_save_path() {
     if (project_.save_paths.size() == 1) {
-        if (!project_.save_paths.front().empty()) prompt().shell_open(project_.save_paths.front());
+        if (!project_.save_paths.front().empty()) prompt().shell_open(fs::shown(project_.save_paths.front()));
         return;
     }
     // None or several: the window "存档路径查看" lists them.

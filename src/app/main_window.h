@@ -20,6 +20,7 @@
 
 // What the main window works on, given when it opens.
 struct MainContext {
+    fs::FileSystem* fs = nullptr;       // every file the window reads or writes
     ToolFolders folders;
     std::string save_config_path;       // the project list in use; empty until one is chosen
     const Folders* special = nullptr;   // expands the tokens of stored paths
@@ -160,8 +161,9 @@ class MainWindow : public Window {
     void restore_set(const std::string& name, const CurrentProject& project, const std::string& first_archive);
     std::string newest_set_of(const std::string& name, CurrentProject* project);
     const Folders& special() const { return *context_.special; }
+    fs::FileSystem& files() const { return *context_.fs; }
     ProjectFiles project_list() const {
-        return platform_project_files(context_.save_config_path, context_.folders.backup_root());
+        return ProjectFiles{files(), context_.save_config_path, context_.folders.backup_root()};
     }
 
     MainContext context_;

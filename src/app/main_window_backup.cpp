@@ -65,7 +65,7 @@ void MainWindow::run_locked(const std::function<Told(BackupRunner&)>& work) {
     busy_ = true;
     for (int id : kLockedControls) enable(id, false);
     MainProgress progress(*this);
-    BackupRunner runner(platform_backup_machine(), progress);
+    BackupRunner runner(platform_backup_machine(files()), progress);
     const Told told = work(runner);
     tell(told.notices);
     if (!told.stamped)
@@ -83,7 +83,7 @@ void MainWindow::run_locked(const std::function<Told(BackupRunner&)>& work) {
 void MainWindow::backup_current_project(const char* kind) {
     run_locked([this, kind](BackupRunner& runner) {
         ListStamp stamp(project_list());
-        const BackupJobResult job = run_backup_job(runner, fs::platform_file_system(), stamp, operation_state(),
+        const BackupJobResult job = run_backup_job(runner, files(), stamp, operation_state(),
                                                    {kind, project().options.keep_sets});
         Told told{backup_notices(job.outcome), job.stamped};
         for (const Notice& n : prune_notices(job.pruned)) told.notices.push_back(n);
@@ -96,11 +96,12 @@ std::optional<std::string> MainWindow::choose_archive(const std::string& backup_
     r.title = "选择备份文件：";
     r.filter = "ZIP压缩文件(*.zip)|*.zip";
     r.default_ext = "zip";
-    r.initial_dir = backup_folder;
+    r.initial_dir = fs::shown(backup_folder);
     r.initial_file = gbk::after_last_backslash(last_restore_file_);
     std::optional<std::string> chosen = prompt().open_file(r);
-    if (chosen) last_restore_file_ = *chosen;
-    return chosen;
+    if (!chosen) return chosen;
+    last_restore_file_ = *chosen;
+    return fs::path_of(*chosen);
 }
 
 void MainWindow::restore_current_project() {
@@ -136,7 +137,7 @@ void MainWindow::undo_last_restore() {
 // Only a selected project whose last restore can still be taken back.
 bool MainWindow::can_undo() const {
     if (busy_ || !is_valid_project_name(project().name)) return false;
-    return has_restore_to_undo(fs::platform_file_system(), project().backup_folder);
+    return has_restore_to_undo(files(), project().backup_folder);
 }
 
 void MainWindow::add_undo_to_system_menu() {
@@ -169,15 +170,15 @@ void MainWindow::show_restore_menu(POINT at) {
 }
 
 void MainWindow::decorate_project() {
-    decorate_project_folder(project());
+    decorate_project_folder(files(), project());
     show_project_icon();
 }
 
 void MainWindow::show_project_icon() {
     HICON icon = nullptr;
-    const std::string ico = project().backup_folder + "\\image.ico";
-    if (is_valid_project_name(project().name) && is_sound_icon_file(ico)) {
-        icon = ExtractIconA(GetModuleHandleA(nullptr), ico.c_str(), 0);
+    const std::string ico = fs::join_path(project().backup_folder, "image.ico");
+    if (is_valid_project_name(project().name) && is_sound_icon_file(files(), ico)) {
+        icon = ExtractIconA(GetModuleHandleA(nullptr), fs::shown(ico).c_str(), 0);
         if (icon == reinterpret_cast<HICON>(1)) icon = nullptr;  // "not an icon file"
     }
     HICON old = reinterpret_cast<HICON>(SendMessageA(item(kProgramIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0));

@@ -19,7 +19,7 @@ void MainWindow::open_history() {
         }
         DestroyWindow(history_);  // another project's
     }
-    HistoryContext context{project().name, project().backup_folder, project().save_paths, {}};
+    HistoryContext context{&files(), project().name, project().backup_folder, project().save_paths, {}};
     context.restore = [this, name = project().name](const std::string& archive) {
         restore_from_history(name, archive);
     };

@@ -33,10 +33,10 @@ int64_t now_ms() { return static_cast<int64_t>(GetTickCount64()); }
 // the user looks at the window.
 class TrayNotifier : public Notifier {
    public:
-    TrayNotifier(MainWindow& w, TrayIcon& tray, std::string config_dir)
-        : w_(w), tray_(tray), config_dir_(std::move(config_dir)) {}
+    TrayNotifier(MainWindow& w, TrayIcon& tray, fs::FileSystem& fs, std::string config_dir)
+        : w_(w), tray_(tray), fs_(fs), config_dir_(std::move(config_dir)) {}
     void notify(const Note& note) override {
-        append_run_log(fs::platform_file_system(), config_dir_, note.log_lines);
+        append_run_log(fs_, config_dir_, note.log_lines);
         if (!note.quiet) tray_.balloon(note.text, note.failure);
         if (!note.failure) return;
         failure_ = first_line(note.text);
@@ -48,12 +48,13 @@ class TrayNotifier : public Notifier {
    private:
     MainWindow& w_;
     TrayIcon& tray_;
+    fs::FileSystem& fs_;
     std::string config_dir_;
     std::string failure_;
 };
 
 struct InGame {
-    InGame(MainWindow& w, const std::string& config_dir) : notifier(w, tray, config_dir) {}
+    InGame(MainWindow& w, fs::FileSystem& fs, const std::string& config_dir) : notifier(w, tray, fs, config_dir) {}
     TimedBackups timed;
     DoublePress restore_press;
     TrayIcon tray;
@@ -66,10 +67,10 @@ MainWindow::MainWindow() = default;
 MainWindow::~MainWindow() = default;
 
 void MainWindow::start_in_game() {
-    in_game_ = std::make_unique<InGame>(*this, context_.folders.config_dir());
+    in_game_ = std::make_unique<InGame>(*this, files(), context_.folders.config_dir());
     in_game_->tray.attach(hwnd(), kTrayMessage);
     const auto key = [this](const char* section, const HotKey& fallback) {
-        return stored_hotkey(read_machine_setting(context_.folders, section, context_.machine_id), fallback);
+        return stored_hotkey(read_machine_setting(files(), context_.folders, section, context_.machine_id), fallback);
     };
     const HotKey backup = key(names::kQuickBackupKeySection, kDefaultQuickBackupKey);
     const HotKey restore = key(names::kQuickRestoreKeySection, kDefaultQuickRestoreKey);
@@ -170,7 +171,7 @@ void MainWindow::reload_timed_projects() {
     in_game_->reloaded_at = GetTickCount();
     std::vector<TimedProject> timed;
     const ProjectFiles list = project_list();
-    for (const std::string& name : load_project_names(context_.save_config_path)) {
+    for (const std::string& name : load_project_names(files(), context_.save_config_path)) {
         const int minutes = read_project_options(list, name).timed_minutes;
         if (minutes <= 0) continue;
         const CurrentProject p = load_project(list, name, context_.folders, special());
@@ -230,16 +231,16 @@ void MainWindow::run_unattended_backup(const std::string& name, const char* what
     busy_ = true;
     const CurrentProject p = load_project(project_list(), name, context_.folders, special());
     NoProgress progress;
-    BackupRunner runner(platform_backup_machine(), progress);
+    BackupRunner runner(platform_backup_machine(files()), progress);
     ListStamp stamp(project_list());
     const BackupJob asked = job(p.options);
-    const BackupJobResult result = run_backup_job(runner, fs::platform_file_system(), stamp,
+    const BackupJobResult result = run_backup_job(runner, files(), stamp,
                                                   project_state(p, p.program_path, special()), asked);
     busy_ = false;
     notifier().notify(backup_note(name, what, result, asked.kind == backup_kind::kTimed));
     if (!result.unchanged && same_project(name, text(kProjectCombo)))
         set_text(kProgressTextLabel, result.outcome.first_done.empty() ? text(kProgressTextLabel)
-                                                                        : result.outcome.first_done + " 备份完成");
+                                                                        : fs::shown(result.outcome.first_done) + " 备份完成");
     refresh_undo_item();
 }
 
@@ -248,7 +249,7 @@ void MainWindow::quick_backup() { run_unattended_backup(played_project(), "快�
 // The project and the first archive of its newest set; "" after telling the user there is none.
 std::string MainWindow::newest_set_of(const std::string& name, CurrentProject* project) {
     *project = load_project(project_list(), name, context_.folders, special());
-    const std::string newest = newest_set_archive(fs::platform_file_system(), project->backup_folder);
+    const std::string newest = newest_set(files(), project->backup_folder);
     if (newest.empty()) notifier().notify(nothing_to_restore_note(name));
     return newest;
 }
@@ -260,8 +261,8 @@ void MainWindow::quick_restore() {
     const std::string newest = newest_set_of(name, &p);
     if (newest.empty()) return;
     if (!in_game_->restore_press.press(now_ms())) {
-        const std::string stem = gbk::after_last_backslash(newest);
-        notifier().notify(quick_restore_armed_note(name, stem.substr(0, stem.size() - 4)));  // less ".zip"
+        const std::string key = set_key(newest);
+        notifier().notify(quick_restore_armed_note(name, key.substr(0, key.size() - 4)));  // less ".zip"
         return;
     }
     restore_set(name, p, newest);
@@ -279,7 +280,7 @@ void MainWindow::restore_newest(const std::string& name) {
 void MainWindow::restore_set(const std::string& name, const CurrentProject& p, const std::string& first_archive) {
     busy_ = true;
     NoProgress progress;
-    BackupRunner runner(platform_backup_machine(), progress);
+    BackupRunner runner(platform_backup_machine(files()), progress);
     ProjectState state = project_state(p, p.program_path, special());
     state.program_file.clear();  // may run while the program runs
     RestoreQuestions ask;

@@ -6,7 +6,7 @@
 
 MainContext main_context() {
     const AppState& a = app();
-    return MainContext{a.folders(), a.save_config_path, &system_folders(),
+    return MainContext{a.fs, a.folders(), a.save_config_path, &system_folders(),
                        [](const std::string& dropped_file) { return open_config(dropped_file); }, a.machine_id};
 }
 
@@ -22,7 +22,7 @@ bool open_main_window() {
 
 bool open_config(const std::string& dropped_file) {
     AppState& a = app();
-    ConfigContext context{a.folders(), a.machine_id, a.save_config_path, dropped_file, std::nullopt};
+    ConfigContext context{a.fs, a.folders(), a.machine_id, a.save_config_path, dropped_file, std::nullopt};
     if (a.config_unchosen) context.page = kPageSettings;
     ConfigEvents events;
     events.list_chosen = [](const std::string& path) { app().save_config_path = path; };

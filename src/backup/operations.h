@@ -50,8 +50,8 @@ struct BackupMachine {
     unsigned threads = 0;  // the engine's worker threads; 0: one per core
 };
 
-// The real machine: the platform's file system and process list.
-BackupMachine platform_backup_machine();
+// The real machine: these files and the process list.
+BackupMachine platform_backup_machine(fs::FileSystem& fs);
 
 // The progress display.
 class ProgressView {

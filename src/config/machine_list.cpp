@@ -29,7 +29,7 @@ bool write_machine_list(fs::FileSystem& fs, const ToolFolders& tool, const std::
 }
 
 std::string generated_list_path(const ToolFolders& tool, const std::string& machine_id) {
-    return tool.config_dir() + "/" + names::kSaveConfigPrefix + machine_id + names::kSaveConfigSuffix;
+    return tool.config_dir() + "/" + names::kSaveConfigPrefix + fs::path_of(machine_id) + names::kSaveConfigSuffix;
 }
 
 bool is_machine_file(const std::string& path) { return path.find(names::kSystemConfigFile) != std::string::npos; }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "fs/file_system.h"
+
 namespace history_ui {
 enum Control : int {
     kRestoreButton = 1,  // IDOK: Enter restores
@@ -23,8 +25,9 @@ enum Control : int {
 }  // namespace history_ui
 
 struct HistoryContext {
+    fs::FileSystem* fs = nullptr;
     std::string project;
-    std::string backup_folder;            // ANSI, as the main window shows it
+    std::string backup_folder;
     std::vector<std::string> save_paths;  // expanded
     // Restores the set of this first archive exactly as 恢复存档 does; the list is read again after.
     std::function<void(const std::string& first_archive)> restore;

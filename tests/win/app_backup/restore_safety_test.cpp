@@ -159,8 +159,11 @@ TEST_F(RestoreSafety, AFullDriveLeavesTheSaveAsItWas) {
 TEST(RestoreChild, RestoresTheSet) {
     const std::string backup = files::environment_variable("VARNOKE_RESTORE_BACKUP");
     if (backup.empty()) GTEST_SKIP() << "child only";
-    RestoreRequest request{files::environment_variable("VARNOKE_RESTORE_ARCHIVE"),
-                           gbk::split(files::environment_variable("VARNOKE_RESTORE_SAVES")), backup};
+    std::vector<std::string> saves;
+    for (const std::string& s : gbk::split(files::environment_variable("VARNOKE_RESTORE_SAVES")))
+        saves.push_back(wintest::on_disk(s));
+    RestoreRequest request{wintest::on_disk(files::environment_variable("VARNOKE_RESTORE_ARCHIVE")), saves,
+                           wintest::on_disk(backup)};
     restore_with_safety_copy(fs::platform_file_system(), request, {});
 }
 
@@ -195,10 +198,10 @@ TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     release_single_instance();
     AppState next;
     next.tool_dir = app().tool_dir;
-    // This machine uses the list: the journal is checked against that list's save folders.
-    write_machine_list(next.folders(), make_machine_id(first_adapter_address(), os_build_number()),
-                       app().save_config_path);
     fs::FileSystem& ops = fs::platform_file_system();
+    // This machine uses the list: the journal is checked against that list's save folders.
+    write_machine_list(ops, next.folders(), make_machine_id(first_adapter_address(), os_build_number()),
+                       app().save_config_path);
     prompt.messages.clear();
     ASSERT_TRUE(run_startup(next, {[] {}, [] {}}, ops));
     release_single_instance();

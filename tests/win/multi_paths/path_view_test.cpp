@@ -33,9 +33,10 @@ class PathViewTest : public ::testing::Test {
     void SetUp() override {
         prompt.install();
         app() = AppState{};
-        app().tool_dir = tool.path();
-        app().save_config_path = tool / "存档配置文件.ini";
-        wintest::write_file(app().save_config_path, kProjects);
+        app().fs = &wintest::disk();
+        app().tool_dir = wintest::on_disk(tool.path());
+        app().save_config_path = wintest::on_disk(tool / "存档配置文件.ini");
+        wintest::write_file(wintest::ansi(app().save_config_path), kProjects);
         SetEnvironmentVariableW(L"VARNOKE_VIEW", L"C:\\\u6DFA");  // C:\淺
     }
     void TearDown() override {
