@@ -18,6 +18,7 @@ if(APT_GET)
   set(LIBDEFLATE_DIR ${CMAKE_BINARY_DIR}/libdeflate/source)
   ExternalProject_Add(libdeflate_build
     URL ${LIBDEFLATE_TARBALL}
+    URL_HASH SHA256=89e7df898c37c3427b0f39aadcf733731321a278771d20fc553f92da8d4808ac  # as in the signed .dsc
     DOWNLOAD_EXTRACT_TIMESTAMP TRUE
     PREFIX ${CMAKE_BINARY_DIR}/libdeflate
     SOURCE_DIR ${LIBDEFLATE_DIR}
