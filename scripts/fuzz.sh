@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the ZIP reader (central directory, names, inflate by libdeflate and zlib, and checks) with
-# libFuzzer, ASan and UBSan for a bounded time (FUZZ_SECONDS, default 60). Exits non-zero when an input crashes it.
+# libFuzzer, ASan and UBSan for a bounded time (FUZZ_SECONDS, default 60). Exits non-zero when an
+# input crashes it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/build/fuzz"
