@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include "fake_dav.h"
+#include "sync/folder_remote.h"
+#include "sync/password.h"
+#include "sync/sync_core.h"
+#include "sync/webdav_remote.h"
+
+using namespace syncing;
+
+namespace {
+
+const std::string kStem = "2026年12月10日12时3分4秒";
+
+TEST(SetMetadata, RoundTripAndHostileFiles) {
+    const SetMetadata m{"00-1A-2B-3C-4D-5E-7601", "客厅电脑", "手动", "打完\r\n第三章", kStem, {{1, 1048576, 0x1A2B3C4D}, {3, 0, 7}}};
+    std::string reason;
+    auto back = parse_metadata(format_metadata(m), &reason);
+    ASSERT_TRUE(back) << reason;
+    EXPECT_EQ(back->note, "打完  第三章");
+    EXPECT_EQ(back->archives.size(), 2u);
+    EXPECT_EQ(back->archives[1].number, 3);
+    EXPECT_EQ(back->archives[0].crc32, 0x1A2B3C4Du);
+    const std::string good = format_metadata(m);
+    auto changed = [&](const std::string& from, const std::string& to) {
+        std::string text = good;
+        return text.replace(text.find(from), from.size(), to);
+    };
+    for (const std::string& bad : {changed("大小=1048576", "大小=-5"), changed("CRC32=1A2B3C4D", "CRC32=xyz"),
+                                   changed("[存档1]", "[存档2]"), changed(kStem, "昨天"), changed("机器码=", "机器="),
+                                   good + std::string(kMaxMetadataBytes, ' '), std::string("\0\xff", 2)})
+        EXPECT_FALSE(parse_metadata(bad, &reason)) << bad;
+}
+
+TEST(RemoteSets, NamesOfASetAndNothingElse) {
+    GbkMemoryFileSystem text;
+    const std::string tag = machine_tag("00-1A-2B-3C-4D-5E-7601");
+    const std::string stem = remote_stem(text, kStem, tag);
+    EXPECT_EQ(archive_name(stem, 2), stem + ".zip2");
+    for (const auto& [name, archive] : std::vector<std::pair<std::string, int>>{
+             {archive_name(stem, 1), 1}, {archive_name(stem, 12), 12}, {metadata_name(stem), 0}, {stem + ".zip1", -1},
+             {stem + ".zip0", -1}, {stem + ".zip100", -1}, {stem + ".zip.bak", -1}, {stem + ".txt.tmp", -1},
+             {text.from_ansi(kStem) + "~ABCDEF12.zip", -1}, {text.from_ansi(kStem) + "~1234.zip", -1},
+             {u8"昨天~" + tag + ".zip", -1}, {"../" + stem + ".zip", -1}, {".vnk0123456789ab.tmp", -1}}) {
+        auto parsed = parse_remote_name(text, name);
+        EXPECT_EQ(parsed ? parsed->archive : -1, archive) << name;
+        if (parsed) EXPECT_EQ(parsed->time_text, kStem);
+    }
+}
+
+TEST(PendingUploads, SurvivesRestartsAndDamage) {
+    fs::MemoryFileSystem disk;
+    disk.add_dir("/cfg");
+    const std::string later = "2026年12月11日", earlier = "2025年1月1日3时";
+    {
+        PendingUploads record(disk, "/cfg/待上传.ini");
+        EXPECT_TRUE(record.add("游戏甲", later) && record.add("游戏甲", earlier) && record.add("游戏乙", later));
+        EXPECT_FALSE(record.add("游戏甲", "不是时间"));
+    }
+    PendingUploads record(disk, "/cfg/待上传.ini");
+    EXPECT_EQ(record.of("游戏甲"), (std::vector<std::string>{earlier, later}));
+    EXPECT_TRUE(record.remove("游戏乙", later));
+    EXPECT_EQ(record.projects(), std::vector<std::string>{"游戏甲"});
+    disk.add_file("/cfg/待上传.ini", "[游戏甲]\r\n" + later + "=待上传\r\n垃圾\x01=待上传\r\n" + earlier + "\r\n[游");
+    EXPECT_EQ(record.of("游戏甲"), std::vector<std::string>{later});
+    disk.add_file("/cfg/待上传.ini", std::string(2 << 20, 'x'));
+    EXPECT_TRUE(record.of("游戏甲").empty());
+    EXPECT_TRUE(disk.exists("/cfg/待上传.ini.已损坏"));
+    EXPECT_TRUE(record.add("游戏甲", later));
+}
+
+struct XorProtector : SecretProtector {
+    std::optional<std::string> protect(const std::string& s) override { return "v1" + flip(s); }
+    std::optional<std::string> unprotect(const std::string& s) override {
+        if (s.compare(0, 2, "v1") != 0) return std::nullopt;
+        return flip(s.substr(2));
+    }
+    static std::string flip(std::string s) {
+        for (char& c : s) c ^= 0x5a;
+        return s;
+    }
+};
+
+TEST(Password, StoredProtectedNeverPlain) {
+    fs::MemoryFileSystem disk;
+    XorProtector protector;
+    const PasswordPlace place{"/系统配置文件.ini"};
+    ASSERT_TRUE(save_password(disk, protector, place, "s3cret密码"));
+    EXPECT_EQ(disk.nodes().at(place.ini_path).data->find("s3cret"), std::string::npos);
+    EXPECT_EQ(load_password(disk, protector, place), "s3cret密码");
+    disk.add_file(place.ini_path, "[同步]\r\n密码=@@@\r\n");
+    EXPECT_FALSE(load_password(disk, protector, place));
+    ASSERT_TRUE(save_password(disk, protector, place, ""));
+    EXPECT_FALSE(load_password(disk, protector, place));
+}
+
+// Two machines share one remote: a WebDAV server or a folder.
+struct World {
+    GbkMemoryFileSystem disk;
+    FakeDav dav;
+    fs::MemoryFileSystem share;
+    std::unique_ptr<Remote> remote;
+    PendingUploads pending_a{disk, "/a.ini"}, pending_b{disk, "/b.ini"};
+    std::vector<LocalSet> sets_a, sets_b;
+    explicit World(bool webdav) {
+        if (webdav)
+            remote = std::make_unique<WebDavRemote>(dav, ServerAddress{false, "h", 80, {"dav"}}, "user", "pass",
+                                                    PacingRules{}, Clock{[] { return 0; }, [](int64_t) {}});
+        else
+            share.add_dir("//nas"), remote = std::make_unique<FolderRemote>(share, "//nas");
+        sets_a = {made(kStem, {"save one", "", "third"}), made("2026年12月9日", {"older"})};
+        sets_b = {made("2026年12月11日8时", {"from b"})};
+    }
+    LocalSet made(const std::string& stem, const std::vector<std::string>& contents) {
+        LocalSet set{stem, {}, "手动", "备注"};
+        for (std::size_t k = 0; k < contents.size(); ++k) {
+            if (contents[k].empty()) continue;  // that save folder was missing
+            const std::string path = "/存档目录/" + stem + ".zip" + (k ? std::to_string(k + 1) : "");
+            disk.add_file(path, contents[k]);
+            set.archives.push_back({int(k + 1), path, contents[k].size()});
+        }
+        return set;
+    }
+};
+
+struct TwoMachines : ::testing::TestWithParam<bool>, World {
+    TwoMachines() : World(GetParam()) {}
+};
+
+TEST_P(TwoMachines, UploadsAppendOnlyAndListsBeside) {
+    SyncCore a(*remote, disk, pending_a, {"machine-a", "书房"}), b(*remote, disk, pending_b, {"machine-b", "宿舍"});
+    pending_a.add("游戏", kStem), pending_a.add("游戏", "2026年12月9日"), pending_a.add("游戏", "2026年1月1日");
+    SyncResult ra = a.upload_pending("游戏", sets_a);
+    ASSERT_TRUE(ra.listing) << ra.listing.reason;
+    EXPECT_EQ(ra.uploaded.size(), 2u);
+    EXPECT_EQ(ra.dropped, std::vector<std::string>{"2026年1月1日"});  // deleted here before its upload
+    EXPECT_TRUE(pending_a.of("游戏").empty());
+    pending_b.add("游戏", "2026年12月11日8时");
+    ASSERT_EQ(b.upload_pending("游戏", sets_b).uploaded.size(), 1u);
+    Outcome o;
+    bool partial = true;
+    sets_a.pop_back();  // pruned here: still there
+    auto places = a.sets_beside("游戏", sets_a, &o, &partial);
+    ASSERT_TRUE(o) << o.reason;
+    ASSERT_EQ(places.size(), 3u);
+    EXPECT_EQ(places[0].stem, "2026年12月11日8时");
+    EXPECT_TRUE(!places[0].local && places[0].remote && places[0].remote->metadata.computer_name == "宿舍");
+    EXPECT_TRUE(places[1].local && places[1].remote && places[1].remote->archives.size() == 2);
+    EXPECT_EQ(places[1].remote->metadata.archives[1].number, 3);
+    EXPECT_TRUE(!places[2].local && places[2].remote);
+}
+
+INSTANTIATE_TEST_SUITE_P(Remotes, TwoMachines, ::testing::Values(true, false));
+
+// A WebDAV exchange cut at each request in turn, before or after the server carried it out:
+// nothing called uploaded that is not whole, no set shown that is not whole, the next sync completes.
+TEST(SyncFaults, EveryRequestOfAnUploadCut) {
+    for (bool after : {false, true})
+        for (int k = 1;; ++k) {
+            World world(true);
+            world.dav.cut_after = after;
+            world.dav.fault = [&](int n, const HttpRequest&) -> std::optional<HttpResponse> {
+                if (n != k) return std::nullopt;
+                HttpResponse cut;
+                cut.error = HttpResponse::Error::cut;
+                return cut;
+            };
+            SyncCore a(*world.remote, world.disk, world.pending_a, {"machine-a", "书房"});
+            world.pending_a.add("游戏", kStem);
+            SyncResult first = a.upload_pending("游戏", world.sets_a);
+            if (world.dav.requests < k) break;  // every request has been cut once
+            Outcome o;
+            bool partial;
+            auto shown = a.sets_beside("游戏", {}, &o, &partial);
+            // Shown only whole: every archive there with the bytes of this machine's.
+            for (const SetPlace& place : shown)
+                for (const RemoteFile& f : place.remote->archives)
+                    EXPECT_EQ(world.dav.files.at("/dav/Varnoke/" + world.disk.from_ansi("游戏") + "/" + f.name),
+                              f.name.back() == '3' ? "third" : "save one") << k << after;
+            EXPECT_TRUE(!shown.empty() || first.uploaded.empty()) << k << after;
+            EXPECT_EQ(world.pending_a.of("游戏").empty(), !first.uploaded.empty()) << k;
+            EXPECT_EQ(a.upload_pending("游戏", world.sets_a).uploaded.size(), first.uploaded.empty() ? 1u : 0u) << k;
+            EXPECT_EQ(a.sets_beside("游戏", {}, &o, &partial).size(), 1u) << k;
+        }
+}
+
+}  // namespace
