@@ -49,6 +49,16 @@ if(WIN32)
   target_link_libraries(win_test_support PUBLIC varnoke_win gtest)
   target_compile_definitions(win_test_support PUBLIC VARNOKE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   varnoke_test_folders(${CMAKE_SOURCE_DIR}/tests/win win win_test_support)
+  # A real WebDAV server and the fault proxy before it, on loopback ports, for the sync tests.
+  if(CMAKE_CROSSCOMPILING)
+    set(webdav_dir ${CMAKE_BINARY_DIR}/webdav)
+    add_test(NAME webdav_server COMMAND ${CMAKE_SOURCE_DIR}/scripts/webdav-server.sh start ${webdav_dir})
+    add_test(NAME webdav_server_stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/webdav-server.sh stop ${webdav_dir})
+    set_tests_properties(webdav_server PROPERTIES FIXTURES_SETUP webdav TIMEOUT 120)
+    set_tests_properties(webdav_server_stop PROPERTIES FIXTURES_CLEANUP webdav)
+    set_tests_properties(win_sync PROPERTIES FIXTURES_REQUIRED "wine;webdav"
+                         ENVIRONMENT VARNOKE_WEBDAV_PORTS=${webdav_dir}/ports)
+  endif()
   # Programs that check keyboard focus or activation take turns on the shared display: a window
   # another test program opens meanwhile would take the focus away.
   set_tests_properties(win_app win_app_backup win_app_ingame win_command_line win_config_window win_multi_paths win_other_page

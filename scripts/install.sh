@@ -7,6 +7,7 @@ packages=(
   wine wine64 fonts-wine fonts-wqy-microhei locales
   xvfb xdotool x11-utils imagemagick
   zip unzip p7zip-full python3 hyperfine
+  openssl libpcre2-8-0 libnettle8 libxxhash0 libxml2 libsqlite3-0 libuuid1  # the test WebDAV server
 )
 # libdeflate is built from Debian's source package (cmake/libdeflate.cmake fetches it): apt needs the
 # source index of the same archive as the binary one.

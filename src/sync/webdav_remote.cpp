@@ -84,28 +84,30 @@ std::vector<std::string> WebDavRemote::file_of(const std::string& project, const
     return segments;
 }
 
-// MKCOL on the deepest level first; a 409 says a parent is missing, which is made the same way.
-Outcome WebDavRemote::make_folder(const std::vector<std::string>& segments) {
+// MKCOL on the deepest level first; a 409 says a parent is missing, which is made the same way
+// before one more try.
+Outcome WebDavRemote::make_folder(const std::vector<std::string>& segments, bool parent_made) {
     Call call = send({"MKCOL", encode_path(segments, true), {}, ""}, {201, 405});
-    if (call.outcome || call.response.status != 409 || segments.size() < 2) {
-        if (call.outcome.failure == Failure::refused)
-            call.outcome = fail(Failure::folder, "服务器上的文件夹不存在，也无法建立（HTTP " +
-                                                     std::to_string(call.response.status) + "）");
-        return call.outcome;
+    if (call.response.status == 409 && !parent_made && segments.size() > 1) {
+        Outcome parent = make_folder(std::vector<std::string>(segments.begin(), segments.end() - 1), false);
+        return parent ? make_folder(segments, true) : parent;
     }
-    Outcome parent = make_folder(std::vector<std::string>(segments.begin(), segments.end() - 1));
-    return parent ? make_folder(segments) : parent;
+    if (call.outcome.failure == Failure::refused)
+        call.outcome = fail(Failure::folder, "服务器上的文件夹不存在，也无法建立（HTTP " +
+                                                 std::to_string(call.response.status) + "）");
+    return call.outcome;
 }
 
 Outcome WebDavRemote::check() {
+    // Any refusal of the root (404, 409, 403 for a file's name) ends in making it, which says why not.
     Call root = propfind(address_.root, true, "0", 1 << 20);
-    if (!root.outcome && root.response.status != 404 && root.response.status != 409) return root.outcome;
-    return make_folder(folder_of(""));
+    if (!root.outcome && root.outcome.failure != Failure::refused) return root.outcome;
+    return make_folder(folder_of(""), false);
 }
 
 Outcome WebDavRemote::make_project_folder(const std::string& project) {
     if (!is_safe_name(project)) return fail(Failure::local, "项目名不能用作文件夹名");
-    return make_folder(folder_of(project));
+    return make_folder(folder_of(project), false);
 }
 
 Outcome WebDavRemote::list(const std::string& project, Listing* listing) {

@@ -37,7 +37,7 @@ private:
     Call send(HttpRequest request, std::initializer_list<int> expected, uint64_t limit = 1 << 20,
               fs::OutputFile* download = nullptr);
     Call propfind(const std::vector<std::string>& segments, bool folder, const char* depth, uint64_t limit);
-    Outcome make_folder(const std::vector<std::string>& segments);
+    Outcome make_folder(const std::vector<std::string>& segments, bool parent_made);
     Outcome publish(const std::string& project, const std::string& temp, const std::string& name, uint64_t size);
     std::vector<std::string> folder_of(const std::string& project) const;
     std::vector<std::string> file_of(const std::string& project, const std::string& name) const;
