@@ -1,5 +1,6 @@
 #include "sync/dav_paths.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "fs/case_fold.h"
@@ -48,8 +49,9 @@ std::optional<int> parse_port(const std::string& text) {
 }  // namespace
 
 bool is_safe_name(const std::string& name) {
-    return !name.empty() && name.size() <= 255 && name != "." && name != ".." &&
-           name.find_first_of(std::string("/\\:\0", 4)) == std::string::npos && fs::is_valid_utf8(name);
+    if (name.empty() || name.size() > 255 || name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos)
+        return false;
+    return std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 std::optional<ServerAddress> parse_address(const std::string& text, std::string* reason) {
@@ -80,7 +82,8 @@ std::optional<ServerAddress> parse_address(const std::string& text, std::string*
     if (authority.empty() || authority.find_first_of(" ?#") != std::string::npos)
         return *reason = "地址中没有有效的服务器名", std::nullopt;
     address.host = authority;
-    if (path.find_first_of("?#") != std::string::npos || !decode_segments(path, &address.root))
+    if (path.find_first_of("?#") != std::string::npos || !decode_segments(path, &address.root) ||
+        !std::all_of(address.root.begin(), address.root.end(), fs::is_valid_utf8))
         return *reason = "地址中的路径无效", std::nullopt;
     return address;
 }

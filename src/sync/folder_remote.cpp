@@ -27,14 +27,14 @@ std::string FolderRemote::folder_of(const std::string& project) const {
 }
 
 Outcome FolderRemote::check() {
-    if (!fs_.is_folder(root_)) return fail(Failure::folder, "文件夹不存在或无法访问：" + fs_.to_ansi(root_));
+    if (!fs_.is_folder(root_)) return fail(Failure::folder, "文件夹不存在或无法访问：" + fs::shown(root_));
     return make_project_folder("");
 }
 
 Outcome FolderRemote::make_project_folder(const std::string& project) {
     if (!project.empty() && !is_safe_name(project)) return fail(Failure::local, "项目名不能用作文件夹名");
     if (!fs_.is_folder(root_) || !fs::make_dirs(fs_, folder_of(project)))
-        return fail(Failure::folder, "无法建立文件夹：" + fs_.to_ansi(folder_of(project)));
+        return fail(Failure::folder, "无法建立文件夹：" + fs::shown(folder_of(project)));
     return {};
 }
 
@@ -43,7 +43,7 @@ Outcome FolderRemote::list(const std::string& project, Listing* listing) {
     std::vector<fs::DirEntry> entries;
     if (!fs_.list_dir(folder_of(project), &entries)) {
         if (fs_.is_folder(root_)) return {};  // the project has no folder yet
-        return fail(Failure::unreachable, "无法访问文件夹：" + fs_.to_ansi(root_));
+        return fail(Failure::unreachable, "无法访问文件夹：" + fs::shown(root_));
     }
     if (entries.size() > kMaxEntries) return fail(Failure::garbled, "文件夹中的文件过多");
     for (const fs::DirEntry& e : entries)
@@ -64,11 +64,11 @@ Outcome FolderRemote::upload(const std::string& project, const std::string& name
     const std::string path = fs::join_path(folder_of(project), name);
     const std::string temp = fs::sibling_temp_path(path);
     std::unique_ptr<fs::OutputFile> out = fs_.create_new(temp);
-    if (!out) return fail(Failure::unreachable, "无法在文件夹中写入：" + fs_.to_ansi(folder_of(project)));
+    if (!out) return fail(Failure::unreachable, "无法在文件夹中写入：" + fs::shown(folder_of(project)));
     const bool written = copy_file_data(source, *out) && out->close(fs::kKeepTime, true);
     out.reset();
     Outcome published = written ? publish(temp, path, source.size())
-                                : fail(Failure::unreachable, "写入中断：" + fs_.to_ansi(path));
+                                : fail(Failure::unreachable, "写入中断：" + fs::shown(path));
     fs_.remove_file(temp);  // gone after a publish; what a failed one left
     return published;
 }
@@ -76,10 +76,10 @@ Outcome FolderRemote::upload(const std::string& project, const std::string& name
 Outcome FolderRemote::publish(const std::string& temp, const std::string& path, uint64_t size) {
     const bool moved = fs_.rename(temp, path);
     fs::DirEntry info;
-    if (!fs_.stat(path, &info)) return fail(Failure::unreachable, "无法发布：" + fs_.to_ansi(path));
+    if (!fs_.stat(path, &info)) return fail(Failure::unreachable, "无法发布：" + fs::shown(path));
     if (info.size == size && !info.is_dir) return {};
-    return moved ? fail(Failure::refused, "发布后的大小不符：" + fs_.to_ansi(path))
-                 : fail(Failure::exists, "已有另一个同名文件，未覆盖：" + fs_.to_ansi(path));
+    return moved ? fail(Failure::refused, "发布后的大小不符：" + fs::shown(path))
+                 : fail(Failure::exists, "已有另一个同名文件，未覆盖：" + fs::shown(path));
 }
 
 Outcome FolderRemote::download(const std::string& project, const std::string& name, uint64_t limit,

@@ -48,8 +48,8 @@ std::string machine_tag(const std::string& machine_id) {
     return tag;
 }
 
-std::string remote_stem(fs::FileSystem& text, const std::string& time_text, const std::string& tag) {
-    return text.from_ansi(time_text) + kTagMark + tag;
+std::string remote_stem(const std::string& time_text, const std::string& tag) {
+    return fs::path_of(time_text) + kTagMark + tag;
 }
 
 std::string archive_name(const std::string& stem, int number) {
@@ -58,12 +58,12 @@ std::string archive_name(const std::string& stem, int number) {
 
 std::string metadata_name(const std::string& stem) { return stem + kMetadataExtension; }
 
-std::optional<RemoteName> parse_remote_name(fs::FileSystem& text, const std::string& name) {
+std::optional<RemoteName> parse_remote_name(const std::string& name) {
     const std::size_t mark = name.rfind(kTagMark);
     if (!is_safe_name(name) || mark == std::string::npos || mark == 0) return std::nullopt;
     const std::size_t dot = name.find('.', mark);
     if (dot == std::string::npos) return std::nullopt;
-    RemoteName parsed{name.substr(0, dot), text.to_ansi(name.substr(0, mark)), name.substr(mark + 1, dot - mark - 1),
+    RemoteName parsed{name.substr(0, dot), fs::shown_name(name.substr(0, mark)), name.substr(mark + 1, dot - mark - 1),
                       number_of_extension(name.substr(dot))};
     if (parsed.archive < 0 || !is_tag(parsed.tag) ||
         format_time_text(parse_time_text(parsed.time_text)) != parsed.time_text)
@@ -71,14 +71,14 @@ std::optional<RemoteName> parse_remote_name(fs::FileSystem& text, const std::str
     return parsed;
 }
 
-RemoteView view_of(fs::FileSystem& text, const Listing& listing, const MetadataReader& read) {
+RemoteView view_of(const Listing& listing, const MetadataReader& read) {
     RemoteView view;
     view.maybe_partial = listing.maybe_partial;
     std::map<std::string, std::map<int, RemoteFile>> by_stem;
     std::map<std::string, RemoteName> name_of;
     for (const RemoteFile& f : listing.files) {
         if (fs::is_temporary_name(f.name)) view.temporaries.push_back(f);
-        std::optional<RemoteName> name = parse_remote_name(text, f.name);
+        std::optional<RemoteName> name = parse_remote_name(f.name);
         if (!name) continue;
         by_stem[name->stem][name->archive] = f;
         name_of[name->stem] = *name;

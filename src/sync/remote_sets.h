@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "fs/file_system.h"
 #include "sync/remote.h"
 #include "sync/set_metadata.h"
 
@@ -19,7 +18,7 @@ namespace syncing {
 
 std::string machine_tag(const std::string& machine_id);
 // "<T>~<tag>" from a set's time text (GBK) and a tag; file-world text.
-std::string remote_stem(fs::FileSystem& text, const std::string& time_text, const std::string& tag);
+std::string remote_stem(const std::string& time_text, const std::string& tag);
 std::string archive_name(const std::string& remote_stem, int number);
 std::string metadata_name(const std::string& remote_stem);
 
@@ -30,7 +29,7 @@ struct RemoteName {
     int archive = 0;        // 0 for the metadata, else the archive's number
 };
 // What a listed name is, or nullopt for anything that is not one of a set's files.
-std::optional<RemoteName> parse_remote_name(fs::FileSystem& text, const std::string& name);
+std::optional<RemoteName> parse_remote_name(const std::string& name);
 
 struct RemoteSet {
     std::string stem;
@@ -47,6 +46,6 @@ struct RemoteView {
 
 // Reads a metadata file; nullopt when it cannot be had or read.
 using MetadataReader = std::function<std::optional<SetMetadata>(const RemoteFile&)>;
-RemoteView view_of(fs::FileSystem& text, const Listing& listing, const MetadataReader& read);
+RemoteView view_of(const Listing& listing, const MetadataReader& read);
 
 }  // namespace syncing

@@ -68,7 +68,7 @@ SyncResult SyncCore::upload_pending(const std::string& project, const std::vecto
     SyncResult result;
     const std::vector<std::string> stems = pending_.of(project);
     if (stems.empty()) return result;
-    const std::string folder = fs_.from_ansi(project);
+    const std::string folder = fs::path_of(project);
     Listing listing;
     if (!(result.listing = remote_.make_project_folder(folder)) || !(result.listing = remote_.list(folder, &listing)))
         return result;
@@ -89,12 +89,12 @@ SyncResult SyncCore::upload_pending(const std::string& project, const std::vecto
 }
 
 Outcome SyncCore::upload_set(const std::string& folder, const LocalSet& set, const Listing& listing) {
-    const std::string stem = remote_stem(fs_, set.stem, tag_);
+    const std::string stem = remote_stem(set.stem, tag_);
     SetMetadata metadata{machine_.id, machine_.computer_name, set.kind, set.note, set.stem, {}};
     for (const LocalArchive& archive : set.archives) {
         std::unique_ptr<fs::InputFile> in = fs_.open_read(archive.path);
         std::optional<uint32_t> crc = in ? crc_of(*in) : std::nullopt;
-        if (!crc) return fail(Failure::local, "无法读取 " + fs_.to_ansi(archive.path));
+        if (!crc) return fail(Failure::local, "无法读取 " + fs::shown(archive.path));
         metadata.archives.push_back({archive.number, in->size(), *crc});
         Outcome sent = upload_file(folder, archive_name(stem, archive.number), *in, listing);
         if (!sent) return sent;
@@ -111,7 +111,7 @@ Outcome SyncCore::upload_file(const std::string& folder, const std::string& name
     const RemoteFile* there = listed(listing, name);
     if (there && there->size == source.size()) return {};  // published by an earlier try
     Outcome sent = remote_.upload(folder, name, source);
-    if (!sent) sent.reason = "上传 " + fs_.to_ansi(name) + "：" + sent.reason;
+    if (!sent) sent.reason = "上传 " + fs::shown_name(name) + "：" + sent.reason;
     return sent;
 }
 
@@ -135,10 +135,10 @@ void SyncCore::remove_old_temporaries(const std::string& folder, const Listing& 
 
 std::vector<SetPlace> SyncCore::sets_beside(const std::string& project, const std::vector<LocalSet>& local,
                                             Outcome* outcome, bool* maybe_partial) {
-    const std::string folder = fs_.from_ansi(project);
+    const std::string folder = fs::path_of(project);
     Listing listing;
     *outcome = remote_.list(folder, &listing);
-    RemoteView view = view_of(fs_, listing, [&](const RemoteFile& f) { return read_metadata(folder, f); });
+    RemoteView view = view_of(listing, [&](const RemoteFile& f) { return read_metadata(folder, f); });
     *maybe_partial = view.maybe_partial;
     std::vector<SetPlace> places;
     for (const LocalSet& set : local) places.push_back({set.stem, &set, std::nullopt});

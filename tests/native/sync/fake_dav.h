@@ -1,8 +1,6 @@
 #pragma once
 // A WebDAV server in memory behind the transport seam, escaping hrefs its own way (lower-case
 // escapes, absolute URLs, "D:" or a default namespace), and able to fail any request on purpose.
-#include <iconv.h>
-
 #include <functional>
 #include <map>
 #include <set>
@@ -10,22 +8,6 @@
 #include "fs/memory_file_system.h"
 #include "sync/dav_paths.h"
 #include "sync/http.h"
-
-// Memory file system whose program text is GBK and whose file world is UTF-8, as on Windows.
-struct GbkMemoryFileSystem : fs::MemoryFileSystem {
-    static std::string convert(const std::string& text, const char* to, const char* from) {
-        iconv_t cd = iconv_open(to, from);
-        std::string out(text.size() * 2 + 4, '\0');
-        char* in = const_cast<char*>(text.data());
-        char* o = out.data();
-        std::size_t in_left = text.size(), out_left = out.size();
-        iconv(cd, &in, &in_left, &o, &out_left);
-        iconv_close(cd);
-        return out.substr(0, out.size() - out_left);
-    }
-    std::string from_ansi(const std::string& t) override { return convert(t, "UTF-8", "GBK"); }
-    std::string to_ansi(const std::string& t) override { return convert(t, "GBK", "UTF-8"); }
-};
 
 struct FakeDav : syncing::HttpTransport {
     std::map<std::string, std::string> files;  // decoded path → bytes

@@ -33,16 +33,15 @@ TEST(SetMetadata, RoundTripAndHostileFiles) {
 }
 
 TEST(RemoteSets, NamesOfASetAndNothingElse) {
-    GbkMemoryFileSystem text;
     const std::string tag = machine_tag("00-1A-2B-3C-4D-5E-7601");
-    const std::string stem = remote_stem(text, kStem, tag);
+    const std::string stem = remote_stem(kStem, tag);
     EXPECT_EQ(archive_name(stem, 2), stem + ".zip2");
     for (const auto& [name, archive] : std::vector<std::pair<std::string, int>>{
              {archive_name(stem, 1), 1}, {archive_name(stem, 12), 12}, {metadata_name(stem), 0}, {stem + ".zip1", -1},
              {stem + ".zip0", -1}, {stem + ".zip100", -1}, {stem + ".zip.bak", -1}, {stem + ".txt.tmp", -1},
-             {text.from_ansi(kStem) + "~ABCDEF12.zip", -1}, {text.from_ansi(kStem) + "~1234.zip", -1},
+             {fs::path_of(kStem) + "~ABCDEF12.zip", -1}, {fs::path_of(kStem) + "~1234.zip", -1},
              {u8"昨天~" + tag + ".zip", -1}, {"../" + stem + ".zip", -1}, {".vnk0123456789ab.tmp", -1}}) {
-        auto parsed = parse_remote_name(text, name);
+        auto parsed = parse_remote_name(name);
         EXPECT_EQ(parsed ? parsed->archive : -1, archive) << name;
         if (parsed) EXPECT_EQ(parsed->time_text, kStem);
     }
@@ -96,7 +95,7 @@ TEST(Password, StoredProtectedNeverPlain) {
 
 // Two machines share one remote: a WebDAV server or a folder.
 struct World {
-    GbkMemoryFileSystem disk;
+    fs::MemoryFileSystem disk;
     FakeDav dav;
     fs::MemoryFileSystem share;
     std::unique_ptr<Remote> remote;
@@ -175,7 +174,7 @@ TEST(SyncFaults, EveryRequestOfAnUploadCut) {
             // Shown only whole: every archive there with the bytes of this machine's.
             for (const SetPlace& place : shown)
                 for (const RemoteFile& f : place.remote->archives)
-                    EXPECT_EQ(world.dav.files.at("/dav/Varnoke/" + world.disk.from_ansi("游戏") + "/" + f.name),
+                    EXPECT_EQ(world.dav.files.at("/dav/Varnoke/" + fs::path_of("游戏") + "/" + f.name),
                               f.name.back() == '3' ? "third" : "save one") << k << after;
             EXPECT_TRUE(!shown.empty() || first.uploaded.empty()) << k << after;
             EXPECT_EQ(world.pending_a.of("游戏").empty(), !first.uploaded.empty()) << k;

@@ -48,13 +48,13 @@ std::string plan(const std::string& p, bool https = false) {
 struct RealServer : ::testing::Test {
     wintest::TempDir dir{"sync"};
     fs::FileSystem& disk = fs::platform_file_system();
-    std::string root = disk.from_ansi(dir.path());
+    std::string root = fs::path_of(dir.path());
     PendingUploads pending{disk, root + "/待上传.ini"};
     const std::string stem = "2026年12月10日12时3分4秒";
     std::vector<LocalSet> sets;
     std::string big = "small";
     std::string remote_name(int archive) {  // of the set's files on the server, "" for its metadata
-        const std::string stem_there = remote_stem(disk, stem, machine_tag("machine-a"));
+        const std::string stem_there = remote_stem(stem, machine_tag("machine-a"));
         return archive ? archive_name(stem_there, archive) : metadata_name(stem_there);
     }
     void SetUp() override { ASSERT_NE(ports().proxy, 0) << "no server: VARNOKE_WEBDAV_PORTS"; }
@@ -89,15 +89,15 @@ TEST_F(RealServer, UploadsListsAndDownloadsABigSet) {
     ASSERT_EQ(result.uploaded.size(), 1u) << result.listing.reason;
     EXPECT_TRUE(whole("存档 游戏"));
     Listing listing;
-    ASSERT_TRUE(client.remote->list(disk.from_ansi("存档 游戏"), &listing));
+    ASSERT_TRUE(client.remote->list(fs::path_of("存档 游戏"), &listing));
     EXPECT_EQ(listing.files.size(), 3u);  // two archives and the metadata, no temporary
     auto sink = disk.create_new(root + "/back.zip");
-    ASSERT_TRUE(client.remote->download(disk.from_ansi("存档 游戏"), remote_name(1), big.size(), *sink));
+    ASSERT_TRUE(client.remote->download(fs::path_of("存档 游戏"), remote_name(1), big.size(), *sink));
     ASSERT_TRUE(sink->close(fs::kKeepTime, false));
     sink.reset();
     EXPECT_TRUE(wintest::read_file(dir / "back.zip") == big);
     auto small = disk.create_new(root + "/small.zip");
-    EXPECT_EQ(client.remote->download(disk.from_ansi("存档 游戏"), remote_name(1), 4, *small).failure, Failure::garbled);
+    EXPECT_EQ(client.remote->download(fs::path_of("存档 游戏"), remote_name(1), 4, *small).failure, Failure::garbled);
 }
 
 TEST_F(RealServer, EveryRequestOfAnUploadCutOrThrottled) {
