@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""Fault proxy between a WebDAV client and the test server. A request's path starts with a plan,
-/f/<id>,<fault>,<k>/..., that is stripped before forwarding; requests are counted per plan id, and
-from request k on the fault applies: cutreq (connection cut halfway through the k-th request's
-body), cutresp (k-th request carried out, its answer lost), s503, s429, blocked (a 401 that says
-the account is blocked for a while; four in a row, so retries run out), cap (listings cut to 750
-entries), delay (every answer k ms late). Usage: fault_proxy.py <server port> <cert> <key> <ports file>."""
+"""Fault proxy before the test WebDAV server. A path starts with a plan, /f/<id>,<fault>,<k>/, stripped
+before forwarding; from the k-th request of a plan id on: cutreq (the connection cut halfway through the
+body), cutresp (carried out, answer lost), s503, s429, blocked (a 401 for too many requests; four in a
+row, so retries run out), cap (listings cut to 750 entries), delay (answers k ms late).
+Usage: fault_proxy.py <server port> <cert> <key> <ports file>."""
 import http.client, http.server, os, re, socket, socketserver, ssl, sys, threading, time, urllib.parse
 
 server_port = int(sys.argv[1])
@@ -12,7 +11,6 @@ counts, lock = {}, threading.Lock()
 BLOCKED = (b'<?xml version="1.0"?><d:error xmlns:d="DAV:" xmlns:s="http://sabredav.org/ns">'
            b'<s:exception>Sabre\\DAV\\Exception\\NotAuthenticated</s:exception>'
            b'<s:message>BlockedTemporarily</s:message></d:error>')
-
 
 class Proxy(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
@@ -75,10 +73,8 @@ class Proxy(http.server.BaseHTTPRequestHandler):
                 if key.lower() not in ("content-length", "transfer-encoding", "connection")]
         self.reply(answer.status, data, kept)
 
-
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
-
 
 plain = Server(("127.0.0.1", 0), Proxy)
 tls = Server(("127.0.0.1", 0), Proxy)

@@ -53,6 +53,12 @@ WebDavRemote::WebDavRemote(HttpTransport& transport, ServerAddress address, cons
     : transport_(transport), address_(std::move(address)), authorization_(basic_authorization(user, password)),
       pacer_(rules, std::move(clock)) {}
 
+WebDavRemote::WebDavRemote(std::unique_ptr<HttpTransport> transport, ServerAddress address, const std::string& user,
+                           const std::string& password)
+    : WebDavRemote(*transport, std::move(address), user, password) {
+    owned_transport_ = std::move(transport);
+}
+
 WebDavRemote::Call WebDavRemote::send(HttpRequest request, std::initializer_list<int> expected, uint64_t limit,
                                       fs::OutputFile* download) {
     request.headers.emplace_back("Authorization", authorization_);

@@ -2,6 +2,7 @@
 // The remote on a WebDAV server (RFC 4918): PROPFIND for listings and sizes, PUT to a temporary
 // name, MOVE with "Overwrite: F" to publish, MKCOL level by level, DELETE only for temporaries.
 // Every request goes through the pacer; every answer is checked before it is believed.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ class WebDavRemote : public Remote {
 public:
     WebDavRemote(HttpTransport& transport, ServerAddress address, const std::string& user,
                  const std::string& password, PacingRules rules = {}, Clock clock = steady_clock());
+    // The same, owning its transport.
+    WebDavRemote(std::unique_ptr<HttpTransport> transport, ServerAddress address, const std::string& user,
+                 const std::string& password);
 
     Outcome check() override;
     Outcome make_project_folder(const std::string& project) override;
@@ -42,6 +46,7 @@ private:
     std::vector<std::string> folder_of(const std::string& project) const;
     std::vector<std::string> file_of(const std::string& project, const std::string& name) const;
 
+    std::unique_ptr<HttpTransport> owned_transport_;
     HttpTransport& transport_;
     ServerAddress address_;
     std::string authorization_;

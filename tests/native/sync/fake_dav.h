@@ -13,17 +13,12 @@ struct FakeDav : syncing::HttpTransport {
     std::map<std::string, std::string> files;  // decoded path → bytes
     std::set<std::string> folders{"/dav"};
     bool default_namespace = false, absolute_hrefs = false;
+    std::size_t cap = 100000;
     int requests = 0;
     // Before request `requests`: an answer instead of the server's, or nothing.
     std::function<std::optional<syncing::HttpResponse>(int, const syncing::HttpRequest&)> fault;
-    bool cut_after = false;  // the fault's request is carried out, then its answer lost
 
-    static syncing::HttpResponse answer(int status, std::string body = "") {
-        syncing::HttpResponse r;
-        r.status = status;
-        r.body = std::move(body);
-        return r;
-    }
+    static syncing::HttpResponse answer(int status, std::string body = "") { return {{}, "", status, std::move(body), {}}; }
     static std::string decoded(std::string path) {
         if (path.size() > 1 && path.back() == '/') path.pop_back();
         return syncing::percent_decode(path).value_or("?");
@@ -31,29 +26,30 @@ struct FakeDav : syncing::HttpTransport {
     static std::string parent(const std::string& p) { return p.substr(0, p.rfind('/')); }
     std::string href(const std::string& path, bool folder) const {
         std::string out = absolute_hrefs ? "http://h:80" : "";
-        for (unsigned char c : path) {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02x", c);
-            out += c < 0x80 && c != ' ' ? std::string(1, char(c)) : hex;
-        }
+        for (unsigned char c : path)
+            out += c < 0x80 && c != ' ' ? std::string(1, char(c)) : "%" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
         return out + (folder ? "/" : "");
     }
-    std::string entry(const std::string& path, bool folder) const {
+    std::string element(const std::string& name, const std::string& inner) const {
         const std::string d = default_namespace ? "" : "D:";
-        std::string size = folder ? "" : "<" + d + "getcontentlength>" + std::to_string(files.at(path).size()) + "</" + d + "getcontentlength>";
-        return "<" + d + "response><" + d + "href>" + href(path, folder) + "</" + d + "href><" + d + "propstat><" + d +
-               "prop>" + size + "<" + d + "resourcetype>" + (folder ? "<" + d + "collection/>" : "") + "</" + d +
-               "resourcetype></" + d + "prop><" + d + "status>HTTP/1.1 200 OK</" + d + "status></" + d + "propstat></" +
-               d + "response>";
+        return "<" + d + name + ">" + inner + "</" + d + name + ">";
     }
+    std::string entry(const std::string& path, bool folder) const {
+        std::string props = element("resourcetype", folder ? element("collection", "") : "");
+        if (!folder) props += element("getcontentlength", std::to_string(files.at(path).size()));
+        return element("response", element("href", href(path, folder)) +
+                                       element("propstat", element("prop", props) + element("status", "HTTP/1.1 200 OK")));
+    }
+    // A listing stops after `cap` entries, as some servers' do.
     syncing::HttpResponse propfind(const std::string& path, bool depth1) {
         const bool folder = folders.count(path) > 0;
         if (!folder && !files.count(path)) return answer(404);
-        std::string xml = default_namespace ? "<multistatus xmlns=\"DAV:\">" : "<D:multistatus xmlns:D=\"DAV:\">";
-        xml += entry(path, folder);
+        std::string xml = entry(path, folder);
+        std::size_t listed = 1;
         for (const auto& [p, bytes] : files)
-            if (depth1 && folder && parent(p) == path) xml += entry(p, false);
-        return answer(207, xml + (default_namespace ? "</multistatus>" : "</D:multistatus>"));
+            if (depth1 && folder && parent(p) == path && listed++ < cap) xml += entry(p, false);
+        const std::string xmlns = default_namespace ? " xmlns=\"DAV:\"" : " xmlns:D=\"DAV:\"";
+        return answer(207, element("multistatus", xml).insert(default_namespace ? 12 : 14, xmlns));
     }
     syncing::HttpResponse carry_out(const syncing::HttpRequest& r, fs::OutputFile* download) {
         const std::string path = decoded(r.path), m = r.method;
@@ -74,15 +70,10 @@ struct FakeDav : syncing::HttpTransport {
         if (m != "MOVE" || !files.count(path)) return answer(m == "PUT" ? 409 : 404);
         const std::string to = decoded(header("Destination").substr(header("Destination").find('/', 8)));
         if (files.count(to) && header("Overwrite") == "F") return answer(412);
-        files[to] = files[path];
-        files.erase(path);
-        return answer(201);
+        return files[to] = files[path], files.erase(path), answer(201);
     }
     syncing::HttpResponse send(const syncing::HttpRequest& r, uint64_t, fs::OutputFile* download) override {
-        ++requests;
-        std::optional<syncing::HttpResponse> faulty = fault ? fault(requests, r) : std::nullopt;
-        if (!faulty) return carry_out(r, download);
-        if (cut_after) carry_out(r, download);
-        return *faulty;
+        std::optional<syncing::HttpResponse> faulty = fault ? fault(++requests, r) : (++requests, std::nullopt);
+        return faulty ? *faulty : carry_out(r, download);
     }
 };
