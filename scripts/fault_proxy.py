@@ -16,13 +16,7 @@ class Proxy(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     disable_nagle_algorithm = True
 
-    def log_message(self, *args):
-        pass
-
-    def __getattr__(self, name):
-        if name.startswith("do_"):
-            return self.handle_any
-        raise AttributeError(name)
+    def log_message(self, *args): pass
 
     def reply(self, status, body=b"", headers=()):
         self.send_response(status)
@@ -72,6 +66,8 @@ class Proxy(http.server.BaseHTTPRequestHandler):
         kept = [(key, value) for key, value in answer.getheaders()
                 if key.lower() not in ("content-length", "transfer-encoding", "connection")]
         self.reply(answer.status, data, kept)
+
+    do_GET = do_PUT = do_MOVE = do_MKCOL = do_DELETE = do_PROPFIND = handle_any
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True

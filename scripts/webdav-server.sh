@@ -4,11 +4,9 @@
 # fault proxy (plain and TLS). "start <dir>" leaves "<lighttpd port> <proxy port> <TLS port>" in
 # <dir>/ports; "stop <dir>" ends both.
 set -euo pipefail
-action=$1
-dir=$(mkdir -p "$2" && cd "$2" && pwd)
-here=$(cd "$(dirname "$0")" && pwd)
+dir=$(mkdir -p "$2" && cd "$2" && pwd) proxy=$(cd "$(dirname "$0")" && pwd)/fault_proxy.py
 stop() { for f in "$dir"/*.pid; do [ -f "$f" ] && kill "$(cat "$f")" 2>/dev/null; rm -f "$f"; done; return 0; }
-[ "$action" = stop ] && { stop; exit 0; }
+[ "$1" = stop ] && { stop; exit 0; }
 stop
 if [ ! -x "$dir/root/usr/sbin/lighttpd" ]; then
   mkdir -p "$dir/debs" && cd "$dir/debs"
@@ -38,7 +36,7 @@ CONF
 setsid "$dir/root/usr/sbin/lighttpd" -D -f "$dir/lighttpd.conf" -m "$dir/root/usr/lib/lighttpd" </dev/null >/dev/null 2>&1 &
 echo $! >"$dir/lighttpd.pid"
 rm -f "$dir/proxy.ports"
-setsid python3 "$here/fault_proxy.py" "$port" "$dir/cert.pem" "$dir/key.pem" "$dir/proxy.ports" </dev/null \
+setsid python3 "$proxy" "$port" "$dir/cert.pem" "$dir/key.pem" "$dir/proxy.ports" </dev/null \
   >"$dir/proxy.log" 2>&1 &
 echo $! >"$dir/proxy.pid"
 for _ in $(seq 100); do

@@ -48,12 +48,6 @@ std::optional<int> parse_port(const std::string& text) {
 
 }  // namespace
 
-bool is_safe_name(const std::string& name) {
-    if (name.empty() || name.size() > 255 || name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos)
-        return false;
-    return std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-}
-
 std::optional<ServerAddress> parse_address(const std::string& text, std::string* reason) {
     ServerAddress address;
     std::string rest;
@@ -65,7 +59,8 @@ std::optional<ServerAddress> parse_address(const std::string& text, std::string*
         rest = text.substr(n);
         return true;
     };
-    if (!starts("https://") && !starts("http://")) return *reason = "地址应以 https:// 或 http:// 开头", std::nullopt;
+    if (!starts("https://") && !starts("http://"))
+        return *reason = "地址应以 https:// 或 http:// 开头", std::nullopt;
     address.https = text[4] == 's' || text[4] == 'S';
     const std::size_t slash = rest.find('/');
     std::string authority = rest.substr(0, slash);
@@ -140,7 +135,8 @@ std::optional<std::string> name_in_folder(const std::string& href, const std::ve
     if (!decode_segments(path, &parts)) return std::nullopt;
     for (std::size_t skip : {std::size_t{0}, root_size}) {  // with the root's prefix, then without
         const std::size_t want = folder.size() - skip;
-        if (parts.size() < want || parts.size() > want + 1 || !same_names(parts, 0, folder, skip, want)) continue;
+        if (parts.size() < want || parts.size() > want + 1 || !same_names(parts, 0, folder, skip, want))
+            continue;
         return parts.size() == want ? std::string() : parts.back();
     }
     return std::nullopt;

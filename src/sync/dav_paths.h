@@ -11,7 +11,7 @@ namespace syncing {
 
 struct ServerAddress {
     bool https = true;
-    std::string host;               // as given: a name, an IPv4 address or [an IPv6 one]
+    std::string host;  // as given: a name, an IPv4 address or [an IPv6 one]
     int port = 443;
     std::vector<std::string> root;  // decoded path segments of the root folder
 };

@@ -47,7 +47,8 @@ Outcome FolderRemote::list(const std::string& project, Listing* listing) {
     }
     if (entries.size() > kMaxEntries) return fail(Failure::garbled, "文件夹中的文件过多");
     for (const fs::DirEntry& e : entries)
-        if (!e.is_dir && !e.is_link && is_safe_name(e.name)) listing->files.push_back({e.name, e.size, e.mtime});
+        if (!e.is_dir && !e.is_link && is_safe_name(e.name))
+            listing->files.push_back({e.name, e.size, e.mtime});
     return {};
 }
 
@@ -60,7 +61,7 @@ Outcome FolderRemote::size_of(const std::string& project, const std::string& nam
 }
 
 Outcome FolderRemote::upload(const std::string& project, const std::string& name, fs::InputFile& source) {
-    if (!is_safe_name(name) || fs::is_temporary_name(name)) return fail(Failure::local, "文件名无效：" + name);
+    if (Outcome named = name_to_publish(name); !named) return named;
     const std::string path = fs::join_path(folder_of(project), name);
     const std::string temp = fs::sibling_temp_path(path);
     std::unique_ptr<fs::OutputFile> out = fs_.create_new(temp);
@@ -86,15 +87,18 @@ Outcome FolderRemote::download(const std::string& project, const std::string& na
                                fs::OutputFile& sink) {
     std::unique_ptr<fs::InputFile> in =
         is_safe_name(name) ? fs_.open_read(fs::join_path(folder_of(project), name)) : nullptr;
-    if (!in) return fail(Failure::refused, "无法读取：" + name);
-    if (in->size() > std::min(limit, kMaxFileSize)) return fail(Failure::garbled, "文件超出上限：" + name);
-    return copy_file_data(*in, sink) ? Outcome{} : fail(Failure::local, "复制中断：" + name);
+    if (!in) return fail(Failure::refused, "无法读取：" + fs::shown_name(name));
+    if (in->size() > std::min(limit, kMaxFileSize))
+        return fail(Failure::garbled, "文件超出上限：" + fs::shown_name(name));
+    return copy_file_data(*in, sink) ? Outcome{} : fail(Failure::local, "复制中断：" + fs::shown_name(name));
 }
 
 Outcome FolderRemote::remove_temporary(const std::string& project, const std::string& name) {
-    if (!fs::is_temporary_name(name)) return fail(Failure::local, "只删除临时文件：" + name);
+    if (Outcome named = name_of_temporary(name); !named) return named;
     const std::string path = fs::join_path(folder_of(project), name);
-    return fs_.remove_file(path) || !fs_.exists(path) ? Outcome{} : fail(Failure::local, "无法删除：" + name);
+    return fs_.remove_file(path) || !fs_.exists(path)
+               ? Outcome{}
+               : fail(Failure::local, "无法删除：" + fs::shown_name(name));
 }
 
 }  // namespace syncing

@@ -10,7 +10,7 @@
 namespace syncing {
 
 class FolderRemote : public Remote {
-public:
+   public:
     // `root`: a file-world path ("//nas/存档", "C:/Users/me/OneDrive").
     FolderRemote(fs::FileSystem& fs, std::string root) : fs_(fs), root_(std::move(root)) {}
 
@@ -23,7 +23,7 @@ public:
                      fs::OutputFile& sink) override;
     Outcome remove_temporary(const std::string& project, const std::string& name) override;
 
-private:
+   private:
     std::string folder_of(const std::string& project) const;
     Outcome publish(const std::string& temp, const std::string& path, uint64_t size);
 

@@ -15,7 +15,7 @@ struct HttpRequest {
     std::string method;
     std::string path;  // percent-encoded, from the server's "/"
     std::vector<std::pair<std::string, std::string>> headers;
-    std::string body;                // a small body (PROPFIND) …
+    std::string body;                 // a small body (PROPFIND) …
     fs::InputFile* upload = nullptr;  // … or a file's bytes
 };
 
@@ -30,7 +30,7 @@ struct HttpResponse {
 };
 
 class HttpTransport {
-public:
+   public:
     virtual ~HttpTransport() = default;
     // Sends the request and reads the answer. The body goes into `download` when given (only for
     // a 2xx answer; others land in `body`), else into `body`; beyond `limit` bytes the answer is

@@ -19,9 +19,13 @@ struct Element {
 
 // Turns entity references into bytes (UTF-8 for character references).
 bool unescape(std::string_view in, std::string* out) {
-    static const std::pair<const char*, char> kNamed[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    static const std::pair<const char*, char> kNamed[] = {
+        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
     for (std::size_t i = 0; i < in.size(); ++i) {
-        if (in[i] != '&') { *out += in[i]; continue; }
+        if (in[i] != '&') {
+            *out += in[i];
+            continue;
+        }
         const std::size_t end = in.find(';', i);
         if (end == std::string_view::npos || end - i > 10) return false;
         const std::string ref(in.substr(i + 1, end - i - 1));
@@ -33,10 +37,14 @@ bool unescape(std::string_view in, std::string* out) {
         unsigned long cp = 0;
         char tail = 0;
         if (ref.size() < 2 || ref[0] != '#' ||
-            std::sscanf(ref.c_str() + (ref[1] == 'x' ? 2 : 1), ref[1] == 'x' ? "%lx%c" : "%lu%c", &cp, &tail) != 1 ||
+            std::sscanf(ref.c_str() + (ref[1] == 'x' ? 2 : 1), ref[1] == 'x' ? "%lx%c" : "%lu%c", &cp,
+                        &tail) != 1 ||
             cp == 0 || cp > 0x10ffff)
             return false;
-        if (cp < 0x80) { *out += char(cp); continue; }
+        if (cp < 0x80) {
+            *out += char(cp);
+            continue;
+        }
         const int n = cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
         *out += char((0xf00 >> n) | (cp >> (6 * (n - 1))));
         for (int k = n - 2; k >= 0; --k) *out += char(0x80 | ((cp >> (6 * k)) & 0x3f));
@@ -45,7 +53,7 @@ bool unescape(std::string_view in, std::string* out) {
 }
 
 class Reader {
-public:
+   public:
     Reader(std::string_view xml, std::size_t max_entries) : xml_(xml), max_entries_(max_entries) {}
 
     std::optional<std::vector<DavEntry>> run(std::string* reason) {
@@ -56,7 +64,7 @@ public:
         return std::move(entries_);
     }
 
-private:
+   private:
     void step() {
         if (xml_[pos_] != '<') return text_until_tag();
         if (starts("<?")) return skip_past("?>");
@@ -110,8 +118,10 @@ private:
             const std::string name(trim(s.substr(0, eq)));
             std::string value;
             if (!unescape(s.substr(eq + 2, end - eq - 2), &value)) return error_ = "无效的字符引用", false;
-            if (name == "xmlns") (*scope)[""] = value;
-            else if (name.compare(0, 6, "xmlns:") == 0) (*scope)[name.substr(6)] = value;
+            if (name == "xmlns")
+                (*scope)[""] = value;
+            else if (name.compare(0, 6, "xmlns:") == 0)
+                (*scope)[name.substr(6)] = value;
             s = s.substr(end + 1);
         }
         return true;
@@ -127,14 +137,17 @@ private:
     }
 
     void close(const std::string& qname) {
-        if (stack_.empty() || stack_.back().qname != qname) return void(error_ = "结束标记 </" + qname + "> 不匹配");
+        if (stack_.empty() || stack_.back().qname != qname)
+            return void(error_ = "结束标记 </" + qname + "> 不匹配");
         on_close(stack_.back());
         stack_.pop_back();
         text_.clear();
     }
 
     bool is(const Element& e, const char* local) const { return e.uri == kDav && e.local == local; }
-    bool parent_is(const char* local) const { return stack_.size() >= 2 && is(stack_[stack_.size() - 2], local); }
+    bool parent_is(const char* local) const {
+        return stack_.size() >= 2 && is(stack_[stack_.size() - 2], local);
+    }
 
     void on_open(const Element& e) {
         if (stack_.size() == 1) seen_root_ = is(e, "multistatus");
@@ -147,8 +160,10 @@ private:
     void on_close(const Element& e) {
         const std::string text(trim(text_));
         if (is(e, "href") && parent_is("response")) entry_.href = text;
-        if (is(e, "status") && parent_is("propstat")) propstat_ok_ = text.find(" 200 ") != std::string::npos || ends_with(text, " 200");
-        if (is(e, "status") && parent_is("response")) response_ok_ = text.find(" 200 ") != std::string::npos || ends_with(text, " 200");
+        if (is(e, "status") && parent_is("propstat"))
+            propstat_ok_ = text.find(" 200 ") != std::string::npos || ends_with(text, " 200");
+        if (is(e, "status") && parent_is("response"))
+            response_ok_ = text.find(" 200 ") != std::string::npos || ends_with(text, " 200");
         if (is(e, "getcontentlength") && !read_size(text)) error_ = "大小无效：" + text.substr(0, 40);
         if (is(e, "getlastmodified")) props_.mtime = parse_http_date(text);
         if (is(e, "propstat") && propstat_ok_) {
@@ -163,7 +178,8 @@ private:
     }
 
     bool read_size(const std::string& text) {
-        if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+        if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+            return false;
         props_.size = std::stoull(text);
         return true;
     }
@@ -205,8 +221,10 @@ int64_t parse_http_date(const std::string& text) {
     static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
     char weekday[4] = {}, month[4] = {}, zone[4] = {};
     int day = 0, year = 0, h = 0, m = 0, s = 0;
-    if (std::sscanf(text.c_str(), "%3s, %d %3s %d %d:%d:%d %3s", weekday, &day, month, &year, &h, &m, &s, zone) != 8 ||
-        std::strcmp(zone, "GMT") != 0 || day < 1 || day > 31 || year < 1970 || year > 9999 || h > 23 || m > 59 || s > 60)
+    if (std::sscanf(text.c_str(), "%3s, %d %3s %d %d:%d:%d %3s", weekday, &day, month, &year, &h, &m, &s,
+                    zone) != 8 ||
+        std::strcmp(zone, "GMT") != 0 || day < 1 || day > 31 || year < 1970 || year > 9999 || h > 23 ||
+        m > 59 || s > 60)
         return 0;
     const char* found = std::strstr(kMonths, month);
     if (!found || (found - kMonths) % 3 != 0 || std::strlen(month) != 3) return 0;

@@ -19,7 +19,7 @@ struct Clock {
 Clock steady_clock();
 
 struct PacingRules {
-    int window_requests = 540;            // a margin below 600
+    int window_requests = 540;  // a margin below 600
     int64_t window_ms = 30 * 60 * 1000;
     int retries = 3;                      // after the first try
     int64_t first_backoff_ms = 2000;      // doubled each retry, or the server's Retry-After
@@ -30,14 +30,14 @@ struct PacingRules {
 bool asks_to_wait(const HttpResponse& response);
 
 class Pacer {
-public:
+   public:
     Pacer(PacingRules rules, Clock clock) : rules_(rules), clock_(std::move(clock)) {}
     // Sends through `transport`, waiting for room in the window and retrying while the server
     // asks to wait. The last answer comes back; `gave_up` tells that waiting was cut short.
     HttpResponse send(HttpTransport& transport, const HttpRequest& request, uint64_t limit,
                       fs::OutputFile* download, bool* gave_up);
 
-private:
+   private:
     bool wait_for_room();
     int64_t backoff_ms(const HttpResponse& response, int attempt) const;
 

@@ -11,7 +11,7 @@ namespace syncing {
 
 // The seam to the system's protection of secrets.
 class SecretProtector {
-public:
+   public:
     virtual ~SecretProtector() = default;
     virtual std::optional<std::string> protect(const std::string& secret) = 0;
     virtual std::optional<std::string> unprotect(const std::string& sealed) = 0;
@@ -30,6 +30,7 @@ struct PasswordPlace {
 bool save_password(fs::FileSystem& fs, SecretProtector& protector, const PasswordPlace& place,
                    const std::string& password);
 // nullopt when there is none, or it cannot be read back here (another user, another machine).
-std::optional<std::string> load_password(fs::FileSystem& fs, SecretProtector& protector, const PasswordPlace& place);
+std::optional<std::string> load_password(fs::FileSystem& fs, SecretProtector& protector,
+                                         const PasswordPlace& place);
 
 }  // namespace syncing

@@ -12,10 +12,13 @@ namespace {
 constexpr std::size_t kMaxRecordBytes = 1 << 20;
 constexpr char kPendingValue[] = "待上传";
 
-bool is_stem(const std::string& text) { return !text.empty() && format_time_text(parse_time_text(text)) == text; }
+bool is_stem(const std::string& text) {
+    return !text.empty() && format_time_text(parse_time_text(text)) == text;
+}
 
 // The keys of a section as they stand in the text, in order: the document gives values by name only.
-std::vector<std::string> keys_of(const ini::Document& doc, const std::string& section, const std::string& text) {
+std::vector<std::string> keys_of(const ini::Document& doc, const std::string& section,
+                                 const std::string& text) {
     std::vector<std::string> keys;
     bool inside = false;
     std::size_t start = 0;
@@ -61,13 +64,18 @@ std::vector<std::string> PendingUploads::projects() {
     const ini::Document doc = ini::Document::parse(text);
     std::vector<std::string> names;
     for (const std::string& name : doc.section_names())
-        if (!name.empty() && !keys_of(doc, name, text).empty() && std::find(names.begin(), names.end(), name) == names.end())
+        if (!name.empty() && !keys_of(doc, name, text).empty() &&
+            std::find(names.begin(), names.end(), name) == names.end())
             names.push_back(name);
     return names;
 }
 
-bool PendingUploads::add(const std::string& project, const std::string& stem) { return change(project, stem, true); }
-bool PendingUploads::remove(const std::string& project, const std::string& stem) { return change(project, stem, false); }
+bool PendingUploads::add(const std::string& project, const std::string& stem) {
+    return change(project, stem, true);
+}
+bool PendingUploads::remove(const std::string& project, const std::string& stem) {
+    return change(project, stem, false);
+}
 
 bool PendingUploads::change(const std::string& project, const std::string& stem, bool pending) {
     if (!is_stem(stem) || project.empty()) return false;

@@ -17,7 +17,7 @@
 namespace syncing {
 
 class PendingUploads {
-public:
+   public:
     PendingUploads(fs::FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
 
     // The pending sets of a project, oldest first.
@@ -27,7 +27,7 @@ public:
     bool add(const std::string& project, const std::string& stem);
     bool remove(const std::string& project, const std::string& stem);
 
-private:
+   private:
     std::string read();
     bool change(const std::string& project, const std::string& stem, bool pending);
 

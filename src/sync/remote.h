@@ -16,15 +16,15 @@ namespace syncing {
 // What went wrong, sorted the way 测试连接 and the log tell it.
 enum class Failure {
     none,
-    unreachable,   // no connection: address, network, a connection cut
-    certificate,   // the server's certificate was refused
-    credentials,   // wrong user or password
-    folder,        // the folder is missing and cannot be made
-    throttled,     // the server asks to wait (503, 429, a temporary block)
-    exists,        // the name is taken by a different file: nothing was replaced
-    refused,       // any other answer the server should not give
-    garbled,       // an answer that cannot be read or breaks a bound
-    local,         // a file of this machine could not be read or written
+    unreachable,  // no connection: address, network, a connection cut
+    certificate,  // the server's certificate was refused
+    credentials,  // wrong user or password
+    folder,       // the folder is missing and cannot be made
+    throttled,    // the server asks to wait (503, 429, a temporary block)
+    exists,       // the name is taken by a different file: nothing was replaced
+    refused,      // any other answer the server should not give
+    garbled,      // an answer that cannot be read or breaks a bound
+    local,        // a file of this machine could not be read or written
 };
 
 struct Outcome {
@@ -32,7 +32,9 @@ struct Outcome {
     std::string reason;  // for people and the log; never holds a password
     explicit operator bool() const { return failure == Failure::none; }
 };
-inline Outcome fail(Failure failure, std::string reason) { return {failure, std::move(reason)}; }
+inline Outcome fail(Failure failure, std::string reason) {
+    return {failure, std::move(reason)};
+}
 
 struct RemoteFile {
     std::string name;
@@ -48,7 +50,7 @@ struct Listing {
 };
 
 class Remote {
-public:
+   public:
     virtual ~Remote() = default;
     // Reaches the root and makes <root>/Varnoke/ when missing: what 测试连接 does.
     virtual Outcome check() = 0;
@@ -75,5 +77,9 @@ inline const char* const kAppFolder = "Varnoke";
 constexpr uint64_t kMaxFileSize = uint64_t{64} << 30;
 // A name the remote may hand back: one component, no separators, not "." or "..", UTF-8, bounded.
 bool is_safe_name(const std::string& name);
+// Failure::local unless `name` may be published: safe, and not a temporary's.
+Outcome name_to_publish(const std::string& name);
+// Failure::local unless `name` is a temporary's: nothing else is ever removed.
+Outcome name_of_temporary(const std::string& name);
 
 }  // namespace syncing

@@ -12,7 +12,9 @@ namespace {
 // "//server/share/…", "C:/…", or "/…" on a host whose paths begin so.
 bool is_full_path(const std::string& path) {
     if (path.size() > 2 && path[0] == '/' && path[1] == '/') return true;
-    if (path.size() > 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '/') return true;
+    if (path.size() > 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+        path[2] == '/')
+        return true;
 #ifndef _WIN32
     return !path.empty() && path[0] == '/';
 #else

@@ -17,7 +17,8 @@ struct RemoteSettings {
 };
 
 // Makes the HTTP transport for a server: WinHTTP in the program.
-using TransportMaker = std::function<std::unique_ptr<HttpTransport>(const ServerAddress&, std::string* reason)>;
+using TransportMaker =
+    std::function<std::unique_ptr<HttpTransport>(const ServerAddress&, std::string* reason)>;
 
 // nullptr with a reason for the user when the settings name no usable remote.
 std::unique_ptr<Remote> open_remote(fs::FileSystem& fs, const RemoteSettings& settings,

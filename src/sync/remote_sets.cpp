@@ -1,9 +1,10 @@
 #include "sync/remote_sets.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
-#include <zlib.h>
 
 #include "fs/file_names.h"
 #include "paths/time_text.h"
@@ -26,7 +27,8 @@ int number_of_extension(const std::string& extension) {
     if (extension.compare(0, 4, ".zip") != 0) return -1;
     const std::string digits = extension.substr(4);
     if (digits.empty()) return 1;
-    if (digits.size() > 2 || digits[0] == '0' || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    if (digits.size() > 2 || digits[0] == '0' || digits.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
     const int k = std::stoi(digits);
     return k >= 2 && k <= kMaxArchiveNumber ? k : -1;
 }
@@ -42,7 +44,8 @@ bool archives_listed(const RemoteSet& set, const std::map<int, RemoteFile>& file
 }  // namespace
 
 std::string machine_tag(const std::string& machine_id) {
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(machine_id.data()), static_cast<uInt>(machine_id.size()));
+    const uLong crc =
+        crc32(0, reinterpret_cast<const Bytef*>(machine_id.data()), static_cast<uInt>(machine_id.size()));
     char tag[kTagDigits + 1];
     std::snprintf(tag, sizeof tag, "%08lx", static_cast<unsigned long>(crc));
     return tag;
@@ -56,15 +59,17 @@ std::string archive_name(const std::string& stem, int number) {
     return stem + ".zip" + (number == 1 ? "" : std::to_string(number));
 }
 
-std::string metadata_name(const std::string& stem) { return stem + kMetadataExtension; }
+std::string metadata_name(const std::string& stem) {
+    return stem + kMetadataExtension;
+}
 
 std::optional<RemoteName> parse_remote_name(const std::string& name) {
     const std::size_t mark = name.rfind(kTagMark);
     if (!is_safe_name(name) || mark == std::string::npos || mark == 0) return std::nullopt;
     const std::size_t dot = name.find('.', mark);
     if (dot == std::string::npos) return std::nullopt;
-    RemoteName parsed{name.substr(0, dot), fs::shown_name(name.substr(0, mark)), name.substr(mark + 1, dot - mark - 1),
-                      number_of_extension(name.substr(dot))};
+    RemoteName parsed{name.substr(0, dot), fs::shown_name(name.substr(0, mark)),
+                      name.substr(mark + 1, dot - mark - 1), number_of_extension(name.substr(dot))};
     if (parsed.archive < 0 || !is_tag(parsed.tag) ||
         format_time_text(parse_time_text(parsed.time_text)) != parsed.time_text)
         return std::nullopt;
@@ -100,7 +105,8 @@ RemoteView view_of(const Listing& listing, const MetadataReader& read) {
         view.whole.push_back(std::move(set));
     }
     std::stable_sort(view.whole.begin(), view.whole.end(), [](const RemoteSet& a, const RemoteSet& b) {
-        return to_seconds(parse_time_text(a.metadata.time_text)) > to_seconds(parse_time_text(b.metadata.time_text));
+        return to_seconds(parse_time_text(a.metadata.time_text)) >
+               to_seconds(parse_time_text(b.metadata.time_text));
     });
     return view;
 }

@@ -26,7 +26,7 @@ struct RemoteName {
     std::string stem;       // "<T>~<tag>"
     std::string time_text;  // T in GBK, exactly as the tool writes it
     std::string tag;
-    int archive = 0;        // 0 for the metadata, else the archive's number
+    int archive = 0;  // 0 for the metadata, else the archive's number
 };
 // What a listed name is, or nullopt for anything that is not one of a set's files.
 std::optional<RemoteName> parse_remote_name(const std::string& name);
@@ -38,8 +38,8 @@ struct RemoteSet {
 };
 
 struct RemoteView {
-    std::vector<RemoteSet> whole;            // newest first
-    std::vector<std::string> unfinished;     // stems with files but no whole set yet
+    std::vector<RemoteSet> whole;         // newest first
+    std::vector<std::string> unfinished;  // stems with files but no whole set yet
     std::vector<RemoteFile> temporaries;
     bool maybe_partial = false;
 };

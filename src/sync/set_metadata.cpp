@@ -22,7 +22,8 @@ std::string one_line(std::string text) {
 
 std::optional<uint64_t> number_of(const std::optional<std::string>& text, int base, std::size_t digits) {
     const char* allowed = base == 16 ? "0123456789abcdefABCDEF" : "0123456789";
-    if (!text || text->empty() || text->size() > digits || text->find_first_not_of(allowed) != std::string::npos)
+    if (!text || text->empty() || text->size() > digits ||
+        text->find_first_not_of(allowed) != std::string::npos)
         return std::nullopt;
     return std::stoull(*text, nullptr, base);
 }
@@ -50,7 +51,9 @@ std::optional<SetMetadata> parse_metadata(std::string_view bytes, std::string* r
     if (bytes.size() > kMaxMetadataBytes) return *reason = "说明文件过大", std::nullopt;
     const ini::Document doc = ini::Document::parse(bytes);
     SetMetadata m;
-    auto field = [&](const char* key) { return doc.value(kSetSection, key).value_or("").substr(0, kMaxField); };
+    auto field = [&](const char* key) {
+        return doc.value(kSetSection, key).value_or("").substr(0, kMaxField);
+    };
     m.machine_id = field("机器码");
     m.computer_name = field("计算机名");
     m.kind = field("类型");
@@ -67,7 +70,8 @@ std::optional<SetMetadata> parse_metadata(std::string_view bytes, std::string* r
         if (!size || !crc) return *reason = "说明文件中 " + section + " 的大小或 CRC32 无效", std::nullopt;
         m.archives.push_back({k, *size, static_cast<uint32_t>(*crc)});
     }
-    if (m.archives.empty() || m.archives.front().number != 1) return *reason = "说明文件没有第一个存档", std::nullopt;
+    if (m.archives.empty() || m.archives.front().number != 1)
+        return *reason = "说明文件没有第一个存档", std::nullopt;
     return m;
 }
 

@@ -1,9 +1,10 @@
 #include "sync/sync_core.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <ctime>
-#include <zlib.h>
 
 #include "fs/file_names.h"
 #include "paths/time_text.h"
@@ -27,7 +28,9 @@ struct TextInput : fs::InputFile {
 };
 
 struct TextOutput : fs::OutputFile {
-    bool write(const void* data, std::size_t n) override { return text.append(static_cast<const char*>(data), n), true; }
+    bool write(const void* data, std::size_t n) override {
+        return text.append(static_cast<const char*>(data), n), true;
+    }
     bool write_at(uint64_t, const void*, std::size_t) override { return false; }
     bool close(int64_t, bool) override { return true; }
     std::string text;
@@ -54,15 +57,21 @@ const RemoteFile* listed(const Listing& listing, const std::string& name) {
 // Failures that every further request would meet too: the run stops instead of spending requests.
 bool ends_run(const Outcome& o) {
     return o.failure == Failure::unreachable || o.failure == Failure::certificate ||
-           o.failure == Failure::credentials || o.failure == Failure::throttled || o.failure == Failure::folder;
+           o.failure == Failure::credentials || o.failure == Failure::throttled ||
+           o.failure == Failure::folder;
 }
 
 }  // namespace
 
 SyncCore::SyncCore(Remote& remote, fs::FileSystem& fs, PendingUploads& pending, Machine machine,
                    std::function<int64_t()> wall_seconds)
-    : remote_(remote), fs_(fs), pending_(pending), machine_(std::move(machine)), tag_(machine_tag(machine_.id)),
-      wall_seconds_(wall_seconds ? std::move(wall_seconds) : [] { return static_cast<int64_t>(std::time(nullptr)); }) {}
+    : remote_(remote),
+      fs_(fs),
+      pending_(pending),
+      machine_(std::move(machine)),
+      tag_(machine_tag(machine_.id)),
+      wall_seconds_(wall_seconds ? std::move(wall_seconds)
+                                 : [] { return static_cast<int64_t>(std::time(nullptr)); }) {}
 
 SyncResult SyncCore::upload_pending(const std::string& project, const std::vector<LocalSet>& local) {
     SyncResult result;
@@ -70,19 +79,23 @@ SyncResult SyncCore::upload_pending(const std::string& project, const std::vecto
     if (stems.empty()) return result;
     const std::string folder = fs::path_of(project);
     Listing listing;
-    if (!(result.listing = remote_.make_project_folder(folder)) || !(result.listing = remote_.list(folder, &listing)))
+    if (!(result.listing = remote_.make_project_folder(folder)) ||
+        !(result.listing = remote_.list(folder, &listing)))
         return result;
     remove_old_temporaries(folder, listing);
     for (const std::string& stem : stems) {
-        auto set = std::find_if(local.begin(), local.end(), [&](const LocalSet& s) { return s.stem == stem; });
+        auto set =
+            std::find_if(local.begin(), local.end(), [&](const LocalSet& s) { return s.stem == stem; });
         if (set == local.end()) {
             pending_.remove(project, stem);
             result.dropped.push_back(stem);
             continue;
         }
         Outcome outcome = upload_set(folder, *set, listing);
-        if (outcome && pending_.remove(project, stem)) result.uploaded.push_back(stem);
-        else result.failed.emplace_back(stem, outcome ? fail(Failure::local, "待上传记录无法写入") : outcome);
+        if (outcome && pending_.remove(project, stem))
+            result.uploaded.push_back(stem);
+        else
+            result.failed.emplace_back(stem, outcome ? fail(Failure::local, "待上传记录无法写入") : outcome);
         if (ends_run(outcome)) break;
     }
     return result;
@@ -101,7 +114,8 @@ Outcome SyncCore::upload_set(const std::string& folder, const LocalSet& set, con
     }
     std::sort(metadata.archives.begin(), metadata.archives.end(),
               [](const ArchiveInfo& a, const ArchiveInfo& b) { return a.number < b.number; });
-    if (metadata.archives.empty() || metadata.archives[0].number != 1) return fail(Failure::local, "备份没有第一个存档");
+    if (metadata.archives.empty() || metadata.archives[0].number != 1)
+        return fail(Failure::local, "备份没有第一个存档");
     TextInput text(format_metadata(metadata));
     return upload_file(folder, metadata_name(stem), text, listing);
 }
@@ -154,8 +168,10 @@ std::vector<SetPlace> SyncCore::sets_beside(const std::string& project, const st
     };
     for (const RemoteSet& r : view.whole) {
         SetPlace* place = pair_with(r);
-        if (place) place->remote = r;
-        else places.push_back({r.metadata.time_text, nullptr, r});
+        if (place)
+            place->remote = r;
+        else
+            places.push_back({r.metadata.time_text, nullptr, r});
     }
     std::stable_sort(places.begin(), places.end(), [](const SetPlace& a, const SetPlace& b) {
         return to_seconds(parse_time_text(a.stem)) > to_seconds(parse_time_text(b.stem));

@@ -49,7 +49,7 @@ struct SetPlace {
 };
 
 class SyncCore {
-public:
+   public:
     SyncCore(Remote& remote, fs::FileSystem& fs, PendingUploads& pending, Machine machine,
              std::function<int64_t()> wall_seconds = nullptr);
 
@@ -59,7 +59,7 @@ public:
     std::vector<SetPlace> sets_beside(const std::string& project, const std::vector<LocalSet>& local,
                                       Outcome* outcome, bool* maybe_partial);
 
-private:
+   private:
     Outcome upload_set(const std::string& folder, const LocalSet& set, const Listing& listing);
     Outcome upload_file(const std::string& folder, const std::string& name, fs::InputFile& source,
                         const Listing& listing);
@@ -72,7 +72,8 @@ private:
     Machine machine_;
     std::string tag_;
     std::function<int64_t()> wall_seconds_;
-    std::map<std::string, SetMetadata> metadata_cache_;  // folder/name: a published metadata file never changes
+    std::map<std::string, SetMetadata>
+        metadata_cache_;  // folder/name: a published metadata file never changes
 };
 
 }  // namespace syncing

@@ -20,12 +20,18 @@ constexpr char kPropfindBody[] =
 Outcome outcome_of(const HttpResponse& r, bool gave_up) {
     using E = HttpResponse::Error;
     switch (r.error) {
-        case E::unreachable: return fail(Failure::unreachable, "无法连接服务器：" + r.detail);
-        case E::cut: return fail(Failure::unreachable, "连接中断：" + r.detail);
-        case E::certificate: return fail(Failure::certificate, "服务器的证书不被信任，已拒绝连接：" + r.detail);
-        case E::too_large: return fail(Failure::garbled, "服务器的回应超出上限");
-        case E::local: return fail(Failure::local, "本机文件读写失败：" + r.detail);
-        case E::none: break;
+        case E::unreachable:
+            return fail(Failure::unreachable, "无法连接服务器：" + r.detail);
+        case E::cut:
+            return fail(Failure::unreachable, "连接中断：" + r.detail);
+        case E::certificate:
+            return fail(Failure::certificate, "服务器的证书不被信任，已拒绝连接：" + r.detail);
+        case E::too_large:
+            return fail(Failure::garbled, "服务器的回应超出上限");
+        case E::local:
+            return fail(Failure::local, "本机文件读写失败：" + r.detail);
+        case E::none:
+            break;
     }
     if (gave_up || asks_to_wait(r)) return fail(Failure::throttled, "服务器限制访问频率，请稍后再试");
     if (r.status == 401) return fail(Failure::credentials, "用户名或密码错误");
@@ -50,17 +56,19 @@ std::string basic_authorization(const std::string& user, const std::string& pass
 
 WebDavRemote::WebDavRemote(HttpTransport& transport, ServerAddress address, const std::string& user,
                            const std::string& password, PacingRules rules, Clock clock)
-    : transport_(transport), address_(std::move(address)), authorization_(basic_authorization(user, password)),
+    : transport_(transport),
+      address_(std::move(address)),
+      authorization_(basic_authorization(user, password)),
       pacer_(rules, std::move(clock)) {}
 
-WebDavRemote::WebDavRemote(std::unique_ptr<HttpTransport> transport, ServerAddress address, const std::string& user,
-                           const std::string& password)
+WebDavRemote::WebDavRemote(std::unique_ptr<HttpTransport> transport, ServerAddress address,
+                           const std::string& user, const std::string& password)
     : WebDavRemote(*transport, std::move(address), user, password) {
     owned_transport_ = std::move(transport);
 }
 
-WebDavRemote::Call WebDavRemote::send(HttpRequest request, std::initializer_list<int> expected, uint64_t limit,
-                                      fs::OutputFile* download) {
+WebDavRemote::Call WebDavRemote::send(HttpRequest request, std::initializer_list<int> expected,
+                                      uint64_t limit, fs::OutputFile* download) {
     request.headers.emplace_back("Authorization", authorization_);
     bool gave_up = false;
     Call call{pacer_.send(transport_, request, limit, download, &gave_up), {}};
@@ -70,8 +78,8 @@ WebDavRemote::Call WebDavRemote::send(HttpRequest request, std::initializer_list
     return call;
 }
 
-WebDavRemote::Call WebDavRemote::propfind(const std::vector<std::string>& segments, bool folder, const char* depth,
-                                          uint64_t limit) {
+WebDavRemote::Call WebDavRemote::propfind(const std::vector<std::string>& segments, bool folder,
+                                          const char* depth, uint64_t limit) {
     HttpRequest request{"PROPFIND", encode_path(segments, folder), {{"Depth", depth}}, kPropfindBody};
     request.headers.emplace_back("Content-Type", "application/xml; charset=\"utf-8\"");
     return send(request, {207}, limit);
@@ -146,8 +154,8 @@ Outcome WebDavRemote::size_of(const std::string& project, const std::string& nam
 }
 
 Outcome WebDavRemote::upload(const std::string& project, const std::string& name, fs::InputFile& source) {
-    if (!is_safe_name(name) || fs::is_temporary_name(name)) return fail(Failure::local, "文件名无效：" + name);
-    if (source.size() > kMaxFileSize) return fail(Failure::local, "文件过大：" + name);
+    if (Outcome named = name_to_publish(name); !named) return named;
+    if (source.size() > kMaxFileSize) return fail(Failure::local, "文件过大：" + fs::shown_name(name));
     const std::string temp = fs::sibling_temp_path(name);
     HttpRequest put{"PUT", encode_path(file_of(project, temp), false), {}, ""};
     put.headers.emplace_back("Content-Type", "application/octet-stream");
@@ -163,30 +171,32 @@ Outcome WebDavRemote::publish(const std::string& project, const std::string& tem
     const std::string authority = address_.host + ":" + std::to_string(address_.port);
     HttpRequest move{"MOVE", encode_path(file_of(project, temp), false), {}, ""};
     move.headers = {{"Destination", (address_.https ? "https://" : "http://") + authority +
-                                         encode_path(file_of(project, name), false)},
+                                        encode_path(file_of(project, name), false)},
                     {"Overwrite", "F"}};
     Call call = send(move, {201, 204});
     const bool taken = call.response.status == 412;
     if (!call.outcome && !taken) return call.outcome;
     uint64_t there = 0;
     Outcome sized = size_of(project, name, &there);
-    if (!sized) return sized.reason.empty() ? fail(Failure::refused, "发布后服务器上没有 " + name) : sized;
+    if (!sized)
+        return sized.reason.empty() ? fail(Failure::refused, "发布后服务器上没有 " + fs::shown_name(name))
+                                    : sized;
     if (there == size) return taken ? remove_temporary(project, temp), Outcome{} : Outcome{};
-    return taken ? fail(Failure::exists, "服务器上已有另一个 " + name + "，未覆盖")
-                 : fail(Failure::refused, "服务器上的 " + name + " 大小不符");
+    return taken ? fail(Failure::exists, "服务器上已有另一个 " + fs::shown_name(name) + "，未覆盖")
+                 : fail(Failure::refused, "服务器上的 " + fs::shown_name(name) + " 大小不符");
 }
 
 Outcome WebDavRemote::download(const std::string& project, const std::string& name, uint64_t limit,
                                fs::OutputFile& sink) {
-    if (!is_safe_name(name)) return fail(Failure::local, "文件名无效：" + name);
+    if (!is_safe_name(name)) return fail(Failure::local, "文件名无效：" + fs::shown_name(name));
     Call call = send({"GET", encode_path(file_of(project, name), false), {}, ""}, {200},
                      std::min(limit, kMaxFileSize), &sink);
-    if (call.response.status == 404) return fail(Failure::refused, "服务器上没有 " + name);
+    if (call.response.status == 404) return fail(Failure::refused, "服务器上没有 " + fs::shown_name(name));
     return call.outcome;
 }
 
 Outcome WebDavRemote::remove_temporary(const std::string& project, const std::string& name) {
-    if (!fs::is_temporary_name(name)) return fail(Failure::local, "只删除临时文件：" + name);
+    if (Outcome named = name_of_temporary(name); !named) return named;
     return send({"DELETE", encode_path(file_of(project, name), false), {}, ""}, {200, 204, 404}).outcome;
 }
 

@@ -17,7 +17,7 @@ namespace syncing {
 constexpr std::size_t kListingCap = 750;
 
 class WebDavRemote : public Remote {
-public:
+   public:
     WebDavRemote(HttpTransport& transport, ServerAddress address, const std::string& user,
                  const std::string& password, PacingRules rules = {}, Clock clock = steady_clock());
     // The same, owning its transport.
@@ -33,7 +33,7 @@ public:
                      fs::OutputFile& sink) override;
     Outcome remove_temporary(const std::string& project, const std::string& name) override;
 
-private:
+   private:
     struct Call {
         HttpResponse response;
         Outcome outcome;  // a failure of the exchange itself, or of an unexpected status
@@ -42,7 +42,8 @@ private:
               fs::OutputFile* download = nullptr);
     Call propfind(const std::vector<std::string>& segments, bool folder, const char* depth, uint64_t limit);
     Outcome make_folder(const std::vector<std::string>& segments, bool parent_made);
-    Outcome publish(const std::string& project, const std::string& temp, const std::string& name, uint64_t size);
+    Outcome publish(const std::string& project, const std::string& temp, const std::string& name,
+                    uint64_t size);
     std::vector<std::string> folder_of(const std::string& project) const;
     std::vector<std::string> file_of(const std::string& project, const std::string& name) const;
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "fs/wide_text.h"
@@ -13,11 +14,14 @@ namespace syncing {
 namespace {
 
 constexpr std::size_t kPiece = 256 * 1024;
+constexpr uint64_t kMaxInMemory = 16 << 20;  // an answer that does not go into a file
 
 struct Handle {
     HINTERNET h = nullptr;
     explicit Handle(HINTERNET handle) : h(handle) {}
-    ~Handle() { if (h) WinHttpCloseHandle(h); }
+    ~Handle() {
+        if (h) WinHttpCloseHandle(h);
+    }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
 };
@@ -35,13 +39,19 @@ std::string winhttp_reason(DWORD code) {
 
 HttpResponse::Error error_kind(DWORD code) {
     switch (code) {
-        case ERROR_WINHTTP_SECURE_FAILURE: case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
-        case ERROR_WINHTTP_SECURE_CERT_CN_INVALID: case ERROR_WINHTTP_SECURE_INVALID_CA:
-        case ERROR_WINHTTP_SECURE_CERT_REV_FAILED: case ERROR_WINHTTP_SECURE_CERT_REVOKED:
-        case ERROR_WINHTTP_SECURE_INVALID_CERT: case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
-        case ERROR_WINHTTP_SECURE_CHANNEL_ERROR: case ERROR_WINHTTP_CLIENT_AUTH_CERT_NEEDED:
+        case ERROR_WINHTTP_SECURE_FAILURE:
+        case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+        case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+        case ERROR_WINHTTP_SECURE_INVALID_CA:
+        case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
+        case ERROR_WINHTTP_SECURE_CERT_REVOKED:
+        case ERROR_WINHTTP_SECURE_INVALID_CERT:
+        case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
+        case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+        case ERROR_WINHTTP_CLIENT_AUTH_CERT_NEEDED:
             return HttpResponse::Error::certificate;
-        case ERROR_WINHTTP_CONNECTION_ERROR: case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+        case ERROR_WINHTTP_CONNECTION_ERROR:
+        case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
             return HttpResponse::Error::cut;
         default:
             return HttpResponse::Error::unreachable;
@@ -55,6 +65,13 @@ HttpResponse failed(HttpResponse::Error kind, std::string detail) {
     return r;
 }
 
+// The length the server declares; 0 when it declares none, or nonsense.
+uint64_t declared_length(const HttpResponse& r) {
+    const std::string length = r.header("Content-Length");
+    if (length.empty() || length.size() > 19 || length.find_first_not_of("0123456789") != std::string::npos) return 0;
+    return std::stoull(length);
+}
+
 HttpResponse last_error() {
     const DWORD code = GetLastError();
     return failed(error_kind(code), winhttp_reason(code));
@@ -62,11 +79,11 @@ HttpResponse last_error() {
 
 std::vector<std::pair<std::string, std::string>> response_headers(HINTERNET request) {
     DWORD bytes = 0;
-    WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &bytes,
-                        WINHTTP_NO_HEADER_INDEX);
+    WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, nullptr,
+                        &bytes, WINHTTP_NO_HEADER_INDEX);
     std::wstring raw(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, raw.data(),
-                             &bytes, WINHTTP_NO_HEADER_INDEX))
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                             raw.data(), &bytes, WINHTTP_NO_HEADER_INDEX))
         return {};
     raw.resize(bytes / sizeof(wchar_t));
     std::vector<std::pair<std::string, std::string>> headers;
@@ -83,7 +100,7 @@ std::vector<std::pair<std::string, std::string>> response_headers(HINTERNET requ
 }
 
 class WinHttpTransport : public HttpTransport {
-public:
+   public:
     WinHttpTransport(HINTERNET session, HINTERNET connection, bool https)
         : session_(session), connection_(connection), https_(https) {}
 
@@ -98,18 +115,16 @@ public:
         if (!WinHttpReceiveResponse(handle.h, nullptr)) return last_error();
         HttpResponse response;
         DWORD status = 0, size = sizeof status;
-        WinHttpQueryHeaders(handle.h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                            &status, &size, WINHTTP_NO_HEADER_INDEX);
+        WinHttpQueryHeaders(handle.h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                            WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
         response.status = static_cast<int>(status);
         response.headers = response_headers(handle.h);
-        const std::string length = response.header("Content-Length");
-        if (!length.empty() && length.size() < 20 && std::stoull(length) > limit)
-            return failed(HttpResponse::Error::too_large, "");
+        if (declared_length(response) > limit) return failed(HttpResponse::Error::too_large, "");
         const bool to_file = download && status >= 200 && status < 300;
         return read_body(handle.h, limit, to_file ? download : nullptr, std::move(response));
     }
 
-private:
+   private:
     static bool send_body(HINTERNET request, const HttpRequest& r) {
         std::wstring headers;
         for (const auto& [name, value] : r.headers) headers += fs::utf8_to_wide(name + ": " + value + "\r\n");
@@ -122,8 +137,9 @@ private:
         if (total > 0xffffffffull) {  // beyond a DWORD the length goes in the header
             headers += L"Content-Length: " + std::to_wstring(total) + L"\r\n";
         }
-        if (!WinHttpSendRequest(request, headers.c_str(), static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
-                                total > 0xffffffffull ? WINHTTP_IGNORE_REQUEST_TOTAL_LENGTH : static_cast<DWORD>(total), 0))
+        if (!WinHttpSendRequest(
+                request, headers.c_str(), static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
+                total > 0xffffffffull ? WINHTTP_IGNORE_REQUEST_TOTAL_LENGTH : static_cast<DWORD>(total), 0))
             return false;
         std::vector<char> piece(kPiece);
         for (uint64_t at = 0; at < total;) {
@@ -136,14 +152,18 @@ private:
         return true;
     }
 
-    static HttpResponse read_body(HINTERNET request, uint64_t limit, fs::OutputFile* sink, HttpResponse response) {
+    static HttpResponse read_body(HINTERNET request, uint64_t limit, fs::OutputFile* sink,
+                                  HttpResponse response) {
         std::vector<char> piece(kPiece);
+        const uint64_t bound = sink ? limit : std::min(limit, kMaxInMemory);
         for (uint64_t total = 0;;) {
             DWORD got = 0;
-            if (!WinHttpReadData(request, piece.data(), static_cast<DWORD>(piece.size()), &got)) return last_error();
+            if (!WinHttpReadData(request, piece.data(), static_cast<DWORD>(piece.size()), &got))
+                return last_error();
             if (got == 0) return response;
-            if ((total += got) > limit) return failed(HttpResponse::Error::too_large, "");
-            if (sink && !sink->write(piece.data(), got)) return failed(HttpResponse::Error::local, "写入本机文件失败");
+            if ((total += got) > bound) return failed(HttpResponse::Error::too_large, "");
+            if (sink && !sink->write(piece.data(), got))
+                return failed(HttpResponse::Error::local, "写入本机文件失败");
             if (!sink) response.body.append(piece.data(), got);
         }
     }
@@ -162,8 +182,8 @@ std::unique_ptr<HttpTransport> make_winhttp_transport(const ServerAddress& addre
     WinHttpSetTimeouts(session, t.resolve_ms, t.connect_ms, t.send_ms, t.receive_ms);
     std::string host = address.host;
     if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-    HINTERNET connection = WinHttpConnect(session, fs::utf8_to_wide(host).c_str(),
-                                          static_cast<INTERNET_PORT>(address.port), 0);
+    HINTERNET connection =
+        WinHttpConnect(session, fs::utf8_to_wide(host).c_str(), static_cast<INTERNET_PORT>(address.port), 0);
     if (!connection) {
         *reason = winhttp_reason(GetLastError());
         WinHttpCloseHandle(session);

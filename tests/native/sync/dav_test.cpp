@@ -18,7 +18,8 @@ TEST(DavPaths, AddressesAndSegments) {
     EXPECT_EQ(a->port, 443);
     EXPECT_EQ(a->root, (std::vector<std::string>{"dav", u8"我的"}));
     EXPECT_EQ(parse_address("http://[::1]:8080", &reason)->port, 8080);
-    for (const char* bad : {"ftp://x/", "http://u:p@x/", "http://x:0/", "http://x:99999/", "http://x/a/../b", "http:///a",
+    for (const char* bad : {"ftp://x/", "http://u:p@x/", "http://x:0/", "http://x:99999/", "http://x/a/../b",
+                            "http:///a",
                             "http://x/%zz/", "http://x/\xb4\xe6/"})
         EXPECT_FALSE(parse_address(bad, &reason)) << bad;
     EXPECT_EQ(encode_path({"dav", u8"存档 (1)", "a~b.zip"}, false), "/dav/%E5%AD%98%E6%A1%A3%20%281%29/a~b.zip");
@@ -42,9 +43,7 @@ TEST(DavPaths, HrefsOfAListing) {
         {"/dav/Varnoke/%E5%AD%98%E6%A1%A3%20(1)/x?y", nullptr},
     };
     for (const auto& [href, name] : cases) {
-        auto got = name_in_folder(href, folder, 1);
-        EXPECT_EQ(got.has_value(), name != nullptr) << href;
-        if (got && name) EXPECT_EQ(*got, name) << href;
+        EXPECT_EQ(name_in_folder(href, folder, 1).value_or("(none)"), name ? name : "(none)") << href;
     }
 }
 
@@ -55,7 +54,8 @@ std::string wrap(const std::string& inner, const char* open = "<D:multistatus xm
 
 TEST(Multistatus, PrefixesAreResolvedNotMatched) {
     const std::string file = "<href>/a/x%20y.zip</href><propstat><prop><getcontentlength>12</getcontentlength>"
-                             "<getlastmodified>Thu, 10 Dec 2026 04:34:54 GMT</getlastmodified><resourcetype/></prop>"
+                             "<getlastmodified>Thu, 10 Dec 2026 04:34:54 GMT</getlastmodified>"
+                             "<resourcetype/></prop>"
                              "<status>HTTP/1.1 200 OK</status></propstat>";
     const std::string folder = "<href>/a/</href><propstat><prop><resourcetype><collection/></resourcetype></prop>"
                                "<status>HTTP/1.1 200 OK</status></propstat>";
@@ -67,7 +67,9 @@ TEST(Multistatus, PrefixesAreResolvedNotMatched) {
     const std::string body = "<response>" + folder + "</response><response>" + file + "</response>";
     const std::string documents[] = {
         wrap(prefixed(body, "D:")),
-        wrap(prefixed(body, "d:"), "<d:multistatus xmlns:d=\"DAV:\" xmlns:x=\"urn:x\">", "</d:multistatus>"),
+        // another namespace's "response" is not DAV's
+        wrap(prefixed(body, "d:") + "<x:response><x:href>/b</x:href></x:response>",
+             "<d:multistatus xmlns:d=\"DAV:\" xmlns:x=\"urn:x\">", "</d:multistatus>"),
         wrap(body, "<multistatus xmlns=\"DAV:\">", "</multistatus>"),
         wrap("<D:response xmlns:lp1=\"DAV:\">" + prefixed(folder, "lp1:") + "</D:response><D:response>" +
              prefixed(file, "D:") + "<D:propstat><D:prop><D:getcontentlength>99</D:getcontentlength></D:prop>"
@@ -83,11 +85,6 @@ TEST(Multistatus, PrefixesAreResolvedNotMatched) {
         EXPECT_EQ((*entries)[1].size, 12u);
         EXPECT_EQ((*entries)[1].mtime, 1796877294);
     }
-    // Another namespace's "response" is not DAV's.
-    std::string reason;
-    auto foreign = parse_multistatus(wrap("<x:response xmlns:x=\"urn:x\"><x:href>/a</x:href></x:response>"), 10, &reason);
-    ASSERT_TRUE(foreign);
-    EXPECT_TRUE(foreign->empty());
 }
 
 TEST(Multistatus, HostileDocumentsAreRefusedWithAReason) {
@@ -129,7 +126,8 @@ TEST(Pacing, WindowAndBackOff) {
     for (int i = 0; i < 4; ++i) pacer.send(dav, mkcol, 1000, nullptr, &gave_up);
     EXPECT_EQ(time.slept, 1000);  // the fourth waited for the first to leave the window
     struct Case { int status; const char* body; int tries; };
-    for (const Case& c : {Case{503, "", 3}, Case{429, "", 3}, Case{401, "<s:exception>BlockedTemporarily</s:exception>", 3},
+    for (const Case& c : {Case{503, "", 3}, Case{429, "", 3},
+                          Case{401, "<s:exception>BlockedTemporarily</s:exception>", 3},
                           Case{401, "", 1}, Case{404, "", 1}}) {
         dav.requests = 0;
         dav.fault = [&](int, const HttpRequest&) { return FakeDav::answer(c.status, c.body); };
@@ -137,11 +135,7 @@ TEST(Pacing, WindowAndBackOff) {
         EXPECT_EQ(fresh.send(dav, mkcol, 1000, nullptr, &gave_up).status, c.status);
         EXPECT_EQ(dav.requests, c.tries) << c.status << c.body;
     }
-    dav.fault = [&](int, const HttpRequest&) {
-        auto r = FakeDav::answer(503);
-        r.headers = {{"retry-after", "3600"}};
-        return r;
-    };
+    dav.fault = [&](int, const HttpRequest&) { return HttpResponse{{}, "", 503, "", {{"retry-after", "3600"}}}; };
     Pacer patient(rules, time.clock());
     patient.send(dav, mkcol, 1000, nullptr, &gave_up);
     EXPECT_TRUE(gave_up);  // an hour is longer than a call may wait
@@ -184,7 +178,8 @@ TEST_F(WebDav, ChecksMakesUploadsListsAndDownloads) {
 TEST_F(WebDav, FailuresAreToldApart) {
     using E = HttpResponse::Error;
     struct Case { E error; int status; const char* body; Failure failure; };
-    for (const Case& c : {Case{E::unreachable, 0, "", Failure::unreachable}, Case{E::certificate, 0, "", Failure::certificate},
+    for (const Case& c : {Case{E::unreachable, 0, "", Failure::unreachable},
+                          Case{E::certificate, 0, "", Failure::certificate},
                           Case{E::cut, 0, "", Failure::unreachable}, Case{E::none, 401, "", Failure::credentials},
                           Case{E::none, 401, "BlockedTemporarily", Failure::throttled},
                           Case{E::none, 503, "", Failure::throttled}, Case{E::none, 403, "", Failure::folder}}) {

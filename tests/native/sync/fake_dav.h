@@ -18,7 +18,9 @@ struct FakeDav : syncing::HttpTransport {
     // Before request `requests`: an answer instead of the server's, or nothing.
     std::function<std::optional<syncing::HttpResponse>(int, const syncing::HttpRequest&)> fault;
 
-    static syncing::HttpResponse answer(int status, std::string body = "") { return {{}, "", status, std::move(body), {}}; }
+    static syncing::HttpResponse answer(int status, std::string body = "") {
+        return {{}, "", status, std::move(body), {}};
+    }
     static std::string decoded(std::string path) {
         if (path.size() > 1 && path.back() == '/') path.pop_back();
         return syncing::percent_decode(path).value_or("?");
@@ -27,7 +29,8 @@ struct FakeDav : syncing::HttpTransport {
     std::string href(const std::string& path, bool folder) const {
         std::string out = absolute_hrefs ? "http://h:80" : "";
         for (unsigned char c : path)
-            out += c < 0x80 && c != ' ' ? std::string(1, char(c)) : "%" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
+            out += c < 0x80 && c != ' ' ? std::string(1, char(c))
+                                        : std::string{'%', "0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
         return out + (folder ? "/" : "");
     }
     std::string element(const std::string& name, const std::string& inner) const {
@@ -37,8 +40,8 @@ struct FakeDav : syncing::HttpTransport {
     std::string entry(const std::string& path, bool folder) const {
         std::string props = element("resourcetype", folder ? element("collection", "") : "");
         if (!folder) props += element("getcontentlength", std::to_string(files.at(path).size()));
-        return element("response", element("href", href(path, folder)) +
-                                       element("propstat", element("prop", props) + element("status", "HTTP/1.1 200 OK")));
+        const std::string status = element("status", "HTTP/1.1 200 OK");
+        return element("response", element("href", href(path, folder)) + element("propstat", element("prop", props) + status));
     }
     // A listing stops after `cap` entries, as some servers' do.
     syncing::HttpResponse propfind(const std::string& path, bool depth1) {
@@ -59,13 +62,16 @@ struct FakeDav : syncing::HttpTransport {
         };
         if (header("Authorization") != "Basic dXNlcjpwYXNz") return answer(401);
         if (m == "PROPFIND") return propfind(path, header("Depth") == "1");
-        if (m == "MKCOL") return folders.count(path) ? answer(405) : !folders.count(parent(path)) ? answer(409) : (folders.insert(path), answer(201));
+        if (m == "MKCOL" && folders.count(path)) return answer(405);
+        if (m == "MKCOL") return folders.count(parent(path)) ? (folders.insert(path), answer(201)) : answer(409);
         if (m == "DELETE") return files.erase(path) ? answer(204) : answer(404);
-        if (m == "GET" && files.count(path)) return download->write(files[path].data(), files[path].size()), answer(200);
+        auto file = files.find(path);
+        if (m == "GET" && file != files.end())
+            return download->write(file->second.data(), file->second.size()), answer(200);
         if (m == "PUT" && folders.count(parent(path))) {
-            std::string bytes(r.upload->size(), '\0');
-            r.upload->read_at(0, bytes.data(), bytes.size());
-            return files[path] = bytes, answer(201);
+            std::string put(r.upload->size(), '\0');
+            r.upload->read_at(0, put.data(), put.size());
+            return files[path] = put, answer(201);
         }
         if (m != "MOVE" || !files.count(path)) return answer(m == "PUT" ? 409 : 404);
         const std::string to = decoded(header("Destination").substr(header("Destination").find('/', 8)));

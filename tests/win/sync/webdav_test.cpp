@@ -17,8 +17,10 @@ namespace {
 // The proxy's address under a plan "<id>,<fault>,<k>" (see scripts/fault_proxy.py).
 std::string plan(const std::string& p, bool https = false) {
     int server = 0, proxy = 0, tls = 0;
-    std::ifstream(std::string("Z:") + (getenv("VARNOKE_WEBDAV_PORTS") ? getenv("VARNOKE_WEBDAV_PORTS") : "")) >> server >> proxy >> tls;
-    return (https ? "https" : "http") + std::string("://127.0.0.1:") + std::to_string(https ? tls : proxy) + "/f/" + p + "/";
+    const char* ports = getenv("VARNOKE_WEBDAV_PORTS");
+    std::ifstream(std::string("Z:") + (ports ? ports : "")) >> server >> proxy >> tls;
+    const std::string port = std::to_string(https ? tls : proxy);
+    return (https ? "https://127.0.0.1:" : "http://127.0.0.1:") + port + "/f/" + p + "/";
 }
 
 // A WinHTTP client that counts its requests.
@@ -30,7 +32,8 @@ struct Client : HttpTransport {
         std::string reason;
         ServerAddress address = *parse_address(address_text, &reason);
         winhttp = make_winhttp_transport(address, Timeouts{2000, 2000, 5000, 5000}, &reason);
-        remote = std::make_unique<WebDavRemote>(*this, address, "tester", password, PacingRules{540, 1800000, 3, 5, 1000});
+        const PacingRules quick{540, 1800000, 3, 5, 1000};
+        remote = std::make_unique<WebDavRemote>(*this, address, "tester", password, quick);
     }
     HttpResponse send(const HttpRequest& r, uint64_t limit, fs::OutputFile* download) override {
         return ++requests, winhttp->send(r, limit, download);
@@ -50,7 +53,8 @@ struct RealServer : ::testing::Test {
         wintest::write_bytes(dir / "a.zip2", "small");
         SyncCore core(*client.remote, fs::platform_file_system(), pending, {"machine-a", "书房"});
         pending.add(project, stem);
-        return core.upload_pending(project, {{stem, {{1, root + "/a.zip", big.size()}, {2, root + "/a.zip2", 5}}, "手动", ""}});
+        const LocalArchive first{1, root + "/a.zip", big.size()}, second{2, root + "/a.zip2", 5};
+        return core.upload_pending(project, {{stem, {first, second}, "手动", ""}});
     }
     // Whether the set is whole on the server, seen by a client without faults.
     bool whole(const std::string& project) {
@@ -59,7 +63,8 @@ struct RealServer : ::testing::Test {
         Outcome o;
         bool partial = false;
         auto shown = core.sets_beside(project, {}, &o, &partial);
-        return shown.size() == 1 && shown[0].remote->archives.size() == 2 && shown[0].remote->archives[0].size == big.size();
+        return shown.size() == 1 && shown[0].remote->archives.size() == 2 &&
+               shown[0].remote->archives[0].size == big.size();
     }
 };
 
