@@ -53,7 +53,9 @@ class SyncCore {
     SyncCore(Remote& remote, fs::FileSystem& fs, PendingUploads& pending, Machine machine,
              std::function<int64_t()> wall_seconds = nullptr);
 
-    // `project` as the program holds it (GBK).
+    // `project` as the program holds it (GBK). One listing tells which files an earlier try already
+    // published. A listing the server may have cut short (750 entries) is believed only for what it
+    // shows: an unlisted file is sent again, and publishing finds it there and keeps it.
     SyncResult upload_pending(const std::string& project, const std::vector<LocalSet>& local);
     // Newest first; one listing, and the metadata of sets not read before.
     std::vector<SetPlace> sets_beside(const std::string& project, const std::vector<LocalSet>& local,

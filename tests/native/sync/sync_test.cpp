@@ -51,12 +51,9 @@ TEST(PendingUploads, SurvivesRestartsAndDamage) {
     fs::MemoryFileSystem disk;
     disk.add_dir("/cfg");
     const std::string later = "2026年12月11日", earlier = "2025年1月1日3时";
-    {
-        PendingUploads record(disk, "/cfg/待上传.ini");
-        EXPECT_TRUE(record.add("游戏甲", later) && record.add("游戏甲", earlier) && record.add("游戏乙", later));
-        EXPECT_FALSE(record.add("游戏甲", "不是时间"));
-    }
-    PendingUploads record(disk, "/cfg/待上传.ini");
+    PendingUploads before_restart(disk, "/cfg/待上传.ini"), record(disk, "/cfg/待上传.ini");
+    EXPECT_TRUE(before_restart.add("游戏甲", later) && before_restart.add("游戏甲", earlier));
+    EXPECT_TRUE(before_restart.add("游戏乙", later) && !before_restart.add("游戏甲", "不是时间"));
     EXPECT_EQ(record.of("游戏甲"), (std::vector<std::string>{earlier, later}));
     EXPECT_TRUE(record.remove("游戏乙", later));
     EXPECT_EQ(record.projects(), std::vector<std::string>{"游戏甲"});
@@ -109,7 +106,10 @@ TEST_P(TwoMachines, UploadsAppendOnlyAndListsBeside) {
     SyncCore a(*remote, disk, pending_a, {"machine-a", "书房"});
     SyncCore b(*remote, disk, pending_b, {"machine-b", "宿舍"});
     pending_a.add("游戏", kStem), pending_a.add("游戏", "2026年12月9日"), pending_a.add("游戏", "2026年1月1日");
+    const std::string old_try = "//nas/Varnoke/游戏/.vnk00000000000a.tmp";  // on the share, cut a day ago
+    share.add_dir("//nas/Varnoke"), share.add_dir("//nas/Varnoke/游戏"), share.add_file(old_try, "x", time(nullptr) - 90000);
     SyncResult ra = a.upload_pending("游戏", sets_a);
+    EXPECT_NE(share.exists(old_try), !GetParam());
     ASSERT_TRUE(ra.listing) << ra.listing.reason;
     EXPECT_EQ(ra.uploaded.size(), 2u);
     EXPECT_EQ(ra.dropped, std::vector<std::string>{"2026年1月1日"});  // deleted here before its upload
