@@ -86,7 +86,9 @@ SyncResult SyncCore::upload_pending(const std::string& project, const std::vecto
     for (const std::string& stem : stems) {
         auto set =
             std::find_if(local.begin(), local.end(), [&](const LocalSet& s) { return s.stem == stem; });
-        if (set == local.end()) {
+        // Gone here before its upload, or without the first archive, where every restore starts.
+        if (set == local.end() || std::none_of(set->archives.begin(), set->archives.end(),
+                                               [](const LocalArchive& a) { return a.number == 1; })) {
             pending_.remove(project, stem);
             result.dropped.push_back(stem);
             continue;
@@ -114,8 +116,6 @@ Outcome SyncCore::upload_set(const std::string& folder, const LocalSet& set, con
     }
     std::sort(metadata.archives.begin(), metadata.archives.end(),
               [](const ArchiveInfo& a, const ArchiveInfo& b) { return a.number < b.number; });
-    if (metadata.archives.empty() || metadata.archives[0].number != 1)
-        return fail(Failure::local, "备份没有第一个存档");
     TextInput text(format_metadata(metadata));
     return upload_file(folder, metadata_name(stem), text, listing);
 }

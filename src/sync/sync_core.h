@@ -38,7 +38,7 @@ struct SyncResult {
     Outcome listing;                                      // the project's folder could not be listed or made
     std::vector<std::string> uploaded;                    // stems now whole on the remote
     std::vector<std::pair<std::string, Outcome>> failed;  // stems still pending, and why
-    std::vector<std::string> dropped;                     // pending, but deleted here before their upload
+    std::vector<std::string> dropped;  // pending, but deleted here before their upload, or without archive 1
 };
 
 // One set as the history shows it: here, there, or both.

@@ -83,7 +83,8 @@ struct World {
         remote = open_remote(share, {webdav ? "http://h/dav/" : "\\\\nas", "user", "pass"}, fake, &reason);
         for (const char* bad : {" ", "nas\\存档", "ftp://h/", "http://h:0/"})
             EXPECT_FALSE(open_remote(share, {bad, "user", "pass"}, fake, &reason)) << bad;
-        sets_a = {made(kStem, {"save one", "", "third"}), made("2026年12月9日", {"older"})};
+        sets_a = {made(kStem, {"save one", "", "third"}), made("2026年12月8日", {"", "no first"}),
+                  made("2026年12月9日", {"older"})};
         sets_b = {made("2026年12月11日8时", {"from b"})};
     }
     LocalSet made(const std::string& stem, const std::vector<std::string>& contents) {
@@ -108,11 +109,12 @@ TEST_P(TwoMachines, UploadsAppendOnlyAndListsBeside) {
     pending_a.add("游戏", kStem), pending_a.add("游戏", "2026年12月9日"), pending_a.add("游戏", "2026年1月1日");
     const std::string old_try = "//nas/Varnoke/游戏/.vnk00000000000a.tmp";  // on the share, cut a day ago
     share.add_dir("//nas/Varnoke"), share.add_dir("//nas/Varnoke/游戏"), share.add_file(old_try, "x", time(nullptr) - 90000);
+    pending_a.add("游戏", "2026年12月8日");  // a set without its first archive is never sent
     SyncResult ra = a.upload_pending("游戏", sets_a);
     EXPECT_NE(share.exists(old_try), !GetParam());
     ASSERT_TRUE(ra.listing) << ra.listing.reason;
     EXPECT_EQ(ra.uploaded.size(), 2u);
-    EXPECT_EQ(ra.dropped, std::vector<std::string>{"2026年1月1日"});  // deleted here before its upload
+    EXPECT_EQ(ra.dropped, (std::vector<std::string>{"2026年1月1日", "2026年12月8日"}));  // gone here, or headless
     EXPECT_TRUE(pending_a.of("游戏").empty());
     pending_b.add("游戏", "2026年12月11日8时");
     ASSERT_EQ(b.upload_pending("游戏", sets_b).uploaded.size(), 1u);
@@ -121,12 +123,13 @@ TEST_P(TwoMachines, UploadsAppendOnlyAndListsBeside) {
     sets_a.pop_back();  // pruned here: still there
     auto places = a.sets_beside("游戏", sets_a, &o, &partial);
     ASSERT_TRUE(o) << o.reason;
-    ASSERT_EQ(places.size(), 3u);
+    ASSERT_EQ(places.size(), 4u);
     EXPECT_EQ(places[0].stem, "2026年12月11日8时");
     EXPECT_TRUE(!places[0].local && places[0].remote && places[0].remote->metadata.computer_name == "宿舍");
     EXPECT_TRUE(places[1].local && places[1].remote && places[1].remote->archives.size() == 2);
     EXPECT_EQ(places[1].remote->metadata.archives[1].number, 3);
     EXPECT_TRUE(!places[2].local && places[2].remote);
+    EXPECT_TRUE(places[3].local && !places[3].remote);
 }
 
 INSTANTIATE_TEST_SUITE_P(Remotes, TwoMachines, ::testing::Values(true, false));
