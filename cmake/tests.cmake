@@ -63,6 +63,9 @@ if(WIN32)
   # another test program opens meanwhile would take the focus away.
   set_tests_properties(win_app win_app_backup win_app_ingame win_command_line win_config_window win_multi_paths win_other_page
                        PROPERTIES RESOURCE_LOCK display)
+  # Programs that take the single-instance event take turns too: one Wine prefix shares named objects.
+  set_tests_properties(win_app_backup win_command_line PROPERTIES RESOURCE_LOCK "display;single_instance")
+  set_tests_properties(win_startup PROPERTIES RESOURCE_LOCK single_instance)
   # Stand-in programs that tests read or start, beside the test programs.
   add_executable(hash_icon tests/win/programs/hash_icon.c tests/win/programs/hash_icon.rc)
   target_include_directories(hash_icon PRIVATE ${CMAKE_SOURCE_DIR}/res)
