@@ -19,9 +19,7 @@ fi
 zip_src="$root/src/backup/zip"
 clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root/src" -I"$root/tests" "$root/tests/fuzz/zip_reader_fuzz.cpp" \
-  "$zip_src/archive_reader.cpp" "$zip_src/entry_decoder.cpp" "$zip_src/format.cpp" "$zip_src/names.cpp" "$root/src/paths/device_names.cpp" \
-  "$zip_src/entry_paths.cpp" "$zip_src/case_fold.cpp" \
-  "$root/src/paths/gbk_text.cpp" \
+  $(ls "$zip_src"/*.cpp "$root"/src/fs/*.cpp "$root"/src/paths/*.cpp | grep -v '_win\.cpp$') \
   -I"$deflate" "$deflate/libdeflate.a" -lz -o "$out/zip_reader_fuzz"
 
 # Seeds: small archives of several shapes (deflated, stored, folders, Zip64, Info-ZIP extras).
