@@ -18,7 +18,7 @@
 #include "paths/folders_win.h"
 #include "paths/time_text.h"
 #include "run/command_run.h"
-#include "fs/file_system.h"
+#include "run/operation_control.h"
 #include "run/run_log.h"
 
 namespace {
@@ -72,7 +72,7 @@ bool start_program(const std::string& file, HANDLE* process) {
 // The machine a run works on: the console, the log beside the project lists, the real files.
 class WinCommandHost : public CommandHost {
    public:
-    explicit WinCommandHost(const std::string& tool_dir) : tool_{tool_dir} {}
+    WinCommandHost(const std::string& tool_dir, fs::FileSystem& files) : tool_{tool_dir}, files_(files) {}
     ~WinCommandHost() override {
         if (process_) CloseHandle(process_);
     }
@@ -80,19 +80,15 @@ class WinCommandHost : public CommandHost {
     void print(const std::string& line) override { console_.line(line); }
 
     void report(const std::vector<std::string>& lines) override {
-        for (const std::string& l : append_run_log(fs::platform_file_system(), tool_.config_dir(), lines))
-            console_.line(l);
+        for (const std::string& l : append_run_log(files_, tool_.config_dir(), lines)) console_.line(l);
     }
 
-    bool needs_legacy_migration() override {
-        return ::needs_legacy_migration(fs::platform_file_system(), tool_);
-    }
+    bool needs_legacy_migration() override { return ::needs_legacy_migration(files_, tool_); }
 
     std::string machine_list() override {
-        fs::FileSystem& fs = fs::platform_file_system();
         bool made = false;
-        fs.make_dir(fs.from_ansi(tool_.config_dir()), &made);
-        return read_machine_list(tool_, make_machine_id(first_adapter_address(), os_build_number()));
+        files_.make_dir(files_.from_ansi(tool_.config_dir()), &made);
+        return read_machine_list(files_, tool_, make_machine_id(first_adapter_address(), os_build_number()));
     }
 
     std::vector<std::string> project_names(const std::string& list) override { return load_project_names(list); }
@@ -101,14 +97,17 @@ class WinCommandHost : public CommandHost {
         return ::load_project(list_files(list), name, tool_, system_folders());
     }
 
+    // The window's controller, run on this thread.
     BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) override {
-        decorate_project_folder(project);
-        NoProgress progress;
-        BackupRunner runner(platform_backup_machine(), progress);
+        decorate_project_folder(files_, project);
         ListStamp stamp(list_files(list));
-        return run_backup_job(runner, fs::platform_file_system(), stamp,
-                              project_state(project, project.program_path, system_folders()),
-                              job);
+        OperationControl operations({files_, [](const std::string& exe) { return ::is_program_running(exe); }, stamp},
+                                    nullptr);
+        Operation backup;
+        backup.project = project_state(project, project.program_path, system_folders());
+        backup.job = job;
+        NoProgress progress;
+        return operations.run(backup, progress);
     }
 
     bool stamp(const std::string& list, const std::string& name) override {
@@ -131,6 +130,7 @@ class WinCommandHost : public CommandHost {
     ProjectFiles list_files(const std::string& list) const { return platform_project_files(list, tool_.backup_root()); }
 
     ToolFolders tool_;
+    fs::FileSystem& files_;
     Console console_;
     HANDLE process_ = nullptr;
 };
@@ -147,8 +147,9 @@ std::vector<std::string> command_line_arguments() {
     return args;
 }
 
-std::optional<int> run_command_line(const std::vector<std::string>& args, const std::string& tool_dir) {
+std::optional<int> run_command_line(const std::vector<std::string>& args, const std::string& tool_dir,
+                                    fs::FileSystem& files) {
     if (args.empty()) return std::nullopt;
-    WinCommandHost host(tool_dir);
+    WinCommandHost host(tool_dir, files);
     return run_command(args, host);
 }

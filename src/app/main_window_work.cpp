@@ -1,94 +1,80 @@
-// The main window's backup, restore and project icon: the buttons, the progress display, what the
-// user is told afterwards and the folder decoration.
+// The main window's backup, restore and undo: each asks the operations controller, which runs it
+// on a worker; the progress display, the questions and what the user is told afterwards come back
+// to this thread. Also the project's icon and folder decoration.
 #include <windows.h>
 #include <commctrl.h>
 
 #include "app/main_window.h"
 #include "app/project_decoration.h"
-#include "backup/backup_report.h"
+#include "app/shown_path.h"
 #include "backup/decorate.h"
 #include "backup/restore.h"
 #include "config/project_name.h"
+#include "fs/wide_text.h"
 #include "paths/gbk_text.h"
-#include "run/backup_job.h"
+#include "ui/history_window.h"
 #include "ui/prompt.h"
 
 namespace {
 
-// Progress goes straight into the controls; pending messages are handled after each step so the
-// window repaints while the work runs on this thread.
-class MainProgress : public ProgressView {
-   public:
-    explicit MainProgress(MainWindow& w) : w_(w) {}
-    void set_percent(int percent) override {
-        SendMessageA(w_.item(MainWindow::kProgressBar), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-        pump();
-    }
-    void set_status(const std::string& text) override { w_.set_text(MainWindow::kProgressTextLabel, text); }
-    void set_counter(const std::string& text) override {
-        w_.set_text(MainWindow::kProgressCountLabel, text);
-        pump();
-    }
-
-   private:
-    static void pump() {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    MainWindow& w_;
-};
-
-constexpr int kLockedControls[] = {MainWindow::kProjectCombo, MainWindow::kBackupButton,
-                                   MainWindow::kRestoreButton, MainWindow::kStartButton,
-                                   MainWindow::kConfigButton};
-
-void tell(const std::vector<Notice>& notices) {
-    for (const Notice& n : notices) show_message(n.text, n.warning ? mb::kIconExclamation : mb::kOk, n.title);
+// The open-file dialog crashes on an initial folder longer than MAX_PATH: a deeper one is given as
+// its short form when that fits, else the dialog starts where it likes.
+std::string folder_for_dialog(const std::string& folder) {
+    const std::wstring wide = fs::to_wide(folder);
+    if (wide.size() < MAX_PATH) return folder;
+    std::wstring short_form(32768, L'\0');
+    const DWORD n = GetShortPathNameW(fs::long_path(wide).c_str(), short_form.data(), 32768);
+    short_form.resize(n < 32768 ? n : 0);
+    if (short_form.rfind(L"\\\\?\\UNC\\", 0) == 0) short_form.replace(0, 8, L"\\\\");
+    if (short_form.rfind(L"\\\\?\\", 0) == 0) short_form.erase(0, 4);
+    return short_form.size() < MAX_PATH ? fs::to_ansi(short_form) : "";
 }
 
 }  // namespace
+
+void MainWindow::Progress::set_percent(int percent) {
+    SendMessageA(w_.item(kProgressBar), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
 
 // The running check uses the program path as shown.
 ProjectState MainWindow::operation_state() const {
     return project_state(project(), text(kProgramPathEdit), special());
 }
 
-void MainWindow::run_locked(const std::function<Told(BackupRunner&)>& work) {
-    if (busy_) return;
-    busy_ = true;
-    for (int id : kLockedControls) enable(id, false);
-    MainProgress progress(*this);
-    BackupRunner runner(platform_backup_machine(), progress);
-    const Told told = work(runner);
-    tell(told.notices);
-    if (!told.stamped)
-        stamp_operation_time();  // in every case, refusals included
-    else if (!*told.stamped)
-        show_stamp_failure();
-    busy_ = false;
-    enable(kProjectCombo, true);
-    enable(kConfigButton, true);
+// The buttons stay locked, the window usable, until what happened has been told.
+bool MainWindow::start_attended(Operation operation) {
+    if (operations().attended_working()) return false;
+    const Operation told_as = operation;
+    if (!operations().start(std::move(operation), &progress_,
+                            [this, told_as](const BackupJobResult& r) { finish_attended(told_as, r); })) {
+        show_message(busy_text(told_as.project.name));
+        return false;
+    }
     update_enable_states();
-    refresh_undo_item();
+    return true;
+}
+
+// Told while the buttons are still locked; 操作时间 was stamped by the work, in every case.
+void MainWindow::finish_attended(const Operation& operation, const BackupJobResult& result) {
+    const Told told = told_of(operation, result);
+    for (const Notice& n : told.boxes) show_message(n.text, n.warning ? mb::kIconExclamation : mb::kOk, n.title);
+    if (!told.progress_line.empty()) set_text(kProgressTextLabel, told.progress_line);
+}
+
+// The project is free again: the buttons come back, and 存档历史 shows what the work changed.
+void MainWindow::settled() {
+    work_changed();
+    if (!history_restoring_ || operations().attended_working()) return;
+    history_restoring_ = false;
+    if (IsWindow(history_)) PostMessageA(history_, history_ui::kWorkEnded, 0, 0);
 }
 
 // With "保留份数" set, a backup that wrote every archive makes room by deleting the oldest sets.
 void MainWindow::backup_current_project(const char* kind) {
-    run_locked([this, kind](BackupRunner& runner) {
-        ListStamp stamp(project_list());
-        const BackupJobResult job = run_backup_job(runner, fs::platform_file_system(), stamp, operation_state(),
-                                                   {kind, project().options.keep_sets});
-        Told told{backup_notices(job.outcome), job.stamped};
-        for (const Notice& n : prune_notices(job.pruned)) told.notices.push_back(n);
-        return told;
-    });
+    Operation operation;
+    operation.project = operation_state();
+    operation.job = {kind, project().options.keep_sets};
+    start_attended(std::move(operation));
 }
 
 std::optional<std::string> MainWindow::choose_archive(const std::string& backup_folder) {
@@ -96,7 +82,7 @@ std::optional<std::string> MainWindow::choose_archive(const std::string& backup_
     r.title = "选择备份文件：";
     r.filter = "ZIP压缩文件(*.zip)|*.zip";
     r.default_ext = "zip";
-    r.initial_dir = backup_folder;
+    r.initial_dir = folder_for_dialog(backup_folder);
     r.initial_file = gbk::after_last_backslash(last_restore_file_);
     std::optional<std::string> chosen = prompt().open_file(r);
     if (chosen) last_restore_file_ = *chosen;
@@ -104,39 +90,45 @@ std::optional<std::string> MainWindow::choose_archive(const std::string& backup_
 }
 
 void MainWindow::restore_current_project() {
-    restore_from([this](const ProjectState& state) { return choose_archive(state.backup_folder); });
+    restore_from([this](const std::string& backup_folder) { return choose_archive(backup_folder); });
 }
 
-void MainWindow::restore_archive(const std::string& first_archive) {
-    restore_from([first_archive](const ProjectState&) { return std::optional<std::string>(first_archive); });
+bool MainWindow::restore_archive(const std::string& first_archive) {
+    return restore_from([first_archive](const std::string&) { return std::optional<std::string>(first_archive); });
 }
 
-void MainWindow::restore_from(const std::function<std::optional<std::string>(const ProjectState&)>& choose) {
-    run_locked([this, &choose](BackupRunner& runner) {
-        const ProjectState state = operation_state();
-        RestoreQuestions ask;
-        ask.choose_archive = [&] { return choose(state); };
-        ask.confirm_overwrite = [] {
-            return show_message("存档已存在是否覆盖？", mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
-        };
-        return Told{restore_notices(runner.restore(state, ask)), std::nullopt};
-    });
+// The running program is refused first, then the archive is chosen, then the question: the
+// runner asks them in that order, each on this thread.
+bool MainWindow::restore_from(std::function<std::optional<std::string>(const std::string& backup_folder)> choose) {
+    Operation operation;
+    operation.kind = Operation::restore;
+    operation.project = operation_state();
+    operation.ask.choose_archive = [choose = std::move(choose), folder = operation.project.backup_folder] {
+        return choose(folder);
+    };
+    operation.ask.confirm_overwrite = [] {
+        return show_message("存档已存在是否覆盖？", mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
+    };
+    return start_attended(std::move(operation));
 }
 
 void MainWindow::undo_last_restore() {
     if (!can_undo()) return;
-    run_locked([this](BackupRunner& runner) {
-        return Told{undo_notices(runner.undo(operation_state(), [] {
-            return show_message("是否撤销上次恢复？\r\n存档将回到上次恢复之前的样子。", mb::kYesNo | mb::kIconQuestion) ==
-                   mb::kIdYes;
-        })), std::nullopt};
-    });
+    Operation operation;
+    operation.kind = Operation::undo;
+    operation.project = operation_state();
+    operation.confirm_undo = [] {
+        return show_message("是否撤销上次恢复？\r\n存档将回到上次恢复之前的样子。", mb::kYesNo | mb::kIconQuestion) ==
+               mb::kIdYes;
+    };
+    start_attended(std::move(operation));
 }
 
-// Only a selected project whose last restore can still be taken back.
+// Only a selected project whose last restore can still be taken back, while nothing else runs on it.
 bool MainWindow::can_undo() const {
-    if (busy_ || !is_valid_project_name(project().name)) return false;
-    return has_restore_to_undo(fs::platform_file_system(), project().backup_folder);
+    if (!is_valid_project_name(project().name) || operations().attended_working() || operations().busy(project().name))
+        return false;
+    return has_restore_to_undo(files(), project().backup_folder);
 }
 
 void MainWindow::add_undo_to_system_menu() {
@@ -169,13 +161,13 @@ void MainWindow::show_restore_menu(POINT at) {
 }
 
 void MainWindow::decorate_project() {
-    decorate_project_folder(project());
+    decorate_project_folder(files(), project());
     show_project_icon();
 }
 
 void MainWindow::show_project_icon() {
     HICON icon = nullptr;
-    const std::string ico = project().backup_folder + "\\image.ico";
+    const std::string ico = project_icon_file(project());
     if (is_valid_project_name(project().name) && is_sound_icon_file(ico)) {
         icon = ExtractIconA(GetModuleHandleA(nullptr), ico.c_str(), 0);
         if (icon == reinterpret_cast<HICON>(1)) icon = nullptr;  // "not an icon file"

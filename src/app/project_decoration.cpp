@@ -2,11 +2,11 @@
 
 #include "backup/decorate.h"
 #include "config/project_name.h"
-#include "fs/file_system.h"
 
-void decorate_project_folder(const CurrentProject& project) {
+std::string project_icon_file(const CurrentProject& project) { return project.backup_folder + "\\image.ico"; }
+
+void decorate_project_folder(fs::FileSystem& files, const CurrentProject& project) {
     if (!is_valid_project_name(project.name)) return;
-    const std::string folder = project.backup_folder + "\\";
-    fs::FileSystem& fs = fs::platform_file_system();
-    if (!fs.exists(fs.from_ansi(folder + "image.ico"))) decorate_backup_folder(project.program_file, folder);
+    if (!files.exists(files.from_ansi(project_icon_file(project))))
+        decorate_backup_folder(project.program_file, project.backup_folder + "\\");
 }

@@ -79,7 +79,7 @@ void choose_save_config(AppState& state, const StartupWindows& windows, fs::File
 
 // Restores and undos ended by force are carried through, each only within its project's current
 // save folders; a project folder of no project in the list has none, so its journal waits.
-void recover_forced_ends(const AppState& state) {
+void recover_forced_ends(const AppState& state, fs::FileSystem& fs) {
     const ToolFolders tool = state.folders();
     const std::vector<std::string> projects =
         state.save_config_path.empty() ? std::vector<std::string>{} : load_project_names(state.save_config_path);
@@ -88,7 +88,6 @@ void recover_forced_ends(const AppState& state) {
         if (!contains_project(projects, project)) return {};
         return load_project(list, project, tool, system_folders()).save_paths;
     };
-    fs::FileSystem& fs = fs::platform_file_system();
     // What a write of a list or a setting ended by force left beside it.
     fs::remove_temporaries(fs, fs.from_ansi(tool.config_dir()));
     if (!state.save_config_path.empty())
@@ -111,7 +110,7 @@ bool run_startup(AppState& state, const StartupWindows& windows, fs::FileSystem&
     fs::make_dirs(fs, fs.from_ansi(state.config_dir()));
     fs::make_dirs(fs, fs.from_ansi(state.backup_root()));
     choose_save_config(state, windows, fs);
-    recover_forced_ends(state);
+    recover_forced_ends(state, fs);
     return true;
 }
 

@@ -4,15 +4,21 @@
 #include "paths/folders_win.h"
 #include "ui/config_window.h"
 
-MainContext main_context() {
+MainContext main_context(fs::FileSystem& files) {
     const AppState& a = app();
-    return MainContext{a.folders(), a.save_config_path, &system_folders(),
-                       [](const std::string& dropped_file) { return open_config(dropped_file); }, a.machine_id};
+    return MainContext{a.folders(),
+                       a.save_config_path,
+                       &system_folders(),
+                       &files,
+                       [&files](const std::string& dropped_file) { return open_config(files, dropped_file); },
+                       a.machine_id,
+                       nullptr,
+                       nullptr};
 }
 
-bool open_main_window() {
+bool open_main_window(fs::FileSystem& files) {
     auto* w = new MainWindow;
-    if (!w->create(main_context())) {
+    if (!w->create(main_context(files))) {
         delete w;
         return false;
     }
@@ -20,15 +26,15 @@ bool open_main_window() {
     return true;
 }
 
-bool open_config(const std::string& dropped_file) {
+bool open_config(fs::FileSystem& files, const std::string& dropped_file) {
     AppState& a = app();
     ConfigContext context{a.folders(), a.machine_id, a.save_config_path, dropped_file, std::nullopt};
     if (a.config_unchosen) context.page = kPageSettings;
     ConfigEvents events;
     events.list_chosen = [](const std::string& path) { app().save_config_path = path; };
-    events.closed = [] {
+    events.closed = [&files] {
         app().config_unchosen = false;
-        open_main_window();
+        open_main_window(files);
     };
     return open_config_window(context, std::move(events)) != nullptr;
 }

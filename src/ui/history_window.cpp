@@ -51,7 +51,7 @@ std::vector<std::string> cells(const HistoryRow& row) {
 
 class HistoryWindow : public Window {
    public:
-    explicit HistoryWindow(HistoryContext context) : context_(std::move(context)), fs_(fs::platform_file_system()) {}
+    explicit HistoryWindow(HistoryContext context) : context_(std::move(context)), fs_(*context_.files) {}
 
     bool create() {
         const std::string title = "存档历史 - " + context_.project;
@@ -83,6 +83,11 @@ class HistoryWindow : public Window {
     bool on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
         // A backup or restore of the main window, or another run of the tool, may have changed the folder.
         if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) reload();
+        if (msg == kWorkEnded) {
+            EnableWindow(hwnd(), TRUE);
+            reload();  // the restore made a safety copy
+            return true;
+        }
         if (msg != WM_NOTIFY) return false;
         const auto* n = reinterpret_cast<const NMHDR*>(lp);
         if (n->idFrom != kList) return false;
@@ -167,16 +172,12 @@ class HistoryWindow : public Window {
         fill(keep);
     }
 
+    // The restore runs on while the windows are usable: this one must not act on the sets meanwhile.
     void restore() {
         const HistoryRow* row = selected();
         if (!row || !context_.restore) return;
-        // The restore keeps the windows painting meanwhile: this one must not close under it.
-        const HWND self = hwnd();
-        EnableWindow(self, FALSE);
-        context_.restore(row->first_archive_path());
-        if (!IsWindow(self)) return;
-        EnableWindow(self, TRUE);
-        reload();  // the restore made a safety copy
+        EnableWindow(hwnd(), FALSE);
+        if (!context_.restore(row->first_archive_path())) EnableWindow(hwnd(), TRUE);
     }
 
     void compare() {

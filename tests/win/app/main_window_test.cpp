@@ -46,7 +46,7 @@ class MainWindowTest : public ::testing::Test {
         app().save_config_path = app().config_dir() + "\\存档配置文件.ini";
         wintest::write_file(app().save_config_path, kProjects);
         SetEnvironmentVariableW(L"VARNOKE_SAVES", L"C:\\\u5B58");  // C:\存
-        ASSERT_TRUE(window.create(main_context()));
+        ASSERT_TRUE(window.create(main_context(fs::platform_file_system())));
         wintest::pump_messages();
     }
     void TearDown() override {
@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, OpensWithTheListMostRecentFirstAndNothingSelected) {
 TEST_F(MainWindowTest, MissingProjectListGivesAnEmptyCombo) {
     app().save_config_path = tool / "配置目录\\没有.ini";
     M other;
-    ASSERT_TRUE(other.create(main_context()));
+    ASSERT_TRUE(other.create(main_context(fs::platform_file_system())));
     EXPECT_EQ(combo_count(other.item(M::kProjectCombo)), 0);
 }
 
@@ -137,7 +137,7 @@ TEST_F(MainWindowTest, EmptySavePathDisablesSaveButtons) {
     EXPECT_TRUE(window.is_enabled(M::kStartButton));
     // The first selection may already be one without save path.
     M fresh;
-    ASSERT_TRUE(fresh.create(main_context()));
+    ASSERT_TRUE(fresh.create(main_context(fs::platform_file_system())));
     wintest::select_combo_item(fresh.item(M::kProjectCombo), 2);
     EXPECT_EQ(fresh.project().name, "无时间");
     EXPECT_FALSE(fresh.is_enabled(M::kSavePathButton));
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, StartingTheProgramStampsTheProjectEvenWhenItCannotRun) {
     EXPECT_TRUE(prompt.messages.empty());
     // The stamp moves the project to the top the next time the list is built.
     M reopened;
-    ASSERT_TRUE(reopened.create(main_context()));
+    ASSERT_TRUE(reopened.create(main_context(fs::platform_file_system())));
     EXPECT_EQ(combo_item(reopened.item(M::kProjectCombo), 0), "坏时间");
 }
 
@@ -259,7 +259,7 @@ TEST_F(MainWindowTest, AnEmptyDropChangesNothing) {
 }
 
 TEST_F(MainWindowTest, OpenMainWindowOwnsItsWindow) {
-    ASSERT_TRUE(open_main_window());
+    ASSERT_TRUE(open_main_window(fs::platform_file_system()));
     HWND second = nullptr;
     for (HWND w : wintest::own_windows("Varnoke"))
         if (w != window.hwnd()) second = w;

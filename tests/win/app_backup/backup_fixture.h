@@ -57,12 +57,25 @@ class BackupRestore : public ::testing::Test {
         write_ini_value(app().save_config_path, name, "程序路径", program);
     }
     void open_and_select(const std::string& name) {
-        ASSERT_TRUE(window.create(main_context()));
+        ASSERT_TRUE(window.create(main_context(fs::platform_file_system())));
         HWND combo = window.item(M::kProjectCombo);
         int i = static_cast<int>(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                               reinterpret_cast<LPARAM>(name.c_str())));
         ASSERT_GE(i, 0);
         wintest::select_combo_item(combo, i);
+    }
+    // Presses a button of the main window and waits until its work has been told.
+    void press(int id) {
+        wintest::click(window.item(id));
+        wait_until_told(window);
+    }
+    static void wait_until_told(const M& w) {
+        wintest::wait_for(
+            [&] {
+                wintest::pump_messages();
+                return !w.working();
+            },
+            120000);
     }
     std::string backup_folder(const std::string& name) const { return app().backup_root() + "\\" + name; }
     std::string archive(const std::string& name, int k = 1) const {

@@ -19,12 +19,12 @@ class RestoreSafety : public BackupRestore {
     }
     // Backs the project up, then answers the restore dialog and question with that backup.
     void back_up_then_restore_later(const std::string& name, std::function<void()> between) {
-        wintest::click(window.item(M::kBackupButton));
+        press(M::kBackupButton);
         between();
         prompt.messages.clear();
         prompt.open_answers = {archive(name)};
         prompt.answers = {mb::kIdYes};
-        wintest::click(window.item(M::kRestoreButton));
+        press(M::kRestoreButton);
     }
     std::string safety_folder(const std::string& name) const { return backup_folder(name) + "\\恢复前"; }
 };
@@ -74,13 +74,14 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     // Varnoke is closed and started again; the undo is still there.
     DestroyWindow(window.hwnd());
     M again;
-    ASSERT_TRUE(again.create(main_context()));
+    ASSERT_TRUE(again.create(main_context(fs::platform_file_system())));
     HWND combo = again.item(M::kProjectCombo);
     wintest::select_combo_item(combo, 0);
     EXPECT_EQ(GetMenuState(GetSystemMenu(again.hwnd(), FALSE), M::kUndoCommand, MF_BYCOMMAND) & MF_GRAYED, 0u);
     prompt.messages.clear();
     prompt.answers = {mb::kIdYes};
     keyboard_alt_space_u(again.hwnd());
+    wait_until_told(again);
     ASSERT_EQ(prompt.texts(), (std::vector<std::string>{"是否撤销上次恢复？\r\n存档将回到上次恢复之前的样子。",
                                                         "撤销完成，存档已回到上次恢复之前的样子。"}));
     EXPECT_EQ(folders(), before);  // bytes, times and attributes
@@ -168,7 +169,7 @@ TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     for (int i = 0; i < 1500; ++i) write_file(saves / ("一\\f" + std::to_string(i) + ".sav"), "old " + std::to_string(i));
     add_three("中断");
     open_and_select("中断");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     for (int i = 0; i < 1500; ++i) write_file(saves / ("一\\f" + std::to_string(i) + ".sav"), "new " + std::to_string(i));
     const auto before = folders();
 

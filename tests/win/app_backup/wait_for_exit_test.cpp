@@ -43,7 +43,7 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
         std::vector<Note> notes;
         void notify(const Note& n) override { notes.push_back(n); }
     } told;
-    MainContext context = main_context();
+    MainContext context = main_context(fs::platform_file_system());
     context.notifier = &told;
     M window;
     ASSERT_TRUE(window.create(context));

@@ -55,7 +55,7 @@ class InGame : public ::testing::Test {
         ASSERT_TRUE(CopyFileA((files::executable_dir() + "\\stand_in.exe").c_str(), (tool / exe).c_str(), FALSE));
         for (auto [key, value] : {std::pair{"存档路径", saves / "一"}, {"程序路径", tool / exe}, {"退出后备份", "1"}})
             write_ini_value(app().save_config_path, "游戏", key, value);
-        MainContext context = main_context();
+        MainContext context = main_context(fs::platform_file_system());
         context.notifier = &told;
         ASSERT_TRUE(window.create(context));
         wintest::select_combo_item(window.item(M::kProjectCombo), 0);
@@ -109,7 +109,7 @@ TEST_F(InGame, AQuickKeyHeldElsewhereIsToldAndTheOtherStillWorks) {
     DestroyWindow(window.hwnd());
     ASSERT_TRUE(RegisterHotKey(other, 1, MOD_CONTROL | MOD_ALT, 'B'));
     M again;
-    MainContext context = main_context();
+    MainContext context = main_context(fs::platform_file_system());
     context.notifier = &told;
     ASSERT_TRUE(again.create(context));
     wintest::select_combo_item(again.item(M::kProjectCombo), 0);
@@ -139,6 +139,10 @@ TEST_F(InGame, QuickRestoreNeedsASecondPressAndCanBeUndone) {
     EXPECT_TRUE(prompt.messages.empty());
     ASSERT_TRUE(window.can_undo());
     window.undo_last_restore();  // asks first: the scripted prompt says yes
+    wintest::wait_for([&] {
+        wintest::pump_messages();
+        return !window.working();
+    });
     EXPECT_EQ(wintest::read_file(save_file()), "played on");
 }
 

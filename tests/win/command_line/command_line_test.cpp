@@ -138,7 +138,7 @@ TEST_F(CommandLine, BackupAllWhileTheMainWindowIsOpenCoversEveryProjectAndLosesN
     app().save_config_path = list();
     ASSERT_TRUE(acquire_single_instance());  // as a window of the tool holds it
     MainWindow window;
-    ASSERT_TRUE(window.create(main_context()));
+    ASSERT_TRUE(window.create(main_context(fs::platform_file_system())));
     wintest::select_combo_item(window.item(MainWindow::kProjectCombo), 0);
 
     STARTUPINFOA si{};

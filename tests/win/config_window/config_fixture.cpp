@@ -28,7 +28,7 @@ void ConfigWindowTest::TearDown() {
 }
 
 HWND ConfigWindowTest::open(const std::string& dropped_file) {
-    EXPECT_TRUE(open_config(dropped_file));
+    EXPECT_TRUE(open_config(fs::platform_file_system(), dropped_file));
     window_ = wintest::own_window("配置");
     EXPECT_NE(window_, nullptr);
     wintest::pump_messages();

@@ -87,7 +87,7 @@ TEST_F(PathViewTest, FiveEntriesExpandedEachOpensItsOwnFolder) {
 
 TEST_F(PathViewTest, MainWindowListsSeveralPathsInTheViewWindow) {
     MainWindow main;
-    ASSERT_TRUE(main.create(main_context()));
+    ASSERT_TRUE(main.create(main_context(fs::platform_file_system())));
     HWND combo = main.item(MainWindow::kProjectCombo);
     const int index = static_cast<int>(
         SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("三处")));
