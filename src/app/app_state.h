@@ -3,9 +3,11 @@
 #include <string>
 
 #include "config/tool_folders.h"
+#include "fs/file_system.h"
 
 struct AppState {
-    std::string tool_dir;  // folder of the executable, no trailing backslash
+    fs::FileSystem* fs = nullptr;  // every file of the program, made once by WinMain
+    std::string tool_dir;  // folder of the executable, no trailing separator
     std::string machine_id;
     std::string save_config_path;  // the project list in use; empty until chosen
     bool config_unchosen = false;  // the user declined to generate a project list at start-up

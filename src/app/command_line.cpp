@@ -72,7 +72,7 @@ bool start_program(const std::string& file, HANDLE* process) {
 // The machine a run works on: the console, the log beside the project lists, the real files.
 class WinCommandHost : public CommandHost {
    public:
-    WinCommandHost(const std::string& tool_dir, fs::FileSystem& files) : tool_{tool_dir}, files_(files) {}
+    WinCommandHost(const std::string& tool_dir, fs::FileSystem& fs) : tool_{tool_dir}, fs_(fs) {}
     ~WinCommandHost() override {
         if (process_) CloseHandle(process_);
     }
@@ -80,18 +80,21 @@ class WinCommandHost : public CommandHost {
     void print(const std::string& line) override { console_.line(line); }
 
     void report(const std::vector<std::string>& lines) override {
-        for (const std::string& l : append_run_log(files_, tool_.config_dir(), lines)) console_.line(l);
+        for (const std::string& l : append_run_log(fs_, tool_.config_dir(), lines))
+            console_.line(l);
     }
 
-    bool needs_legacy_migration() override { return ::needs_legacy_migration(files_, tool_); }
+    bool needs_legacy_migration() override {
+        return ::needs_legacy_migration(fs_, tool_);
+    }
 
     std::string machine_list() override {
         bool made = false;
-        files_.make_dir(files_.from_ansi(tool_.config_dir()), &made);
-        return read_machine_list(files_, tool_, make_machine_id(first_adapter_address(), os_build_number()));
+        fs_.make_dir(tool_.config_dir(), &made);
+        return read_machine_list(fs_, tool_, make_machine_id(first_adapter_address(), os_build_number()));
     }
 
-    std::vector<std::string> project_names(const std::string& list) override { return load_project_names(list); }
+    std::vector<std::string> project_names(const std::string& list) override { return load_project_names(fs_, list); }
 
     CurrentProject load_project(const std::string& list, const std::string& name) override {
         return ::load_project(list_files(list), name, tool_, system_folders());
@@ -99,9 +102,9 @@ class WinCommandHost : public CommandHost {
 
     // The window's controller, run on this thread.
     BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) override {
-        decorate_project_folder(files_, project);
+        decorate_project_folder(fs_, project);
         ListStamp stamp(list_files(list));
-        OperationControl operations({files_, [](const std::string& exe) { return ::is_program_running(exe); }, stamp},
+        OperationControl operations({fs_, [](const std::string& exe) { return ::is_program_running(exe); }, stamp},
                                     nullptr);
         Operation backup;
         backup.project = project_state(project, project.program_path, system_folders());
@@ -127,10 +130,10 @@ class WinCommandHost : public CommandHost {
     void pause(unsigned milliseconds) override { Sleep(milliseconds); }
 
    private:
-    ProjectFiles list_files(const std::string& list) const { return platform_project_files(list, tool_.backup_root()); }
+    ProjectFiles list_files(const std::string& list) const { return ProjectFiles{fs_, list, tool_.backup_root()}; }
 
     ToolFolders tool_;
-    fs::FileSystem& files_;
+    fs::FileSystem& fs_;
     Console console_;
     HANDLE process_ = nullptr;
 };
@@ -148,8 +151,8 @@ std::vector<std::string> command_line_arguments() {
 }
 
 std::optional<int> run_command_line(const std::vector<std::string>& args, const std::string& tool_dir,
-                                    fs::FileSystem& files) {
+                                    fs::FileSystem& fs) {
     if (args.empty()) return std::nullopt;
-    WinCommandHost host(tool_dir, files);
+    WinCommandHost host(tool_dir, fs);
     return run_command(args, host);
 }

@@ -15,4 +15,4 @@ std::vector<std::string> command_line_arguments();
 // nullopt without arguments: the program opens its windows as always. Otherwise the exit code:
 // 0 every archive written, 1 some not, 2 refused (of several projects the worst counts).
 std::optional<int> run_command_line(const std::vector<std::string>& args, const std::string& tool_dir,
-                                    fs::FileSystem& files);
+                                    fs::FileSystem& fs);

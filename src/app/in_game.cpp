@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/shown_path.h"
 #include "backup/processes.h"
+#include "backup/sets.h"
 #include "config/project_list.h"
 #include "paths/gbk_text.h"
 #include "run/run_log.h"
@@ -48,7 +48,7 @@ InGame::InGame(InGameContext context, GameWindow& window, OperationControl& oper
     : context_(std::move(context)),
       window_(window),
       operations_(operations),
-      tray_notifier_(std::make_unique<TrayNotifier>(window, tray_, *context_.files, context_.folders.config_dir())) {}
+      tray_notifier_(std::make_unique<TrayNotifier>(window, tray_, *context_.fs, context_.folders.config_dir())) {}
 
 InGame::~InGame() = default;
 
@@ -63,7 +63,7 @@ void InGame::start() {
 void InGame::take_quick_keys() {
     std::vector<std::string> held;
     for (QuickAction action : {kQuickBackup, kQuickRestore}) {
-        const HotKey k = stored_quick_key(context_.folders, context_.machine_id, action);
+        const HotKey k = stored_quick_key(*context_.fs, context_.folders, context_.machine_id, action);
         if (!RegisterHotKey(context_.window, action + 1, k.modifiers | MOD_NOREPEAT, k.key))
             held.push_back(named_key(kQuickKeys[action].what, k));
     }
@@ -151,17 +151,19 @@ std::string InGame::played_project() const {
     return watched.empty() ? window_.selected_project() : watched.front();
 }
 
+ProjectFiles InGame::project_list() const {
+    return ProjectFiles{*context_.fs, context_.save_config_path, context_.folders.backup_root()};
+}
+
 CurrentProject InGame::load(const std::string& name) const {
-    const ProjectFiles list = platform_project_files(context_.save_config_path, context_.folders.backup_root());
-    return load_project(list, name, context_.folders, *context_.special);
+    return load_project(project_list(), name, context_.folders, *context_.special);
 }
 
 void InGame::reload_timed_projects() {
     reloaded_at_ = context_.now_ms();
     std::vector<TimedProject> timed;
-    const ProjectFiles list = platform_project_files(context_.save_config_path, context_.folders.backup_root());
-    for (const std::string& name : load_project_names(context_.save_config_path)) {
-        const int minutes = read_project_options(list, name).timed_minutes;
+    for (const std::string& name : load_project_names(*context_.fs, context_.save_config_path)) {
+        const int minutes = read_project_options(project_list(), name).timed_minutes;
         if (minutes <= 0) continue;
         timed.push_back({name, gbk::after_last_backslash(load(name).program_file), minutes});
     }
@@ -210,7 +212,7 @@ void InGame::stop_watching() {
 }
 
 void InGame::wait_for_exit(const CurrentProject& project) {
-    window_.show_line(waiting_text(shown_path(project.program_file)));
+    window_.show_line(waiting_text(project.program_file));
     if (waits_.add(project.name, project.program_file))
         SetTimer(context_.window, kWaitTimer, kProgramLookInterval, nullptr);
 }
@@ -241,7 +243,7 @@ void InGame::back_up(const std::string& name, const char* what, BackupJob (*job)
 
 // The first archive of the project's newest set; "" after telling the user there is none.
 std::string InGame::newest_set_of(const CurrentProject& project) {
-    const std::string newest = newest_set_archive(*context_.files, project.backup_folder);
+    const std::string newest = newest_set(*context_.fs, project.backup_folder);
     if (newest.empty()) notifier().notify(nothing_to_restore_note(project.name));
     return newest;
 }
@@ -253,8 +255,8 @@ void InGame::quick_restore() {
     const std::string newest = newest_set_of(p);
     if (newest.empty()) return;
     if (!restore_press_.press(context_.now_ms())) {
-        const std::string stem = gbk::after_last_backslash(newest);
-        notifier().notify(quick_restore_armed_note(name, stem.substr(0, stem.size() - 4)));  // less ".zip"
+        const std::string key = set_key(newest);
+        notifier().notify(quick_restore_armed_note(name, key.substr(0, key.size() - 4)));  // less ".zip"
         return;
     }
     restore_set(p, newest);
@@ -298,5 +300,5 @@ void InGame::finish_work(const Operation& operation, const BackupJobResult& resu
     const std::string& first = result.outcome.first_done;
     if (operation.kind == Operation::backup && !first.empty() &&
         same_project(operation.project.name, window_.selected_project()))
-        window_.show_line(shown_path(first) + " 备份完成");
+        window_.show_line(fs::shown(first) + " 备份完成");
 }

@@ -39,7 +39,7 @@ struct InGameContext {
     std::string machine_id;        // whose quick keys
     std::string save_config_path;  // the project list
     const Folders* special = nullptr;
-    fs::FileSystem* files = nullptr;
+    fs::FileSystem* fs = nullptr;
     Notifier* notifier = nullptr;     // nullptr: the tray and the log
     std::function<int64_t()> now_ms;  // a steady clock
 };
@@ -85,6 +85,7 @@ class InGame {
     void stop_watching();
     std::string played_project() const;
     Notifier& notifier();
+    ProjectFiles project_list() const;
     CurrentProject load(const std::string& name) const;
     void back_up(const std::string& name, const char* what, BackupJob (*job)(const ProjectOptions&));
     void restore_newest(const std::string& name);

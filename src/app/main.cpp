@@ -13,9 +13,10 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CoInitialize(nullptr);  // shell links and drag-and-drop
-    fs::FileSystem& file_system = fs::platform_file_system();  // made once, handed down
     // With arguments the program runs without a window, beside any window of its own.
-    if (std::optional<int> code = run_command_line(command_line_arguments(), files::executable_dir(), file_system)) {
+    fs::FileSystem& files = fs::platform_file_system();
+    const std::string tool_dir = fs::path_of(files::executable_dir());
+    if (std::optional<int> code = run_command_line(command_line_arguments(), tool_dir, files)) {
         CoUninitialize();
         return *code;
     }
@@ -25,9 +26,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     set_prompt(&real_prompt);
     Window::set_quit_when_last_closes(true);
 
-    app().tool_dir = files::executable_dir();
-    StartupWindows windows{[&file_system] { open_main_window(file_system); }, [&file_system] { open_config(file_system); }};
-    if (run_startup(app(), windows, file_system) && Window::live_windows() > 0) {
+    app().fs = &files;
+    app().tool_dir = tool_dir;
+    StartupWindows windows{[] { open_main_window(); }, [] { open_config(); }};
+    if (run_startup(app(), windows, files) && Window::live_windows() > 0) {
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             HWND active = GetActiveWindow();

@@ -7,7 +7,6 @@
 #include "config/names.h"
 #include "config/project_edit.h"
 #include "config/project_list.h"
-#include "app/shown_path.h"
 #include "paths/gbk_text.h"
 #include "run/backup_job.h"
 #include "ui/path_view_window.h"
@@ -86,7 +85,7 @@ bool MainWindow::create(MainContext context) {
 void MainWindow::start_work_parts() {
     work_ = std::make_unique<WindowOperations>(hwnd(), files(), project_list(), [this] { settled(); });
     InGameContext game{hwnd(),           context_.folders, context_.machine_id, context_.save_config_path,
-                       context_.special, context_.files,   context_.notifier,   context_.now_ms};
+                       context_.special, context_.fs,      context_.notifier,   context_.now_ms};
     GameWindow& as_game_window = *this;
     in_game_ = std::make_unique<InGame>(std::move(game), as_game_window, operations());
 }
@@ -100,16 +99,16 @@ void MainWindow::on_destroy() {
 void MainWindow::load_main_list() {
     HWND combo = item(kProjectCombo);
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (const std::string& name : load_project_names(context_.save_config_path))
+    for (const std::string& name : load_project_names(files(), context_.save_config_path))
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
 
 // The selected project is replaced wholesale on every selection.
 void MainWindow::load_current_project() {
     project_ = load_project(project_list(), text(kProjectCombo), context_.folders, special());
-    set_text(kSavePathEdit, shown_path(project_.save_paths_text));
+    set_text(kSavePathEdit, project_.save_paths_text);
     set_text(kProgramPathEdit, project_.program_path);
-    set_text(kBackupPathEdit, shown_path(project_.backup_folder));
+    set_text(kBackupPathEdit, fs::shown(project_.backup_folder));
     set_text(kProgressTextLabel, "");
     set_text(kProgressCountLabel, "0/" + std::to_string(project_.save_paths.size()));
     update_enable_states();
@@ -240,7 +239,7 @@ void MainWindow::open_backup_directory() {
 
 void MainWindow::open_save_path() {
     if (project_.save_paths.size() == 1) {
-        if (!project_.save_paths.front().empty()) prompt().shell_open(project_.save_paths.front());
+        if (!project_.save_paths.front().empty()) prompt().shell_open(fs::shown(project_.save_paths.front()));
         return;
     }
     // None or several: the window "存档路径查看" lists them.

@@ -19,10 +19,10 @@
 
 // What the main window works on, given when it opens.
 struct MainContext {
+    fs::FileSystem* fs = nullptr;       // every file the window reads or writes
     ToolFolders folders;
     std::string save_config_path;       // the project list in use; empty until one is chosen
     const Folders* special = nullptr;   // expands the tokens of stored paths
-    fs::FileSystem* files = nullptr;    // every file the window and its work touch
     // "配置" in place of the main window, prefilled from a dropped file ("" for none); false when
     // it could not open.
     std::function<bool(const std::string& dropped_file)> open_config;
@@ -130,9 +130,9 @@ class MainWindow : public Window, private GameWindow {
     bool turn_to_project(const std::string& project_name);
     std::optional<std::string> choose_archive(const std::string& backup_folder);
     const Folders& special() const { return *context_.special; }
-    fs::FileSystem& files() const { return *context_.files; }
+    fs::FileSystem& files() const { return *context_.fs; }
     ProjectFiles project_list() const {
-        return platform_project_files(context_.save_config_path, context_.folders.backup_root());
+        return ProjectFiles{files(), context_.save_config_path, context_.folders.backup_root()};
     }
 
     // What the in-game part needs of this window.

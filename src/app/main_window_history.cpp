@@ -20,7 +20,7 @@ void MainWindow::open_history() {
         }
         DestroyWindow(history_);  // another project's
     }
-    HistoryContext context{project().name, project().backup_folder, project().save_paths, context_.files, {}};
+    HistoryContext context{&files(), project().name, project().backup_folder, project().save_paths, {}};
     context.restore = [this, name = project().name](const std::string& archive) {
         return restore_from_history(name, archive);
     };

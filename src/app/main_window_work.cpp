@@ -6,7 +6,6 @@
 
 #include "app/main_window.h"
 #include "app/project_decoration.h"
-#include "app/shown_path.h"
 #include "backup/decorate.h"
 #include "backup/restore.h"
 #include "config/project_name.h"
@@ -82,11 +81,12 @@ std::optional<std::string> MainWindow::choose_archive(const std::string& backup_
     r.title = "选择备份文件：";
     r.filter = "ZIP压缩文件(*.zip)|*.zip";
     r.default_ext = "zip";
-    r.initial_dir = folder_for_dialog(backup_folder);
+    r.initial_dir = folder_for_dialog(fs::shown(backup_folder));
     r.initial_file = gbk::after_last_backslash(last_restore_file_);
     std::optional<std::string> chosen = prompt().open_file(r);
-    if (chosen) last_restore_file_ = *chosen;
-    return chosen;
+    if (!chosen) return chosen;
+    last_restore_file_ = *chosen;
+    return fs::path_of(*chosen);
 }
 
 void MainWindow::restore_current_project() {
@@ -167,9 +167,9 @@ void MainWindow::decorate_project() {
 
 void MainWindow::show_project_icon() {
     HICON icon = nullptr;
-    const std::string ico = project_icon_file(project());
-    if (is_valid_project_name(project().name) && is_sound_icon_file(ico)) {
-        icon = ExtractIconA(GetModuleHandleA(nullptr), ico.c_str(), 0);
+    const std::string ico = fs::join_path(project().backup_folder, "image.ico");
+    if (is_valid_project_name(project().name) && is_sound_icon_file(files(), ico)) {
+        icon = ExtractIconA(GetModuleHandleA(nullptr), fs::shown(ico).c_str(), 0);
         if (icon == reinterpret_cast<HICON>(1)) icon = nullptr;  // "not an icon file"
     }
     HICON old = reinterpret_cast<HICON>(SendMessageA(item(kProgramIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0));

@@ -1,9 +1,6 @@
 #pragma once
-#include "fs/file_system.h"
 #include "run/project_loading.h"
 
 // The folder decoration for a project (Desktop.ini and the program's icon), once: a folder that has
 // its image.ico keeps it. Names that are no plain folder name are left alone: backup refuses them.
-void decorate_project_folder(fs::FileSystem& files, const CurrentProject& project);
-// The icon the decoration keeps in the project's backup folder.
-std::string project_icon_file(const CurrentProject& project);
+void decorate_project_folder(fs::FileSystem& fs, const CurrentProject& project);

@@ -81,17 +81,15 @@ void choose_save_config(AppState& state, const StartupWindows& windows, fs::File
 // save folders; a project folder of no project in the list has none, so its journal waits.
 void recover_forced_ends(const AppState& state, fs::FileSystem& fs) {
     const ToolFolders tool = state.folders();
-    const std::vector<std::string> projects =
-        state.save_config_path.empty() ? std::vector<std::string>{} : load_project_names(state.save_config_path);
-    const ProjectFiles list = platform_project_files(state.save_config_path, tool.backup_root());
+    const std::vector<std::string> projects = load_project_names(fs, state.save_config_path);
+    const ProjectFiles list{fs, state.save_config_path, tool.backup_root()};
     auto save_paths_of = [&](const std::string& project) -> std::vector<std::string> {
         if (!contains_project(projects, project)) return {};
         return load_project(list, project, tool, system_folders()).save_paths;
     };
     // What a write of a list or a setting ended by force left beside it.
-    fs::remove_temporaries(fs, fs.from_ansi(tool.config_dir()));
-    if (!state.save_config_path.empty())
-        fs::remove_temporaries(fs, fs.from_ansi(gbk::up_to_last_backslash(state.save_config_path)));
+    fs::remove_temporaries(fs, tool.config_dir());
+    if (!state.save_config_path.empty()) fs::remove_temporaries(fs, fs::parent_path(state.save_config_path));
     const auto reports = recover_all_projects(fs, state.backup_root(), save_paths_of);
     if (!reports.empty()) show_message(startup_recovery_text(reports), mb::kIconExclamation);
 }
@@ -107,8 +105,8 @@ bool run_startup(AppState& state, const StartupWindows& windows, fs::FileSystem&
         show_message(message, migration_failed(message) ? mb::kIconExclamation : mb::kOk);
     }
     // A first run in an empty folder needs both folders, or nothing it is told could be saved.
-    fs::make_dirs(fs, fs.from_ansi(state.config_dir()));
-    fs::make_dirs(fs, fs.from_ansi(state.backup_root()));
+    fs::make_dirs(fs, state.config_dir());
+    fs::make_dirs(fs, state.backup_root());
     choose_save_config(state, windows, fs);
     recover_forced_ends(state, fs);
     return true;

@@ -4,21 +4,15 @@
 #include "paths/folders_win.h"
 #include "ui/config_window.h"
 
-MainContext main_context(fs::FileSystem& files) {
+MainContext main_context() {
     const AppState& a = app();
-    return MainContext{a.folders(),
-                       a.save_config_path,
-                       &system_folders(),
-                       &files,
-                       [&files](const std::string& dropped_file) { return open_config(files, dropped_file); },
-                       a.machine_id,
-                       nullptr,
-                       nullptr};
+    return MainContext{a.fs, a.folders(), a.save_config_path, &system_folders(),
+                       [](const std::string& dropped_file) { return open_config(dropped_file); }, a.machine_id};
 }
 
-bool open_main_window(fs::FileSystem& files) {
+bool open_main_window() {
     auto* w = new MainWindow;
-    if (!w->create(main_context(files))) {
+    if (!w->create(main_context())) {
         delete w;
         return false;
     }
@@ -26,15 +20,15 @@ bool open_main_window(fs::FileSystem& files) {
     return true;
 }
 
-bool open_config(fs::FileSystem& files, const std::string& dropped_file) {
+bool open_config(const std::string& dropped_file) {
     AppState& a = app();
-    ConfigContext context{a.folders(), a.machine_id, a.save_config_path, dropped_file, std::nullopt};
+    ConfigContext context{a.fs, a.folders(), a.machine_id, a.save_config_path, dropped_file, std::nullopt};
     if (a.config_unchosen) context.page = kPageSettings;
     ConfigEvents events;
     events.list_chosen = [](const std::string& path) { app().save_config_path = path; };
-    events.closed = [&files] {
+    events.closed = [] {
         app().config_unchosen = false;
-        open_main_window(files);
+        open_main_window();
     };
     return open_config_window(context, std::move(events)) != nullptr;
 }

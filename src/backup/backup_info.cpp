@@ -1,9 +1,10 @@
 #include "backup/backup_info.h"
 
 #include "config/ini_file.h"
+#include "fs/file_names.h"
 
 namespace {
-const char* const kFile = "备份信息.ini";
+const char* const kFile = FS_NAME("备份信息.ini");
 const char* const kKindKey = "类型";
 const char* const kNoteKey = "备注";
 const char* const kKeptKey = "保留";
@@ -12,7 +13,7 @@ constexpr std::size_t kMaxFile = 16u << 20;
 
 BackupInfo::BackupInfo(fs::FileSystem& fs, std::string backup_folder) : fs_(fs), folder_(std::move(backup_folder)) {}
 
-std::string BackupInfo::file() const { return fs_.from_ansi(folder_ + "\\" + kFile); }
+std::string BackupInfo::file() const { return fs::join_path(folder_, kFile); }
 
 const ini::Document& BackupInfo::document() const {
     if (!doc_) {

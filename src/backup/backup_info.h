@@ -27,9 +27,9 @@ struct SetInfo {
 
 class BackupInfo {
    public:
-    // `backup_folder` as the program holds it (ANSI, '\'-separated).
     BackupInfo(fs::FileSystem& fs, std::string backup_folder);
 
+    // Sets are named as ArchiveSet::key() names them.
     SetInfo of(const std::string& first_archive) const;
     // The file is there but cannot be read now: which sets are kept is unknown, so nothing may be
     // pruned.

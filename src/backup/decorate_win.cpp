@@ -58,12 +58,11 @@ std::string ico_of_group(HMODULE h, const BYTE* group, DWORD group_size) {
 
 }  // namespace
 
-bool is_sound_icon_file(const std::string& path) {
-    fs::FileSystem& fs = fs::platform_file_system();
-    return is_sound_icon(fs::read_whole_file(fs, fs.from_ansi(path), 16 << 20).value_or(""));
+bool is_sound_icon_file(fs::FileSystem& fs, const std::string& path) {
+    return is_sound_icon(fs::read_whole_file(fs, path, 16 << 20).value_or(""));
 }
 
-bool write_first_icon_group(const std::string& exe_path, const std::string& ico_path) {
+bool write_first_icon_group(fs::FileSystem& fs, const std::string& exe_path, const std::string& ico_path) {
     Library lib(exe_path);
     if (!lib.h) return false;
     ResourceName first;
@@ -75,26 +74,22 @@ bool write_first_icon_group(const std::string& exe_path, const std::string& ico_
     // be found: then the program counts as one without an icon.
     if (!first.found || !resource_bytes(lib.h, first.get(), MAKEINTRESOURCEA(14), &group, &size)) return false;
     std::string ico = ico_of_group(lib.h, group, size);
-    fs::FileSystem& fs = fs::platform_file_system();
-    return !ico.empty() && fs::write_file_atomically(fs, fs.from_ansi(ico_path), ico);
+    return !ico.empty() && fs::write_file_atomically(fs, ico_path, ico);
 }
 
 // Explorer shows a folder's Desktop.ini only when the folder is marked as a system folder.
-void decorate_backup_folder(const std::string& program_path, const std::string& folder) {
-    if (folder.empty()) return;
-    fs::FileSystem& fs = fs::platform_file_system();
+void decorate_backup_folder(fs::FileSystem& fs, const std::string& program_path, const std::string& dir) {
+    if (dir.empty()) return;
     fs::DirEntry program;
-    if (!fs.stat(fs.from_ansi(program_path), &program) || program.is_dir) return;
-    const std::string dir = fs.from_ansi(folder.substr(0, folder.size() - (folder.back() == '\\' ? 1 : 0)));
+    if (!fs.stat(fs::path_of(program_path), &program) || program.is_dir) return;
     bool made = false;
     if (!fs.is_folder(dir) && fs.make_dir(dir, &made)) {
-        fs::write_file_atomically(fs, fs.from_ansi(folder + "Desktop.ini"),
-                                   std::string(kDesktopIni, sizeof kDesktopIni - 1));
+        fs::write_file_atomically(fs, fs::join_path(dir, "Desktop.ini"), std::string(kDesktopIni, sizeof kDesktopIni - 1));
         fs::FileState state;
         if (fs.get_state(dir, &state)) {
             state.attributes |= FILE_ATTRIBUTE_SYSTEM;
             fs.set_state(dir, state);
         }
     }
-    write_first_icon_group(program_path, folder + "image.ico");
+    write_first_icon_group(fs, program_path, fs::join_path(dir, "image.ico"));
 }

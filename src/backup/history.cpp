@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "backup/archive_sets.h"
+#include "backup/sets.h"
 #include "backup/operations.h"
 #include "backup/restore.h"
 #include "backup/zip/archive_reader.h"
@@ -16,39 +16,19 @@
 
 namespace {
 
-// Companion number of an archive name: 1 for "<stem>.zip", k for "<stem>.zip<k>".
-int folder_number(const std::string& stem, const std::string& name) {
-    const std::string rest = name.substr(stem.size() + 4);
-    return rest.empty() ? 1 : std::atoi(rest.c_str());
-}
-
 void add_sets(fs::FileSystem& fs, const std::string& folder, int save_folders, bool safety,
               std::vector<HistoryRow>& rows) {
-    std::vector<fs::DirEntry> entries;
-    if (!fs.list_dir(fs.from_ansi(folder), &entries)) return;
-    std::map<std::string, uint64_t> sizes;  // file name as the program spells it → bytes
-    for (const fs::DirEntry& e : entries)
-        if (!e.is_dir && !e.unreachable) sizes[fs.to_ansi(e.name)] = e.size;
-    std::vector<std::string> names;
-    for (const auto& s : sizes) names.push_back(s.first);
-    for (const ArchiveSet& set : archive_sets(names)) {
+    for (ArchiveSet& set : list_sets(fs, folder)) {
         HistoryRow row;
-        row.stem = set.stem;
-        if (!sizes.count(row.first_archive())) continue;  // a restore starts from the first archive
-        row.seconds = set.seconds;
-        row.folder = folder;
-        row.archives = set.names;
-        std::sort(row.archives.begin(), row.archives.end(), [&](const std::string& a, const std::string& b) {
-            return folder_number(set.stem, a) < folder_number(set.stem, b);
-        });
-        for (const std::string& name : row.archives) row.size += sizes[name];
+        row.set = std::move(set);
+        for (uint64_t size : row.set.sizes) row.size += size;
         row.folders = save_folders;
         row.safety_copy = safety;
         rows.push_back(std::move(row));
     }
 }
 
-int present_archives(const HistoryRow& row) { return static_cast<int>(row.archives.size()); }
+int present_archives(const HistoryRow& row) { return static_cast<int>(row.set.names.size()); }
 
 // ---- Comparison ----------------------------------------------------------------------------------
 
@@ -79,9 +59,9 @@ void list_disk(fs::FileSystem& fs, const std::string& dir, const std::string& pr
 
 // Only the central directory is read; "" and the files, or the reason it could not be read.
 std::string list_archive(fs::FileSystem& fs, const std::string& archive, Files& files) {
-    std::unique_ptr<fs::InputFile> in = fs.open_read(fs.from_ansi(archive));
+    std::unique_ptr<fs::InputFile> in = fs.open_read(archive);
     if (!in) return "无法打开";
-    const zip::Directory dir = zip::read_directory(*in, [&fs](const std::string& raw) { return fs.from_legacy_name(raw); });
+    const zip::Directory dir = zip::read_directory(*in, fs::legacy_name);
     if (dir.error == zip::DirectoryError::not_zip || dir.error == zip::DirectoryError::corrupt ||
         dir.error == zip::DirectoryError::multi_disk)
         return "不是完好的 ZIP 文件";
@@ -100,15 +80,15 @@ FolderComparison compare_folder(fs::FileSystem& fs, int k, const std::string& ar
     c.folder = folder;
     c.archive = archive;
     Files in_archive, on_disk;
-    if (!fs.exists(fs.from_ansi(archive))) {
+    if (!fs.exists(archive)) {
         c.archive_missing = true;
         return c;
     }
     c.unreadable = list_archive(fs, archive, in_archive);
     if (!c.unreadable.empty()) return c;
     std::set<fs::FolderId> seen;
-    if (!folder.empty()) list_disk(fs, fs.from_ansi(folder), "", seen, on_disk);
-    auto shown = [&fs](const std::string& rel) { return gbk::replace_all(fs.to_ansi(rel), "/", "\\"); };
+    if (!folder.empty()) list_disk(fs, folder, "", seen, on_disk);
+    auto shown = [](const std::string& rel) { return fs::shown(rel); };
     for (const auto& [key, a] : in_archive) {
         auto d = on_disk.find(key);
         if (d == on_disk.end()) {
@@ -140,18 +120,12 @@ void append_names(std::string& out, const char* what, const std::vector<std::str
 
 }  // namespace
 
-std::vector<std::string> HistoryRow::archive_paths() const {
-    std::vector<std::string> paths;
-    for (const std::string& name : archives) paths.push_back(folder + "\\" + name);
-    return paths;
-}
-
 std::vector<HistoryRow> history_rows(fs::FileSystem& fs, const std::string& backup_folder, int save_folders) {
     std::vector<HistoryRow> rows;
     add_sets(fs, backup_folder, save_folders, false, rows);
-    add_sets(fs, backup_folder + "\\" + restore_files::kSafetyFolder, save_folders, true, rows);
+    add_sets(fs, fs::join_path(backup_folder, restore_files::kSafetyFolder), save_folders, true, rows);
     for (HistoryRow& row : rows) {
-        row.info = info_of(fs, row).of(row.first_archive());
+        row.info = info_of(fs, row).of(row.set.key());
         if (row.safety_copy) row.info.kind = backup_kind::kSafetyCopy;
     }
     sort_rows(rows, HistoryColumn::time, false);
@@ -159,7 +133,7 @@ std::vector<HistoryRow> history_rows(fs::FileSystem& fs, const std::string& back
 }
 
 // A safety copy's note lives beside it, so that a backup of the same second cannot share it.
-BackupInfo info_of(fs::FileSystem& fs, const HistoryRow& row) { return BackupInfo(fs, row.folder); }
+BackupInfo info_of(fs::FileSystem& fs, const HistoryRow& row) { return BackupInfo(fs, row.set.folder); }
 
 void sort_rows(std::vector<HistoryRow>& rows, HistoryColumn by, bool ascending) {
     auto less = [by](const HistoryRow& a, const HistoryRow& b) {
@@ -171,10 +145,10 @@ void sort_rows(std::vector<HistoryRow>& rows, HistoryColumn by, bool ascending) 
                 return std::make_pair(!a.info.kept, a.info.note) < std::make_pair(!b.info.kept, b.info.note);
             case HistoryColumn::time: break;
         }
-        return a.seconds < b.seconds;
+        return a.set.seconds < b.set.seconds;
     };
     // Ties stay newest first whichever way the column runs.
-    std::stable_sort(rows.begin(), rows.end(), [](const HistoryRow& a, const HistoryRow& b) { return a.seconds > b.seconds; });
+    std::stable_sort(rows.begin(), rows.end(), [](const HistoryRow& a, const HistoryRow& b) { return a.set.seconds > b.set.seconds; });
     std::stable_sort(rows.begin(), rows.end(), [&](const HistoryRow& a, const HistoryRow& b) {
         return ascending ? less(a, b) : less(b, a);
     });
@@ -212,7 +186,7 @@ std::vector<FolderComparison> compare_set(fs::FileSystem& fs, const HistoryRow& 
                                           const std::vector<std::string>& save_paths) {
     std::vector<FolderComparison> out;
     for (size_t k = 1; k <= save_paths.size(); ++k)
-        out.push_back(compare_folder(fs, static_cast<int>(k), archive_name(row.first_archive_path(), static_cast<int>(k)),
+        out.push_back(compare_folder(fs, static_cast<int>(k), archive_name(row.set.first_archive(), static_cast<int>(k)),
                                      save_paths[k - 1]));
     return out;
 }
@@ -234,13 +208,13 @@ std::string comparison_text(const std::vector<FolderComparison>& folders, const 
     }
     if (!heading.empty()) out += heading + "\r\n";
     for (const FolderComparison& c : folders) {
-        out += "存档文件夹 " + std::to_string(c.k) + "：" + c.folder + "\r\n";
+        out += "存档文件夹 " + std::to_string(c.k) + "：" + fs::shown(c.folder) + "\r\n";
         if (c.archive_missing) {
             out += "  备份中没有这个文件夹的压缩文件，恢复不会改动它\r\n";
             continue;
         }
         if (!c.unreadable.empty()) {
-            out += "  " + gbk::after_last_backslash(c.archive) + " " + c.unreadable + "\r\n";
+            out += "  " + set_key(c.archive) + " " + c.unreadable + "\r\n";
             continue;
         }
         // The newer ones first, marked: they are what a restore would lose.

@@ -8,21 +8,15 @@
 #include <vector>
 
 #include "backup/backup_info.h"
+#include "backup/sets.h"
 #include "fs/file_system.h"
 
 struct HistoryRow {
-    std::string stem;                   // the time text of the set's name
-    int64_t seconds = 0;                // its moment, for ordering
-    std::string folder;                 // where its archives lie (ANSI)
-    std::vector<std::string> archives;  // file names, ordered by folder number, the first archive first
-    uint64_t size = 0;                  // all archives together
-    int folders = 0;                    // the project's save folders
-    bool safety_copy = false;           // from "恢复前"
+    ArchiveSet set;
+    uint64_t size = 0;           // all archives together
+    int folders = 0;             // the project's save folders
+    bool safety_copy = false;    // from "恢复前"
     SetInfo info;
-
-    std::string first_archive() const { return stem + ".zip"; }
-    std::string first_archive_path() const { return folder + "\\" + first_archive(); }
-    std::vector<std::string> archive_paths() const;
 };
 
 // Sets whose first archive is there, from the backup folder and its "恢复前", newest first. Strays
@@ -44,11 +38,11 @@ std::string note_text(const HistoryRow& row);     // "★" first for a kept set
 std::string clip_note(const std::string& note);
 inline constexpr int kNoteLength = 100;
 
-// What restoring a set would do to one save folder. Names are relative, '\'-separated, ANSI.
+// What restoring a set would do to one save folder. Names are relative, as the user reads them.
 struct FolderComparison {
     int k = 1;
     std::string folder;
-    std::string archive;  // full path
+    std::string archive;
     bool archive_missing = false;
     std::string unreadable;  // why the archive could not be read; "" when it was
     std::vector<std::string> replaced;      // in the archive and on disk, different

@@ -1,6 +1,7 @@
 #include "backup/operations.h"
 
 #include "backup/restore.h"
+#include "backup/sets.h"
 #include "backup/zip/names.h"
 #include "config/config_lock.h"
 #include "config/project_name.h"
@@ -10,8 +11,6 @@
 namespace {
 
 std::string counter(int k, size_t n) { return std::to_string(k) + "/" + std::to_string(n); }
-
-bool is_folder(fs::FileSystem& fs, const std::string& ansi_path) { return fs.is_folder(fs.from_ansi(ansi_path)); }
 
 ProjectFolders folders_of(const ProjectState& project) { return {project.backup_folder, project.save_paths}; }
 
@@ -31,15 +30,11 @@ bool Outcome::complete() const {
     return true;
 }
 
-std::string archive_name(const std::string& first_archive, int k) {
-    return k == 1 ? first_archive : first_archive + std::to_string(k);
-}
-
 zip::ProgressFn BackupRunner::progress_to(const std::string& done_name, const char* done_word) {
     return [this, done_name, done_word](const zip::Progress& p) {
         view_.set_percent(p.percent);
-        view_.set_status(gbk::replace_all(p.current_entry, "/", "\\"));  // shown as Windows paths
-        if (p.percent >= 100) view_.set_status(done_name + done_word);
+        view_.set_status(p.current_entry);
+        if (p.percent >= 100) view_.set_status(fs::shown(done_name) + done_word);
     };
 }
 
@@ -60,12 +55,12 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
     r.k = k;
     r.archive = archive_name(first, k);
     r.folder = project.save_paths[static_cast<size_t>(k - 1)];
-    if (r.folder.empty() || !is_folder(fs, r.folder)) {
+    if (r.folder.empty() || !fs.is_folder(r.folder)) {
         r.status = ArchiveResult::folder_missing;
         return r;
     }
-    fs::make_dirs(fs, fs.from_ansi(project.backup_folder));
-    *temp = fs.to_ansi(fs::sibling_temp_path(fs.from_ansi(r.archive)));
+    fs::make_dirs(fs, project.backup_folder);
+    *temp = fs::sibling_temp_path(r.archive);
     zip::Options options;
     options.fs = &fs;
     options.threads = machine_.threads;
@@ -75,7 +70,7 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
     r.status = z.ok ? ArchiveResult::done : ArchiveResult::failed;
     r.reason = z.error;
     r.skipped = z.skipped;
-    if (!z.ok) fs.remove_file(fs.from_ansi(*temp));
+    if (!z.ok) fs.remove_file(*temp);
     return r;
 }
 
@@ -88,23 +83,23 @@ void BackupRunner::publish(Outcome& o, const std::vector<std::string>& temps) {
     fs::FileSystem& fs = machine_.fs;
     for (std::size_t i = 1; i < o.archives.size(); ++i) {
         ArchiveResult& r = o.archives[i];
-        if (r.status != ArchiveResult::done || fs.replace(fs.from_ansi(temps[i]), fs.from_ansi(r.archive))) continue;
-        fs.remove_file(fs.from_ansi(temps[i]));
+        if (r.status != ArchiveResult::done || fs.replace(temps[i], r.archive)) continue;
+        fs.remove_file(temps[i]);
         r.status = ArchiveResult::failed;
-        r.reason = "无法写入压缩包：" + r.archive;
+        r.reason = "无法写入压缩包：" + fs::shown(r.archive);
     }
     const std::string& first_temp = temps[0];
     if (o.archives[0].status != ArchiveResult::done) return;
-    if (fs.replace(fs.from_ansi(first_temp), fs.from_ansi(o.archives[0].archive))) {
+    if (fs.replace(first_temp, o.archives[0].archive)) {
         o.first_done = o.archives[0].archive;
         return;
     }
-    fs.remove_file(fs.from_ansi(first_temp));
+    fs.remove_file(first_temp);
     o.archives[0].status = ArchiveResult::failed;
-    o.archives[0].reason = "无法写入压缩包：" + o.archives[0].archive;
+    o.archives[0].reason = "无法写入压缩包：" + fs::shown(o.archives[0].archive);
     for (std::size_t i = 1; i < o.archives.size(); ++i)
         if (o.archives[i].status == ArchiveResult::done) {
-            fs.remove_file(fs.from_ansi(o.archives[i].archive));
+            fs.remove_file(o.archives[i].archive);
             o.archives[i].status = ArchiveResult::not_tried;
         }
 }
@@ -119,7 +114,7 @@ Outcome BackupRunner::backup(const ProjectState& project) {
     }
     remove_backup_leftovers(machine_.fs, project.backup_folder);
     // Every archive of this run is named from this moment.
-    const std::string first = project.backup_folder + "\\" + current_time_text() + ".zip";
+    const std::string first = fs::join_path(project.backup_folder, set_file_name(current_time_text()));
     std::vector<std::string> temps(project.save_paths.size());  // where each archive is written first
     for (size_t k = 1; k <= project.save_paths.size(); ++k) {
         // Without its first archive a set cannot be chosen for a restore: write no companions.
@@ -139,8 +134,7 @@ RestoreEvents BackupRunner::restore_events(size_t folders, bool count) {
     events.threads = machine_.threads;
     events.progress = [this](int k, const zip::Progress& p) {
         view_.set_percent(p.percent);
-        const std::string entry = gbk::replace_all(p.current_entry, "/", "\\");  // shown as Windows paths
-        view_.set_status(k == 0 ? "保存原存档：" + entry : entry);
+        view_.set_status(k == 0 ? "保存原存档：" + p.current_entry : p.current_entry);
     };
     events.archive_ready = [this, folders, count](int k) {
         if (count) view_.set_counter(counter(k, folders));
@@ -172,7 +166,7 @@ Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQ
     const std::string& first = *chosen;
     const size_t n = project.save_paths.size();
     // Only an existing first folder is asked about; then the counter follows every archive.
-    const bool existed = is_folder(machine_.fs, project.save_paths[0]);
+    const bool existed = machine_.fs.is_folder(project.save_paths[0]);
     if (existed && !ask.confirm_overwrite()) return refused(Outcome::declined);
     Outcome o;
     RestoreSetResult r = restore_with_safety_copy(machine_.fs, {first, project.save_paths, project.backup_folder},
@@ -182,7 +176,7 @@ Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQ
     if (!r.changed) return o;
     if (o.archives.front().status == ArchiveResult::done) o.first_done = first;
     // With a safety copy the line says where the old save went; the archive is named in the message.
-    view_.set_status(r.safety_copy.empty() ? first + " 恢复完成" : "恢复完成，原存档已保存到 恢复前");
+    view_.set_status(r.safety_copy.empty() ? fs::shown(first) + " 恢复完成" : "恢复完成，原存档已保存到 恢复前");
     return o;
 }
 

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "fs/file_system.h"
+#include "backup/sets.h"
 #include "backup/zip/zip.h"
+#include "fs/file_system.h"
 
 // The folders a project's restores may act in: whatever a journal or undo record names elsewhere is
 // refused.
@@ -49,8 +50,8 @@ struct BackupMachine {
     unsigned threads = 0;  // the engine's worker threads; 0: one per core
 };
 
-// The real machine: the platform's file system and process list.
-BackupMachine platform_backup_machine();
+// The real machine: these files and the process list.
+BackupMachine platform_backup_machine(fs::FileSystem& fs);
 
 // The progress display.
 class ProgressView {
@@ -69,11 +70,13 @@ class NoProgress : public ProgressView {
     void set_counter(const std::string&) override {}
 };
 
+// Paths here and in the results below are the file world's (UTF-8, '/'); the texts for the user
+// are made from them where they are shown.
 struct ProjectState {
     std::string name;
-    std::string program_file;  // the program's path, expanded; its file name is what may be running
+    std::string program_file;  // the program's path, expanded (text); its file name is what may be running
     std::vector<std::string> save_paths;
-    std::string backup_folder;  // tool folder + "\存档目录\" + name
+    std::string backup_folder;  // tool folder + "/存档目录/" + name
     std::vector<std::string> excluded_folders;  // the tool's own folders: never packed into a backup
 };
 
@@ -87,7 +90,7 @@ struct ArchiveResult {
         not_tried,        // backup: left alone because the first archive could not be written
     };
     int k = 1;            // the save folder's number, from 1
-    std::string archive;  // full path
+    std::string archive;
     std::string folder;   // the save folder
     Status status = done;
     std::string reason;
@@ -119,9 +122,6 @@ struct Outcome {
     // Every archive tried was written or restored and nothing was left out.
     bool complete() const;
 };
-
-// Archive of save folder k (1-based): the first archive's name, followed by k from the second on.
-std::string archive_name(const std::string& first_archive, int k);
 
 struct RestoreQuestions {
     std::function<std::optional<std::string>()> choose_archive;  // nullopt: cancelled

@@ -7,7 +7,7 @@
 #include <set>
 #include <thread>
 
-#include "backup/archive_sets.h"
+#include "backup/sets.h"
 #include "backup/restore_journal.h"
 #include "backup/zip/names.h"
 #include "backup/zip/pack_files.h"
@@ -19,12 +19,6 @@
 namespace {
 
 namespace names = restore_files;
-
-// A path in a folder, with the separator the folder's path already uses.
-std::string child(const std::string& dir, const std::string& name) {
-    const char sep = dir.find('\\') != std::string::npos || dir.find('/') == std::string::npos ? '\\' : '/';
-    return dir.empty() || dir.back() == sep ? dir + name : dir + sep + name;
-}
 
 std::string name_of(const std::string& path) {
     const std::string parent = fs::parent_path(path);
@@ -49,16 +43,14 @@ void remove_tree(fs::FileSystem& fs, const std::string& path) {
 // every path it acts on must lie in.
 struct Project {
     fs::FileSystem& fs;
-    std::string safety_ansi;              // backup folder + "\恢复前"
-    std::vector<std::string> save_paths;  // file-system paths, numbered from 1; "" for an empty entry
+    std::string safety;                   // backup folder + "/恢复前"
+    std::vector<std::string> save_paths;  // numbered from 1; "" for an empty entry
     unsigned threads = 1;                 // for file calls at once (0: as many as suits); a recovery, one
 
     Project(fs::FileSystem& f, const ProjectFolders& p, unsigned file_threads = 1)
-        : fs(f), safety_ansi(child(p.backup_folder, names::kSafetyFolder)), threads(file_threads) {
-        for (const std::string& s : p.save_paths) save_paths.push_back(s.empty() ? "" : fs.from_ansi(s));
-    }
-    std::string safety() const { return fs.from_ansi(safety_ansi); }
-    std::string file(const char* name) const { return fs.from_ansi(child(safety_ansi, name)); }
+        : fs(f), safety(fs::join_path(p.backup_folder, names::kSafetyFolder)), save_paths(p.save_paths),
+          threads(file_threads) {}
+    std::string file(const char* name) const { return fs::join_path(safety, name); }
     std::string journal() const { return file(names::kJournal); }
     std::string last_record() const { return file(names::kLastRestore); }
     std::vector<std::string> folders() const {
@@ -164,20 +156,13 @@ void run_steps(std::size_t count, unsigned workers, const std::function<bool(std
     for (std::thread& t : others) t.join();
 }
 
-// A file of a save folder as the user reads it: the file system joins names with '/', the
-// folder's path may use '\'; one kind of separator is shown.
-std::string shown_path(fs::FileSystem& fs, const std::string& path) {
-    const std::string ansi = fs.to_ansi(path);
-    return ansi.find('\\') == std::string::npos ? ansi : gbk::replace_all(ansi, "/", "\\");
-}
-
 // Why one move failed, naming the file.
 std::string move_failure(fs::FileSystem& fs, const FileMove& m) {
     const bool from_ours = fs::is_temporary_name(name_of(m.from));
     const std::string& file = from_ours ? m.to : m.from;  // the save's own
-    if (!fs.exists(m.from)) return "文件在恢复过程中消失了：" + shown_path(fs, m.from);
-    if (from_ours && fs.exists(m.to)) return "文件在恢复过程中被其他程序创建：" + shown_path(fs, m.to);
-    return "无法替换文件（可能正被其他程序使用）：" + shown_path(fs, file);
+    if (!fs.exists(m.from)) return "文件在恢复过程中消失了：" + fs::shown(m.from);
+    if (from_ours && fs.exists(m.to)) return "文件在恢复过程中被其他程序创建：" + fs::shown(m.to);
+    return "无法替换文件（可能正被其他程序使用）：" + fs::shown(file);
 }
 
 // Does the moves, never over an existing file, several files at once (a move that follows another
@@ -283,18 +268,11 @@ bool finish(const Project& p, const RestoreJournal& j, std::vector<std::string>*
 std::string keep_as_damaged(const Project& p, const std::string& path) {
     const std::string stem = path.substr(0, path.size() - 4);  // less ".txt"
     for (int n = 1; n < 1000; ++n) {
-        const std::string name = stem + ".已损坏" + (n > 1 ? std::to_string(n) : "") + ".txt";
+        const std::string name = stem + FS_NAME(".已损坏") + (n > 1 ? std::to_string(n) : "") + ".txt";
         if (p.fs.exists(name)) continue;
-        return p.fs.rename(path, name) ? p.fs.to_ansi(name) : "";
+        return p.fs.rename(path, name) ? name : "";
     }
     return "";
-}
-
-// The save folders of the journal, as the user knows them.
-std::vector<std::string> ansi_paths(fs::FileSystem& fs, const std::vector<std::string>& paths) {
-    std::vector<std::string> out;
-    for (const std::string& path : paths) out.push_back(fs.to_ansi(path));
-    return out;
 }
 
 // After every move: the record of a restore stays for its undo (an undo's record is gone, moved
@@ -316,7 +294,7 @@ void conclude(const Project& p, RestoreJournal& j, RestoreSetResult* result, Rec
     if (finish(p, j, &waiting) && record_gone) {
         p.fs.remove_file(p.journal());
     } else if (report) {
-        report->waiting = ansi_paths(p.fs, waiting);
+        report->waiting = waiting;
     }
 }
 
@@ -327,13 +305,13 @@ RecoveryReport recover(const Project& p) {
     const JournalRead read = read_journal(p.fs, p.journal(), &j);
     if (read == JournalRead::missing) return report;
     if (read == JournalRead::unreadable) {
-        report.waiting = ansi_paths(p.fs, {p.journal()});
+        report.waiting = {p.journal()};
         return report;
     }
     std::vector<std::string> outside;
-    if (read == JournalRead::ok) outside = paths_outside(j, p.folders(), p.safety());
+    if (read == JournalRead::ok) outside = paths_outside(j, p.folders(), p.safety);
     if (read == JournalRead::damaged || !outside.empty()) {
-        report.refused = ansi_paths(p.fs, outside);
+        report.refused = outside;
         report.damaged = keep_as_damaged(p, p.journal());
         return report;
     }
@@ -344,7 +322,7 @@ RecoveryReport recover(const Project& p) {
     }
     std::vector<std::string> waiting;
     if (!take_back(p, j, &waiting, true)) {
-        report.waiting = ansi_paths(p.fs, waiting.empty() ? p.folders() : waiting);
+        report.waiting = waiting.empty() ? p.folders() : waiting;
         return report;
     }
     // The save is as it was: a copy made for the restore that did not happen is not wanted.
@@ -376,7 +354,7 @@ std::vector<ArchiveResult> plan_set(fs::FileSystem& fs, const RestoreRequest& re
         r.folder = request.save_paths[i];
         if (r.folder.empty())
             r.status = ArchiveResult::no_target;  // never "here": nothing goes into the current folder
-        else if (!fs.exists(fs.from_ansi(r.archive)))
+        else if (!fs.exists(r.archive))
             r.status = ArchiveResult::archive_missing;
         set.push_back(r);
     }
@@ -405,17 +383,17 @@ bool check_all(fs::FileSystem& fs, Attempt& a) {
 }
 
 // The copy kept of save folder k before the restore, if it has one.
-std::string copy_of(fs::FileSystem& fs, const Attempt& a, int k) {
+std::string copy_of(const Attempt& a, int k) {
     for (const std::string& copy : a.copies)
-        if (copy == archive_name(a.result.safety_copy, k)) return fs.from_ansi(copy);
+        if (copy == archive_name(a.result.safety_copy, k)) return copy;
     return "";
 }
 
 // A name for this moment's safety copy that no earlier one has: two restores in one second wait.
 std::string fresh_copy_name(const Project& p) {
     for (int tries = 0;; ++tries) {
-        std::string name = child(p.safety_ansi, current_time_text() + ".zip");
-        if (!p.fs.exists(p.fs.from_ansi(name)) || tries >= 20) return name;
+        std::string name = fs::join_path(p.safety, set_file_name(current_time_text()));
+        if (!p.fs.exists(name) || tries >= 20) return name;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
@@ -425,7 +403,7 @@ std::string fresh_copy_name(const Project& p) {
 void plan_safety_copy(const Project& p, Attempt& a) {
     const std::string first = fresh_copy_name(p);
     for (const ArchiveResult& r : a.result.archives) {
-        if (r.status != ArchiveResult::done || !p.fs.is_folder(p.fs.from_ansi(r.folder))) continue;
+        if (r.status != ArchiveResult::done || !p.fs.is_folder(r.folder)) continue;
         a.copies.push_back(archive_name(first, r.k));
         if (a.result.safety_copy.empty()) a.result.safety_copy = first;
     }
@@ -449,7 +427,7 @@ bool pack_safety_copy(const Project& p, const RestoreEvents& events, Attempt& a)
     options.fs = &p.fs;
     options.threads = events.threads;
     for (const ArchiveResult& r : a.result.archives) {
-        const std::string copy = r.status == ArchiveResult::done ? copy_of(p.fs, a, r.k) : "";
+        const std::string copy = r.status == ArchiveResult::done ? copy_of(a, r.k) : "";
         if (copy.empty()) continue;
         options.level = safety_copy_level(a.replaced[r.k]);
         zip::Result z = zip::compress_files(p.fs, a.replaced[r.k], copy, [&](const zip::Progress& pr) {
@@ -476,7 +454,7 @@ std::string add_moves(fs::FileSystem& fs, const zip::StagedExtraction& staged, R
             // The undo needs its time and attributes exactly: the folder's listing has them.
             fs::FileState state;
             if (f.existing_state) state = *f.existing_state;
-            else if (!fs.get_state(old, &state)) return "无法读取文件信息：" + shown_path(fs, old);
+            else if (!fs.get_state(old, &state)) return "无法读取文件信息：" + fs::shown(old);
             // Attributes that a new file has anyway need no copying.
             j.moves.push_back({old, aside, ""});
             j.moves.push_back({f.staged, f.target, fs.plain_attributes(state.attributes) ? "" : aside, false, true});
@@ -530,7 +508,7 @@ bool stage_all(const Project& p, const RestoreEvents& events, Attempt& a, Restor
         }
         // A file it replaces must be in the safety copy: a folder thought missing then is not.
         for (const auto& f : staged.files)
-            if (f.replaces && copy_of(p.fs, a, r.k).empty()) {
+            if (f.replaces && copy_of(a, r.k).empty()) {
                 a.result.failure = "无法保存原存档，恢复已取消：" + r.folder;
                 return false;
             }
@@ -549,7 +527,7 @@ bool set_record_aside(const Project& p, RestoreJournal& j, RestoreSetResult& res
     RestoreJournal last;
     const JournalRead read = read_journal(p.fs, p.last_record(), &last);
     if (read == JournalRead::unreadable) return false;
-    if (read == JournalRead::damaged || !paths_outside(last, p.folders(), p.safety()).empty()) {
+    if (read == JournalRead::damaged || !paths_outside(last, p.folders(), p.safety).empty()) {
         result.recovery.damaged = keep_as_damaged(p, p.last_record());
         return !result.recovery.damaged.empty();
     }
@@ -564,8 +542,8 @@ bool set_record_aside(const Project& p, RestoreJournal& j, RestoreSetResult& res
 RestoreSetResult abandon(const Project& p, Attempt& a, const RestoreJournal& j) {
     std::vector<std::string> waiting;
     if (take_back(p, j, &waiting, a.moves_on_disk)) p.fs.remove_file(p.journal());
-    else a.result.recovery.waiting = ansi_paths(p.fs, waiting.empty() ? p.folders() : waiting);
-    for (const std::string& copy : a.copies) p.fs.remove_file(p.fs.from_ansi(copy));
+    else a.result.recovery.waiting = waiting.empty() ? p.folders() : waiting;
+    for (const std::string& copy : a.copies) p.fs.remove_file(copy);
     a.result.safety_copy.clear();
     for (ArchiveResult& r : a.result.archives)
         if (r.status == ArchiveResult::done) r.status = ArchiveResult::failed;
@@ -576,11 +554,11 @@ RestoreSetResult abandon(const Project& p, Attempt& a, const RestoreJournal& j) 
 // copy from the files they set aside (taken back like the moves if it cannot be made) and concludes.
 bool swap(const Project& p, const RestoreEvents& events, Attempt& a, RestoreJournal& j) {
     if (!set_record_aside(p, j, a.result)) {
-        a.result.failure = "无法移开旧的撤销记录：" + p.fs.to_ansi(p.last_record());
+        a.result.failure = "无法移开旧的撤销记录：" + fs::shown(p.last_record());
         return false;
     }
     if (!write_journal(p.fs, p.journal(), j)) {
-        a.result.failure = "无法写入恢复记录：" + p.safety_ansi;
+        a.result.failure = "无法写入恢复记录：" + fs::shown(p.safety);
         return false;
     }
     a.moves_on_disk = true;
@@ -592,7 +570,7 @@ bool swap(const Project& p, const RestoreEvents& events, Attempt& a, RestoreJour
     if (j.kind == RestoreJournal::restore && !pack_safety_copy(p, events, a)) return false;
     j.state = RestoreJournal::committed;
     if (!write_journal(p.fs, p.journal(), j)) {
-        a.result.failure = "无法写入恢复记录：" + p.safety_ansi;
+        a.result.failure = "无法写入恢复记录：" + fs::shown(p.safety);
         j.state = RestoreJournal::writing;
         return false;
     }
@@ -611,17 +589,12 @@ bool ready(const Project& p, RestoreSetResult& result) {
     return false;
 }
 
+// Safety copies are sets by their own rule: one of a restore whose first save folder was missing
+// holds only companions, and it is whole.
 void keep_newest_copies(const Project& p) {
-    std::vector<fs::DirEntry> entries;
-    if (!p.fs.list_dir(p.safety(), &entries)) return;
-    std::map<std::string, std::string> file_names;  // the name as the tool writes it → on the disk
-    for (const fs::DirEntry& e : entries)
-        if (!e.is_dir) file_names[p.fs.to_ansi(e.name)] = e.name;
-    std::vector<std::string> names;
-    for (const auto& n : file_names) names.push_back(n.first);
-    std::vector<ArchiveSet> sets = archive_sets(names);
-    for (std::size_t i = names::kSafetyCopiesKept; i < sets.size(); ++i)
-        for (const std::string& name : sets[i].names) p.fs.remove_file(fs::join_path(p.safety(), file_names[name]));
+    const std::vector<ArchiveSet> copies = list_sets(p.fs, p.safety, {false, true});
+    for (std::size_t i = names::kSafetyCopiesKept; i < copies.size(); ++i)
+        for (const std::string& path : copies[i].paths()) p.fs.remove_file(path);
 }
 
 }  // namespace
@@ -636,17 +609,17 @@ RestoreSetResult restore_with_safety_copy(fs::FileSystem& fs, const RestoreReque
     j.archive = request.first_archive;
     if (!any_to_do(a)) return a.result;
     if (!check_all(fs, a)) return abandon(p, a, j);
-    if (!fs::make_dirs(fs, p.safety())) {
-        a.result.failure = "无法创建文件夹：" + p.safety_ansi;
+    if (!fs::make_dirs(fs, p.safety)) {
+        a.result.failure = "无法创建文件夹：" + fs::shown(p.safety);
         return abandon(p, a, j);
     }
     plan_safety_copy(p, a);
     // The journal names the save folders before anything is written into them, so that what a
     // forced end leaves there can be found.
     for (const ArchiveResult& r : a.result.archives)
-        if (r.status == ArchiveResult::done) j.folders.push_back({r.k, fs.from_ansi(r.folder), copy_of(fs, a, r.k), {}, {}, {}});
+        if (r.status == ArchiveResult::done) j.folders.push_back({r.k, r.folder, copy_of(a, r.k), {}, {}, {}});
     if (!write_journal(fs, p.journal(), j)) {
-        a.result.failure = "无法写入恢复记录：" + p.safety_ansi;
+        a.result.failure = "无法写入恢复记录：" + fs::shown(p.safety);
         return abandon(p, a, j);
     }
     if (!stage_all(p, events, a, j) || !swap(p, events, a, j)) return abandon(p, a, j);
@@ -709,13 +682,13 @@ RestoreSetResult undo_last_restore(fs::FileSystem& fs, const ProjectFolders& pro
         return a.result;
     }
     if (read == JournalRead::unreadable) {
-        a.result.failure = "无法读取撤销记录：" + fs.to_ansi(p.last_record());
+        a.result.failure = "无法读取撤销记录：" + fs::shown(p.last_record());
         return a.result;
     }
-    const std::vector<std::string> outside = read == JournalRead::ok ? paths_outside(last, p.folders(), p.safety())
+    const std::vector<std::string> outside = read == JournalRead::ok ? paths_outside(last, p.folders(), p.safety)
                                                                      : std::vector<std::string>{};
     if (read == JournalRead::damaged || !last.whole || !outside.empty()) {
-        a.result.recovery.refused = ansi_paths(fs, outside);
+        a.result.recovery.refused = outside;
         a.result.recovery.damaged = keep_as_damaged(p, p.last_record());
         a.result.failure = "撤销记录无法使用，没有撤销。";
         return a.result;
@@ -725,15 +698,15 @@ RestoreSetResult undo_last_restore(fs::FileSystem& fs, const ProjectFolders& pro
     j.archive = last.archive;
     for (const RestoredFolder& f : last.folders) j.folders.push_back({f.k, f.folder, "", {}, {}, {}});
     if (!write_journal(fs, p.journal(), j)) {
-        a.result.failure = "无法写入恢复记录：" + p.safety_ansi;
+        a.result.failure = "无法写入恢复记录：" + fs::shown(p.safety);
         return a.result;
     }
     for (std::size_t i = 0; i < last.folders.size(); ++i) {
         const RestoredFolder& f = last.folders[i];
         ArchiveResult r;
         r.k = f.k;
-        r.folder = fs.to_ansi(f.folder);
-        r.archive = fs.to_ansi(f.safety_copy);
+        r.folder = f.folder;
+        r.archive = f.safety_copy;
         a.result.archives.push_back(r);
         if (!stage_replaced(p, f, events, a, j, j.folders[i])) return abandon(p, a, j);
         set_created_aside(f, j);
@@ -753,20 +726,13 @@ RecoveryReport recover_interrupted(fs::FileSystem& fs, const ProjectFolders& pro
 
 void remove_backup_leftovers(fs::FileSystem& fs, const std::string& backup_folder) {
     ConfigFilesLock publishing;  // a backup of another process publishes its set under it
-    for (const std::string& ansi : {backup_folder, child(backup_folder, names::kSafetyFolder)}) {
-        const std::string folder = fs.from_ansi(ansi);
-        std::vector<fs::DirEntry> entries;
-        if (!fs.list_dir(folder, &entries)) continue;
-        std::set<std::string> files;
-        for (const fs::DirEntry& e : entries)
-            if (!e.is_dir && !fs::is_temporary_name(e.name)) files.insert(fs.to_ansi(e.name));
-        fs::remove_temporaries(fs, folder);
-        // A companion whose first archive is missing belongs to a set that was never published.
-        for (const ArchiveSet& set : archive_sets({files.begin(), files.end()})) {
-            if (files.count(set.stem + ".zip")) continue;
-            for (const std::string& name : set.names) fs.remove_file(fs::join_path(folder, fs.from_ansi(name)));
-        }
-    }
+    fs::remove_temporaries(fs, backup_folder);
+    fs::remove_temporaries(fs, fs::join_path(backup_folder, names::kSafetyFolder));
+    // A backup's companions without their first archive belong to a set that was never published. A
+    // safety copy may lack its first archive and is whole: it stays.
+    for (const ArchiveSet& set : list_sets(fs, backup_folder, {false, true}))
+        if (!set.complete())
+            for (const std::string& path : set.paths()) fs.remove_file(path);
 }
 
 std::vector<std::pair<std::string, RecoveryReport>> recover_all_projects(
@@ -774,11 +740,11 @@ std::vector<std::pair<std::string, RecoveryReport>> recover_all_projects(
     const std::function<std::vector<std::string>(const std::string& project)>& save_paths_of) {
     std::vector<std::pair<std::string, RecoveryReport>> told;
     std::vector<fs::DirEntry> entries;
-    fs.list_dir(fs.from_ansi(backup_root), &entries);
+    fs.list_dir(backup_root, &entries);
     for (const fs::DirEntry& e : entries) {
         if (!e.is_dir || e.is_link) continue;
-        const std::string project = fs.to_ansi(e.name);
-        const std::string folder = child(backup_root, project);
+        const std::string project = fs::shown(e.name);
+        const std::string folder = fs::join_path(backup_root, e.name);
         remove_backup_leftovers(fs, folder);
         RecoveryReport report = recover_interrupted(fs, {folder, save_paths_of(project)});
         if (report.any()) told.emplace_back(project, std::move(report));

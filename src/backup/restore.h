@@ -22,14 +22,14 @@
 #include "fs/file_system.h"
 
 namespace restore_files {
-inline constexpr const char* kSafetyFolder = "恢复前";
-inline constexpr const char* kJournal = "进行中.txt";      // a restore or undo under way
-inline constexpr const char* kLastRestore = "上次恢复.txt";  // what the last restore did, for its undo
-inline constexpr const char* kRecordAside = "上次恢复.移开.txt";  // that record while a new one is under way
+inline constexpr const char* kSafetyFolder = FS_NAME("恢复前");
+inline constexpr const char* kJournal = FS_NAME("进行中.txt");      // a restore or undo under way
+inline constexpr const char* kLastRestore = FS_NAME("上次恢复.txt");  // what the last restore did, for its undo
+inline constexpr const char* kRecordAside = FS_NAME("上次恢复.移开.txt");  // that record while a new one is under way
 inline constexpr int kSafetyCopiesKept = 5;
 }  // namespace restore_files
 
-// Paths here are in the ANSI code page, as the program keeps them.
+// Paths here are the file world's; messages are ANSI text.
 RestoreSetResult restore_with_safety_copy(fs::FileSystem& fs, const RestoreRequest& request,
                                           const RestoreEvents& events);
 

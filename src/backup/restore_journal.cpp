@@ -1,10 +1,12 @@
 #include "backup/restore_journal.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
 #include "backup/zip/names.h"
+#include "fs/file_names.h"
 
 namespace {
 
@@ -13,9 +15,9 @@ constexpr std::size_t kMaxJournal = 64 << 20;
 
 // A path in the ANSI code page when it survives the trip there and back; otherwise "~" and its
 // bytes escaped. Tabs, line ends, "%" and a leading "~" are escaped either way.
-std::string encode(fs::FileSystem& fs, const std::string& path) {
-    std::string ansi = fs.to_ansi(path);
-    const bool plain = fs.from_ansi(ansi) == path;
+std::string encode(const std::string& path) {
+    std::string ansi = fs::shown(path);
+    const bool plain = fs::path_of(ansi) == path;
     const std::string& bytes = plain ? ansi : path;
     std::string out = plain ? "" : "~";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -43,7 +45,7 @@ int hex_value(char c) {
     return -1;
 }
 
-bool decode(fs::FileSystem& fs, const std::string& text, std::string* path) {
+bool decode(const std::string& text, std::string* path) {
     const bool plain = text.empty() || text[0] != '~';
     std::string bytes;
     for (std::size_t i = plain ? 0 : 1; i < text.size(); ++i) {
@@ -59,7 +61,9 @@ bool decode(fs::FileSystem& fs, const std::string& text, std::string* path) {
             bytes += static_cast<char>(c);
         }
     }
-    *path = plain ? fs.from_ansi(bytes) : bytes;
+    // Records of earlier versions may spell a folder with '\\': every path is read back in one form.
+    if (!plain) std::replace(bytes.begin(), bytes.end(), '\\', '/');
+    *path = plain ? fs::path_of(bytes) : bytes;
     return true;
 }
 
@@ -85,7 +89,7 @@ std::vector<std::string> complete_lines(const std::string& text, bool* cut) {
     return lines;
 }
 
-bool parse_line(fs::FileSystem& fs, const std::string& line, RestoreJournal* r) {
+bool parse_line(const std::string& line, RestoreJournal* r) {
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) return false;
     const std::string key = line.substr(0, eq);
@@ -95,11 +99,11 @@ bool parse_line(fs::FileSystem& fs, const std::string& line, RestoreJournal* r) 
     const bool numbered = key == "存档" || key == "替换" || key == "新建" || key == "新目录";
     const std::size_t paths = key == "替换" ? 2 : key == "移动" ? 3 : f.size();  // then numbers or marks
     for (std::size_t i = numbered ? 1 : 0; i < paths && i < f.size(); ++i)
-        if (!decode(fs, f[i], &p[i])) return false;
+        if (!decode(f[i], &p[i])) return false;
     RestoredFolder* folder = r->folders.empty() ? nullptr : &r->folders.back();
     if (key == "类型") r->kind = f[0] == "撤销" ? RestoreJournal::undo : RestoreJournal::restore;
     else if (key == "状态") r->state = f[0] == "已提交" ? RestoreJournal::committed : RestoreJournal::writing;
-    else if (key == "备份文件") r->archive = fs.to_ansi(p[0]);
+    else if (key == "备份文件") r->archive = p[0];
     else if (key == "移动" && (f.size() == 3 || (f.size() == 4 && f[3] == "可无")))
         r->moves.push_back({p[0], p[1], p[2], f.size() == 4});
     else if (key == "丢弃") r->discard.push_back(p[0]);
@@ -120,14 +124,14 @@ bool same(const std::string& a, const std::string& b) { return normal_path(a) ==
 
 }  // namespace
 
-std::string format_journal(fs::FileSystem& fs, const RestoreJournal& r) {
+std::string format_journal(const RestoreJournal& r) {
     std::ostringstream out;
     auto line = [&out](const char* key, const std::string& value) { out << key << '=' << value << "\r\n"; };
-    auto path = [&fs](const std::string& p) { return encode(fs, p); };
+    auto path = [](const std::string& p) { return encode(p); };
     out << kHeader << "\r\n";
     line("类型", r.kind == RestoreJournal::restore ? "恢复" : "撤销");
     line("状态", r.state == RestoreJournal::writing ? "写入中" : "已提交");
-    line("备份文件", path(fs.from_ansi(r.archive)));
+    line("备份文件", path(r.archive));
     // The folders come first: a journal cut short still names where temporaries may be.
     for (const RestoredFolder& f : r.folders) {
         const std::string k = std::to_string(f.k);
@@ -147,28 +151,28 @@ std::string format_journal(fs::FileSystem& fs, const RestoreJournal& r) {
     return out.str();
 }
 
-bool parse_journal(fs::FileSystem& fs, const std::string& text, RestoreJournal* r) {
+bool parse_journal(const std::string& text, RestoreJournal* r) {
     *r = RestoreJournal{};
     bool cut = false;
     std::vector<std::string> lines = complete_lines(text, &cut);
     if (lines.empty() || lines[0].rfind(kHeader, 0) != 0) return false;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         if (lines[i] == "结束") return i + 1 == lines.size() && !cut;
-        if (!parse_line(fs, lines[i], r)) return false;
+        if (!parse_line(lines[i], r)) return false;
     }
     r->whole = false;
     return true;
 }
 
 bool write_journal(fs::FileSystem& fs, const std::string& path, const RestoreJournal& journal) {
-    return fs::write_file_atomically(fs, path, format_journal(fs, journal));
+    return fs::write_file_atomically(fs, path, format_journal(journal));
 }
 
 JournalRead read_journal(fs::FileSystem& fs, const std::string& path, RestoreJournal* journal) {
     if (!fs.exists(path)) return JournalRead::missing;
     std::optional<std::string> text = fs::read_whole_file(fs, path, kMaxJournal);
     if (!text) return JournalRead::unreadable;
-    return parse_journal(fs, *text, journal) ? JournalRead::ok : JournalRead::damaged;
+    return parse_journal(*text, journal) ? JournalRead::ok : JournalRead::damaged;
 }
 
 std::string normal_path(const std::string& path) {

@@ -14,7 +14,7 @@
 #include "fs/file_system.h"
 
 struct FileMove {
-    std::string from, to;  // file-system paths
+    std::string from, to;
     std::string attributes_of;  // a file whose attributes (read-only …) the moved one takes on; may be ""
     bool optional = false;      // the source may be gone by then (a file the user deleted since)
     bool follows = false;       // done only after the move before it (not kept in the journal)
@@ -32,11 +32,11 @@ struct ReplacedFile {
 // One save folder of the set, for the undo.
 struct RestoredFolder {
     int k = 1;
-    std::string folder;       // file-system path
+    std::string folder;
     std::string safety_copy;  // its copy from before the restore; "" when the folder did not exist
     std::vector<ReplacedFile> replaced;
     std::vector<std::string> created;   // relative names of the files it added
-    std::vector<std::string> new_dirs;  // folders it made, parents first (file-system paths)
+    std::vector<std::string> new_dirs;  // folders it made, parents first
 };
 
 struct RestoreJournal {
@@ -45,7 +45,7 @@ struct RestoreJournal {
     Kind kind = restore;
     State state = writing;
     bool whole = true;    // read back to its end; a journal cut short holds only its complete lines
-    std::string archive;  // what was restored (ANSI, for the user)
+    std::string archive;  // what was restored
     std::vector<RestoredFolder> folders;
     std::vector<FileMove> moves;          // done in order; taken back in reverse
     std::vector<std::string> discard;     // written or made for it: removed when it is taken back
@@ -53,10 +53,10 @@ struct RestoreJournal {
     std::vector<std::string> empty_dirs;  // folders to remove once it has succeeded, if empty
 };
 
-std::string format_journal(fs::FileSystem& fs, const RestoreJournal& journal);
+std::string format_journal(const RestoreJournal& journal);
 // False when the text is no journal or a damaged one. A text cut short (no end line) is read up to
 // its last complete line, with `whole` false.
-bool parse_journal(fs::FileSystem& fs, const std::string& text, RestoreJournal* journal);
+bool parse_journal(const std::string& text, RestoreJournal* journal);
 
 // Written under a temporary name, flushed and moved over `path`, so a journal is always whole.
 bool write_journal(fs::FileSystem& fs, const std::string& path, const RestoreJournal& journal);

@@ -1,57 +1,31 @@
 #include "backup/retention.h"
 
-#include <algorithm>
-
-#include "backup/archive_sets.h"
-#include "paths/gbk_text.h"
-
-namespace {
-
-// The first archive goes first: a set cut short by a crash is then companions only, which no
-// restore offers and the next pruning takes away.
-std::vector<std::string> first_archive_first(const ArchiveSet& set) {
-    std::vector<std::string> names = set.names;
-    std::stable_partition(names.begin(), names.end(), [&](const std::string& n) { return n == set.stem + ".zip"; });
-    return names;
-}
-
-}  // namespace
-
-std::vector<std::string> backup_file_names(fs::FileSystem& fs, const std::string& backup_folder) {
-    std::vector<fs::DirEntry> entries;
-    std::vector<std::string> names;
-    if (!fs.list_dir(fs.from_ansi(backup_folder), &entries)) return names;
-    for (const fs::DirEntry& e : entries)
-        if (!e.is_dir && !e.unreachable) names.push_back(fs.to_ansi(e.name));
-    return names;
-}
+#include "backup/sets.h"
 
 PruneResult prune_after_backup(fs::FileSystem& fs, const std::string& backup_folder, const Outcome& outcome,
                                int keep, const PruneScope& scope) {
     PruneResult result;
     if (keep <= 0 || !outcome.complete() || outcome.first_done.empty()) return result;
-    auto in_scope = [&](const std::string& first) { return !scope || scope(first); };
-    const std::string just_written = gbk::after_last_backslash(outcome.first_done);
+    auto in_scope = [&](const std::string& key) { return !scope || scope(key); };
+    const std::string just_written = set_key(outcome.first_done);
     int kept = in_scope(just_written) ? 1 : 0;
-    for (const ArchiveSet& set : archive_sets(backup_file_names(fs, backup_folder))) {
-        const std::string first = set.stem + ".zip";
-        const std::vector<std::string> names = first_archive_first(set);
-        const bool restorable = names.front() == first;
-        if (names.front() == just_written || !in_scope(first)) continue;
+    // Companions without a first archive are listed too: they go with the sets older than the last kept.
+    for (const ArchiveSet& set : list_sets(fs, backup_folder, {false})) {
+        if (set.key() == just_written || !in_scope(set.key())) continue;
         if (kept < keep) {
-            kept += restorable ? 1 : 0;
+            kept += set.complete() ? 1 : 0;
             continue;
         }
-        // A first archive that stays keeps its companions: half a set is never left to restore.
+        // The first archive goes first, and one that stays keeps its companions: half a set is never
+        // left to restore, and a set cut short is companions only, which the next pruning takes away.
         bool whole = true;
-        for (const std::string& name : names) {
-            const std::string path = backup_folder + "\\" + name;
-            const bool gone = fs.remove_file(fs.from_ansi(path));
+        for (const std::string& path : set.paths()) {
+            const bool gone = fs.remove_file(path);
             (gone ? result.deleted : result.failed).push_back(path);
             whole = whole && gone;
-            if (!gone && name == first) break;
+            if (!gone && set.complete() && path == set.first_archive()) break;
         }
-        if (whole) result.gone_sets.push_back(first);
+        if (whole) result.gone_sets.push_back(set.key());
     }
     return result;
 }

@@ -10,17 +10,14 @@
 #include "backup/operations.h"
 
 struct PruneResult {
-    std::vector<std::string> deleted;  // full paths
+    std::vector<std::string> deleted;  // paths
     std::vector<std::string> failed;
-    std::vector<std::string> gone_sets;  // first archive names of the sets deleted whole
+    std::vector<std::string> gone_sets;  // the sets deleted whole, as 备份信息.ini names them
 };
 
-// Which sets one pruning counts and may delete, by the name of their first archive; the others
+// Which sets one pruning counts and may delete, as 备份信息.ini names them; the others
 // neither count nor go. Empty: every set.
 using PruneScope = std::function<bool(const std::string& first_archive)>;
-
-// The names of the files (not folders) in a backup folder, as the program spells them.
-std::vector<std::string> backup_file_names(fs::FileSystem& fs, const std::string& backup_folder);
 
 // Keeps the newest `keep` sets (0: all) of `scope` in the backup folder after `outcome`; does
 // nothing unless every archive was written. The set just written always stays, whatever the clock

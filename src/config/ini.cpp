@@ -1,6 +1,5 @@
 #include "config/ini.h"
 
-#include "fs/file_system.h"
 #include "config/ini_file.h"
 
 namespace {
@@ -20,35 +19,33 @@ std::string plain_default(std::string d) {
 
 }  // namespace
 
-std::shared_ptr<const ini::Document> read_ini_document(const std::string& file) {
-    fs::FileSystem& fs = fs::platform_file_system();
-    return ini::load(fs, fs.from_ansi(file));
+std::shared_ptr<const ini::Document> read_ini_document(fs::FileSystem& fs, const std::string& file) {
+    return ini::load(fs, file);
 }
 
-bool update_ini_document(const std::string& file, const std::function<bool(ini::Document&)>& change) {
+bool update_ini_document(fs::FileSystem& fs, const std::string& file, const std::function<bool(ini::Document&)>& change) {
     if (skip_leading_controls(file).empty()) return false;
-    fs::FileSystem& fs = fs::platform_file_system();
-    return ini::update(fs, fs.from_ansi(file), change);
+    return ini::update(fs, file, change);
 }
 
-std::string read_ini_value(const std::string& file, const std::string& section, const std::string& key,
+std::string read_ini_value(fs::FileSystem& fs, const std::string& file, const std::string& section, const std::string& key,
                            const std::string& default_value) {
     std::string f = skip_leading_controls(file), s = skip_leading_controls(section),
                 k = skip_leading_controls(key);
     if (f.empty() || s.empty() || k.empty()) return {};
-    return read_ini_document(f)->value(s, k).value_or(plain_default(default_value));
+    return read_ini_document(fs, f)->value(s, k).value_or(plain_default(default_value));
 }
 
-bool write_ini_value(const std::string& file, const std::string& section,
+bool write_ini_value(fs::FileSystem& fs, const std::string& file, const std::string& section,
                      const std::optional<std::string>& key, const std::optional<std::string>& value) {
-    return update_ini_document(file, [&](ini::Document& doc) {
+    return update_ini_document(fs, file, [&](ini::Document& doc) {
         if (!key) return doc.remove_section(section);
         if (!value) return doc.remove_key(section, *key);
         return doc.set(section, *key, *value);
     });
 }
 
-std::vector<std::string> read_ini_section_names(const std::string& file) {
+std::vector<std::string> read_ini_section_names(fs::FileSystem& fs, const std::string& file) {
     if (skip_leading_controls(file).empty()) return {};
-    return read_ini_document(file)->section_names();
+    return read_ini_document(fs, file)->section_names();
 }

@@ -2,51 +2,44 @@
 
 #include "config/ini_file.h"
 #include "config/names.h"
-#include "paths/gbk_text.h"
 
 namespace {
 
 std::string read_setting(fs::FileSystem& fs, const ToolFolders& tool, const char* section, const std::string& id) {
     if (id.empty()) return {};
-    return ini::load(fs, fs.from_ansi(tool.system_config_path()))->value(section, id).value_or("");
+    return ini::load(fs, tool.system_config_path())->value(section, id).value_or("");
 }
 
 bool write_setting(fs::FileSystem& fs, const ToolFolders& tool, const char* section, const std::string& id,
                    const std::string& value) {
-    return !id.empty() && ini::update(fs, fs.from_ansi(tool.system_config_path()),
+    return !id.empty() && ini::update(fs, tool.system_config_path(),
                                       [&](ini::Document& doc) { return doc.set(section, id, value); });
 }
 
 }  // namespace
 
 std::string read_machine_list(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id) {
-    return read_setting(fs, tool, names::kMachineSection, machine_id);
+    const std::string list = read_setting(fs, tool, names::kMachineSection, machine_id);
+    return list.empty() ? list : fs::path_of(list);
 }
 
 bool write_machine_list(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id,
                         const std::string& list) {
-    return write_setting(fs, tool, names::kMachineSection, machine_id, list);
-}
-
-std::string read_machine_list(const ToolFolders& tool, const std::string& machine_id) {
-    return read_machine_list(fs::platform_file_system(), tool, machine_id);
-}
-
-bool write_machine_list(const ToolFolders& tool, const std::string& machine_id, const std::string& list) {
-    return write_machine_list(fs::platform_file_system(), tool, machine_id, list);
+    return write_setting(fs, tool, names::kMachineSection, machine_id, fs::shown(list));
 }
 
 std::string generated_list_path(const ToolFolders& tool, const std::string& machine_id) {
-    return tool.config_dir() + "\\" + names::kSaveConfigPrefix + machine_id + names::kSaveConfigSuffix;
+    return tool.config_dir() + "/" + names::kSaveConfigPrefix + fs::path_of(machine_id) + names::kSaveConfigSuffix;
 }
 
-bool is_machine_file(const std::string& path) { return gbk::find(path, names::kSystemConfigFile) > 0; }
+bool is_machine_file(const std::string& path) { return path.find(names::kSystemConfigFile) != std::string::npos; }
 
-std::string read_machine_setting(const ToolFolders& tool, const char* section, const std::string& machine_id) {
-    return read_setting(fs::platform_file_system(), tool, section, machine_id);
+std::string read_machine_setting(fs::FileSystem& fs, const ToolFolders& tool, const char* section,
+                                 const std::string& machine_id) {
+    return read_setting(fs, tool, section, machine_id);
 }
 
-bool write_machine_setting(const ToolFolders& tool, const char* section, const std::string& machine_id,
-                           const std::string& value) {
-    return write_setting(fs::platform_file_system(), tool, section, machine_id, value);
+bool write_machine_setting(fs::FileSystem& fs, const ToolFolders& tool, const char* section,
+                           const std::string& machine_id, const std::string& value) {
+    return write_setting(fs, tool, section, machine_id, value);
 }

@@ -1,12 +1,14 @@
 #pragma once
-// File, folder, section and key names of the tool's data beside its executable.
+// File, folder, section and key names of the tool's data beside its executable. Names of files and
+// folders are the file world's; sections and keys are text of the INI files (GBK).
+#include "fs/file_names.h"
 
 namespace names {
-inline constexpr const char* kConfigDir = "配置目录";
-inline constexpr const char* kBackupDir = "存档目录";
-inline constexpr const char* kSystemConfigFile = "系统配置文件.ini";
-inline constexpr const char* kLegacyConfigFile = "存档配置文件.ini";
-inline constexpr const char* kSaveConfigPrefix = "存档配置文件_";
+inline constexpr const char* kConfigDir = FS_NAME("配置目录");
+inline constexpr const char* kBackupDir = FS_NAME("存档目录");
+inline constexpr const char* kSystemConfigFile = FS_NAME("系统配置文件.ini");
+inline constexpr const char* kLegacyConfigFile = FS_NAME("存档配置文件.ini");
+inline constexpr const char* kSaveConfigPrefix = FS_NAME("存档配置文件_");
 inline constexpr const char* kSaveConfigSuffix = " .ini";  // the blank is part of the name
 inline constexpr const char* kMachineSection = "存档配置";
 inline constexpr const char* kProgramPathKey = "程序路径";

@@ -6,6 +6,7 @@
 #include "config/ini_file.h"
 #include "config/names.h"
 #include "config/project_name.h"
+#include "config/tool_folders.h"
 #include "paths/gbk_text.h"
 #include "paths/time_text.h"
 
@@ -31,11 +32,11 @@ bool put_paths(ini::Document& doc, const std::string& name, const ProjectPaths& 
 
 // Without a chosen list there is nowhere to write.
 bool update(const ProjectFiles& files, const std::function<bool(ini::Document&)>& change) {
-    return !files.file.empty() && ini::update(files.fs, files.fs.from_ansi(files.file), change);
+    return !files.file.empty() && ini::update(files.fs, files.file, change);
 }
 
 std::string folder_of(const ProjectFiles& files, const std::string& project) {
-    return files.fs.from_ansi(files.backup_root + "\\" + project);
+    return project_folder(files.backup_root, project);
 }
 
 bool backup_folder_exists(const ProjectFiles& files, const std::string& project) {
@@ -47,15 +48,11 @@ bool backup_folder_exists(const ProjectFiles& files, const std::string& project)
 
 std::string ProjectFiles::read(const std::string& project, const std::string& key) const {
     if (file.empty()) return {};
-    return ini::load(fs, fs.from_ansi(file))->value(project, key).value_or("");
+    return ini::load(fs, file)->value(project, key).value_or("");
 }
 
 bool ProjectFiles::remove(const std::string& project) const {
     return update(*this, [&](ini::Document& doc) { return doc.remove_section(project); });
-}
-
-ProjectFiles platform_project_files(const std::string& file, const std::string& backup_root) {
-    return ProjectFiles{fs::platform_file_system(), file, backup_root};
 }
 
 bool same_project(const std::string& a, const std::string& b) { return ini::fold_case(a) == ini::fold_case(b); }

@@ -9,7 +9,7 @@ class FileSystem;
 }
 
 // Where projects live: their sections in the save-configuration file and their backup folders
-// under `backup_root` (both ANSI paths), reached through one file system.
+// under `backup_root` (both paths of the file world), reached through one file system.
 struct ProjectFiles {
     fs::FileSystem& fs;
     std::string file;  // empty: no list chosen, nothing to read or write
@@ -18,9 +18,6 @@ struct ProjectFiles {
     std::string read(const std::string& project, const std::string& key) const;  // "" when missing
     bool remove(const std::string& project) const;                               // the whole section
 };
-
-// The list and folders on the platform's own file system.
-ProjectFiles platform_project_files(const std::string& file, const std::string& backup_root);
 
 // What a project does by itself; both are off unless the user turns them on.
 struct ProjectOptions {

@@ -29,7 +29,7 @@ std::vector<std::string> project_names(const ini::Document& list) {
     });
 }
 
-std::vector<std::string> load_project_names(const std::string& save_config_path) {
+std::vector<std::string> load_project_names(fs::FileSystem& fs, const std::string& save_config_path) {
     if (save_config_path.empty()) return {};
-    return project_names(*read_ini_document(save_config_path));
+    return project_names(*read_ini_document(fs, save_config_path));
 }

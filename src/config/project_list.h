@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/ini_document.h"
+#include "fs/file_system.h"
 
 // Seconds from 2012-12-21 03:14:35 to the operation time text; a missing stamp counts as
 // 2011-01-01 01:01:01 (the caller passes that default), invalid text as 100-01-01.
@@ -18,5 +19,5 @@ std::vector<std::string> order_by_operation_time(std::vector<std::string> names,
 
 // The section names of the list (none when it does not exist), ordered; one parse of the file.
 std::vector<std::string> project_names(const ini::Document& list);
-std::vector<std::string> load_project_names(const std::string& save_config_path);
+std::vector<std::string> load_project_names(fs::FileSystem& fs, const std::string& save_config_path);
 

@@ -11,13 +11,6 @@ namespace {
 // File times may be rounded to two seconds (FAT): a file written at the very start counts.
 constexpr int64_t kTimeSlack = 2;
 
-std::string fs_path(fs::FileSystem& fs, const std::string& ansi) {
-    std::string path = fs.from_ansi(ansi);
-    for (char& c : path)
-        if (c == '\\') c = '/';  // UTF-8 has no "\" inside a character
-    return path;
-}
-
 // Collects the files of a folder tree, keyed by their lower-case path so that two roots reporting
 // the same file count it once.
 class Collector {
@@ -32,10 +25,10 @@ class Collector {
     // what the program wrote here.
     void walk(const std::string& folder, int64_t written_since) {
         std::vector<fs::DirEntry> entries;
-        if (!fs_.list_dir(fs_path(fs_, folder), &entries)) return;
+        if (!fs_.list_dir(fs::path_of(folder), &entries)) return;
         for (const fs::DirEntry& e : entries) {
             if (e.is_link || e.unreachable) continue;
-            const std::string path = folder + "\\" + fs_.to_ansi(e.name);
+            const std::string path = folder + "\\" + fs::shown(e.name);
             if (e.is_dir) {
                 if (!left_out_folder(path)) walk(path, written_since);
             } else if (e.mtime >= written_since) {
@@ -93,7 +86,7 @@ std::vector<WrittenFile> Recording::written_files(fs::FileSystem& fs) const {
     Collector collector(fs, roots_);
     for (const auto& [path, appeared] : changes_) {
         fs::DirEntry info;
-        if (!fs.stat(fs_path(fs, path), &info)) continue;
+        if (!fs.stat(fs::path_of(path), &info)) continue;
         if (!info.is_dir)
             collector.add_file(path, info);
         else if (appeared)

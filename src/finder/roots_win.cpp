@@ -15,15 +15,13 @@ std::string trimmed(std::string path) {
     return path;
 }
 
-bool is_folder(const std::string& path) {
-    fs::FileSystem& fs = fs::platform_file_system();
-    fs::DirEntry info;
-    return !path.empty() && fs.stat(fs.from_ansi(path), &info) && info.is_dir;
+bool is_folder(fs::FileSystem& fs, const std::string& path) {
+    return !path.empty() && fs.is_folder(fs::path_of(path));
 }
 
 }  // namespace
 
-std::vector<Root> session_roots(const std::string& program_folder) {
+std::vector<Root> session_roots(fs::FileSystem& fs, const std::string& program_folder) {
     const Folders& f = system_folders();
     const std::string profile = trimmed(f.environment_variable("USERPROFILE"));
     const std::vector<Root> all = {
@@ -40,7 +38,7 @@ std::vector<Root> session_roots(const std::string& program_folder) {
     for (const Root& root : all) {
         bool known = false;
         for (const Root& r : roots) known = known || gbk::equals_no_case(r.path, root.path);
-        if (!known && is_folder(root.path)) roots.push_back(root);
+        if (!known && is_folder(fs, root.path)) roots.push_back(root);
     }
     return roots;
 }

@@ -12,7 +12,7 @@
 namespace finder {
 
 // The usual save roots of this machine that exist, and the program's own folder.
-std::vector<Root> session_roots(const std::string& program_folder);
+std::vector<Root> session_roots(fs::FileSystem& fs, const std::string& program_folder);
 
 // Change notifications on every root of a recording. A root that cannot be watched, or whose
 // reports overflowed, is marked for the rescan instead.

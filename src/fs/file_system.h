@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "fs/file_names.h"
+
 namespace fs {
 
 constexpr int64_t kKeepTime = INT64_MIN;
@@ -75,11 +77,6 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // Text: a path from the program (ANSI code page) to UTF-8; UTF-8 to ANSI text for messages; a
-    // name from an archive written without the UTF-8 flag to UTF-8.
-    virtual std::string from_ansi(const std::string& text) = 0;
-    virtual std::string to_ansi(const std::string& utf8) = 0;
-    virtual std::string from_legacy_name(const std::string& raw) = 0;
     // Host byte of "version made by": 3 (Unix) or 11 (NTFS); it also decides the attribute format.
     virtual uint8_t zip_host() const = 0;
 

@@ -104,16 +104,6 @@ std::string convert(const std::string& text, const char* to, const char* from) {
 
 class PosixFileSystem : public FileSystem {
 public:
-    std::string from_ansi(const std::string& text) override { return text; }
-
-    // Messages are GBK like the rest of the program's text; names GBK cannot spell become '?'.
-    std::string to_ansi(const std::string& utf8) override {
-        return is_valid_utf8(utf8) ? convert(utf8, "GBK//TRANSLIT", "UTF-8") : utf8;
-    }
-
-    // Host names are bytes: a name from another tool is kept byte for byte.
-    std::string from_legacy_name(const std::string& raw) override { return raw; }
-
     uint8_t zip_host() const override { return 3; }
 
     bool stat(const std::string& path, DirEntry* info) override {
@@ -228,7 +218,30 @@ private:
     const uint32_t new_file_mask_ = current_umask();
 };
 
+// '\' is a separator only where it stands as a character of its own, never as a GBK trail byte.
+std::string with_separator(std::string text, char from, char to) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x81 && c != 0xff && i + 1 < text.size()) ++i;
+        else if (text[i] == from) text[i] = to;
+    }
+    return text;
+}
+
 }  // namespace
+
+// The host is where the tests run: a path keeps its bytes, only the separators are the file
+// world's. Messages are GBK like the rest of the program's text.
+std::string path_of(const std::string& ansi) { return with_separator(ansi, '\\', '/'); }
+
+std::string shown_name(const std::string& name) {
+    return is_valid_utf8(name) ? convert(name, "GBK//TRANSLIT", "UTF-8") : name;
+}
+
+std::string shown(const std::string& path) { return with_separator(shown_name(path), '/', '\\'); }
+
+// Host names are bytes: a name from another tool is kept byte for byte.
+std::string legacy_name(const std::string& raw) { return raw; }
 
 FileSystem& platform_file_system() {
     static PosixFileSystem fs;

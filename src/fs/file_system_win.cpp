@@ -164,9 +164,6 @@ FileState state_of(const FILETIME& time, DWORD attributes) {
 
 class WinFileSystem : public FileSystem {
 public:
-    std::string from_ansi(const std::string& text) override { return wide_to_utf8(fs::to_wide(text)); }
-    std::string to_ansi(const std::string& utf8) override { return fs::to_ansi(utf8_to_wide(utf8)); }
-    std::string from_legacy_name(const std::string& raw) override { return from_ansi(raw); }
     uint8_t zip_host() const override { return 11; }
 
     bool stat(const std::string& path, DirEntry* info) override {

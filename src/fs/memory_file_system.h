@@ -50,9 +50,6 @@ public:
         return path;
     }
 
-    std::string from_ansi(const std::string& t) override { return t; }
-    std::string to_ansi(const std::string& t) override { return t; }
-    std::string from_legacy_name(const std::string& t) override { return t; }
     uint8_t zip_host() const override { return 3; }
 
     bool stat(const std::string& p, fs::DirEntry* info) override {

@@ -2,6 +2,10 @@
 
 #include "fs/wide_text.h"
 
+#include <algorithm>
+
+#include "fs/file_names.h"
+
 namespace fs {
 
 namespace {
@@ -41,5 +45,21 @@ std::wstring long_path(std::wstring path) {
     if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }
+
+std::string path_of(const std::string& ansi) {
+    std::string path = wide_to_utf8(to_wide(ansi));
+    std::replace(path.begin(), path.end(), '\\', '/');  // UTF-8 has no '\\' inside a character
+    return path;
+}
+
+std::string shown_name(const std::string& name) { return to_ansi(utf8_to_wide(name)); }
+
+std::string shown(const std::string& path) {
+    std::string text = shown_name(path);
+    std::replace(text.begin(), text.end(), '/', '\\');  // no GBK trail byte is a '/'
+    return text;
+}
+
+std::string legacy_name(const std::string& raw) { return wide_to_utf8(to_wide(raw)); }
 
 }  // namespace fs

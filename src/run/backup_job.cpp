@@ -16,7 +16,7 @@ namespace {
 PruneResult prune_by_kind(fs::FileSystem& fs, const ProjectState& project, const Outcome& outcome,
                           const BackupJob& job) {
     BackupInfo info(fs, project.backup_folder);
-    const std::string first = gbk::after_last_backslash(outcome.first_done);
+    const std::string first = set_key(outcome.first_done);
     if (!first.empty()) info.set_kind(first, job.kind);
     if (info.unreadable()) return {};
     const bool timed = job.kind == backup_kind::kTimed;

@@ -13,58 +13,50 @@ std::string make_machine_id(const std::string& adapter_address, unsigned build_n
 
 namespace {
 
-bool exists(fs::FileSystem& fs, const std::string& path) { return fs.exists(fs.from_ansi(path)); }
-
-bool make_dir(fs::FileSystem& fs, const std::string& path) {
-    bool made = false;
-    return fs.make_dir(fs.from_ansi(path), &made);
-}
-
-bool move(fs::FileSystem& fs, const std::string& from, const std::string& to) {
-    return fs.rename(fs.from_ansi(from), fs.from_ansi(to));
-}
+bool move(fs::FileSystem& fs, const std::string& from, const std::string& to) { return fs.rename(from, to); }
 
 bool copy_list(fs::FileSystem& fs, const std::string& from, const std::string& to) {
     constexpr std::size_t kMaxList = 64u << 20;
-    const std::optional<std::string> bytes = fs::read_whole_file(fs, fs.from_ansi(from), kMaxList);
-    return bytes && fs::write_file_atomically(fs, fs.from_ansi(to), *bytes, false);
+    const std::optional<std::string> bytes = fs::read_whole_file(fs, from, kMaxList);
+    return bytes && fs::write_file_atomically(fs, to, *bytes, false);
 }
 
 bool is_file(fs::FileSystem& fs, const std::string& path) {
     fs::DirEntry info;
-    return fs.stat(fs.from_ansi(path), &info) && !info.is_dir;
+    return fs.stat(path, &info) && !info.is_dir;
 }
 
 }  // namespace
 
 bool needs_legacy_migration(fs::FileSystem& fs, const ToolFolders& tool) {
-    return exists(fs, tool.tool_dir + "\\" + names::kLegacyConfigFile) && !exists(fs, tool.config_dir()) &&
-           !exists(fs, tool.backup_root());
+    return fs.exists(tool.tool_dir + "/" + names::kLegacyConfigFile) && !fs.exists(tool.config_dir()) &&
+           !fs.exists(tool.backup_root());
 }
 
 std::string migrate_legacy_layout(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id) {
-    const std::string old_file = tool.tool_dir + "\\" + names::kLegacyConfigFile;
-    const std::string new_file = tool.config_dir() + "\\" + names::kLegacyConfigFile;
-    make_dir(fs, tool.config_dir());
-    make_dir(fs, tool.backup_root());
+    const std::string old_file = tool.tool_dir + "/" + names::kLegacyConfigFile;
+    const std::string new_file = tool.config_dir() + "/" + names::kLegacyConfigFile;
+    bool made = false;
+    fs.make_dir(tool.config_dir(), &made);
+    fs.make_dir(tool.backup_root(), &made);
 
     std::string failures;
-    for (const std::string& project : ini::load(fs, fs.from_ansi(old_file))->section_names()) {
+    for (const std::string& project : ini::load(fs, old_file)->section_names()) {
         if (project.empty()) continue;
-        std::string folder = tool.tool_dir + "\\" + project;
-        if (!exists(fs, folder)) continue;
+        const std::string folder = project_folder(tool.tool_dir, project);
+        if (!fs.exists(folder)) continue;
         // Within the tool folder: one volume, so one rename each.
-        if (!move(fs, folder, tool.backup_root() + "\\" + project))
-            failures += "未能移动备份文件夹：" + folder + "\r\n";
+        if (!move(fs, folder, tool.backup_folder(project)))
+            failures += "未能移动备份文件夹：" + fs::shown(folder) + "\r\n";
     }
     bool list_moved = move(fs, old_file, new_file) || copy_list(fs, old_file, new_file);
     // The old project list goes only once its copy stands in the new place.
     std::string list_in_use = old_file;
     if (list_moved && is_file(fs, new_file)) {
-        fs.remove_file(fs.from_ansi(old_file));
+        fs.remove_file(old_file);
         list_in_use = new_file;
     } else {
-        failures += "未能迁移配置文件：" + old_file + "（仍在原处使用）\r\n";
+        failures += "未能迁移配置文件：" + fs::shown(old_file) + "（仍在原处使用）\r\n";
     }
     write_machine_list(fs, tool, machine_id, list_in_use);
     if (failures.empty()) return "系统检测你的上一版本低于0.99。\r\n已自动完成版本升级后的文件迁移。";

@@ -1,7 +1,7 @@
 #pragma once
 // The decisions of start-up, apart from the machine: who this machine is, whether a tool folder of
 // a version before 0.99 must be moved into the new layout and how, and which project list this
-// machine uses. Paths are the program's (ANSI); every file is reached through `fs`.
+// machine uses. Paths are the file world's; every file is reached through `fs`.
 #include <functional>
 #include <string>
 #include <vector>

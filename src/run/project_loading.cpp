@@ -12,7 +12,7 @@ CurrentProject load_project(const ProjectFiles& list, const std::string& name, c
     // All "|"-joined paths are expanded at once: only the first %VAR% of them all is replaced.
     p.save_paths_text = list.read(name, names::kSavePathKey);
     expand_stored_path(p.save_paths_text, p.program_path, folders);
-    p.save_paths = gbk::split(p.save_paths_text);
+    for (const std::string& path : gbk::split(p.save_paths_text)) p.save_paths.push_back(fs::path_of(path));
     p.backup_folder = tool.backup_folder(name);
     p.excluded_folders = {tool.backup_root(), tool.config_dir()};
     p.options = read_project_options(list, name);

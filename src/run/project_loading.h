@@ -9,13 +9,15 @@
 #include "config/tool_folders.h"
 #include "paths/expand.h"
 
+// Save and backup folders enter the file world here, once. What the boxes show stays text, and so
+// does the program's path: the shell starts it and the process list names it.
 struct CurrentProject {
     std::string name;
     std::string program_path;             // "程序路径" as stored, shown in its box
-    std::string program_file;             // the same expanded: what is started and looked for
+    std::string program_file;             // the same expanded (text): what is started and looked for
     std::string save_paths_text;          // "存档路径" expanded once, as shown
-    std::vector<std::string> save_paths;  // the same split at "|"
-    std::string backup_folder;            // tool_dir + "\存档目录\" + name, no trailing backslash
+    std::vector<std::string> save_paths;  // the same split at "|", in the file world
+    std::string backup_folder;            // tool folder + "/存档目录/" + name
     ProjectOptions options;
     std::vector<std::string> excluded_folders;  // the tool's own folders: a link into them is not packed
 };

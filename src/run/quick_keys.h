@@ -8,6 +8,7 @@
 
 #include "config/names.h"
 #include "config/tool_folders.h"
+#include "fs/file_system.h"
 
 // Modifier bits as RegisterHotKey takes them.
 inline constexpr unsigned kModAlt = 1, kModCtrl = 2, kModShift = 4;
@@ -34,7 +35,7 @@ inline constexpr QuickKey kQuickKeys[] = {
 };
 
 // The key this machine has chosen, or the default.
-HotKey stored_quick_key(const ToolFolders& tool, const std::string& machine_id, QuickAction action);
+HotKey stored_quick_key(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id, QuickAction action);
 
 std::string hotkey_text(const HotKey& k);
 // A key as the user is told of it, with what it does: "快速备份 Ctrl+Alt+B".

@@ -19,9 +19,9 @@ std::vector<std::string> append_run_log(fs::FileSystem& fs, const std::string& c
                                         const std::vector<std::string>& lines) {
     std::vector<std::string> timed;
     for (const std::string& l : lines) timed.push_back(log_time() + " " + l);
-    if (!fs.is_folder(fs.from_ansi(config_dir))) return timed;
+    if (!fs.is_folder(config_dir)) return timed;
     ConfigFilesLock lock;  // another run may be appending too
-    const std::string path = fs.from_ansi(config_dir + "\\" + names::kRunLogFile);
+    const std::string path = fs::join_path(config_dir, names::kRunLogFile);
     const std::string existing = fs::read_whole_file(fs, path, 4 * kRunLogLimit).value_or("");
     fs::write_file_atomically(fs, path, bounded_log(existing, timed, kRunLogLimit));
     return timed;

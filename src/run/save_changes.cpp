@@ -2,8 +2,7 @@
 
 #include <map>
 
-#include "backup/archive_sets.h"
-#include "backup/retention.h"
+#include "backup/sets.h"
 #include "backup/zip/archive_reader.h"
 #include "backup/zip/format.h"
 #include "backup/zip/walk.h"
@@ -26,35 +25,26 @@ bool same_time(int64_t in_archive, int64_t on_disk) {
 
 }  // namespace
 
-std::string newest_set_archive(fs::FileSystem& fs, const std::string& backup_folder) {
-    for (const ArchiveSet& set : archive_sets(backup_file_names(fs, backup_folder)))
-        for (const std::string& name : set.names)
-            if (name == set.stem + ".zip") return backup_folder + "\\" + name;
-    return "";  // the newest set lacks its first archive: it cannot be restored, so back up
-}
-
 namespace {
 
 bool read_entries(fs::FileSystem& fs, const std::string& archive, std::map<std::string, Seen>* seen) {
-    std::unique_ptr<fs::InputFile> in = fs.open_read(fs.from_ansi(archive));
+    std::unique_ptr<fs::InputFile> in = fs.open_read(archive);
     if (!in) return false;
     const zip::Directory dir =
-        zip::read_directory(*in, [&fs](const std::string& raw) { return fs.from_legacy_name(raw); });
+        zip::read_directory(*in, fs::legacy_name);
     if (dir.error != zip::DirectoryError::none) return false;
     for (const zip::ArchiveEntry& e : dir.entries) (*seen)[e.name] = {e.is_dir, e.size, e.mtime};
     return true;
 }
 
 bool folder_matches(fs::FileSystem& fs, const std::string& folder, const std::string& archive,
-                    const std::vector<std::string>& excluded_ansi) {
-    const bool has_folder = !folder.empty() && fs.is_folder(fs.from_ansi(folder));
-    const bool has_archive = fs.exists(fs.from_ansi(archive));
+                    const std::vector<std::string>& excluded) {
+    const bool has_folder = !folder.empty() && fs.is_folder(folder);
+    const bool has_archive = fs.exists(archive);
     if (!has_folder || !has_archive) return has_folder == has_archive;
     std::map<std::string, Seen> stored;
     if (!read_entries(fs, archive, &stored)) return false;
-    std::vector<std::string> excluded;
-    for (const std::string& f : excluded_ansi) excluded.push_back(fs.from_ansi(f));
-    const zip::WalkResult walk = zip::walk_tree(fs, fs.from_ansi(folder), "", excluded);
+    const zip::WalkResult walk = zip::walk_tree(fs, folder, "", excluded);
     if (!walk.ok || walk.entries.size() != stored.size()) return false;
     for (const zip::SourceEntry& e : walk.entries) {
         const auto it = stored.find(e.name);
@@ -68,7 +58,7 @@ bool folder_matches(fs::FileSystem& fs, const std::string& folder, const std::st
 
 bool saves_unchanged(fs::FileSystem& fs, const ProjectState& project) {
     if (project.save_paths.empty()) return false;
-    const std::string first = newest_set_archive(fs, project.backup_folder);
+    const std::string first = newest_set(fs, project.backup_folder);
     if (first.empty()) return false;
     for (size_t k = 1; k <= project.save_paths.size(); ++k)
         if (!folder_matches(fs, project.save_paths[k - 1], archive_name(first, static_cast<int>(k)),

@@ -9,8 +9,5 @@
 // is missing matches a missing archive). Anything that cannot be read counts as a change.
 bool saves_unchanged(fs::FileSystem& fs, const ProjectState& project);
 
-// The first archive of the project's newest set (ANSI path); "" when there is none.
-std::string newest_set_archive(fs::FileSystem& fs, const std::string& backup_folder);
-
 // What the log and the notification say of a backup that was skipped.
 inline const char kUnchangedText[] = "未变化，跳过";

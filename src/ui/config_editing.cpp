@@ -24,7 +24,7 @@ void ConfigWindow::tell_check(const FormCheck& check, int name_box, int save_box
 }
 
 void ConfigWindow::load_config_lists() {
-    project_names_ = load_project_names(context_.save_config_path);
+    project_names_ = load_project_names(files(), context_.save_config_path);
     for (int combo : {kModifyCombo, kDeleteCombo}) {
         SendMessageA(item(combo), CB_RESETCONTENT, 0, 0);
         for (const std::string& name : project_names_)
@@ -81,7 +81,7 @@ bool ConfigWindow::modify_project() {
         if (saved) {
             std::string message = name + " 修改成功！";
             if (result.folder_left_behind)
-                message += "\r\n备份文件夹未能随之改名，仍在：" + context_.folders.backup_folder(modify_name_);
+                message += "\r\n备份文件夹未能随之改名，仍在：" + fs::shown(context_.folders.backup_folder(modify_name_));
             show_message(message);
             load_config_lists();
             select_list_item(kModifyCombo, name);
@@ -143,19 +143,20 @@ void ConfigWindow::delete_project() {
 void ConfigWindow::choose_save_config() {
     for (;;) {
         std::string shown = text(kSaveConfigEdit);
-        std::string folder = shown.empty() ? context_.folders.config_dir() + "\\" : gbk::up_to_last_backslash(shown);
+        std::string folder = shown.empty() ? fs::shown(context_.folders.config_dir()) + "\\" : gbk::up_to_last_backslash(shown);
         std::optional<std::string> chosen = prompt().open_file({"选择存档配置文件：", "配置文件|*.ini", folder, "", ""});
         if (!chosen) return;
-        if (is_machine_file(*chosen)) {
+        const std::string list = fs::path_of(*chosen);
+        if (is_machine_file(list)) {
             show_message("不允许选择[系统配置文件]", mb::kOk, "提醒：");
             continue;
         }
         set_text(kSaveConfigEdit, *chosen);
         // The list is used from now on all the same; only the next start would not know it.
-        if (!write_machine_list(context_.folders, context_.machine_id, *chosen))
-            show_message("未能保存本机的配置文件选择：" + context_.folders.system_config_path(), mb::kOk, "提醒：");
-        context_.save_config_path = *chosen;
-        if (events_.list_chosen) events_.list_chosen(*chosen);
+        if (!write_machine_list(files(), context_.folders, context_.machine_id, list))
+            show_message("未能保存本机的配置文件选择：" + fs::shown(context_.folders.system_config_path()), mb::kOk, "提醒：");
+        context_.save_config_path = list;
+        if (events_.list_chosen) events_.list_chosen(list);
         load_config_lists();
         return;
     }

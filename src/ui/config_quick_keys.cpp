@@ -49,7 +49,7 @@ QuickAction action_of(int control) { return control == kQuickBackupHotKey ? kQui
 }  // namespace
 
 HotKey ConfigWindow::stored_quick_key(int control) const {
-    return ::stored_quick_key(context_.folders, context_.machine_id, action_of(control));
+    return ::stored_quick_key(files(), context_.folders, context_.machine_id, action_of(control));
 }
 
 // The main window, which holds the keys itself, closes only after this window has opened: the
@@ -83,6 +83,6 @@ void ConfigWindow::quick_key_changed(int control) {
         set_text(kQuickKeyStatusLabel, hotkey_text(*k) + " 已被其他程序占用，未保存");
         return;
     }
-    const bool saved = write_machine_setting(context_.folders, q.section, context_.machine_id, hotkey_text(*k));
+    const bool saved = write_machine_setting(files(), context_.folders, q.section, context_.machine_id, hotkey_text(*k));
     set_text(kQuickKeyStatusLabel, std::string(q.what) + "键 " + hotkey_text(*k) + (saved ? " 已保存" : " 未能保存"));
 }

@@ -171,7 +171,7 @@ bool ConfigWindow::open() {
     load_config_lists();
     select_page(kPageModify);
     if (!context_.dropped_file.empty()) prefill_dropped_file(context_.dropped_file);
-    set_text(kSaveConfigEdit, context_.save_config_path);
+    set_text(kSaveConfigEdit, fs::shown(context_.save_config_path));
     if (context_.page) select_page(*context_.page);
     ShowWindow(hwnd(), SW_SHOW);
     return true;
@@ -268,7 +268,7 @@ void ConfigWindow::on_command(int id, int code) {
                 case kSpecialFolderButton: open_in_shell(text(kSpecialFolderEdit)); break;
                 case kVariableButton: open_in_shell(text(kVariableEdit)); break;
                 case kFolderHelpButton: show_system_directory_help(); break;
-                case kShortcutButton: create_desktop_shortcut(context_.folders.tool_dir); break;
+                case kShortcutButton: create_desktop_shortcut(fs::shown(context_.folders.tool_dir)); break;
                 case kModifyPlayShortcutButton: create_play_shortcut(); break;
             }
     }
@@ -371,8 +371,7 @@ void ConfigWindow::browse_program(int path_edit, int name_edit) {
     OpenFileRequest request{"选择游戏路径", "程序|*.exe", special_directory_path(kDesktop), "", ""};
     if (!current.empty()) {
         // The box holds a program, and a dialog starts only in a folder: the program's.
-        fs::FileSystem& fs = fs::platform_file_system();
-        request.initial_dir = fs.is_folder(fs.from_ansi(current)) ? current : gbk::up_to_last_backslash(current);
+        request.initial_dir = files().is_folder(fs::path_of(current)) ? current : gbk::up_to_last_backslash(current);
     }
     std::optional<std::string> chosen = prompt().open_file(request);
     if (!chosen) return;
@@ -416,7 +415,7 @@ void ConfigWindow::create_play_shortcut() {
     const std::string& name = project_names_[static_cast<size_t>(index)];
     const ProjectFiles store = project_files();
     const std::string program = expand_program_path(store.read(name, names::kProgramPathKey), system_folders());
-    ::create_play_shortcut(context_.folders.tool_dir, name, program);
+    ::create_play_shortcut(fs::shown(context_.folders.tool_dir), name, program);
 }
 
 // "多个位置" edits the save path of the page that opened it and writes the joined paths back there.
@@ -440,7 +439,7 @@ void ConfigWindow::find_save_location(EditPage page) {
         focus(program_edit);
         return;
     }
-    find_save_locations({text(program_edit), context_.folders.tool_dir},
+    find_save_locations({context_.fs, text(program_edit), context_.folders.tool_dir},
                         [this, save_edit](const std::string& joined) { set_text(save_edit, joined); });
 }
 

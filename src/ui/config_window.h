@@ -7,12 +7,14 @@
 #include <string>
 
 #include "config/tool_folders.h"
+#include "fs/file_system.h"
 
 // Pages of the tab control, in order.
 enum ConfigPage : int { kPageModify, kPageAdd, kPageDelete, kPageOther, kPageSettings, kPageAbout };
 
 // What "配置" works on, given when it opens.
 struct ConfigContext {
+    fs::FileSystem* fs = nullptr;    // every file "配置" reads or writes
     ToolFolders folders;
     std::string machine_id;          // this machine's key in the system-configuration file
     std::string save_config_path;    // the project list in use; empty until one is chosen

@@ -68,8 +68,9 @@ class ConfigWindow : public Window {
     void tell_check(const FormCheck& check, int name_box, int save_box);
 
     // The project list in use and the backup folders.
+    fs::FileSystem& files() const { return *context_.fs; }
     ProjectFiles project_files() const {
-        return platform_project_files(context_.save_config_path, context_.folders.backup_root());
+        return ProjectFiles{files(), context_.save_config_path, context_.folders.backup_root()};
     }
 
     ConfigContext context_;

@@ -98,7 +98,7 @@ class FinderWindow : public Window {
         clear_candidates();
         // The watch begins before the program can write: the start time is taken first.
         recording_ = std::make_unique<finder::Recording>(
-            finder::session_roots(gbk::left(program_file_, gbk::find_last(program_file_, "\\") - 1)), finder::unix_now());
+            finder::session_roots(*context_.fs, gbk::left(program_file_, gbk::find_last(program_file_, "\\") - 1)), finder::unix_now());
         watcher_ = std::make_unique<finder::Watcher>(*recording_);
         process_ = process;
         started_ms_ = GetTickCount64();
@@ -127,7 +127,7 @@ class FinderWindow : public Window {
     void finish() {
         if (!watcher_) return;
         watcher_->stop();
-        std::vector<finder::WrittenFile> files = recording_->written_files(fs::platform_file_system());
+        std::vector<finder::WrittenFile> files = recording_->written_files(*context_.fs);
         candidates_ = finder::rank_candidates(recording_->roots(), files, own_folders());
         end_session();
         enable(kStartButton, true);
@@ -152,7 +152,7 @@ class FinderWindow : public Window {
     std::vector<std::string> own_folders() const {
         if (context_.tool_dir.empty()) return {};
         ToolFolders tool{context_.tool_dir};
-        return {tool.config_dir(), tool.backup_root()};
+        return {fs::shown(tool.config_dir()), fs::shown(tool.backup_root())};
     }
 
     void clear_candidates() {

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "fs/file_system.h"
+
 namespace finder_ui {
 enum Control : int {
     kProgramLabel = 100,
@@ -19,8 +21,9 @@ inline constexpr int kMostTicked = 5;  // as many as "多个位置" holds
 }  // namespace finder_ui
 
 struct FinderContext {
-    std::string program_path;  // as on the page; tokens allowed
-    std::string tool_dir;      // the tool's own folders are never offered
+    fs::FileSystem* fs = nullptr;  // where the written files are looked at
+    std::string program_path;      // as on the page; tokens allowed
+    std::string tool_dir;          // the tool's own folders are never offered
     // A program that ends sooner was a launcher handing over to another process: the recording
     // then goes on until 停止.
     unsigned launcher_ms = 10000;

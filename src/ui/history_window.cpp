@@ -46,12 +46,12 @@ const Column kColumns[] = {{"时间", 182, HistoryColumn::time},
 constexpr int kRowButtons[] = {kRestoreButton, kCompareButton, kNoteButton, kKeepButton, kDeleteButton};
 
 std::vector<std::string> cells(const HistoryRow& row) {
-    return {row.stem, row.info.kind, size_text(row.size), folders_text(row), note_text(row)};
+    return {row.set.stem, row.info.kind, size_text(row.size), folders_text(row), note_text(row)};
 }
 
 class HistoryWindow : public Window {
    public:
-    explicit HistoryWindow(HistoryContext context) : context_(std::move(context)), fs_(*context_.files) {}
+    explicit HistoryWindow(HistoryContext context) : context_(std::move(context)), fs_(*context_.fs) {}
 
     bool create() {
         const std::string title = "存档历史 - " + context_.project;
@@ -116,7 +116,7 @@ class HistoryWindow : public Window {
     // Reads the folders again and keeps the chosen set chosen.
     void reload() {
         const HistoryRow* chosen = selected();
-        const std::string keep = chosen ? chosen->first_archive_path() : "";
+        const std::string keep = chosen ? chosen->set.first_archive() : "";
         rows_ = history_rows(fs_, context_.backup_folder, static_cast<int>(context_.save_paths.size()));
         sort_rows(rows_, sort_column_, ascending_);
         fill(keep);
@@ -138,7 +138,7 @@ class HistoryWindow : public Window {
                 row.pszText = const_cast<char*>(texts[c].c_str());
                 SendMessageA(list(), LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&row));
             }
-            if (rows_[i].first_archive_path() == keep) chosen = i;
+            if (rows_[i].set.first_archive() == keep) chosen = i;
         }
         if (chosen < 0 && !rows_.empty()) chosen = 0;
         if (chosen >= 0) {
@@ -167,7 +167,7 @@ class HistoryWindow : public Window {
         ascending_ = by == sort_column_ ? !ascending_ : by != HistoryColumn::time;
         sort_column_ = by;
         const HistoryRow* chosen = selected();
-        const std::string keep = chosen ? chosen->first_archive_path() : "";
+        const std::string keep = chosen ? chosen->set.first_archive() : "";
         sort_rows(rows_, sort_column_, ascending_);
         fill(keep);
     }
@@ -177,13 +177,13 @@ class HistoryWindow : public Window {
         const HistoryRow* row = selected();
         if (!row || !context_.restore) return;
         EnableWindow(hwnd(), FALSE);
-        if (!context_.restore(row->first_archive_path())) EnableWindow(hwnd(), TRUE);
+        if (!context_.restore(row->set.first_archive())) EnableWindow(hwnd(), TRUE);
     }
 
     void compare() {
         const HistoryRow* row = selected();
         if (!row) return;
-        const std::string heading = "恢复 " + row->stem + "（" + row->info.kind + "）会这样改动存档：";
+        const std::string heading = "恢复 " + row->set.stem + "（" + row->info.kind + "）会这样改动存档：";
         set_text(kComparisonEdit, comparison_text(compare_set(fs_, *row, context_.save_paths), heading));
     }
 
@@ -192,24 +192,26 @@ class HistoryWindow : public Window {
         if (!chosen) return;
         const HistoryRow row = *chosen;  // the list is read again when the dialog hands back the focus
         TextRequest r;
-        r.title = "备注 - " + row.stem;
+        r.title = "备注 - " + row.set.stem;
         r.label = "备注（最多 100 个字）：";
         r.initial = row.info.note;
         r.max_chars = kNoteLength;
         const std::optional<std::string> note = prompt().ask_text(r);
         if (!note) return;
-        if (!info_of(fs_, row).set_note(row.first_archive(), clip_note(*note))) tell_unwritten(row);
+        if (!info_of(fs_, row).set_note(row.set.key(), clip_note(*note))) tell_unwritten(row);
         reload();
     }
 
     void toggle_kept() {
         const HistoryRow* row = selected();
         if (!row || row->safety_copy) return;
-        if (!info_of(fs_, *row).set_kept(row->first_archive(), !row->info.kept)) tell_unwritten(*row);
+        if (!info_of(fs_, *row).set_kept(row->set.key(), !row->info.kept)) tell_unwritten(*row);
         reload();
     }
 
-    void tell_unwritten(const HistoryRow& row) { show_message("无法写入 " + row.folder + "\\备份信息.ini", mb::kIconExclamation); }
+    void tell_unwritten(const HistoryRow& row) {
+        show_message("无法写入 " + fs::shown(row.set.folder) + "\\备份信息.ini", mb::kIconExclamation);
+    }
 
     void delete_set() {
         const HistoryRow* chosen = selected();
@@ -219,19 +221,23 @@ class HistoryWindow : public Window {
             show_message("这是撤销上次恢复要用的恢复前副本，不能删除。", mb::kIconExclamation);
             return;
         }
-        std::string ask = "是否把备份 " + row.stem + " 移到回收站？\r\n";
-        for (const std::string& name : row.archives) ask += "\r\n" + name;
+        std::string ask = "是否把备份 " + row.set.stem + " 移到回收站？\r\n";
+        std::vector<std::string> shown_paths;
+        for (const std::string& path : row.set.paths()) {
+            shown_paths.push_back(fs::shown(path));
+            ask += "\r\n" + set_key(path);
+        }
         if (show_message(ask, mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) return;
-        if (row.info.kept && show_message("备份 " + row.stem + " 标记为保留，确实要删除吗？",
+        if (row.info.kept && show_message("备份 " + row.set.stem + " 标记为保留，确实要删除吗？",
                                           mb::kYesNo | mb::kIconExclamation) != mb::kIdYes)
             return;
-        prompt().recycle(row.archive_paths());
+        prompt().recycle(shown_paths);
         std::string left;
-        for (const std::string& path : row.archive_paths())
-            if (fs_.exists(fs_.from_ansi(path))) left += "\r\n" + path;
+        for (const std::string& path : row.set.paths())
+            if (fs_.exists(path)) left += "\r\n" + fs::shown(path);
         // Its note goes with the set; a set partly left keeps what is known of it.
         if (left.empty())
-            info_of(fs_, row).forget({row.first_archive()});
+            info_of(fs_, row).forget({row.set.key()});
         else
             show_message("这些文件没有移到回收站：" + left, mb::kIconExclamation);
         reload();
@@ -241,16 +247,16 @@ class HistoryWindow : public Window {
     bool is_undo_copy(const HistoryRow& row) const {
         if (!row.safety_copy || !has_restore_to_undo(fs_, context_.backup_folder)) return false;
         for (const HistoryRow& other : rows_)
-            if (other.safety_copy && other.seconds > row.seconds) return false;
+            if (other.safety_copy && other.set.seconds > row.set.seconds) return false;
         return true;
     }
 
     void open_folder() {
         const HistoryRow* row = selected();
         if (row)
-            prompt().shell_select(row->first_archive_path());
+            prompt().shell_select(fs::shown(row->set.first_archive()));
         else
-            prompt().shell_open(context_.backup_folder);
+            prompt().shell_open(fs::shown(context_.backup_folder));
     }
 
     HistoryContext context_;

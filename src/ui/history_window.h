@@ -27,10 +27,10 @@ inline constexpr UINT kWorkEnded = WM_APP + 1;
 }  // namespace history_ui
 
 struct HistoryContext {
+    fs::FileSystem* fs = nullptr;
     std::string project;
-    std::string backup_folder;            // ANSI, as the main window shows it
+    std::string backup_folder;
     std::vector<std::string> save_paths;  // expanded
-    fs::FileSystem* files = nullptr;
     // Starts the restore of the set of this first archive exactly as 恢复存档 does; false when it
     // could not start. Once started, the window waits for history_ui::kWorkEnded and reads the
     // list again.

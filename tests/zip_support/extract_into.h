@@ -10,11 +10,12 @@
 
 namespace zip_test {
 
+// The paths as a test names them (in the ANSI code page, as the user types them).
 inline zip::Result extract_into(const std::string& archive, const std::string& target, const zip::ProgressFn& progress = {},
                                 const zip::Options& options = {}) {
     fs::FileSystem& fs = options.fs ? *options.fs : fs::platform_file_system();
     zip::StagedExtraction staged;
-    zip::Result r = zip::stage_extraction(archive, target, progress, options, &staged);
+    zip::Result r = zip::stage_extraction(fs::path_of(archive), fs::path_of(target), progress, options, &staged);
     if (!r.ok) return r;
     std::string failed;
     for (const auto& f : staged.files)
@@ -26,7 +27,7 @@ inline zip::Result extract_into(const std::string& archive, const std::string& t
     // What is still under a staged name goes: files, then the folders made, innermost first.
     for (const std::string& path : staged.written) fs.remove_file(path);
     for (auto path = staged.written.rbegin(); path != staged.written.rend(); ++path) fs.remove_dir(*path);
-    return zip::Result{false, "无法替换文件：" + fs.to_ansi(failed), {}};
+    return zip::Result{false, "无法替换文件：" + fs::shown(failed), {}};
 }
 
 }  // namespace zip_test

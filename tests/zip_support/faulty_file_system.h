@@ -31,9 +31,6 @@ public:
         unreadable_ = path_suffix;
     }
 
-    std::string from_ansi(const std::string& t) override { return inner_.from_ansi(t); }
-    std::string to_ansi(const std::string& t) override { return inner_.to_ansi(t); }
-    std::string from_legacy_name(const std::string& t) override { return inner_.from_legacy_name(t); }
     uint8_t zip_host() const override { return inner_.zip_host(); }
     bool stat(const std::string& p, fs::DirEntry* i) override {
         ++stats;

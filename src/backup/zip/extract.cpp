@@ -43,8 +43,8 @@ struct Plan {
     uint64_t total = 0;
 };
 
-std::string directory_error(FileSystem& fs, const Directory& dir, const std::string& archive_text) {
-    auto entry = [&] { return fs.to_ansi(dir.entries[dir.bad_entry].name); };
+std::string directory_error(const Directory& dir, const std::string& archive_text) {
+    auto entry = [&] { return fs::shown_name(dir.entries[dir.bad_entry].name); };
     switch (dir.error) {
         case DirectoryError::not_zip: return "不是有效的 ZIP 压缩包：" + archive_text;
         case DirectoryError::multi_disk: return "不支持分卷压缩包：" + archive_text;
@@ -55,8 +55,8 @@ std::string directory_error(FileSystem& fs, const Directory& dir, const std::str
     }
 }
 
-std::string data_error(FileSystem& fs, DataError error, const ArchiveEntry& e, const std::string& archive_text) {
-    std::string name = fs.to_ansi(e.name);
+std::string data_error(DataError error, const ArchiveEntry& e, const std::string& archive_text) {
+    std::string name = fs::shown_name(e.name);
     switch (error) {
         case DataError::read_failed: return "无法读取压缩包：" + archive_text;
         case DataError::wrong_crc: return "文件数据校验失败（CRC 错误）：" + name;
@@ -199,7 +199,7 @@ std::string Extractor::write_one(Reader& reader, PlannedFile& file) {
         return "";
     }
     std::unique_ptr<OutputFile> out = fs_.create_new(file.write_path);
-    if (!out) return "无法创建文件：" + fs_.to_ansi(e.name);
+    if (!out) return "无法创建文件：" + fs::shown_name(e.name);
     DataError err = reader.decoder.decode(*reader.archive, e, dir_.data_end, [&](const uint8_t* data, std::size_t size) {
         done_ += size;
         return out->write(data, size);
@@ -211,8 +211,8 @@ std::string Extractor::write_one(Reader& reader, PlannedFile& file) {
         return "";
     }
     fs_.remove_file(file.write_path);
-    return err == DataError::none ? "无法写入文件（磁盘可能已满）：" + fs_.to_ansi(e.name)
-                                  : data_error(fs_, err, e, archive_text_);
+    return err == DataError::none ? "无法写入文件（磁盘可能已满）：" + fs::shown_name(e.name)
+                                  : data_error(err, e, archive_text_);
 }
 
 void Extractor::fail(const std::string& error) {
@@ -241,25 +241,24 @@ struct WritePhase {
 std::string read_and_plan(FileSystem& fs, const std::string& archive_path, const std::string& target,
                           const Wanted& wanted, WritePhase* w) {
     {
-        std::unique_ptr<InputFile> in = fs.open_read(fs.from_ansi(archive_path));
-        if (!in) return "无法打开压缩包：" + archive_path;
-        w->dir = read_directory(*in, [&fs](const std::string& raw) { return fs.from_legacy_name(raw); });
+        std::unique_ptr<InputFile> in = fs.open_read(archive_path);
+        if (!in) return "无法打开压缩包：" + fs::shown(archive_path);
+        w->dir = read_directory(*in, fs::legacy_name);
     }
-    if (w->dir.error != DirectoryError::none) return directory_error(fs, w->dir, archive_path);
+    if (w->dir.error != DirectoryError::none) return directory_error(w->dir, fs::shown(archive_path));
     return make_plan(fs, w->dir, target, wanted, &w->plan);
 }
 
 // The archive read and checked, its folders made and every file's place decided; nothing written.
 std::string prepare(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
                     const Wanted& wanted, WritePhase* w) {
-    std::string target = fs.from_ansi(target_dir);
-    std::string error = read_and_plan(fs, archive_path, target, wanted, w);
+    std::string error = read_and_plan(fs, archive_path, target_dir, wanted, w);
     if (!error.empty()) return error;
-    w->layout = std::make_unique<ExtractLayout>(fs, target);
+    w->layout = std::make_unique<ExtractLayout>(fs, target_dir);
     std::string failed_dir;
     if (!w->layout->make_folders(w->plan.dirs, &failed_dir)) {
         w->layout->remove({});
-        return "无法创建文件夹：" + (failed_dir.empty() ? target_dir : fs.to_ansi(failed_dir));
+        return "无法创建文件夹：" + fs::shown(failed_dir.empty() ? target_dir : failed_dir);
     }
     for (PlannedFile& f : w->plan.files) f.write_path = w->layout->write_path(f.relative);
     return "";
@@ -268,10 +267,10 @@ std::string prepare(FileSystem& fs, const std::string& archive_path, const std::
 std::string write_files(FileSystem& fs, const std::string& archive_path, const ProgressFn& progress,
                         const Options& options, WritePhase* w) {
     w->reporter = std::make_unique<ProgressReporter>(progress, w->plan.total,
-                                                     [&fs](const std::string& name) { return fs.to_ansi(name); });
+                                                     fs::shown);
     w->reporter->update(0, "");
-    const std::string archive = fs.from_ansi(archive_path);
-    Extractor extractor(fs, w->dir, w->plan, archive, archive_path, options);
+    const std::string archive_text = fs::shown(archive_path);
+    Extractor extractor(fs, w->dir, w->plan, archive_path, archive_text, options);
     std::string error = extractor.write_all(worker_count(options), *w->reporter);
     if (!error.empty()) w->layout->remove(written_files(w->plan));
     return error;
@@ -284,7 +283,7 @@ std::string look_up_replaced(FileSystem& fs, WritePhase* w) {
     for (PlannedFile& f : w->plan.files) {
         if (w->layout->in_new_folder(f.relative)) continue;
         f.replaced = existing.find(f.target);
-        if (f.replaced && f.replaced->is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs.to_ansi(f.relative);
+        if (f.replaced && f.replaced->is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs::shown_name(f.relative);
     }
     return "";
 }

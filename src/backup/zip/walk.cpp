@@ -67,16 +67,14 @@ bool Entered::enter_once(FileSystem& fs, const SourceEntry& dir, WalkResult& res
 
 }  // namespace
 
-std::vector<std::string> describe_skipped(FileSystem& fs, const std::vector<SkippedEntry>& skipped) {
+std::vector<std::string> describe_skipped(const std::vector<SkippedEntry>& skipped) {
     std::vector<std::string> lines;
     for (const SkippedEntry& s : skipped) {
         const char* why = s.reason == SkippedEntry::repeated_folder  ? "链接指向已备份的文件夹（或形成循环），已跳过"
                           : s.reason == SkippedEntry::unreachable_link ? "链接的目标无法访问，已跳过"
                           : s.reason == SkippedEntry::excluded_folder  ? "属于备份目录或配置目录，未备份"
                                                                         : "不是普通文件或文件夹，已跳过";
-        std::string name = fs.to_ansi(s.name);
-        std::replace(name.begin(), name.end(), '/', '\\');
-        lines.push_back(name + "：" + why);
+        lines.push_back(fs::shown(s.name) + "：" + why);
     }
     return lines;
 }

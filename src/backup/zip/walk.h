@@ -34,7 +34,7 @@ struct WalkResult {
 };
 
 // "name：reason" lines for the user, in the ANSI code page.
-std::vector<std::string> describe_skipped(FileSystem& fs, const std::vector<SkippedEntry>& skipped);
+std::vector<std::string> describe_skipped(const std::vector<SkippedEntry>& skipped);
 
 // `skip` holds a full path left out of the listing (the archive, when it is inside the tree). A
 // folder that is one of `excluded` or lies inside one, however it is reached, is left out; so is

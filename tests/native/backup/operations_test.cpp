@@ -45,7 +45,7 @@ class Operations : public ::testing::Test {
         set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 0}; });
         project.name = "模擬市民3";
         project.program_file = "D:\\Games\\淺東\\game.exe";
-        project.backup_folder = "T:\\tool\\存档目录\\模擬市民3";
+        project.backup_folder = "T:/tool/存档目录/模擬市民3";
     }
     void dirs(std::initializer_list<std::string> folders) {
         for (const std::string& f : folders) save_folder(mem, f);
@@ -75,7 +75,7 @@ class Operations : public ::testing::Test {
     }
     void TearDown() override { set_clock_for_tests({}); }
     std::string archive(int k = 1) const {
-        return archive_name(project.backup_folder + "\\2011年10月22日9时5分.zip", k);
+        return archive_name(project.backup_folder + "/2011年10月22日9时5分.zip", k);
     }
     // The questions of a restore, answered by the test; counts what was asked.
     RestoreQuestions answer(std::optional<std::string> archive, bool overwrite = true) {
@@ -119,12 +119,12 @@ TEST_F(Operations, BacksUpThreeFoldersUnderOneTimeName) {
     EXPECT_EQ(view.percent, 100);
     // Entries show as Windows paths; the status names the first archive as done, also for the later ones.
     EXPECT_NE(std::find(view.statuses.begin(), view.statuses.end(), "存档\\b.sav"), view.statuses.end());
-    EXPECT_EQ(view.statuses.back(), archive(1) + " 备份完成");
+    EXPECT_EQ(view.statuses.back(), fs::shown(archive(1)) + " 备份完成");
     EXPECT_TRUE(o.complete());
     EXPECT_EQ(o.first_done, archive(1));
     std::vector<Notice> told = backup_notices(o);
     ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told[0].text, "备份完成，备份文件为： \r\n" + archive(1));
+    EXPECT_EQ(told[0].text, "备份完成，备份文件为： \r\n" + fs::shown(archive(1)));
     EXPECT_EQ(told[0].title, "提示：");
 }
 
@@ -162,7 +162,7 @@ TEST_F(Operations, AMissingFolderIsReportedAndTheOthersGoOn) {
     dirs({"C:\\s1", "C:\\s3"});
     Outcome o = runner.backup(project);
     EXPECT_EQ(texts(backup_notices(o)), (std::vector<std::string>{"存档 C:\\gone 不存在",
-                                                                  "备份完成，备份文件为： \r\n" + archive(1)}));
+                                                                  "备份完成，备份文件为： \r\n" + fs::shown(archive(1))}));
     EXPECT_TRUE(has(archive(3)));
     EXPECT_FALSE(has(archive(2)));
     EXPECT_EQ(o.archives[1].status, ArchiveResult::folder_missing);
@@ -181,10 +181,10 @@ TEST_F(Operations, AFailureInTheMiddleIsNeverCalledDone) {
     EXPECT_EQ(o.archives[2].status, ArchiveResult::done);
     std::vector<Notice> told = backup_notices(o);
     ASSERT_EQ(told.size(), 2u);
-    EXPECT_EQ(told[0].text, "备份失败：" + archive(2) + "\r\n" + reason);
+    EXPECT_EQ(told[0].text, "备份失败：" + fs::shown(archive(2)) + "\r\n" + reason);
     EXPECT_TRUE(told[0].warning);
     // The last word says what was and was not backed up.
-    EXPECT_EQ(told[1].text, "备份未全部完成。\r\n已备份：\r\n" + archive(1) + "\r\n" + archive(3) +
+    EXPECT_EQ(told[1].text, "备份未全部完成。\r\n已备份：\r\n" + fs::shown(archive(1)) + "\r\n" + fs::shown(archive(3)) +
                                 "\r\n未能备份：\r\nC:\\s2");
 }
 
@@ -198,7 +198,7 @@ TEST_F(Operations, WithoutItsFirstArchiveNoSetIsWritten) {
     EXPECT_EQ(o.archives[1].status, ArchiveResult::not_tried);
     std::vector<std::string> told = texts(backup_notices(o));
     ASSERT_EQ(told.size(), 2u);
-    EXPECT_EQ(told[0], "备份失败：" + archive(1) + "\r\n" + o.archives[0].reason);
+    EXPECT_EQ(told[0], "备份失败：" + fs::shown(archive(1)) + "\r\n" + o.archives[0].reason);
     EXPECT_EQ(told[1].find("备份完成"), std::string::npos);
     EXPECT_EQ(told[1].find(".zip2"), std::string::npos);  // no companion is ever "the" backup
 
@@ -223,7 +223,7 @@ TEST_F(Operations, WhatAnArchiveLeftOutIsNamed) {
     std::vector<std::string> told = texts(backup_notices(o));
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("链接：链接的目标无法访问"), std::string::npos) << told[0];
-    EXPECT_NE(told[0].find(archive(1)), std::string::npos);
+    EXPECT_NE(told[0].find(fs::shown(archive(1))), std::string::npos);
 }
 
 TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
@@ -239,7 +239,7 @@ TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
     EXPECT_EQ(view.statuses.back(), "恢复完成，原存档已保存到 恢复前");
     std::vector<Notice> told = restore_notices(o);
     ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told[0].text, "恢复完成，恢复文件为：\r\n" + archive(1));
+    EXPECT_EQ(told[0].text, "恢复完成，恢复文件为：\r\n" + fs::shown(archive(1)));
     EXPECT_EQ(told[0].title, "提示");
 }
 
@@ -261,7 +261,7 @@ TEST_F(Operations, AMissingFirstFolderIsRestoredWithoutAsking) {
     archives_at({1});
     Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(confirmed, 0);
-    EXPECT_EQ(texts(restore_notices(o)), std::vector<std::string>{"恢复完成，恢复文件为：\r\n" + archive(1)});
+    EXPECT_EQ(texts(restore_notices(o)), std::vector<std::string>{"恢复完成，恢复文件为：\r\n" + fs::shown(archive(1))});
     EXPECT_TRUE(view.counters.empty());
 }
 
@@ -273,10 +273,10 @@ TEST_F(Operations, AMissingCompanionIsReportedAndDoesNotBlockTheOthers) {
     // An empty save path never means "here": nothing is extracted into the current folder.
     EXPECT_EQ(o.archives[3].status, ArchiveResult::no_target);
     EXPECT_EQ(texts(restore_notices(o)),
-              (std::vector<std::string>{"恢复失败：" + archive(2) + "\r\n备份文件不存在。",
-                                        "恢复失败：" + archive(4) + "\r\n存档路径为空，没有恢复的位置。",
-                                        "恢复未全部完成。\r\n已恢复：\r\n" + archive(1) + "\r\n" + archive(3) +
-                                            "\r\n未能恢复：\r\n" + archive(2) + "\r\n" + archive(4)}));
+              (std::vector<std::string>{"恢复失败：" + fs::shown(archive(2)) + "\r\n备份文件不存在。",
+                                        "恢复失败：" + fs::shown(archive(4)) + "\r\n存档路径为空，没有恢复的位置。",
+                                        "恢复未全部完成。\r\n已恢复：\r\n" + fs::shown(archive(1)) + "\r\n" + fs::shown(archive(3)) +
+                                            "\r\n未能恢复：\r\n" + fs::shown(archive(2)) + "\r\n" + fs::shown(archive(4))}));
 }
 
 TEST_F(Operations, ABadArchiveChangesNothingAndSaysWhichAndWhy) {
@@ -288,7 +288,7 @@ TEST_F(Operations, ABadArchiveChangesNothingAndSaysWhichAndWhy) {
     EXPECT_EQ(o.first_done, "");
     EXPECT_NE(o.failure.find("a.sav"), std::string::npos) << o.failure;
     EXPECT_EQ(texts(restore_notices(o)),
-              std::vector<std::string>{"恢复失败：" + archive(3) + "\r\n" + o.failure + "\r\n存档保持原样，没有任何改动。"});
+              std::vector<std::string>{"恢复失败：" + fs::shown(archive(3)) + "\r\n" + o.failure + "\r\n存档保持原样，没有任何改动。"});
     EXPECT_FALSE(has("C:\\s1"));
 }
 
@@ -332,7 +332,7 @@ TEST_F(Operations, AnInterruptedRestoreTakenBackFirstIsToldOnce) {
     std::vector<std::string> told = texts(backup_notices(runner.backup(project)));
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0], interrupted_restore_text({}));
-    EXPECT_EQ(told[1], "备份完成，备份文件为： \r\n" + archive(1));
+    EXPECT_EQ(told[1], "备份完成，备份文件为： \r\n" + fs::shown(archive(1)));
     EXPECT_EQ(*mem.nodes().at("C:/s1/a.sav").data, "save");
     EXPECT_EQ(texts(backup_notices(runner.backup(project))).size(), 1u);  // told once
 }

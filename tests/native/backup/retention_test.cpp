@@ -13,7 +13,7 @@
 
 namespace {
 
-const std::string kFolder = "D:\\工具\\存档目录\\游戏";
+const std::string kFolder = "D:/工具/存档目录/游戏";
 
 // The backup folder on a disk held in memory; a file held open by another program cannot go.
 class Folder {
@@ -23,18 +23,21 @@ class Folder {
     void put(const std::set<std::string>& names) {
         disk.nodes().clear();
         disk.add_dir(kFolder);
-        for (const std::string& n : names) disk.add_file(kFolder + "\\" + n, "zip");
+        for (const std::string& n : names) disk.add_file(kFolder + "/" + n, "zip");
     }
     std::set<std::string> names() {
-        const std::vector<std::string> all = backup_file_names(fs, kFolder);
-        return {all.begin(), all.end()};
+        std::vector<fs::DirEntry> entries;
+        disk.list_dir(kFolder, &entries);
+        std::set<std::string> all;
+        for (const fs::DirEntry& e : entries) all.insert(e.name);
+        return all;
     }
 };
 
 // A backup of two save folders named after 2011-10-22 9:05.
 Outcome written(ArchiveResult::Status second = ArchiveResult::done) {
     Outcome o;
-    o.first_done = kFolder + "\\2011年10月22日9时5分.zip";
+    o.first_done = kFolder + "/2011年10月22日9时5分.zip";
     o.archives.push_back({1, o.first_done, "C:\\存档", ArchiveResult::done, "", {}});
     o.archives.push_back(
         {2, o.first_done + "2", "C:\\存档2", second, second == ArchiveResult::failed ? "读不了" : "", {}});
@@ -77,7 +80,7 @@ TEST_F(Retention, KeepsTheNewestSetsWholeAndEveryForeignFile) {
     EXPECT_TRUE(r.failed.empty());
     // Each set loses its first archive first, so one cut short is never offered for a restore.
     const auto at = [&](const std::string& name) {
-        return std::find(r.deleted.begin(), r.deleted.end(), kFolder + "\\" + name) - r.deleted.begin();
+        return std::find(r.deleted.begin(), r.deleted.end(), kFolder + "/" + name) - r.deleted.begin();
     };
     EXPECT_LT(at("2011年10月3日9时5分.zip"), at("2011年10月3日9时5分.zip2"));
     EXPECT_LT(at("2011年10月3日9时5分.zip"), at("2011年10月3日9时5分.zip3"));
@@ -101,9 +104,9 @@ TEST_F(Retention, TheSetJustWrittenStaysWhenTheClockWentBackAndUndeletableFilesA
     PruneResult r = prune_after_backup(folder.fs, kFolder, written(), 2);
     EXPECT_EQ(folder.names(), (std::set<std::string>{"2030年1月1日.zip", "2030年1月2日.zip",
                                                    "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"}));
-    EXPECT_EQ(r.failed, std::vector<std::string>{kFolder + "\\2030年1月1日.zip"});
+    EXPECT_EQ(r.failed, std::vector<std::string>{kFolder + "/2030年1月1日.zip"});
     ASSERT_EQ(prune_notices(r).size(), 1u);
-    EXPECT_NE(prune_notices(r)[0].text.find(r.failed[0]), std::string::npos);
+    EXPECT_NE(prune_notices(r)[0].text.find(fs::shown(r.failed[0])), std::string::npos);
 }
 
 TEST(RunReport, OneLinePerArchiveAndTheWorstResultCounts) {
@@ -111,8 +114,8 @@ TEST(RunReport, OneLinePerArchiveAndTheWorstResultCounts) {
     o.archives[1].reason = "无法读取\r\n文件";
     PruneResult none;
     EXPECT_EQ(backup_report_lines("游戏", o, none),
-              (std::vector<std::string>{"游戏：备份完成：" + o.first_done,
-                                        "游戏：备份失败：" + o.first_done + "2：无法读取  文件"}));
+              (std::vector<std::string>{"游戏：备份完成：" + fs::shown(o.first_done),
+                                        "游戏：备份失败：" + fs::shown(o.first_done) + "2：无法读取  文件"}));
     EXPECT_EQ(run_result(o), kSomeFailed);
     EXPECT_EQ(run_result(written()), kAllWritten);
     Outcome refused;

@@ -2,7 +2,7 @@
 // due, which ones write a set, what their pruning keeps, and the quick keys' text and double press.
 #include <gtest/gtest.h>
 
-#include "backup/archive_sets.h"
+#include "backup/sets.h"
 #include "backup/operations.h"
 #include "config/names.h"
 #include "paths/time_text.h"
@@ -31,14 +31,6 @@ void set_session_clock(int64_t t) {
         return DateTime{2026, 1, 1, 10 + static_cast<int>(t / 3600), static_cast<int>(t / 60 % 60),
                         static_cast<int>(t % 60)};
     });
-}
-
-std::vector<std::string> files_in(fs::MemoryFileSystem& disk, const std::string& folder) {
-    std::vector<fs::DirEntry> entries;
-    disk.list_dir(folder, &entries);
-    std::vector<std::string> names;
-    for (const fs::DirEntry& e : entries) names.push_back(e.name);
-    return names;
 }
 
 class Session : public ::testing::Test {
@@ -92,7 +84,7 @@ TEST_F(Session, OneSetPerMinuteInWhichTheSaveChangedAndPruningSparesOtherKinds) 
     EXPECT_EQ(skipped_at, (std::vector<int64_t>{240, 300}));
     EXPECT_EQ(stamp.stamps, 3);  // a skipped backup writes nothing, the list included
     std::vector<std::string> timed_sets;
-    for (const ArchiveSet& s : archive_sets(files_in(disk, kFolder)))
+    for (const ArchiveSet& s : list_sets(disk, kFolder, {false}))
         if (info.of(s.stem + ".zip").kind == backup_kind::kTimed && !info.of(s.stem + ".zip").kept)
             timed_sets.push_back(s.stem);
     EXPECT_EQ(timed_sets, (std::vector<std::string>{"2026年1月1日10时3分", "2026年1月1日10时2分"}));
@@ -218,11 +210,11 @@ TEST_F(Session, BackupTwiceWithoutAChangeWritesOneSetAndLogsTheSkip) {
     host.reported.clear();
     EXPECT_EQ(run_command({"/backup", "游戏"}, host), kAllWritten);
     EXPECT_EQ(host.reported, std::vector<std::string>{"游戏：未变化，跳过"});
-    EXPECT_EQ(archive_sets(files_in(disk, kFolder)).size(), 1u);
+    EXPECT_EQ(list_sets(disk, kFolder, {false}).size(), 1u);
     EXPECT_EQ(stamp.stamps, 1);
     // 备份存档 in the window always writes.
     EXPECT_FALSE(back_up({}).unchanged);
-    EXPECT_EQ(archive_sets(files_in(disk, kFolder)).size(), 2u);
+    EXPECT_EQ(list_sets(disk, kFolder, {false}).size(), 2u);
 }
 
 TEST_F(Session, TimedAndQuickBackupsRunWhileTheProgramRunsOthersAreRefused) {

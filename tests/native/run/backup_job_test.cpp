@@ -101,7 +101,7 @@ TEST(BackupJobKinds, EachPruningCountsItsOwnKindsAndSparesKeptSets) {
     // A timed backup keeping two timed sets: the new one and the newest earlier timed set.
     const BackupJobResult timed = run_backup_job(runner, disk, stamp, project, {backup_kind::kTimed, 2});
     EXPECT_EQ(present(), (std::vector<bool>{true, false, true, true, true, true, true}));
-    EXPECT_EQ(info.of(gbk::after_last_backslash(timed.outcome.first_done)).kind, backup_kind::kTimed);
+    EXPECT_EQ(info.of(set_key(timed.outcome.first_done)).kind, backup_kind::kTimed);
     EXPECT_EQ(info.of(names[1]).note, "");  // what was known of a deleted set goes with it
     // A manual backup keeping two: of the others only the newest unkept one stays beside it.
     set_clock_for_tests([] { return DateTime{2030, 1, 1, 0, 0, 0}; });
@@ -109,7 +109,7 @@ TEST(BackupJobKinds, EachPruningCountsItsOwnKindsAndSparesKeptSets) {
     set_clock_for_tests(nullptr);
     EXPECT_EQ(present(), (std::vector<bool>{true, false, false, true, false, true, true}));
     EXPECT_TRUE(disk.exists(timed.outcome.first_done));
-    EXPECT_EQ(info.of(gbk::after_last_backslash(manual.outcome.first_done)).kind, backup_kind::kManual);
+    EXPECT_EQ(info.of(set_key(manual.outcome.first_done)).kind, backup_kind::kManual);
     EXPECT_TRUE(info.of(names[0]).kept);
 }
 

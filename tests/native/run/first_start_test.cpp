@@ -11,7 +11,7 @@
 namespace {
 
 const char* kMigrated = "系统检测你的上一版本低于0.99。\r\n已自动完成版本升级后的文件迁移。";
-const std::string kTool = "D:\\工具";
+const std::string kTool = "D:/工具";
 const std::string kId = "001A2B3C4D5E7601";
 
 // The tool folder on a disk held in memory; a folder or file "held open" cannot be moved.
@@ -45,9 +45,9 @@ class LegacyLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(LegacyLayout, NeedsTheOldListAndNeitherNewFolder) {
     Disk disk;
-    if (GetParam().old_list) disk.list(kTool + "\\存档配置文件.ini", "");
-    if (GetParam().config_dir) disk.folder(kTool + "\\配置目录");
-    if (GetParam().backup_root) disk.folder(kTool + "\\存档目录");
+    if (GetParam().old_list) disk.list(kTool + "/存档配置文件.ini", "");
+    if (GetParam().config_dir) disk.folder(kTool + "/配置目录");
+    if (GetParam().backup_root) disk.folder(kTool + "/存档目录");
     EXPECT_EQ(needs_legacy_migration(disk.fs, ToolFolders{kTool}), GetParam().migrate);
 }
 
@@ -60,44 +60,44 @@ class Migration : public ::testing::Test {
    protected:
     void SetUp() override {
         disk.list(old_list, kList);
-        disk.folder(kTool + "\\甲");
-        disk.list(kTool + "\\甲\\1.zip", "zip");
-        disk.folder(kTool + "\\乙");
+        disk.folder(kTool + "/甲");
+        disk.list(kTool + "/甲/1.zip", "zip");
+        disk.folder(kTool + "/乙");
     }
     std::string migrate() { return migrate_legacy_layout(disk.fs, ToolFolders{kTool}, kId); }
     std::string list_in_use() { return disk.machine_list(); }
 
     const std::string kList = "[甲]\r\n存档路径=C:\\a\r\n[缺少]\r\n[乙]\r\n";
     Disk disk;
-    const std::string old_list = kTool + "\\存档配置文件.ini";
-    const std::string new_list = kTool + "\\配置目录\\存档配置文件.ini";
+    const std::string old_list = kTool + "/存档配置文件.ini";
+    const std::string new_list = kTool + "/配置目录/存档配置文件.ini";
 };
 
 TEST_F(Migration, MovesEveryFolderAndTheListWhichThisMachineThenUses) {
     EXPECT_EQ(migrate(), kMigrated);
     EXPECT_FALSE(migration_failed(kMigrated));
-    for (const char* moved : {"配置目录", "存档目录", "存档目录\\甲", "存档目录\\甲\\1.zip", "存档目录\\乙"})
-        EXPECT_TRUE(disk.exists(kTool + "\\" + moved)) << moved;
-    for (const char* gone : {"甲", "乙", "存档配置文件.ini", "存档目录\\缺少"}) EXPECT_FALSE(disk.exists(kTool + "\\" + gone));
+    for (const char* moved : {"配置目录", "存档目录", "存档目录/甲", "存档目录/甲/1.zip", "存档目录/乙"})
+        EXPECT_TRUE(disk.exists(kTool + "/" + moved)) << moved;
+    for (const char* gone : {"甲", "乙", "存档配置文件.ini", "存档目录/缺少"}) EXPECT_FALSE(disk.exists(kTool + "/" + gone));
     EXPECT_EQ(disk.text(new_list), kList);
     EXPECT_EQ(list_in_use(), new_list);
 }
 
 TEST_F(Migration, AFailedFolderMoveIsReportedAndTheOthersStillMove) {
-    disk.fs.locked_suffix = "\\甲";
+    disk.fs.locked_suffix = "/甲";
     const std::string message = migrate();
     EXPECT_TRUE(migration_failed(message));
-    EXPECT_EQ(message, "系统检测你的上一版本低于0.99。\r\n文件迁移未能全部完成：\r\n未能移动备份文件夹：" + kTool + "\\甲\r\n");
-    EXPECT_TRUE(disk.exists(kTool + "\\甲\\1.zip"));
-    EXPECT_TRUE(disk.exists(kTool + "\\存档目录\\乙"));
+    EXPECT_EQ(message, "系统检测你的上一版本低于0.99。\r\n文件迁移未能全部完成：\r\n未能移动备份文件夹：" + fs::shown(kTool + "/甲") + "\r\n");
+    EXPECT_TRUE(disk.exists(kTool + "/甲/1.zip"));
+    EXPECT_TRUE(disk.exists(kTool + "/存档目录/乙"));
     EXPECT_EQ(list_in_use(), new_list);
 }
 
 TEST_F(Migration, TheProjectListIsNeverLostWhenItCannotBeMoved) {
-    disk.fs.locked_suffix = "\\存档配置文件.ini";  // held by another program, and unreadable
-    disk.fs.fail_reads_of("\\存档配置文件.ini");
+    disk.fs.locked_suffix = "/存档配置文件.ini";  // held by another program, and unreadable
+    disk.fs.fail_reads_of("/存档配置文件.ini");
     const std::string message = migrate();
-    EXPECT_NE(message.find("未能迁移配置文件：" + old_list + "（仍在原处使用）"), std::string::npos) << message;
+    EXPECT_NE(message.find("未能迁移配置文件：" + fs::shown(old_list) + "（仍在原处使用）"), std::string::npos) << message;
     EXPECT_EQ(disk.text(old_list), kList);
     EXPECT_EQ(list_in_use(), old_list);  // this machine goes on using the list where it is
 }
@@ -115,7 +115,7 @@ class ListChoices : public ::testing::TestWithParam<ChoiceCase> {};
 TEST_P(ListChoices, TheRememberedListElseTheAnswerToTheFirstRunQuestion) {
     const ChoiceCase& c = GetParam();
     Disk disk;
-    disk.folder(kTool + "\\配置目录");
+    disk.folder(kTool + "/配置目录");
     if (c.remembered) write_machine_list(disk.fs, ToolFolders{kTool}, kId, c.remembered);
     bool asked = false;
     const ListChoice choice = choose_project_list(disk.fs, ToolFolders{kTool}, kId, [&] {
@@ -129,10 +129,10 @@ TEST_P(ListChoices, TheRememberedListElseTheAnswerToTheFirstRunQuestion) {
     EXPECT_EQ(disk.machine_list(), c.unchosen ? (c.remembered ? c.remembered : "") : c.list);
 }
 
-const std::string kGenerated = kTool + "\\配置目录\\存档配置文件_" + kId + " .ini";
+const std::string kGenerated = kTool + "/配置目录/存档配置文件_" + kId + " .ini";
 
 INSTANTIATE_TEST_SUITE_P(Lists, ListChoices,
-                         ::testing::Values(ChoiceCase{"E:\\lists\\mine.ini", false, false, "E:\\lists\\mine.ini", false},
+                         ::testing::Values(ChoiceCase{"E:/lists/mine.ini", false, false, "E:/lists/mine.ini", false},
                                            ChoiceCase{"", true, true, kGenerated, false},  // empty counts as none
                                            ChoiceCase{nullptr, true, true, kGenerated, false},
                                            ChoiceCase{nullptr, false, true, "", true},

@@ -50,13 +50,13 @@ struct Shown : ProgressView {
 class Controller : public ::testing::Test {
    protected:
     void SetUp() override {
-        disk.add_dir("C:\\存档");
-        for (int i = 0; i < 200; ++i) disk.add_file("C:\\存档\\f" + std::to_string(i) + ".sav", std::string(5000, 'x'));
+        disk.add_dir("C:/存档");
+        for (int i = 0; i < 200; ++i) disk.add_file("C:/存档/f" + std::to_string(i) + ".sav", std::string(5000, 'x'));
     }
     Operation operation(Operation::Kind kind, const std::string& name = "游戏") {
         Operation o;
         o.kind = kind;
-        o.project = {name, "D:\\游戏\\game.exe", {"C:\\存档"}, "E:\\存档目录\\" + name, {}};
+        o.project = {name, "D:\\游戏\\game.exe", {"C:/存档"}, "E:/存档目录/" + name, {}};
         return o;
     }
     // Plays the window thread until `done` holds.
@@ -97,7 +97,7 @@ TEST_F(Controller, ABackupRunsOnAWorkerAndItsProgressNeverFloodsTheWindow) {
     EXPECT_GT(queue.wakes, 1);
     EXPECT_EQ(shown.percent, 100);  // the newest values, whatever was skipped
     EXPECT_EQ(shown.counter, "1/1");
-    EXPECT_EQ(shown.status, r.outcome.first_done + " 备份完成");
+    EXPECT_EQ(shown.status, fs::shown(r.outcome.first_done) + " 备份完成");
     EXPECT_EQ(queue.settles, 1);
     EXPECT_TRUE(queue.priority.empty());  // the user waits for it: every core, normal priority
 }
@@ -106,7 +106,7 @@ TEST_F(Controller, ABackupRunsOnAWorkerAndItsProgressNeverFloodsTheWindow) {
 // is busy (its name in any case) and another one is not.
 TEST_F(Controller, QuestionsComeToTheWindowThreadWhileTheProjectIsBusy) {
     const std::string set = finish(operation(Operation::backup)).outcome.first_done;
-    disk.add_file("C:\\存档\\f0.sav", "played on");
+    disk.add_file("C:/存档/f0.sav", "played on");
     std::vector<std::string> asked;
     Operation restore = operation(Operation::restore);
     restore.ask.choose_archive = [&] {
@@ -123,7 +123,7 @@ TEST_F(Controller, QuestionsComeToTheWindowThreadWhileTheProjectIsBusy) {
     const BackupJobResult r = finish(restore);
     EXPECT_EQ(asked, (std::vector<std::string>{"choose on window", "confirm on window"}));
     EXPECT_TRUE(r.outcome.complete());
-    EXPECT_EQ(fs::read_whole_file(disk, "C:\\存档\\f0.sav", 10000), std::string(5000, 'x'));
+    EXPECT_EQ(fs::read_whole_file(disk, "C:/存档/f0.sav", 10000), std::string(5000, 'x'));
     EXPECT_FALSE(control.busy("游戏"));
 }
 
@@ -142,7 +142,7 @@ class StampAndTell : public Controller, public ::testing::WithParamInterface<Sta
 // backup skipped as unchanged writes nothing. The user at the window gets boxes, nobody else does.
 TEST_P(StampAndTell, OnceInEveryCaseAndToldByWhoAsked) {
     const StampCase& c = GetParam();
-    const std::string set = c.set_first ? finish(operation(Operation::backup)).outcome.first_done : "E:\\无.zip";
+    const std::string set = c.set_first ? finish(operation(Operation::backup)).outcome.first_done : "E:/无.zip";
     const int before = stamps.count;
     stamps.works = c.stamp_works;
     running = c.running;
@@ -196,7 +196,7 @@ TEST_F(Controller, UnattendedWorkRunsInTheBackground) {
 TEST_F(Controller, StoppingAnswersNoAndWaitsForTheWorker) {
     bool told = false;
     Operation restore = operation(Operation::restore);
-    restore.ask.choose_archive = [] { return std::optional<std::string>("E:\\从未问到.zip"); };
+    restore.ask.choose_archive = [] { return std::optional<std::string>("E:/从未问到.zip"); };
     ASSERT_TRUE(control.start(restore, nullptr, [&](const BackupJobResult&) { told = true; }));
     while (queue.wakes == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));  // it asks
     control.stop();

@@ -22,15 +22,15 @@ TEST(ProjectLoading, ReadsExpandsAndSplitsAndTheStateLooksForTheProgramGiven) {
     fs.add_file("list.ini", "[游戏]\r\n程序路径=%GAMES%\\game.exe\r\n存档路径=<程序所在目录>\\save|D:\\two\r\n"
                             "退出后备份=1\r\n保留份数=3\r\n");
     FakeFolders folders;
-    const CurrentProject p = load_project(ProjectFiles{fs, "list.ini", "F:\\工具\\存档目录"}, "游戏",
-                                          ToolFolders{"F:\\工具"}, folders);
+    const CurrentProject p = load_project(ProjectFiles{fs, "list.ini", "F:/工具/存档目录"}, "游戏",
+                                          ToolFolders{"F:/工具"}, folders);
     EXPECT_EQ(p.program_path, "%GAMES%\\game.exe");
     EXPECT_EQ(p.program_file, "E:\\游戏\\game.exe");
-    EXPECT_EQ(p.save_paths, (std::vector<std::string>{"E:\\游戏\\save", "D:\\two"}));
+    EXPECT_EQ(p.save_paths, (std::vector<std::string>{"E:/游戏/save", "D:/two"}));
     EXPECT_EQ(p.save_paths_text, "E:\\游戏\\save|D:\\two");
-    EXPECT_EQ(p.backup_folder, "F:\\工具\\存档目录\\游戏");
+    EXPECT_EQ(p.backup_folder, "F:/工具/存档目录/游戏");
     EXPECT_EQ(p.options, (ProjectOptions{true, 3}));
-    EXPECT_EQ(p.excluded_folders, (std::vector<std::string>{"F:\\工具\\存档目录", "F:\\工具\\配置目录"}));
+    EXPECT_EQ(p.excluded_folders, (std::vector<std::string>{"F:/工具/存档目录", "F:/工具/配置目录"}));
 
     const ProjectState stored = project_state(p, p.program_path, folders);
     EXPECT_EQ(stored.name, "游戏");

@@ -106,7 +106,7 @@ TEST(ZipNames, NamesThatDifferOnlyInCaseAreRefusedNamingBoth) {
     };
     for (const auto& [first, second] : clashes) {
         SCOPED_TRACE(first + " / " + second);
-        auto gbk = [](const std::string& utf8) { return fs::platform_file_system().to_ansi(utf8); };
+        auto gbk = [](const std::string& utf8) { return fs::shown_name(utf8); };
         expect_refused({{"good.sav", "fine"}, {first, "1"}, {second, "2"}}, "压缩包中有仅大小写不同的文件名：",
                        {gbk(first), gbk(second)});
     }

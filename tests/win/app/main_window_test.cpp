@@ -41,12 +41,13 @@ class MainWindowTest : public ::testing::Test {
     void SetUp() override {
         prompt.install();
         app() = AppState{};
-        app().tool_dir = tool.path();
-        wintest::make_dirs(app().config_dir());
-        app().save_config_path = app().config_dir() + "\\存档配置文件.ini";
-        wintest::write_file(app().save_config_path, kProjects);
+        app().fs = &wintest::disk();
+        app().tool_dir = wintest::on_disk(tool.path());
+        wintest::make_dirs(wintest::ansi(app().config_dir()));
+        app().save_config_path = wintest::on_disk(wintest::ansi(app().config_dir()) + "\\存档配置文件.ini");
+        wintest::write_file(wintest::ansi(app().save_config_path), kProjects);
         SetEnvironmentVariableW(L"VARNOKE_SAVES", L"C:\\\u5B58");  // C:\存
-        ASSERT_TRUE(window.create(main_context(fs::platform_file_system())));
+        ASSERT_TRUE(window.create(main_context()));
         wintest::pump_messages();
     }
     void TearDown() override {
@@ -75,7 +76,7 @@ class MainWindowTest : public ::testing::Test {
     }
     void click(int id) { wintest::click(item(id)); }
     std::string stamp_of(const std::string& project) {
-        return read_ini_value(app().save_config_path, project, "操作时间");
+        return read_ini_value(wintest::ansi(app().save_config_path), project, "操作时间");
     }
 };
 
@@ -99,9 +100,9 @@ TEST_F(MainWindowTest, OpensWithTheListMostRecentFirstAndNothingSelected) {
 }
 
 TEST_F(MainWindowTest, MissingProjectListGivesAnEmptyCombo) {
-    app().save_config_path = tool / "配置目录\\没有.ini";
+    app().save_config_path = wintest::on_disk(tool / "配置目录\\没有.ini");
     M other;
-    ASSERT_TRUE(other.create(main_context(fs::platform_file_system())));
+    ASSERT_TRUE(other.create(main_context()));
     EXPECT_EQ(combo_count(other.item(M::kProjectCombo)), 0);
 }
 
@@ -119,8 +120,9 @@ TEST_F(MainWindowTest, SelectingAProjectExpandsAndShowsItsPaths) {
     const CurrentProject& p = window.project();
     EXPECT_EQ(p.name, "淺東");
     EXPECT_EQ(p.program_path, "D:\\淺\\東.exe");
-    EXPECT_EQ(p.save_paths, (std::vector<std::string>{"C:\\存\\a", "D:\\淺\\b", "%VARNOKE_SAVES%\\東"}));
-    EXPECT_EQ(p.backup_folder, tool.path() + "\\存档目录\\淺東");
+    EXPECT_EQ(p.save_paths, (std::vector<std::string>{wintest::on_disk("C:\\存\\a"), wintest::on_disk("D:\\淺\\b"),
+                                                      wintest::on_disk("%VARNOKE_SAVES%\\東")}));
+    EXPECT_EQ(p.backup_folder, wintest::on_disk(tool.path() + "\\存档目录\\淺東"));
     for (int id : {M::kBackupButton, M::kRestoreButton, M::kStartButton, M::kSavePathButton})
         EXPECT_TRUE(window.is_enabled(id)) << id;
 }
@@ -137,7 +139,7 @@ TEST_F(MainWindowTest, EmptySavePathDisablesSaveButtons) {
     EXPECT_TRUE(window.is_enabled(M::kStartButton));
     // The first selection may already be one without save path.
     M fresh;
-    ASSERT_TRUE(fresh.create(main_context(fs::platform_file_system())));
+    ASSERT_TRUE(fresh.create(main_context()));
     wintest::select_combo_item(fresh.item(M::kProjectCombo), 2);
     EXPECT_EQ(fresh.project().name, "无时间");
     EXPECT_FALSE(fresh.is_enabled(M::kSavePathButton));
@@ -168,13 +170,13 @@ TEST_F(MainWindowTest, StartingTheProgramStampsTheProjectEvenWhenItCannotRun) {
     EXPECT_TRUE(prompt.messages.empty());
     // The stamp moves the project to the top the next time the list is built.
     M reopened;
-    ASSERT_TRUE(reopened.create(main_context(fs::platform_file_system())));
+    ASSERT_TRUE(reopened.create(main_context()));
     EXPECT_EQ(combo_item(reopened.item(M::kProjectCombo), 0), "坏时间");
 }
 
 TEST_F(MainWindowTest, StampWithoutSelectionWritesNothing) {
     window.stamp_operation_time();
-    EXPECT_EQ(read_ini_section_names(app().save_config_path).size(), 5u);
+    EXPECT_EQ(read_ini_section_names(wintest::ansi(app().save_config_path)).size(), 5u);
 }
 
 TEST_F(MainWindowTest, FolderButtonsOpenTheFoldersInTheShell) {
@@ -259,7 +261,7 @@ TEST_F(MainWindowTest, AnEmptyDropChangesNothing) {
 }
 
 TEST_F(MainWindowTest, OpenMainWindowOwnsItsWindow) {
-    ASSERT_TRUE(open_main_window(fs::platform_file_system()));
+    ASSERT_TRUE(open_main_window());
     HWND second = nullptr;
     for (HWND w : wintest::own_windows("Varnoke"))
         if (w != window.hwnd()) second = w;

@@ -38,10 +38,11 @@ class BackupRestore : public ::testing::Test {
         prompt.install();
         set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 0}; });
         app() = AppState{};
-        app().tool_dir = tool.path();
-        wintest::make_dirs(app().config_dir());
-        wintest::make_dirs(app().backup_root());
-        app().save_config_path = app().config_dir() + "\\存档配置文件.ini";
+        app().fs = &wintest::disk();
+        app().tool_dir = wintest::on_disk(tool.path());
+        wintest::make_dirs(wintest::ansi(app().config_dir()));
+        wintest::make_dirs(wintest::ansi(app().backup_root()));
+        app().save_config_path = wintest::on_disk(wintest::ansi(app().config_dir()) + "\\存档配置文件.ini");
         for (const char* d : {"一", "二\\子目录", "三", "空"}) wintest::make_dirs(saves / d);
         write_file(saves / "一\\存档1.sav", "first save");
         write_file(saves / "二\\子目录\\深.dat", std::string(200000, 'x'));
@@ -53,11 +54,11 @@ class BackupRestore : public ::testing::Test {
     }
 
     void add_project(const std::string& name, const std::string& save_path, const std::string& program) {
-        write_ini_value(app().save_config_path, name, "存档路径", save_path);
-        write_ini_value(app().save_config_path, name, "程序路径", program);
+        write_ini_value(wintest::ansi(app().save_config_path), name, "存档路径", save_path);
+        write_ini_value(wintest::ansi(app().save_config_path), name, "程序路径", program);
     }
     void open_and_select(const std::string& name) {
-        ASSERT_TRUE(window.create(main_context(fs::platform_file_system())));
+        ASSERT_TRUE(window.create(main_context()));
         HWND combo = window.item(M::kProjectCombo);
         int i = static_cast<int>(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                               reinterpret_cast<LPARAM>(name.c_str())));
@@ -77,13 +78,13 @@ class BackupRestore : public ::testing::Test {
             },
             120000);
     }
-    std::string backup_folder(const std::string& name) const { return app().backup_root() + "\\" + name; }
+    std::string backup_folder(const std::string& name) const { return wintest::ansi(app().backup_root()) + "\\" + name; }
     std::string archive(const std::string& name, int k = 1) const {
         std::string a = backup_folder(name) + "\\" + time_name + ".zip";
         return k == 1 ? a : a + std::to_string(k);
     }
     static std::string varnoke_exe() { return files::executable_dir() + "\\Varnoke.exe"; }
-    std::string stamp(const std::string& name) { return read_ini_value(app().save_config_path, name, "操作时间"); }
+    std::string stamp(const std::string& name) { return read_ini_value(wintest::ansi(app().save_config_path), name, "操作时间"); }
     // Every file and folder below a folder with its bytes and time: "before" and "after" compare.
     static std::map<std::string, std::string> snapshot(const std::string& root);
     // Whether a temporary file or folder of ours is anywhere below.

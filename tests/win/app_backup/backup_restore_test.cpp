@@ -61,7 +61,7 @@ TEST_F(BackupRestore, ARunningProgramRefusesBackupAndStillStamps) {
 TEST_F(BackupRestore, AStampThatCannotBeWrittenIsToldInTheProgressLine) {
     add_project("占用", saves / "一", "");
     open_and_select("占用");
-    const std::string list = app().save_config_path;
+    const std::string list = wintest::ansi(app().save_config_path);
     HANDLE held = CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     press(M::kBackupButton);

@@ -110,7 +110,7 @@ TEST_F(HistoryWindowTest, ListsSetsComparesNotesKeepsDeletesAndRestores) {
     press(H::kNoteButton);
     press(H::kKeepButton);
     EXPECT_EQ(cell(1, 4), "★打最终头目之前");
-    const SetInfo kept = BackupInfo(fs::platform_file_system(), folder).of(time_name + ".zip");
+    const SetInfo kept = BackupInfo(wintest::disk(), wintest::on_disk(folder)).of(time_name + ".zip");
     EXPECT_TRUE(kept.kept);
     EXPECT_EQ(kept.note, "打最终头目之前");
 

@@ -74,7 +74,7 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     // Varnoke is closed and started again; the undo is still there.
     DestroyWindow(window.hwnd());
     M again;
-    ASSERT_TRUE(again.create(main_context(fs::platform_file_system())));
+    ASSERT_TRUE(again.create(main_context()));
     HWND combo = again.item(M::kProjectCombo);
     wintest::select_combo_item(combo, 0);
     EXPECT_EQ(GetMenuState(GetSystemMenu(again.hwnd(), FALSE), M::kUndoCommand, MF_BYCOMMAND) & MF_GRAYED, 0u);
@@ -160,8 +160,11 @@ TEST_F(RestoreSafety, AFullDriveLeavesTheSaveAsItWas) {
 TEST(RestoreChild, RestoresTheSet) {
     const std::string backup = files::environment_variable("VARNOKE_RESTORE_BACKUP");
     if (backup.empty()) GTEST_SKIP() << "child only";
-    RestoreRequest request{files::environment_variable("VARNOKE_RESTORE_ARCHIVE"),
-                           gbk::split(files::environment_variable("VARNOKE_RESTORE_SAVES")), backup};
+    std::vector<std::string> saves;
+    for (const std::string& s : gbk::split(files::environment_variable("VARNOKE_RESTORE_SAVES")))
+        saves.push_back(wintest::on_disk(s));
+    RestoreRequest request{wintest::on_disk(files::environment_variable("VARNOKE_RESTORE_ARCHIVE")), saves,
+                           wintest::on_disk(backup)};
     restore_with_safety_copy(fs::platform_file_system(), request, {});
 }
 
@@ -196,10 +199,10 @@ TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     release_single_instance();
     AppState next;
     next.tool_dir = app().tool_dir;
-    // This machine uses the list: the journal is checked against that list's save folders.
-    write_machine_list(next.folders(), make_machine_id(first_adapter_address(), os_build_number()),
-                       app().save_config_path);
     fs::FileSystem& ops = fs::platform_file_system();
+    // This machine uses the list: the journal is checked against that list's save folders.
+    write_machine_list(ops, next.folders(), make_machine_id(first_adapter_address(), os_build_number()),
+                       app().save_config_path);
     prompt.messages.clear();
     ASSERT_TRUE(run_startup(next, {[] {}, [] {}}, ops));
     release_single_instance();

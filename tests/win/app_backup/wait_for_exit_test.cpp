@@ -25,17 +25,18 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
     prompt.install();
     prompt.on_open = [](const std::string& program) { EXPECT_TRUE(wintest::start_program(program)); };
     app() = AppState{};
-    app().tool_dir = tool.path();
-    wintest::make_dirs(app().config_dir());
-    wintest::make_dirs(app().backup_root());
-    app().save_config_path = app().config_dir() + "\\存档配置文件.ini";
+    app().fs = &wintest::disk();
+    app().tool_dir = wintest::on_disk(tool.path());
+    wintest::make_dirs(wintest::ansi(app().config_dir()));
+    wintest::make_dirs(wintest::ansi(app().backup_root()));
+    app().save_config_path = wintest::on_disk(wintest::ansi(app().config_dir()) + "\\存档配置文件.ini");
     wintest::make_dirs(saves / "一");
     wintest::write_file(saves / "一\\存档.sav", "before");
     const std::string exe = "替身" + std::to_string(GetCurrentProcessId()) + ".exe";
     ASSERT_TRUE(CopyFileA((files::executable_dir() + "\\stand_in.exe").c_str(), (tool / exe).c_str(), FALSE));
     for (auto [key, value] :
          {std::pair{"存档路径", saves / "一"}, {"程序路径", tool / exe}, {"退出后备份", "1"}})
-        write_ini_value(app().save_config_path, "自动", key, value);
+        write_ini_value(wintest::ansi(app().save_config_path), "自动", key, value);
     SetEnvironmentVariableA("STAND_IN_LAUNCH", "1");
     SetEnvironmentVariableW(L"STAND_IN_SAVE", fs::to_wide(saves / "一\\存档.sav").c_str());
 
@@ -43,7 +44,7 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
         std::vector<Note> notes;
         void notify(const Note& n) override { notes.push_back(n); }
     } told;
-    MainContext context = main_context(fs::platform_file_system());
+    MainContext context = main_context();
     context.notifier = &told;
     M window;
     ASSERT_TRUE(window.create(context));
@@ -59,9 +60,9 @@ TEST(WaitForExit, OneBackupAfterTheLastProcessOfTheProgramHasEnded) {
         wintest::pump_messages();
         Sleep(50);
     }
-    const std::vector<std::string> archives = wintest::matching_files(app().backup_root() + "\\自动", "*.zip*");
+    const std::vector<std::string> archives = wintest::matching_files(wintest::ansi(app().backup_root()) + "\\自动", "*.zip*");
     ASSERT_EQ(archives.size(), 1u);
-    const std::string archive = app().backup_root() + "\\自动\\" + archives[0];
+    const std::string archive = wintest::ansi(app().backup_root()) + "\\自动\\" + archives[0];
     wintest::TempDir out("unpacked");
     ASSERT_TRUE(zip_test::extract_into(archive, out.path()).ok);
     EXPECT_EQ(wintest::read_file(out / "存档.sav"), "after");

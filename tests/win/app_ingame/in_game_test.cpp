@@ -44,18 +44,19 @@ class InGame : public ::testing::Test {
         prompt.install();
         prompt.on_open = [](const std::string& program) { EXPECT_TRUE(wintest::start_program(program)); };
         app() = AppState{};
-        app().tool_dir = tool.path();
+        app().fs = &wintest::disk();
+        app().tool_dir = wintest::on_disk(tool.path());
         app().machine_id = "测试机";
-        wintest::make_dirs(app().config_dir());
-        wintest::make_dirs(app().backup_root());
-        app().save_config_path = app().config_dir() + "\\存档配置文件.ini";
+        wintest::make_dirs(wintest::ansi(app().config_dir()));
+        wintest::make_dirs(wintest::ansi(app().backup_root()));
+        app().save_config_path = wintest::on_disk(wintest::ansi(app().config_dir()) + "\\存档配置文件.ini");
         wintest::make_dirs(saves / "一");
         wintest::write_file(save_file(), "backed up");
         exe = "游戏" + std::to_string(GetCurrentProcessId()) + ".exe";
         ASSERT_TRUE(CopyFileA((files::executable_dir() + "\\stand_in.exe").c_str(), (tool / exe).c_str(), FALSE));
         for (auto [key, value] : {std::pair{"存档路径", saves / "一"}, {"程序路径", tool / exe}, {"退出后备份", "1"}})
-            write_ini_value(app().save_config_path, "游戏", key, value);
-        MainContext context = main_context(fs::platform_file_system());
+            write_ini_value(wintest::ansi(app().save_config_path), "游戏", key, value);
+        MainContext context = main_context();
         context.notifier = &told;
         ASSERT_TRUE(window.create(context));
         wintest::select_combo_item(window.item(M::kProjectCombo), 0);
@@ -69,7 +70,7 @@ class InGame : public ::testing::Test {
         set_prompt(nullptr);
     }
     std::string save_file() const { return saves / "一\\存档.sav"; }
-    size_t sets() const { return wintest::matching_files(app().backup_root() + "\\游戏", "*.zip").size(); }
+    size_t sets() const { return wintest::matching_files(wintest::ansi(app().backup_root()) + "\\游戏", "*.zip").size(); }
 
     // Ctrl+Alt+key as the keyboard sends it, to whichever window has the focus.
     static void press(BYTE key) {
@@ -109,7 +110,7 @@ TEST_F(InGame, AQuickKeyHeldElsewhereIsToldAndTheOtherStillWorks) {
     DestroyWindow(window.hwnd());
     ASSERT_TRUE(RegisterHotKey(other, 1, MOD_CONTROL | MOD_ALT, 'B'));
     M again;
-    MainContext context = main_context(fs::platform_file_system());
+    MainContext context = main_context();
     context.notifier = &told;
     ASSERT_TRUE(again.create(context));
     wintest::select_combo_item(again.item(M::kProjectCombo), 0);

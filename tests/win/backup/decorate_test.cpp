@@ -18,7 +18,7 @@ class Decorate : public ::testing::Test {
 };
 
 TEST_F(Decorate, AFirstSelectionMakesTheFolderWithDesktopIniAndIcon) {
-    decorate_backup_folder(varnoke_exe(), folder);
+    decorate_backup_folder(wintest::disk(), varnoke_exe(), wintest::on_disk(folder));
     EXPECT_EQ(wintest::read_file(folder + "\\Desktop.ini"),
               "[.ShellClassInfo]\r\nConfirmFileOp=0\r\nIconFile=image.ico\r\nIconIndex=0\r\n"
               "InfoTip=存档文件夹 by Varnoke\r\n");
@@ -37,23 +37,23 @@ TEST_F(Decorate, AFirstSelectionMakesTheFolderWithDesktopIniAndIcon) {
 
 TEST_F(Decorate, AnExistingFolderGetsTheIconButNoDesktopIni) {
     CreateDirectoryA(folder.c_str(), nullptr);
-    decorate_backup_folder(varnoke_exe(), folder);
+    decorate_backup_folder(wintest::disk(), varnoke_exe(), wintest::on_disk(folder));
     EXPECT_FALSE(wintest::exists(folder + "Desktop.ini"));
     EXPECT_TRUE(wintest::is_file(folder + "image.ico"));
     EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_SYSTEM, 0u);
 }
 
 TEST_F(Decorate, AMissingProgramLeavesNothing) {
-    decorate_backup_folder(dir / "no\\such.exe", folder);
-    decorate_backup_folder("", folder);
+    decorate_backup_folder(wintest::disk(), dir / "no\\such.exe", wintest::on_disk(folder));
+    decorate_backup_folder(wintest::disk(), "", wintest::on_disk(folder));
     EXPECT_FALSE(wintest::exists(folder));
 }
 
 TEST_F(Decorate, AProgramWithoutIconsOrNoProgramAtAllGivesNoIcon) {
-    EXPECT_FALSE(write_first_icon_group(files::executable_path(), dir / "a.ico"));  // tests carry no icon
+    EXPECT_FALSE(write_first_icon_group(wintest::disk(), files::executable_path(), wintest::on_disk(dir / "a.ico")));  // tests carry no icon
     wintest::write_file(dir / "fake.exe", "MZ not really a program");
-    EXPECT_FALSE(write_first_icon_group(dir / "fake.exe", dir / "b.ico"));
-    decorate_backup_folder(dir / "fake.exe", folder);
+    EXPECT_FALSE(write_first_icon_group(wintest::disk(), dir / "fake.exe", wintest::on_disk(dir / "b.ico")));
+    decorate_backup_folder(wintest::disk(), dir / "fake.exe", wintest::on_disk(folder));
     EXPECT_TRUE(wintest::exists(folder + "Desktop.ini"));
     EXPECT_FALSE(wintest::exists(folder + "image.ico"));
 }

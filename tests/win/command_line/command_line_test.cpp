@@ -9,7 +9,7 @@
 #include "app/main_window.h"
 #include "app/window_flow.h"
 #include "app/startup.h"
-#include "backup/archive_sets.h"
+#include "backup/sets.h"
 #include "backup/zip/zip.h"
 #include "config/ini.h"
 #include "config/project_list.h"
@@ -55,8 +55,8 @@ class CommandLine : public ::testing::Test {
     // The names of the backup folder that the backup writes.
     std::set<std::string> archives(const std::string& name) const {
         std::set<std::string> out;
-        for (const ArchiveSet& set : archive_sets(wintest::matching_files(folder(name), "*")))
-            out.insert(set.names.begin(), set.names.end());
+        for (const ArchiveSet& set : list_sets(wintest::disk(), wintest::on_disk(folder(name)), {false}))
+            for (const std::string& n : set.names) out.insert(fs::shown_name(n));
         return out;
     }
     std::string log() const { return read_file(tool / "配置目录\\varnoke.log"); }
@@ -134,11 +134,12 @@ TEST_F(CommandLine, BackupAllWhileTheMainWindowIsOpenCoversEveryProjectAndLosesN
     ScriptedPrompt prompt;
     prompt.install();
     app() = AppState{};
-    app().tool_dir = tool.path();
-    app().save_config_path = list();
+    app().fs = &wintest::disk();
+    app().tool_dir = wintest::on_disk(tool.path());
+    app().save_config_path = wintest::on_disk(list());
     ASSERT_TRUE(acquire_single_instance());  // as a window of the tool holds it
     MainWindow window;
-    ASSERT_TRUE(window.create(main_context(fs::platform_file_system())));
+    ASSERT_TRUE(window.create(main_context()));
     wintest::select_combo_item(window.item(MainWindow::kProjectCombo), 0);
 
     STARTUPINFOA si{};
@@ -209,7 +210,9 @@ TEST_F(CommandLine, KeepingThreeLeavesTheNewestSetsAndEveryOtherFile) {
     for (const char* n : {"2020年1月10日3时4分5秒.zip", "2020年1月20日.zip", "2020年1月20日.zip2"})
         EXPECT_EQ(left.erase(n), 1u);
     ASSERT_EQ(left.size(), 2u);
-    EXPECT_EQ(archive_sets({left.begin(), left.end()}).size(), 1u);  // the new set
+    std::set<std::string> stems;  // the new set
+    for (const std::string& n : left) stems.insert(n.substr(0, n.rfind(".zip")));
+    EXPECT_EQ(stems.size(), 1u);
     for (const std::string& n : foreign) EXPECT_EQ(read_file(f + n), n);
     EXPECT_EQ(lines_with(log(), "保留：删除旧备份："), 5u);
 }

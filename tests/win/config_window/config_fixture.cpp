@@ -10,11 +10,12 @@ void ConfigWindowTest::SetUp() {
     set_clock_for_tests([] { return DateTime{2012, 12, 21, 3, 14, 35}; });
     AppState& a = app();
     a = AppState{};
-    a.tool_dir = dir.path();
+    a.fs = &wintest::disk();
+    a.tool_dir = wintest::on_disk(dir.path());
     a.machine_id = "0A1B2C3D4E5F7601";
-    wintest::make_dirs(a.config_dir());
-    wintest::make_dirs(a.backup_root());
-    a.save_config_path = list_path();
+    wintest::make_dirs(dir / "配置目录");
+    wintest::make_dirs(dir / "存档目录");
+    a.save_config_path = wintest::on_disk(list_path());
 }
 
 void ConfigWindowTest::TearDown() {
@@ -25,10 +26,11 @@ void ConfigWindowTest::TearDown() {
     // The profile functions cache files; clear the cache before the folder goes.
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, list_path().c_str());
     app() = AppState{};
+    app().fs = &wintest::disk();
 }
 
 HWND ConfigWindowTest::open(const std::string& dropped_file) {
-    EXPECT_TRUE(open_config(fs::platform_file_system(), dropped_file));
+    EXPECT_TRUE(open_config(dropped_file));
     window_ = wintest::own_window("配置");
     EXPECT_NE(window_, nullptr);
     wintest::pump_messages();

@@ -109,8 +109,8 @@ TEST_F(Flow, AnotherProjectListIsChosenAndRemembered) {
     EXPECT_EQ(prompt.open_requests[0].filter, "配置文件|*.ini");
     EXPECT_EQ(prompt.open_requests[0].initial_dir, dir / "配置目录\\");
     EXPECT_EQ(text(kSaveConfigEdit), other);
-    EXPECT_EQ(app().save_config_path, other);
-    EXPECT_EQ(read_ini_value(app().folders().system_config_path(), "存档配置", app().machine_id), other);
+    EXPECT_EQ(wintest::ansi(app().save_config_path), other);
+    EXPECT_EQ(read_ini_value(dir / "配置目录\\系统配置文件.ini", "存档配置", app().machine_id), other);
     EXPECT_EQ(items(kModifyCombo), std::vector<std::string>{"模擬市民3"});
     EXPECT_EQ(items(kDeleteCombo), std::vector<std::string>{"模擬市民3"});
     EXPECT_TRUE(prompt.messages.empty());
@@ -134,7 +134,7 @@ TEST_F(Flow, AProjectLoadedFromTheFormerListIsNeverRenamedInTheNewOne) {
 }
 
 TEST_F(Flow, TheSystemConfigurationFileIsRefusedAndTheDialogComesBack) {
-    std::string system = app().folders().system_config_path();
+    std::string system = dir / "配置目录\\系统配置文件.ini";
     wintest::write_file(system, "[存档配置]\r\n");
     open();
     click_tab(kPageSettings);
@@ -148,7 +148,7 @@ TEST_F(Flow, TheSystemConfigurationFileIsRefusedAndTheDialogComesBack) {
     ASSERT_EQ(prompt.open_requests.size(), 2u);
     EXPECT_EQ(prompt.open_requests[1].initial_dir, dir / "配置目录\\");  // the box is empty
     // Cancelled at last: nothing changed.
-    EXPECT_EQ(app().save_config_path, list_path());
+    EXPECT_EQ(wintest::ansi(app().save_config_path), list_path());
     EXPECT_EQ(text(kSaveConfigEdit), "");
     EXPECT_EQ(wintest::read_file(system), "[存档配置]\r\n");
     EXPECT_EQ(items(kModifyCombo).size(), 2u);

@@ -153,13 +153,14 @@ TEST_F(Ini, AToolFolderDeeperThan260CharactersIsReadAndWritten) {
     fs::FileSystem& fs = fs::platform_file_system();
     std::string deep = dir.path();
     bool created = false;
-    while (deep.size() < 300) ASSERT_TRUE(fs.make_dir(fs.from_ansi(deep += "\\很深的文件夹"), &created));
-    ASSERT_TRUE(fs.make_dir(fs.from_ansi(deep + "\\配置目录"), &created));
-    const ToolFolders tool{deep};
-    ASSERT_TRUE(write_machine_list(tool, "机器", generated_list_path(tool, "机器")));
-    EXPECT_EQ(read_machine_list(tool, "机器"), generated_list_path(tool, "机器"));
-    ASSERT_TRUE(write_ini_value(generated_list_path(tool, "机器"), "游戏", "存档路径", "D:\\存档"));
-    EXPECT_EQ(read_ini_section_names(generated_list_path(tool, "机器")), std::vector<std::string>{"游戏"});
+    while (deep.size() < 300) ASSERT_TRUE(fs.make_dir(fs::path_of(deep += "\\很深的文件夹"), &created));
+    ASSERT_TRUE(fs.make_dir(fs::path_of(deep + "\\配置目录"), &created));
+    const ToolFolders tool{fs::path_of(deep)};
+    const std::string list = generated_list_path(tool, "机器");
+    ASSERT_TRUE(write_machine_list(fs, tool, "机器", list));
+    EXPECT_EQ(read_machine_list(fs, tool, "机器"), list);
+    ASSERT_TRUE(write_ini_value(fs, list, "游戏", "存档路径", "D:\\存档"));
+    EXPECT_EQ(read_ini_section_names(fs, list), std::vector<std::string>{"游戏"});
 }
 
 }  // namespace

@@ -33,9 +33,10 @@ class PathViewTest : public ::testing::Test {
     void SetUp() override {
         prompt.install();
         app() = AppState{};
-        app().tool_dir = tool.path();
-        app().save_config_path = tool / "存档配置文件.ini";
-        wintest::write_file(app().save_config_path, kProjects);
+        app().fs = &wintest::disk();
+        app().tool_dir = wintest::on_disk(tool.path());
+        app().save_config_path = wintest::on_disk(tool / "存档配置文件.ini");
+        wintest::write_file(wintest::ansi(app().save_config_path), kProjects);
         SetEnvironmentVariableW(L"VARNOKE_VIEW", L"C:\\\u6DFA");  // C:\淺
     }
     void TearDown() override {
@@ -87,7 +88,7 @@ TEST_F(PathViewTest, FiveEntriesExpandedEachOpensItsOwnFolder) {
 
 TEST_F(PathViewTest, MainWindowListsSeveralPathsInTheViewWindow) {
     MainWindow main;
-    ASSERT_TRUE(main.create(main_context(fs::platform_file_system())));
+    ASSERT_TRUE(main.create(main_context()));
     HWND combo = main.item(MainWindow::kProjectCombo);
     const int index = static_cast<int>(
         SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("三处")));

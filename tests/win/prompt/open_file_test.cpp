@@ -28,9 +28,9 @@ TEST(OpenFileDialog, AnArchiveDeeperThan260CharactersComesBackWhole) {
     fs::FileSystem& fs = fs::platform_file_system();
     std::string deep = dir.path();
     bool created = false;
-    while (deep.size() < 300) ASSERT_TRUE(fs.make_dir(fs.from_ansi(deep += "\\很深的备份文件夹"), &created));
+    while (deep.size() < 300) ASSERT_TRUE(fs.make_dir(fs::path_of(deep += "\\很深的备份文件夹"), &created));
     const std::string archive = deep + "\\2011年10月22日9时5分7秒.zip";
-    ASSERT_TRUE(fs::write_file_atomically(fs, fs.from_ansi(archive), "PK"));
+    ASSERT_TRUE(fs::write_file_atomically(fs, fs::path_of(archive), "PK"));
 
     const std::string title = "选择存档文件" + std::to_string(GetCurrentProcessId());
     std::thread user(answer_dialog, title, archive);

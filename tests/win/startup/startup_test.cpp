@@ -22,7 +22,7 @@ class Startup : public ::testing::Test {
    protected:
     void SetUp() override {
         prompt.install();
-        state.tool_dir = dir.path();
+        state.tool_dir = wintest::on_disk(dir.path());
         state.machine_id = "001A2B3C4D5E7601";
     }
     void TearDown() override { release_single_instance(); }
@@ -73,7 +73,7 @@ TEST_F(Startup, AnswerYesGeneratesThisMachinesList) {
     EXPECT_EQ(prompt.messages[0].style, 36u);
     EXPECT_EQ(prompt.messages[0].title, "信息：");
     const std::string generated = dir / "配置目录\\存档配置文件_001A2B3C4D5E7601 .ini";
-    EXPECT_EQ(state.save_config_path, generated);
+    EXPECT_EQ(state.save_config_path, wintest::on_disk(generated));
     EXPECT_EQ(read_ini_value(system_ini(), "存档配置", state.machine_id), generated);
     EXPECT_FALSE(wintest::exists(generated));  // made by the first project written into it
     EXPECT_EQ(opened, std::vector<std::string>{"main"});
@@ -98,7 +98,7 @@ TEST_F(Startup, AFirstRunInAnEmptyFolderMakesBothFoldersAndAsks) {
     prompt.messages.clear();
     opened.clear();
     AppState next;
-    next.tool_dir = dir.path();
+    next.tool_dir = wintest::on_disk(dir.path());
     // What a backup ended by force left in a project's folder goes at the next start.
     wintest::make_dirs(dir / "存档目录\\游戏");
     write_file(dir / "存档目录\\游戏\\.vnk00112233aabb.tmp", "half an archive");
@@ -120,7 +120,7 @@ TEST_F(Startup, RunStartupMigratesAndTellsTheUser) {
     EXPECT_EQ(prompt.messages[0].style, 0u);
     // The migrated list is this machine's: no question follows.
     EXPECT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(state.save_config_path, dir / "配置目录\\存档配置文件.ini");
+    EXPECT_EQ(state.save_config_path, wintest::on_disk(dir / "配置目录\\存档配置文件.ini"));
 }
 
 // Run as a second process by the test below: start-up must refuse and touch nothing.
@@ -129,7 +129,7 @@ TEST(SingleInstanceChild, RefusesWhileAnotherRuns) {
     ScriptedPrompt p;
     p.install();
     AppState s;
-    s.tool_dir = files::environment_variable("VARNOKE_CHILD_TOOL_DIR");
+    s.tool_dir = wintest::on_disk(files::environment_variable("VARNOKE_CHILD_TOOL_DIR"));
     fs::FileSystem& files = fs::platform_file_system();
     bool opened_any = false;
     EXPECT_FALSE(run_startup(s, {[&] { opened_any = true; }, [&] { opened_any = true; }}, files));

@@ -62,9 +62,10 @@ bool make_dirs(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-namespace {
 fs::FileSystem& disk() { return fs::platform_file_system(); }
-std::string on_disk(const std::string& ansi) { return disk().from_ansi(ansi); }
+std::string on_disk(const std::string& ansi) { return fs::path_of(ansi); }
+
+namespace {
 
 bool wildcard_match(const char* pattern, const char* text) {
     if (*pattern == '\0') return *text == '\0';
@@ -103,7 +104,7 @@ std::vector<std::string> matching_files(const std::string& folder, const std::st
     std::vector<std::string> names;
     disk().list_dir(on_disk(folder), &entries);
     for (const fs::DirEntry& e : entries) {
-        const std::string name = disk().to_ansi(e.name);
+        const std::string name = fs::shown_name(e.name);
         if (!e.is_dir && wildcard_match(pattern.c_str(), name.c_str())) names.push_back(name);
     }
     return names;

@@ -7,7 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "config/ini.h"
+#include "config/machine_list.h"
+#include "config/project_list.h"
+#include "fs/file_system.h"
+
 namespace wintest {
+
+// The program's own files, and a path a test names as the user types it (ANSI) in the file world.
+fs::FileSystem& disk();
+std::string on_disk(const std::string& ansi);
+inline std::string ansi(const std::string& path) { return fs::shown(path); }
 
 // A new empty folder under the Windows temp folder (GBK path, no trailing backslash), removed with
 // everything in it when the object goes.
@@ -81,3 +91,22 @@ std::vector<HWND> own_windows(const char* title = nullptr);
 HWND own_window(const char* title);  // the first, or nullptr
 
 }  // namespace wintest
+
+// Tests name INI files by ANSI paths; these reach the program's functions on its own file system.
+inline std::string read_ini_value(const std::string& file, const std::string& section, const std::string& key,
+                                  const std::string& default_value = "") {
+    return read_ini_value(wintest::disk(), wintest::on_disk(file), section, key, default_value);
+}
+inline bool write_ini_value(const std::string& file, const std::string& section, const std::optional<std::string>& key,
+                            const std::optional<std::string>& value) {
+    return write_ini_value(wintest::disk(), wintest::on_disk(file), section, key, value);
+}
+inline bool delete_ini_section(const std::string& file, const std::string& section) {
+    return delete_ini_section(wintest::disk(), wintest::on_disk(file), section);
+}
+inline std::vector<std::string> read_ini_section_names(const std::string& file) {
+    return read_ini_section_names(wintest::disk(), wintest::on_disk(file));
+}
+inline std::vector<std::string> load_project_names(const std::string& list) {
+    return load_project_names(wintest::disk(), wintest::on_disk(list));
+}

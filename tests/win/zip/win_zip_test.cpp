@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "fs/file_system.h"
+#include "fs/wide_text.h"
 #include "backup/zip/staging.h"
 #include "backup/zip/zip.h"
 #include "zip_support/archive_builder.h"
@@ -109,7 +110,7 @@ TEST_F(WinZip, GbkPathsAndNamesOutsideGbkRoundTrip) {
     std::string archive = ansi(root_) + "\\" + "备份.zip";
     std::string target = ansi(root_) + "\\" + "恢复\\新的位置";
 
-    zip::Result r = zip::compress_folder(ansi(src), archive);
+    zip::Result r = zip::compress_folder(fs::path_of(ansi(src)), fs::path_of(archive));
     ASSERT_TRUE(r.ok) << r.error;
     r = zip_test::extract_into(archive, target + "\\");  // a new folder, named with a trailing separator
     ASSERT_TRUE(r.ok) << r.error;
@@ -124,8 +125,8 @@ TEST_F(WinZip, GbkPathsAndNamesOutsideGbkRoundTrip) {
 TEST_F(WinZip, ArchiveInsideSourceIsLeftOutAndSaysNtfs) {
     write_wide(root_ + L"\\a.txt", "x");
     std::string archive = ansi(root_) + "\\host.zip";
-    ASSERT_TRUE(zip::compress_folder(ansi(root_), archive).ok);
-    ASSERT_TRUE(zip::compress_folder(ansi(root_), archive).ok);  // now the old archive is in the tree
+    ASSERT_TRUE(zip::compress_folder(fs::path_of(ansi(root_)), fs::path_of(archive)).ok);
+    ASSERT_TRUE(zip::compress_folder(fs::path_of(ansi(root_)), fs::path_of(archive)).ok);  // now the old archive is in the tree
     std::string bytes = read_wide(wide(archive));
     EXPECT_EQ(bytes.find("host.zip"), std::string::npos);
     std::size_t central = bytes.find(std::string("PK\x01\x02", 4));
@@ -140,7 +141,7 @@ TEST_F(WinZip, PathsLongerThan260Characters) {
     make_dirs(deep);
     write_wide(deep + L"\\save.dat", "far away");
     std::string archive = ansi(root_) + "\\long.zip";
-    zip::Result r = zip::compress_folder(ansi(root_ + L"\\src"), archive);
+    zip::Result r = zip::compress_folder(fs::path_of(ansi(root_ + L"\\src")), fs::path_of(archive));
     ASSERT_TRUE(r.ok) << r.error;
     r = zip_test::extract_into(archive, ansi(root_ + L"\\out"));
     ASSERT_TRUE(r.ok) << r.error;
@@ -161,7 +162,7 @@ TEST_F(WinZip, LargeMixedFilesRoundTrip) {
     zip::Options options;
     options.chunk_size = 256 * 1024;
     std::string archive = ansi(root_) + "\\big.zip";
-    ASSERT_TRUE(zip::compress_folder(ansi(root_ + L"\\src"), archive, {}, options).ok);
+    ASSERT_TRUE(zip::compress_folder(fs::path_of(ansi(root_ + L"\\src")), fs::path_of(archive), {}, options).ok);
     std::string bytes = read_wide(wide(archive));
     EXPECT_LT(bytes.size(), mixed.size() + text.size() / 2);
     zip::Result r = zip_test::extract_into(archive, ansi(root_ + L"\\out"));
@@ -182,7 +183,7 @@ TEST_F(WinZip, RestoresModificationTime) {
     SetFileTime(h, nullptr, nullptr, &set);
     CloseHandle(h);
     std::string archive = ansi(root_) + "\\t.zip";
-    ASSERT_TRUE(zip::compress_folder(ansi(root_ + L"\\src"), archive).ok);
+    ASSERT_TRUE(zip::compress_folder(fs::path_of(ansi(root_ + L"\\src")), fs::path_of(archive)).ok);
     ASSERT_TRUE(zip_test::extract_into(archive, ansi(root_ + L"\\out")).ok);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(GetFileAttributesExW((root_ + L"\\out\\timed.sav").c_str(), GetFileExInfoStandard, &data));
@@ -198,7 +199,7 @@ TEST_F(WinZip, ReadOnlySaveIsReplacedAndStaysReadOnly) {
     write_wide(old, "old");
     SetFileAttributesW(old.c_str(), FILE_ATTRIBUTE_READONLY);
     std::string archive = ansi(root_) + "\\ro.zip";
-    ASSERT_TRUE(zip::compress_folder(ansi(root_ + L"\\src"), archive).ok);
+    ASSERT_TRUE(zip::compress_folder(fs::path_of(ansi(root_ + L"\\src")), fs::path_of(archive)).ok);
     zip::Result r = zip_test::extract_into(archive, ansi(root_ + L"\\target"));
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(read_wide(old), "restored");
@@ -212,7 +213,7 @@ TEST_F(WinZip, FullDiskKeepsSaveAndArchive) {
     make_dirs(root_ + L"\\target");
     write_wide(root_ + L"\\target\\slot.sav", "old save");
     std::string archive = ansi(root_) + "\\disk.zip";
-    ASSERT_TRUE(zip::compress_folder(ansi(root_ + L"\\src"), archive).ok);
+    ASSERT_TRUE(zip::compress_folder(fs::path_of(ansi(root_ + L"\\src")), fs::path_of(archive)).ok);
     std::string archive_bytes = read_wide(wide(archive));
 
     zip_test::FaultyFileSystem faulty(fs::platform_file_system());
@@ -223,7 +224,7 @@ TEST_F(WinZip, FullDiskKeepsSaveAndArchive) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(read_wide(root_ + L"\\target\\slot.sav"), "old save");
     faulty.write_budget = 100;
-    r = zip::compress_folder(ansi(root_ + L"\\src"), archive, {}, options);
+    r = zip::compress_folder(fs::path_of(ansi(root_ + L"\\src")), fs::path_of(archive), {}, options);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(read_wide(wide(archive)), archive_bytes);
 
@@ -259,17 +260,17 @@ TEST_F(WinZip, NamesOfOtherToolsCaseAndTheToolsOwnFolders) {
 
     write_wide(wide(archive), zip_test::build_archive({{"save.dat", "new save"}}));
     zip::StagedExtraction staged;
-    ASSERT_TRUE(zip::stage_extraction(archive, target, {}, {}, &staged).ok);
+    ASSERT_TRUE(zip::stage_extraction(fs::path_of(archive), fs::path_of(target), {}, {}, &staged).ok);
     ASSERT_EQ(staged.files.size(), 1u);
     EXPECT_TRUE(staged.files[0].replaces);
     const std::string& existing = staged.files[0].existing;
     EXPECT_EQ(existing.substr(existing.find_last_of("/\\") + 1), "Save.dat");
-    for (const auto& f : staged.files) DeleteFileW(long_form(wide(fs::platform_file_system().to_ansi(f.staged))).c_str());
+    for (const auto& f : staged.files) DeleteFileW(fs::long_path(fs::utf8_to_wide(f.staged)).c_str());
 
     make_dirs(wide(target) + L"\\" + wide("存档目录") + L"\\game");
     zip::Options options;
-    options.excluded_folders = {target + "\\" + "存档目录"};
-    zip::Result r = zip::compress_folder(target, ansi(root_) + "\\b.zip", {}, options);
+    options.excluded_folders = {fs::path_of(target + "\\" + "存档目录")};
+    zip::Result r = zip::compress_folder(fs::path_of(target), fs::path_of(ansi(root_) + "\\b.zip"), {}, options);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.skipped.size(), 1u);
     EXPECT_EQ(r.skipped[0].rfind("存档目录\\：", 0), 0u) << r.skipped[0];
