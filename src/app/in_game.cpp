@@ -52,7 +52,7 @@ InGame::InGame(InGameContext context, GameWindow& window, OperationControl& oper
 
 InGame::~InGame() = default;
 
-void InGame::start() {
+void InGame::attach() {
     tray_.attach(context_.window, kTrayMessage);
     take_quick_keys();
     reload_timed_projects();
@@ -71,7 +71,7 @@ void InGame::take_quick_keys() {
     if (!told.empty()) notifier().notify({told, {told}});
 }
 
-void InGame::stop() {
+void InGame::detach() {
     for (QuickAction action : {kQuickBackup, kQuickRestore}) UnregisterHotKey(context_.window, action + 1);
     KillTimer(context_.window, kInGameTimer);
     KillTimer(context_.window, kWaitTimer);

@@ -52,9 +52,9 @@ class InGame {
     ~InGame();
 
     // Takes the quick keys and starts looking at the programs.
-    void start();
+    void attach();
     // For the window's end: the keys, timers and tray icon go.
-    void stop();
+    void detach();
     // Hot keys, timers, the tray icon's clicks, minimising to the tray; true when handled.
     bool on_message(UINT msg, WPARAM wp, LPARAM lp);
 

@@ -72,18 +72,19 @@ bool MainWindow::create(MainContext context) {
         return false;
     start_work_parts();
     create_controls(kLayout);
+    progress_ = ProgressControls(hwnd(), kProgressBar, kProgressTextLabel, kProgressCountLabel);
     SendMessageA(item(kProgressBar), PBM_SETRANGE32, 0, 100);
     fit_client_area(kClientWidth, kClientHeight);
     load_main_list();
     add_undo_to_system_menu();
     DragAcceptFiles(hwnd(), TRUE);
-    in_game_->start();
+    in_game_->attach();
     ShowWindow(hwnd(), SW_SHOW);
     return true;
 }
 
 void MainWindow::start_work_parts() {
-    work_ = std::make_unique<WindowOperations>(hwnd(), files(), project_list(), [this] { settled(); });
+    work_ = std::make_unique<WindowOperations>(hwnd(), files(), project_list(), [this] { work_settled(); });
     InGameContext game{hwnd(),           context_.folders, context_.machine_id, context_.save_config_path,
                        context_.special, context_.fs,      context_.notifier,   context_.now_ms};
     GameWindow& as_game_window = *this;
@@ -92,7 +93,7 @@ void MainWindow::start_work_parts() {
 
 void MainWindow::on_destroy() {
     close_history();
-    in_game_->stop();
+    in_game_->detach();
     operations().stop();
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/in_game.h"
+#include "app/progress_controls.h"
 #include "app/window_operations.h"
 #include "backup/backup_info.h"
 #include "config/tool_folders.h"
@@ -124,11 +125,11 @@ class MainWindow : public Window, private GameWindow {
     bool restore_from(std::function<std::optional<std::string>(const std::string& backup_folder)> choose);
     bool start_attended(Operation operation);
     void finish_attended(const Operation& operation, const BackupJobResult& result);
-    void settled();
+    void work_settled();
     bool restore_from_history(const std::string& project_name, const std::string& first_archive);
     void close_history();
     bool turn_to_project(const std::string& project_name);
-    std::optional<std::string> choose_archive(const std::string& backup_folder);
+    std::optional<std::string> ask_for_archive(const std::string& backup_folder);
     const Folders& special() const { return *context_.special; }
     fs::FileSystem& files() const { return *context_.fs; }
     ProjectFiles project_list() const {
@@ -143,20 +144,8 @@ class MainWindow : public Window, private GameWindow {
     void exit_from_tray() override;
     void work_changed() override;
 
-    // Progress of the work the user waits for goes straight into the controls.
-    class Progress : public ProgressView {
-       public:
-        explicit Progress(MainWindow& w) : w_(w) {}
-        void set_percent(int percent) override;
-        void set_status(const std::string& text) override { w_.set_text(kProgressTextLabel, text); }
-        void set_counter(const std::string& text) override { w_.set_text(kProgressCountLabel, text); }
-
-       private:
-        MainWindow& w_;
-    };
-
     MainContext context_;
-    Progress progress_{*this};
+    ProgressControls progress_;  // of the work the user waits for
     std::string last_restore_file_;  // the restore dialog keeps its last choice
     CurrentProject project_;
     HWND history_ = nullptr;  // the open 存档历史, closed with this window

@@ -31,10 +31,6 @@ std::string folder_for_dialog(const std::string& folder) {
 
 }  // namespace
 
-void MainWindow::Progress::set_percent(int percent) {
-    SendMessageA(w_.item(kProgressBar), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-}
-
 // The running check uses the program path as shown.
 ProjectState MainWindow::operation_state() const {
     return project_state(project(), text(kProgramPathEdit), special());
@@ -61,7 +57,7 @@ void MainWindow::finish_attended(const Operation& operation, const BackupJobResu
 }
 
 // The project is free again: the buttons come back, and 存档历史 shows what the work changed.
-void MainWindow::settled() {
+void MainWindow::work_settled() {
     work_changed();
     if (!history_restoring_ || operations().attended_working()) return;
     history_restoring_ = false;
@@ -76,7 +72,7 @@ void MainWindow::backup_current_project(const char* kind) {
     start_attended(std::move(operation));
 }
 
-std::optional<std::string> MainWindow::choose_archive(const std::string& backup_folder) {
+std::optional<std::string> MainWindow::ask_for_archive(const std::string& backup_folder) {
     OpenFileRequest r;
     r.title = "选择备份文件：";
     r.filter = "ZIP压缩文件(*.zip)|*.zip";
@@ -90,7 +86,7 @@ std::optional<std::string> MainWindow::choose_archive(const std::string& backup_
 }
 
 void MainWindow::restore_current_project() {
-    restore_from([this](const std::string& backup_folder) { return choose_archive(backup_folder); });
+    restore_from([this](const std::string& backup_folder) { return ask_for_archive(backup_folder); });
 }
 
 bool MainWindow::restore_archive(const std::string& first_archive) {
