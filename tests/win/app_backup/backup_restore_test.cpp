@@ -1,5 +1,6 @@
 // Backup, restore and decoration pressed through the real main window on real folders.
 #include "backup_fixture.h"
+#include "fs/wide_text.h"
 #include "zip_support/extract_into.h"
 
 #include <shlobj.h>
@@ -314,6 +315,45 @@ TEST_F(BackupRestore, WhatAKilledBackupLeftIsRemovedAtTheNextBackup) {
     EXPECT_FALSE(wintest::exists(backup_folder("残留") + "\\.vnk0123456789ab.tmp"));
     EXPECT_EQ(read_file(backup_folder("残留") + "\\我的.tmp"), "the user's own");
     EXPECT_TRUE(wintest::is_file(archive("残留")));
+}
+
+// Wine's shell loses its way in a tree deeper than MAX_PATH and deletes elsewhere (the current
+// folder): such a tree is taken down through the program's own file system.
+void erase_tree(const std::string& path) {
+    std::vector<fs::DirEntry> entries;
+    wintest::disk().list_dir(path, &entries);
+    for (const fs::DirEntry& e : entries) {
+        const std::string child = fs::join_path(path, e.name);
+        if (e.is_dir)
+            erase_tree(child);
+        else
+            wintest::disk().remove_file(child);
+    }
+    wintest::disk().remove_dir(path);
+}
+
+// The open-file dialog crashes on an initial folder longer than MAX_PATH: from a tool folder that
+// deep it gets the backup folder's short form, and that names the same folder.
+TEST_F(BackupRestore, ADeepToolFolderGivesTheRestoreDialogAFolderItCanTake) {
+    const std::string level = "\\很深很深的工具文件夹，名字也很长";  // its short form is shorter
+    struct ErasedAtEnd {
+        std::string path;
+        ~ErasedAtEnd() { erase_tree(path); }
+    } deep_tree{wintest::on_disk(tool.path() + level)};
+    std::string deep = tool.path();
+    while (fs::to_wide(deep).size() < 256) ASSERT_TRUE(wintest::create_directory(deep += level));
+    app().tool_dir = wintest::on_disk(deep);
+    for (const std::string& d : {app().config_dir(), app().backup_root(), app().folders().backup_folder("深处")})
+        ASSERT_TRUE(wintest::create_directory(wintest::ansi(d)));
+    app().save_config_path = wintest::on_disk(wintest::ansi(app().config_dir()) + "\\存档配置文件.ini");
+    add_project("深处", saves / "一", "");
+    ASSERT_TRUE(wintest::write_bytes(backup_folder("深处") + "\\标记.txt", "here"));
+    open_and_select("深处");
+    press(M::kRestoreButton);
+    ASSERT_EQ(prompt.open_requests.size(), 1u);
+    const std::string dir = prompt.open_requests[0].initial_dir;
+    EXPECT_LT(fs::to_wide(dir).size(), size_t{MAX_PATH}) << dir;
+    EXPECT_EQ(wintest::read_bytes(dir + "\\标记.txt", 10).value_or(""), "here") << dir;
 }
 
 }  // namespace
