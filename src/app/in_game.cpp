@@ -224,7 +224,7 @@ void InGame::check_waiting_programs() {
     const std::optional<std::string> ended =
         waits_.take_ended(is_program_running, [this](const std::string& p) { return !operations_.busy(p); });
     if (!ended) return;
-    if (waits_.empty()) KillTimer(context_.window, kWaitTimer);
+    if (waits_.idle()) KillTimer(context_.window, kWaitTimer);
     back_up(*ended, "退出后备份", after_exit_job);
 }
 

@@ -23,7 +23,7 @@ class ProgramWaits {
     std::optional<std::string> take_ended(const IsRunning& is_running,
                                           const std::function<bool(const std::string& project)>& ready = nullptr);
     std::vector<std::string> projects() const;
-    bool empty() const { return waiting_.empty(); }
+    bool idle() const { return waiting_.empty(); }  // nothing waited for
 
    private:
     struct Waiting {

@@ -23,7 +23,7 @@ TEST(ProgramWaits, EndsOnePerLookOnlyWhenNoProcessOfTheNameIsLeftAndNeverTwiceFo
     EXPECT_EQ(waits.take_ended(is_running), std::nullopt);
     running.clear();
     EXPECT_EQ(waits.take_ended(is_running), "游戏");
-    EXPECT_TRUE(waits.empty());
+    EXPECT_TRUE(waits.idle());
     EXPECT_EQ(waits.take_ended(is_running), std::nullopt);
 }
 
