@@ -14,17 +14,17 @@ std::string one_line(std::string text) {
 std::string archive_line(const ArchiveResult& a) {
     switch (a.status) {
         case ArchiveResult::done: {
-            if (a.skipped.empty()) return "备份完成：" + fs::shown(a.archive);
+            if (a.skipped.empty()) return "备份完成：" + a.archive;
             std::string left_out;
             for (const std::string& s : a.skipped) left_out += (left_out.empty() ? "" : "；") + s;
-            return "备份未全部完成：" + fs::shown(a.archive) + "，未能备份：" + one_line(left_out);
+            return "备份未全部完成：" + a.archive + "，未能备份：" + one_line(left_out);
         }
         case ArchiveResult::folder_missing:
-            return "存档 " + fs::shown(a.folder) + " 不存在";
+            return "存档 " + a.folder + " 不存在";
         case ArchiveResult::failed:
-            return "备份失败：" + fs::shown(a.archive) + "：" + one_line(a.reason);
+            return "备份失败：" + a.archive + "：" + one_line(a.reason);
         case ArchiveResult::not_tried:
-            return "未备份：" + fs::shown(a.folder) + "（第一个存档位置没有备份）";
+            return "未备份：" + a.folder + "（第一个存档位置没有备份）";
         default:
             return "";
     }
@@ -46,16 +46,16 @@ std::vector<std::string> backup_report_lines(const std::string& project, const O
         return lines;
     }
     if (o.recovery.any()) lines.push_back(who + one_line(recovery_text(o.recovery, {})));
-    for (const ArchiveResult& a : o.archives) lines.push_back(who + archive_line(a));
-    for (const std::string& p : pruned.deleted) lines.push_back(who + "删除旧备份：" + fs::shown(p));
-    for (const std::string& p : pruned.failed) lines.push_back(who + "未能删除旧备份：" + fs::shown(p));
+    for (const ArchiveResult& a : as_shown(o).archives) lines.push_back(who + archive_line(a));
+    for (const std::string& p : pruned.deleted) lines.push_back(who + fs::named("删除旧备份：", p));
+    for (const std::string& p : pruned.failed) lines.push_back(who + fs::named("未能删除旧备份：", p));
     return lines;
 }
 
 std::vector<Notice> prune_notices(const PruneResult& pruned) {
     if (pruned.failed.empty()) return {};
     std::string text = "以下旧备份未能删除：";
-    for (const std::string& p : pruned.failed) text += "\r\n" + fs::shown(p);
+    for (const std::string& p : pruned.failed) text += fs::named("\r\n", p);
     return {Notice{text, "信息：", true}};
 }
 

@@ -86,7 +86,7 @@ void BackupRunner::publish(Outcome& o, const std::vector<std::string>& temps) {
         if (r.status != ArchiveResult::done || fs.replace(temps[i], r.archive)) continue;
         fs.remove_file(temps[i]);
         r.status = ArchiveResult::failed;
-        r.reason = "无法写入压缩包：" + fs::shown(r.archive);
+        r.reason = fs::named("无法写入压缩包：", r.archive);
     }
     const std::string& first_temp = temps[0];
     if (o.archives[0].status != ArchiveResult::done) return;
@@ -96,7 +96,7 @@ void BackupRunner::publish(Outcome& o, const std::vector<std::string>& temps) {
     }
     fs.remove_file(first_temp);
     o.archives[0].status = ArchiveResult::failed;
-    o.archives[0].reason = "无法写入压缩包：" + fs::shown(o.archives[0].archive);
+    o.archives[0].reason = fs::named("无法写入压缩包：", o.archives[0].archive);
     for (std::size_t i = 1; i < o.archives.size(); ++i)
         if (o.archives[i].status == ArchiveResult::done) {
             fs.remove_file(o.archives[i].archive);

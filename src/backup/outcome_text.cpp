@@ -7,24 +7,25 @@ namespace {
 Notice plain(std::string text) { return Notice{std::move(text)}; }
 Notice warning(std::string text, std::string title = "信息：") { return Notice{std::move(text), std::move(title), true}; }
 
+// Paths of the file world become what the user reads, in place; an empty one stays empty.
+void shown_paths(std::initializer_list<std::string*> paths) {
+    for (std::string* path : paths)
+        if (!path->empty()) *path = fs::shown(*path);
+}
+
 std::string lines(const std::vector<std::string>& items) {
     std::string out;
     for (const std::string& item : items) out += "\r\n" + item;
     return out;
 }
 
-// Paths of the file world, one a line, as the user reads them.
-std::string path_lines(const std::vector<std::string>& paths) {
-    std::string out;
-    for (const std::string& path : paths) out += "\r\n" + fs::shown(path);
-    return out;
-}
+
 
 // The summary after an operation that did part of its work: what was and what was not done.
 Notice partial_summary(const char* what, const std::vector<std::string>& done, const std::vector<std::string>& not_done,
                        const char* title) {
     std::string text = std::string(what) + "未全部完成。";
-    if (!done.empty()) text += std::string("\r\n已") + what + "：" + path_lines(done);
+    if (!done.empty()) text += std::string("\r\n已") + what + "：" + lines(done);
     if (!not_done.empty()) text += std::string("\r\n未能") + what + "：" + lines(not_done);
     return warning(text, title);
 }
@@ -58,7 +59,7 @@ std::vector<Notice> recovered(const Outcome& o) {
 Notice unchanged_notice(const Outcome& o, const char* what) {
     std::string text = std::string(what) + "失败：";
     for (const ArchiveResult& a : o.archives)
-        if (o.failed_k > 0 && a.k == o.failed_k) text += fs::shown(a.archive) + "\r\n";
+        if (o.failed_k > 0 && a.k == o.failed_k) text += a.archive + "\r\n";
     const bool taken_back = o.recovery.waiting.empty();
     return warning(text + o.failure + (taken_back ? "\r\n存档保持原样，没有任何改动。" : ""));
 }
@@ -77,7 +78,11 @@ std::string interrupted_restore_text(const std::vector<std::string>& projects) {
     return text;
 }
 
-std::string recovery_text(const RecoveryReport& r, const std::vector<std::string>& projects) {
+std::string recovery_text(const RecoveryReport& report, const std::vector<std::string>& projects) {
+    RecoveryReport r = report;
+    for (std::vector<std::string>* paths : {&r.waiting, &r.refused})
+        for (std::string& path : *paths) shown_paths({&path});
+    shown_paths({&r.damaged});
     std::vector<std::string> parts;
     switch (r.what) {
         case RecoveryReport::restore_taken_back:
@@ -100,10 +105,10 @@ std::string recovery_text(const RecoveryReport& r, const std::vector<std::string
     if (r.what == RecoveryReport::nothing && !projects.empty()) parts.push_back("项目：" + lines(projects).substr(2));
     if (r.record_lost) parts.push_back("无法保存撤销记录：这次恢复不能撤销。");
     if (!r.waiting.empty())
-        parts.push_back("以下存档文件夹暂时无法访问（或文件被占用），恢复记录已保留，下次启动或操作时再处理：" + path_lines(r.waiting));
+        parts.push_back("以下存档文件夹暂时无法访问（或文件被占用），恢复记录已保留，下次启动或操作时再处理：" + lines(r.waiting));
     if (!r.refused.empty())
-        parts.push_back("恢复记录中有不属于这个项目存档文件夹的路径，没有执行：" + path_lines(r.refused));
-    if (!r.damaged.empty()) parts.push_back("恢复记录无法使用，已改名保留：" + path_lines({r.damaged}));
+        parts.push_back("恢复记录中有不属于这个项目存档文件夹的路径，没有执行：" + lines(r.refused));
+    if (!r.damaged.empty()) parts.push_back("恢复记录无法使用，已改名保留：\r\n" + r.damaged);
     std::string text;
     for (const std::string& p : parts) text += (text.empty() ? "" : "\r\n") + p;
     return text;
@@ -129,10 +134,10 @@ std::vector<Notice> backup_notices_of(const Outcome& o) {
     std::vector<std::string> written, not_written;
     bool others_left = false;
     for (const ArchiveResult& a : o.archives) {
-        if (a.status == ArchiveResult::folder_missing) notices.push_back(plain("存档 " + fs::shown(a.folder) + " 不存在"));
+        if (a.status == ArchiveResult::folder_missing) notices.push_back(plain("存档 " + a.folder + " 不存在"));
         if (a.status == ArchiveResult::failed) {
-            notices.push_back(warning("备份失败：" + fs::shown(a.archive) + "\r\n" + a.reason));
-            not_written.push_back(fs::shown(a.folder));
+            notices.push_back(warning("备份失败：" + a.archive + "\r\n" + a.reason));
+            not_written.push_back(a.folder);
         }
         if (a.status == ArchiveResult::done) written.push_back(a.archive);
         others_left = others_left || a.status == ArchiveResult::not_tried;
@@ -142,7 +147,7 @@ std::vector<Notice> backup_notices_of(const Outcome& o) {
         notices.push_back(warning("第一个存档位置没有备份，其余存档位置也没有备份：恢复要从第一个备份文件开始。"));
     if (o.first_done.empty()) return notices;
     if (not_written.empty())
-        notices.push_back(Notice{"备份完成，备份文件为： \r\n" + fs::shown(o.first_done), "提示："});
+        notices.push_back(Notice{"备份完成，备份文件为： \r\n" + o.first_done, "提示："});
     else
         notices.push_back(partial_summary("备份", written, not_written, "提示："));
     return notices;
@@ -163,12 +168,12 @@ std::vector<Notice> restore_notices_of(const Outcome& o) {
         std::string why = a.status == ArchiveResult::no_target        ? "存档路径为空，没有恢复的位置。"
                           : a.status == ArchiveResult::archive_missing ? "备份文件不存在。"
                                                                         : a.reason;
-        notices.push_back(warning("恢复失败：" + fs::shown(a.archive) + "\r\n" + why));
-        not_restored.push_back(fs::shown(a.archive));
+        notices.push_back(warning("恢复失败：" + a.archive + "\r\n" + why));
+        not_restored.push_back(a.archive);
     }
     if (restored.empty()) return notices;
     if (not_restored.empty())
-        notices.push_back(Notice{"恢复完成，恢复文件为：\r\n" + fs::shown(o.first_done), "提示"});
+        notices.push_back(Notice{"恢复完成，恢复文件为：\r\n" + o.first_done, "提示"});
     else
         notices.push_back(partial_summary("恢复", restored, not_restored, "提示"));
     return notices;
@@ -176,10 +181,24 @@ std::vector<Notice> restore_notices_of(const Outcome& o) {
 
 }  // namespace
 
-std::vector<Notice> backup_notices(const Outcome& o) { return with_recovery(o, backup_notices_of(o)); }
-std::vector<Notice> restore_notices(const Outcome& o) { return with_recovery(o, restore_notices_of(o)); }
+Outcome as_shown(Outcome o) {
+    for (ArchiveResult& a : o.archives) shown_paths({&a.archive, &a.folder});
+    shown_paths({&o.first_done, &o.safety_copy});
+    return o;
+}
 
-std::vector<Notice> undo_notices(const Outcome& o) {
+std::vector<Notice> backup_notices(const Outcome& outcome) {
+    const Outcome o = as_shown(outcome);
+    return with_recovery(o, backup_notices_of(o));
+}
+
+std::vector<Notice> restore_notices(const Outcome& outcome) {
+    const Outcome o = as_shown(outcome);
+    return with_recovery(o, restore_notices_of(o));
+}
+
+std::vector<Notice> undo_notices(const Outcome& outcome) {
+    const Outcome o = as_shown(outcome);
     if (o.refusal == Outcome::declined) return recovered(o);
     if (o.refusal != Outcome::none) return with_recovery(o, {refusal_notice(o, "撤销")});
     if (!o.failure.empty()) return with_recovery(o, {unchanged_notice(o, "撤销")});

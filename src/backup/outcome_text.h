@@ -23,4 +23,6 @@ std::string interrupted_restore_text(const std::vector<std::string>& projects);
 std::string startup_recovery_text(const std::vector<std::pair<std::string, RecoveryReport>>& reports);
 // Everything an earlier restore or undo left that the user must know, in one text.
 std::string recovery_text(const RecoveryReport& report, const std::vector<std::string>& projects);
+// The outcome with every path as the user reads it: texts are made of this.
+Outcome as_shown(Outcome outcome);
 

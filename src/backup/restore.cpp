@@ -160,9 +160,9 @@ void run_steps(std::size_t count, unsigned workers, const std::function<bool(std
 std::string move_failure(fs::FileSystem& fs, const FileMove& m) {
     const bool from_ours = fs::is_temporary_name(name_of(m.from));
     const std::string& file = from_ours ? m.to : m.from;  // the save's own
-    if (!fs.exists(m.from)) return "文件在恢复过程中消失了：" + fs::shown(m.from);
-    if (from_ours && fs.exists(m.to)) return "文件在恢复过程中被其他程序创建：" + fs::shown(m.to);
-    return "无法替换文件（可能正被其他程序使用）：" + fs::shown(file);
+    if (!fs.exists(m.from)) return fs::named("文件在恢复过程中消失了：", m.from);
+    if (from_ours && fs.exists(m.to)) return fs::named("文件在恢复过程中被其他程序创建：", m.to);
+    return fs::named("无法替换文件（可能正被其他程序使用）：", file);
 }
 
 // Does the moves, never over an existing file, several files at once (a move that follows another
@@ -454,7 +454,7 @@ std::string add_moves(fs::FileSystem& fs, const zip::StagedExtraction& staged, R
             // The undo needs its time and attributes exactly: the folder's listing has them.
             fs::FileState state;
             if (f.existing_state) state = *f.existing_state;
-            else if (!fs.get_state(old, &state)) return "无法读取文件信息：" + fs::shown(old);
+            else if (!fs.get_state(old, &state)) return fs::named("无法读取文件信息：", old);
             // Attributes that a new file has anyway need no copying.
             j.moves.push_back({old, aside, ""});
             j.moves.push_back({f.staged, f.target, fs.plain_attributes(state.attributes) ? "" : aside, false, true});
@@ -554,11 +554,11 @@ RestoreSetResult abandon(const Project& p, Attempt& a, const RestoreJournal& j) 
 // copy from the files they set aside (taken back like the moves if it cannot be made) and concludes.
 bool swap(const Project& p, const RestoreEvents& events, Attempt& a, RestoreJournal& j) {
     if (!set_record_aside(p, j, a.result)) {
-        a.result.failure = "无法移开旧的撤销记录：" + fs::shown(p.last_record());
+        a.result.failure = fs::named("无法移开旧的撤销记录：", p.last_record());
         return false;
     }
     if (!write_journal(p.fs, p.journal(), j)) {
-        a.result.failure = "无法写入恢复记录：" + fs::shown(p.safety);
+        a.result.failure = fs::named("无法写入恢复记录：", p.safety);
         return false;
     }
     a.moves_on_disk = true;
@@ -570,7 +570,7 @@ bool swap(const Project& p, const RestoreEvents& events, Attempt& a, RestoreJour
     if (j.kind == RestoreJournal::restore && !pack_safety_copy(p, events, a)) return false;
     j.state = RestoreJournal::committed;
     if (!write_journal(p.fs, p.journal(), j)) {
-        a.result.failure = "无法写入恢复记录：" + fs::shown(p.safety);
+        a.result.failure = fs::named("无法写入恢复记录：", p.safety);
         j.state = RestoreJournal::writing;
         return false;
     }
@@ -610,7 +610,7 @@ RestoreSetResult restore_with_safety_copy(fs::FileSystem& fs, const RestoreReque
     if (!any_to_do(a)) return a.result;
     if (!check_all(fs, a)) return abandon(p, a, j);
     if (!fs::make_dirs(fs, p.safety)) {
-        a.result.failure = "无法创建文件夹：" + fs::shown(p.safety);
+        a.result.failure = fs::named("无法创建文件夹：", p.safety);
         return abandon(p, a, j);
     }
     plan_safety_copy(p, a);
@@ -619,7 +619,7 @@ RestoreSetResult restore_with_safety_copy(fs::FileSystem& fs, const RestoreReque
     for (const ArchiveResult& r : a.result.archives)
         if (r.status == ArchiveResult::done) j.folders.push_back({r.k, r.folder, copy_of(a, r.k), {}, {}, {}});
     if (!write_journal(fs, p.journal(), j)) {
-        a.result.failure = "无法写入恢复记录：" + fs::shown(p.safety);
+        a.result.failure = fs::named("无法写入恢复记录：", p.safety);
         return abandon(p, a, j);
     }
     if (!stage_all(p, events, a, j) || !swap(p, events, a, j)) return abandon(p, a, j);
@@ -682,7 +682,7 @@ RestoreSetResult undo_last_restore(fs::FileSystem& fs, const ProjectFolders& pro
         return a.result;
     }
     if (read == JournalRead::unreadable) {
-        a.result.failure = "无法读取撤销记录：" + fs::shown(p.last_record());
+        a.result.failure = fs::named("无法读取撤销记录：", p.last_record());
         return a.result;
     }
     const std::vector<std::string> outside = read == JournalRead::ok ? paths_outside(last, p.folders(), p.safety)
@@ -698,7 +698,7 @@ RestoreSetResult undo_last_restore(fs::FileSystem& fs, const ProjectFolders& pro
     j.archive = last.archive;
     for (const RestoredFolder& f : last.folders) j.folders.push_back({f.k, f.folder, "", {}, {}, {}});
     if (!write_journal(fs, p.journal(), j)) {
-        a.result.failure = "无法写入恢复记录：" + fs::shown(p.safety);
+        a.result.failure = fs::named("无法写入恢复记录：", p.safety);
         return a.result;
     }
     for (std::size_t i = 0; i < last.folders.size(); ++i) {

@@ -28,7 +28,7 @@ class Collector {
         if (!fs_.list_dir(fs::path_of(folder), &entries)) return;
         for (const fs::DirEntry& e : entries) {
             if (e.is_link || e.unreachable) continue;
-            const std::string path = folder + "\\" + fs::shown(e.name);
+            const std::string path = folder + fs::named("\\", e.name);
             if (e.is_dir) {
                 if (!left_out_folder(path)) walk(path, written_since);
             } else if (e.mtime >= written_since) {

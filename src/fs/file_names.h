@@ -23,6 +23,8 @@ std::string path_of(const std::string& ansi);
 std::string shown(const std::string& path);
 // A name as an archive spells it (its '/' kept), as text for the user.
 std::string shown_name(const std::string& name);
+// A reason that names the file or folder it concerns: `what` followed by the path as shown.
+inline std::string named(const char* what, const std::string& path) { return what + shown(path); }
 // A name from an archive written without the UTF-8 flag, in the file world.
 std::string legacy_name(const std::string& raw);
 

@@ -81,7 +81,7 @@ bool ConfigWindow::modify_project() {
         if (saved) {
             std::string message = name + " 修改成功！";
             if (result.folder_left_behind)
-                message += "\r\n备份文件夹未能随之改名，仍在：" + fs::shown(context_.folders.backup_folder(modify_name_));
+                message += fs::named("\r\n备份文件夹未能随之改名，仍在：", context_.folders.backup_folder(modify_name_));
             show_message(message);
             load_config_lists();
             select_list_item(kModifyCombo, name);
@@ -154,7 +154,7 @@ void ConfigWindow::choose_save_config() {
         set_text(kSaveConfigEdit, *chosen);
         // The list is used from now on all the same; only the next start would not know it.
         if (!write_machine_list(files(), context_.folders, context_.machine_id, list))
-            show_message("未能保存本机的配置文件选择：" + fs::shown(context_.folders.system_config_path()), mb::kOk, "提醒：");
+            show_message(fs::named("未能保存本机的配置文件选择：", context_.folders.system_config_path()), mb::kOk, "提醒：");
         context_.save_config_path = list;
         if (events_.list_chosen) events_.list_chosen(list);
         load_config_lists();

@@ -234,7 +234,7 @@ class HistoryWindow : public Window {
         prompt().recycle(shown_paths);
         std::string left;
         for (const std::string& path : row.set.paths())
-            if (fs_.exists(path)) left += "\r\n" + fs::shown(path);
+            if (fs_.exists(path)) left += fs::named("\r\n", path);
         // Its note goes with the set; a set partly left keeps what is known of it.
         if (left.empty())
             info_of(fs_, row).forget({row.set.key()});

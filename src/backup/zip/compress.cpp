@@ -325,7 +325,7 @@ std::string Compressor::write_piece(const Task& task, std::size_t entry, const P
     }
     if (!out.write(c.data.data() + piece.begin, piece.end - piece.begin)) return write_error_;
     format::EntryRecord& r = records->back();
-    if (!r.zip64_sizes && r.compressed_size >= format::kMax32) return "文件过大，无法压缩：" + fs::shown_name(e.name);
+    if (!r.zip64_sizes && r.compressed_size >= format::kMax32) return named_entry("文件过大，无法压缩：", e.name);
     if (!task.last() || task.first()) return "";
     header.clear();
     format::write_local_header(r, r.zip64_sizes, &header);
@@ -348,8 +348,8 @@ std::string Compressor::write_archive(BufferedOutput& out, ProgressReporter& pro
         const Task& task = tasks_[seq];
         Chunk c = take_chunk(seq, progress, done, entries_[task.entry].name);
         if (c.failure != Failure::none) {
-            std::string name = fs::shown_name(entries_[c.failed_entry].name);
-            return (c.failure == Failure::read ? "无法读取文件：" : "压缩文件时出错：") + name;
+            return named_entry(c.failure == Failure::read ? "无法读取文件：" : "压缩文件时出错：",
+                               entries_[c.failed_entry].name);
         }
         for (std::size_t i = 0; i < c.pieces.size(); ++i) {
             const SourceEntry& e = entries_[task.entry + i];
@@ -387,13 +387,14 @@ namespace {
 // Packs `entries` into `archive` (file-system paths) under a temporary name, flushed and moved into
 // place; "" or the reason it failed.
 std::string write_entries(FileSystem& fs, const std::vector<SourceEntry>& entries, const std::string& archive,
-                          const std::string& archive_text, const ProgressFn& progress, const Options& options) {
+                          const ProgressFn& progress, const Options& options) {
+    const std::string archive_text = fs::shown(archive);
     uint64_t total = 0;
     for (const SourceEntry& e : entries) total += e.size;
     std::string temp = sibling_temp_path(archive);
     std::unique_ptr<OutputFile> file = fs.create_new(temp);
     if (!file) return "无法创建压缩包：" + archive_text;
-    ProgressReporter reporter(progress, total, fs::shown);
+    ProgressReporter reporter(progress, total);
     reporter.update(0, "");
     std::string error;
     {
@@ -418,10 +419,10 @@ std::string write_entries(FileSystem& fs, const std::vector<SourceEntry>& entrie
 Result compress_with(FileSystem& fs, const std::string& source_dir, const std::string& archive_path,
                      const ProgressFn& progress, const Options& options) {
     DirEntry info;
-    if (!fs.stat(source_dir, &info) || !info.is_dir) return failure("找不到要备份的文件夹：" + fs::shown(source_dir));
+    if (!fs.stat(source_dir, &info) || !info.is_dir) return failure(fs::named("找不到要备份的文件夹：", source_dir));
     WalkResult walk = walk_tree(fs, source_dir, archive_path, options.excluded_folders);
-    if (!walk.ok) return failure("无法读取文件夹：" + fs::shown(walk.failed_path));
-    std::string error = write_entries(fs, walk.entries, archive_path, fs::shown(archive_path), progress, options);
+    if (!walk.ok) return failure(fs::named("无法读取文件夹：", walk.failed_path));
+    std::string error = write_entries(fs, walk.entries, archive_path, progress, options);
     if (!error.empty()) return failure(error);
     Result done;
     done.skipped = describe_skipped(walk.skipped);
@@ -430,7 +431,7 @@ Result compress_with(FileSystem& fs, const std::string& source_dir, const std::s
 
 Result compress_files(FileSystem& fs, const std::vector<SourceEntry>& files, const std::string& archive,
                       const ProgressFn& progress, const Options& options) {
-    std::string error = write_entries(fs, files, archive, fs::shown(archive), progress, options);
+    std::string error = write_entries(fs, files, archive, progress, options);
     return error.empty() ? Result{} : failure(error);
 }
 

@@ -19,6 +19,9 @@ Result stage_with(FileSystem& fs, const std::string& archive_path, const std::st
 
 unsigned worker_count(const Options& options);
 
-inline Result failure(std::string reason) { return Result{false, std::move(reason)}; }
+inline Result failure(std::string reason) { return Result{false, std::move(reason), {}}; }
+
+// A reason that names an entry by its name in the archive.
+std::string named_entry(const char* what, const std::string& name);
 
 }  // namespace zip

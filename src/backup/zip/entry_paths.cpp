@@ -1,4 +1,5 @@
 #include "backup/zip/entry_paths.h"
+#include "backup/zip/engine.h"
 
 #include "fs/case_fold.h"
 #include "backup/zip/names.h"
@@ -9,8 +10,8 @@ std::string EntryPaths::add(const ArchiveEntry& entry, std::string* relative, bo
     std::string path;
     bool dir_name = false;
     if (!safe_relative_path(entry.name, &path, &dir_name))
-        return "压缩包中有不安全的文件名，已拒绝解压：" + fs::shown_name(entry.name);
-    if (!valid_windows_path(path)) return "文件名在 Windows 中无效：" + fs::shown_name(entry.name);
+        return named_entry("压缩包中有不安全的文件名，已拒绝解压：", entry.name);
+    if (!valid_windows_path(path)) return named_entry("文件名在 Windows 中无效：", entry.name);
     *is_dir = entry.is_dir || dir_name;
     std::string placed, folded;
     for (std::size_t begin = 0; begin <= path.size();) {
@@ -31,9 +32,9 @@ std::string EntryPaths::add(const ArchiveEntry& entry, std::string* relative, bo
 
 std::string EntryPaths::clash(const Seen& seen, const std::string& spelled, const ArchiveEntry& entry, bool is_dir) {
     if (seen.spelled != spelled)
-        return "压缩包中有仅大小写不同的文件名：" + fs::shown_name(seen.entry) + " 与 " + fs::shown_name(entry.name);
-    if (!is_dir && !seen.is_dir) return "压缩包中有重复的文件：" + fs::shown_name(entry.name);
-    return "压缩包中的文件与文件夹同名：" + fs::shown_name(spelled);
+        return named_entry("压缩包中有仅大小写不同的文件名：", seen.entry) + named_entry(" 与 ", entry.name);
+    if (!is_dir && !seen.is_dir) return named_entry("压缩包中有重复的文件：", entry.name);
+    return named_entry("压缩包中的文件与文件夹同名：", spelled);
 }
 
 }  // namespace zip

@@ -3,6 +3,8 @@
 
 namespace zip {
 
+std::string named_entry(const char* what, const std::string& name) { return what + fs::shown_name(name); }
+
 namespace {
 FileSystem& chosen(const Options& options) { return options.fs ? *options.fs : fs::platform_file_system(); }
 }  // namespace

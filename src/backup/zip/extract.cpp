@@ -44,25 +44,24 @@ struct Plan {
 };
 
 std::string directory_error(const Directory& dir, const std::string& archive_text) {
-    auto entry = [&] { return fs::shown_name(dir.entries[dir.bad_entry].name); };
+    auto entry = [&](const char* what) { return named_entry(what, dir.entries[dir.bad_entry].name); };
     switch (dir.error) {
         case DirectoryError::not_zip: return "不是有效的 ZIP 压缩包：" + archive_text;
         case DirectoryError::multi_disk: return "不支持分卷压缩包：" + archive_text;
-        case DirectoryError::corrupt_entry: return "压缩包已损坏：" + entry();
-        case DirectoryError::unsupported_method: return "不支持的压缩方式：" + entry();
-        case DirectoryError::encrypted: return "不支持加密的文件：" + entry();
+        case DirectoryError::corrupt_entry: return entry("压缩包已损坏：");
+        case DirectoryError::unsupported_method: return entry("不支持的压缩方式：");
+        case DirectoryError::encrypted: return entry("不支持加密的文件：");
         default: return "压缩包已损坏，无法读取目录：" + archive_text;
     }
 }
 
 std::string data_error(DataError error, const ArchiveEntry& e, const std::string& archive_text) {
-    std::string name = fs::shown_name(e.name);
     switch (error) {
         case DataError::read_failed: return "无法读取压缩包：" + archive_text;
-        case DataError::wrong_crc: return "文件数据校验失败（CRC 错误）：" + name;
-        case DataError::wrong_size: return "文件大小与记录不符：" + name;
-        case DataError::sink_failed: return "无法写入文件（磁盘可能已满）：" + name;
-        default: return "压缩包已损坏：" + name;
+        case DataError::wrong_crc: return named_entry("文件数据校验失败（CRC 错误）：", e.name);
+        case DataError::wrong_size: return named_entry("文件大小与记录不符：", e.name);
+        case DataError::sink_failed: return named_entry("无法写入文件（磁盘可能已满）：", e.name);
+        default: return named_entry("压缩包已损坏：", e.name);
     }
 }
 
@@ -199,7 +198,7 @@ std::string Extractor::write_one(Reader& reader, PlannedFile& file) {
         return "";
     }
     std::unique_ptr<OutputFile> out = fs_.create_new(file.write_path);
-    if (!out) return "无法创建文件：" + fs::shown_name(e.name);
+    if (!out) return named_entry("无法创建文件：", e.name);
     DataError err = reader.decoder.decode(*reader.archive, e, dir_.data_end, [&](const uint8_t* data, std::size_t size) {
         done_ += size;
         return out->write(data, size);
@@ -211,7 +210,7 @@ std::string Extractor::write_one(Reader& reader, PlannedFile& file) {
         return "";
     }
     fs_.remove_file(file.write_path);
-    return err == DataError::none ? "无法写入文件（磁盘可能已满）：" + fs::shown_name(e.name)
+    return err == DataError::none ? named_entry("无法写入文件（磁盘可能已满）：", e.name)
                                   : data_error(err, e, archive_text_);
 }
 
@@ -242,7 +241,7 @@ std::string read_and_plan(FileSystem& fs, const std::string& archive_path, const
                           const Wanted& wanted, WritePhase* w) {
     {
         std::unique_ptr<InputFile> in = fs.open_read(archive_path);
-        if (!in) return "无法打开压缩包：" + fs::shown(archive_path);
+        if (!in) return fs::named("无法打开压缩包：", archive_path);
         w->dir = read_directory(*in, fs::legacy_name);
     }
     if (w->dir.error != DirectoryError::none) return directory_error(w->dir, fs::shown(archive_path));
@@ -258,7 +257,7 @@ std::string prepare(FileSystem& fs, const std::string& archive_path, const std::
     std::string failed_dir;
     if (!w->layout->make_folders(w->plan.dirs, &failed_dir)) {
         w->layout->remove({});
-        return "无法创建文件夹：" + fs::shown(failed_dir.empty() ? target_dir : failed_dir);
+        return fs::named("无法创建文件夹：", failed_dir.empty() ? target_dir : failed_dir);
     }
     for (PlannedFile& f : w->plan.files) f.write_path = w->layout->write_path(f.relative);
     return "";
@@ -266,8 +265,7 @@ std::string prepare(FileSystem& fs, const std::string& archive_path, const std::
 
 std::string write_files(FileSystem& fs, const std::string& archive_path, const ProgressFn& progress,
                         const Options& options, WritePhase* w) {
-    w->reporter = std::make_unique<ProgressReporter>(progress, w->plan.total,
-                                                     fs::shown);
+    w->reporter = std::make_unique<ProgressReporter>(progress, w->plan.total);
     w->reporter->update(0, "");
     const std::string archive_text = fs::shown(archive_path);
     Extractor extractor(fs, w->dir, w->plan, archive_path, archive_text, options);
@@ -283,7 +281,7 @@ std::string look_up_replaced(FileSystem& fs, WritePhase* w) {
     for (PlannedFile& f : w->plan.files) {
         if (w->layout->in_new_folder(f.relative)) continue;
         f.replaced = existing.find(f.target);
-        if (f.replaced && f.replaced->is_dir) return "存档中有同名的文件夹，无法恢复文件：" + fs::shown_name(f.relative);
+        if (f.replaced && f.replaced->is_dir) return named_entry("存档中有同名的文件夹，无法恢复文件：", f.relative);
     }
     return "";
 }

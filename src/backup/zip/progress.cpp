@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "fs/file_names.h"
+
 namespace zip {
 
-ProgressReporter::ProgressReporter(const ProgressFn& callback, uint64_t total_bytes, NameToText to_text)
-    : callback_(callback), total_(total_bytes), to_text_(std::move(to_text)) {}
+ProgressReporter::ProgressReporter(const ProgressFn& callback, uint64_t total_bytes)
+    : callback_(callback), total_(total_bytes) {}
 
 void ProgressReporter::update(uint64_t done_bytes, const std::string& entry_utf8) {
     if (!callback_) return;
@@ -23,7 +25,7 @@ void ProgressReporter::finish(const std::string& entry_utf8) {
 void ProgressReporter::emit(int percent, const std::string& entry_utf8) {
     last_percent_ = percent;
     last_time_ = std::chrono::steady_clock::now();
-    callback_(Progress{percent, to_text_(entry_utf8)});
+    callback_(Progress{percent, fs::shown(entry_utf8)});  // shown as a Windows path
 }
 
 }  // namespace zip

@@ -12,9 +12,7 @@ namespace zip {
 
 class ProgressReporter {
 public:
-    using NameToText = std::function<std::string(const std::string& utf8)>;
-
-    ProgressReporter(const ProgressFn& callback, uint64_t total_bytes, NameToText to_text);
+    ProgressReporter(const ProgressFn& callback, uint64_t total_bytes);
 
     // Reports when the percent changed or about 50 ms went by; stays below 100 until finish().
     void update(uint64_t done_bytes, const std::string& entry_utf8);
@@ -25,7 +23,6 @@ private:
 
     const ProgressFn& callback_;
     uint64_t total_;
-    NameToText to_text_;
     int last_percent_ = -1;
     std::chrono::steady_clock::time_point last_time_{};
 };
