@@ -27,7 +27,6 @@ class GameWindow {
     virtual ~GameWindow() = default;
     virtual std::string selected_project() const = 0;
     virtual void show_line(const std::string& text) = 0;  // the progress line under the buttons
-    virtual std::string shown_line() const = 0;
     virtual void open_history_of(const std::string& project) = 0;
     virtual void exit_from_tray() = 0;  // closes the window unless work runs
     virtual void work_changed() = 0;    // unattended work started or ended

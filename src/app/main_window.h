@@ -139,7 +139,6 @@ class MainWindow : public Window, private GameWindow {
     // What the in-game part needs of this window.
     std::string selected_project() const override { return text(kProjectCombo); }
     void show_line(const std::string& line) override { set_text(kProgressTextLabel, line); }
-    std::string shown_line() const override { return text(kProgressTextLabel); }
     void open_history_of(const std::string& project_name) override;
     void exit_from_tray() override;
     void work_changed() override;
