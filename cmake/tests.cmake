@@ -50,9 +50,11 @@ if(WIN32)
   target_compile_definitions(win_test_support PUBLIC VARNOKE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   varnoke_test_folders(${CMAKE_SOURCE_DIR}/tests/win win win_test_support)
   # Programs that check keyboard focus or activation take turns on the shared display: a window
-  # another test program opens meanwhile would take the focus away.
+  # another test program opens meanwhile would take the focus away. The single-instance marker is
+  # one for the whole prefix: start-up's tests hold it, and the restore ended by force starts up.
   set_tests_properties(win_app win_app_backup win_app_ingame win_command_line win_config_window win_multi_paths win_other_page
                        PROPERTIES RESOURCE_LOCK display)
+  set_tests_properties(win_startup PROPERTIES RESOURCE_LOCK display)
   # Stand-in programs that tests read or start, beside the test programs.
   add_executable(hash_icon tests/win/programs/hash_icon.c tests/win/programs/hash_icon.rc)
   target_include_directories(hash_icon PRIVATE ${CMAKE_SOURCE_DIR}/res)
