@@ -7,6 +7,7 @@ round (the peer's time over ours: above 1, we are faster) and the median over th
 reported, so a burst of load on the machine moves one round, not the figure.
 Usage: pairs.py NATIVE_EXE WINDOWS_EXE DATA_DIR RAM_DIR RUNS"""
 import os
+import resource
 import statistics
 import subprocess
 import sys
@@ -17,15 +18,22 @@ def run(command):
     subprocess.run(command, shell=True, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
 def timed(prepare, command):
+    """Seconds of the command, and the CPU seconds (user + system) of all it ran."""
     run(f"{prepare}; sync")
-    start = time.perf_counter()
+    start, cpu = time.perf_counter(), children_cpu()
     run(command)
-    return time.perf_counter() - start
+    return time.perf_counter() - start, children_cpu() - cpu
 
 
-def rounds(group, count):
-    """group: name -> (prepare, command). One warm-up run each, then `count` timed rounds."""
+def rounds(group, count, cpu=None):
+    """group: name -> (prepare, command). One warm-up run each, then `count` timed rounds; with a
+    dict `cpu`, the CPU seconds of each run go there, as the times go into the result."""
     names = list(group)
     for name in names:
         timed(*group[name])
@@ -33,7 +41,10 @@ def rounds(group, count):
     for r in range(count):
         shift = r % len(names)
         for name in names[shift:] + names[:shift]:
-            times[name].append(timed(*group[name]))
+            seconds, cpu_seconds = timed(*group[name])
+            times[name].append(seconds)
+            if cpu is not None:
+                cpu.setdefault(name, []).append(cpu_seconds)
     return times
 
 
@@ -90,7 +101,8 @@ def main(native, windows, data, ram, count):
     save, small, many, out = f"{data}/save", f"{data}/small", f"{data}/many", f"{data}/out"
     os.makedirs(out, exist_ok=True)
     print(f"bench: compressing, {count} rounds", flush=True)
-    compress = rounds(compress_group(save, f"{out}/save", native, windows), count)
+    compress_cpu = {}
+    compress = rounds(compress_group(save, f"{out}/save", native, windows), count, compress_cpu)
     small_files = rounds(compress_group(small, f"{out}/small", native), count)
     print(f"bench: extracting into {ram}, {count} rounds", flush=True)
     extract = rounds({
@@ -148,6 +160,8 @@ def main(native, windows, data, ram, count):
                          ("backup mixed (Wine)", mixed_backup)):
         medians = "  ".join(f"{name} {statistics.median(t):.2f}s" for name, t in times.items())
         print(f"{label}: median seconds  {medians}")
+    print("CPU seconds of the save tree's compress: " + "  ".join(
+        f"{name} {statistics.median(compress_cpu[name]):.2f}s" for name in ("zip", "ours")))
     print("size vs zip -6: " + "  ".join(f"{kind} {ratio:.4f}" for kind, ratio in sizes.items()))
     print("peak RSS (MB): " + "  ".join(f"{name} {kb / 1024:.0f}" for name, kb in peaks.items()))
     print(f"compress_vs_zip6={paired(compress, 'zip', 'ours'):.2f} size_vs_zip6={sizes['save']:.3f} "
@@ -161,7 +175,8 @@ def main(native, windows, data, ram, count):
           f"wine_mixed_compress_vs_zip6={paired(mixed_backup, 'zip', 'wine'):.2f} "
           f"wine_mixed_size_vs_zip6={sizes['wine mixed']:.3f} "
           f"restore_over_changed_vs_unzip={paired(changed_over, 'unzip', 'ours'):.2f} "
-          f"wine_restore_over_changed_vs_unzip={paired(changed_over, 'unzip', 'wine'):.2f}")
+          f"wine_restore_over_changed_vs_unzip={paired(changed_over, 'unzip', 'wine'):.2f} "
+          f"cpu_vs_zip6={paired(compress_cpu, 'ours', 'zip'):.2f}")
 
 
 if __name__ == "__main__":

@@ -12,6 +12,8 @@
 
 #include "backup/zip/file_port.h"
 
+struct libdeflate_decompressor;
+
 namespace zip {
 
 struct ArchiveEntry {
@@ -58,7 +60,8 @@ enum class DataError { none, read_failed, bad_local_header, corrupt, wrong_size,
 // Receives the entry's bytes in order; false stops decoding.
 using Sink = std::function<bool(const uint8_t* data, std::size_t size)>;
 
-// Inflates entries one after another, reusing its buffers; one per thread.
+// Inflates entries one after another, reusing its buffers; one per thread. Entries up to a few MiB
+// are inflated whole by libdeflate, larger ones stream through zlib.
 class EntryDecoder {
 public:
     EntryDecoder();
@@ -71,11 +74,15 @@ public:
 private:
     DataError locate_data(InputFile& archive, const ArchiveEntry& entry, uint64_t data_end,
                           uint64_t* data_start, std::size_t* buffered_at, std::size_t* buffered);
+    DataError inflate_whole(InputFile& archive, const ArchiveEntry& entry, const uint8_t* head,
+                            std::size_t head_size, uint64_t rest_at, const Sink& sink);
     DataError feed(const ArchiveEntry& entry, const uint8_t* data, std::size_t size, bool last,
                    const Sink& sink);
     DataError emit(const ArchiveEntry& entry, const uint8_t* data, std::size_t size, const Sink& sink);
 
     z_stream stream_{};
+    libdeflate_decompressor* whole_inflater_;
+    std::vector<uint8_t> whole_in_, whole_out_;
     std::vector<uint8_t> in_;
     std::vector<uint8_t> out_;
     uint64_t produced_ = 0;

@@ -8,6 +8,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include "backup/zip/buffered_output.h"
@@ -185,11 +186,11 @@ Failure Compressor::compress_file(std::size_t entry, WorkerState& state, Chunk* 
         if (!read_piece(entry, 0, size, state)) return Failure::read;
         const uint8_t* data = state.input.data();
         p.raw_size = size;
-        p.crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
+        p.crc = libdeflate_crc32(0, data, size);
         std::vector<Span> spans;
-        if (options_.level > 0) spans = state.classifier.classify(data, 0, size);
+        if (options_.level > 0) spans = state.classifier.classify(data, size);
         if (any_deflated(spans)) {
-            if (!state.deflater.deflate(data, 0, size, spans, true, &c->data)) return Failure::deflate;
+            if (!state.deflater.deflate(data, size, spans, true, &c->data)) return Failure::deflate;
             if (c->data.size() - p.begin < size) p.method = format::kDeflated;
             else c->data.resize(p.begin);
         }
@@ -201,19 +202,17 @@ Failure Compressor::compress_file(std::size_t entry, WorkerState& state, Chunk* 
 }
 
 // One piece of a large file. The first decides the file's method: stored only when no part of the
-// whole file is worth deflating. Later pieces of a deflated file are read with the 32 KiB before
-// them, to prime the deflater.
+// whole file is worth deflating.
 Failure Compressor::compress_piece(const Task& task, WorkerState& state, Chunk* c) {
     const SourceEntry& e = entries_[task.entry];
     uint64_t start = task.chunk * chunk_size_;
     std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(chunk_size_, e.size - start));
     // Level 0 stores everything, without looking.
     uint16_t method = options_.level == 0 ? format::kStored : task.first() ? format::kDeflated : wait_method(task.entry);
-    std::size_t history = method == format::kDeflated ? std::min<uint64_t>(ChunkDeflater::kWindow, start) : 0;
-    bool read_ok = read_piece(task.entry, start - history, history + size, state);
-    const uint8_t* data = state.input.data() + history;
+    bool read_ok = read_piece(task.entry, start, size, state);
+    const uint8_t* data = state.input.data();
     std::vector<Span> spans;
-    if (read_ok && method == format::kDeflated) spans = state.classifier.classify(data, history, size);
+    if (read_ok && method == format::kDeflated) spans = state.classifier.classify(data, size);
     if (task.first()) {
         if (read_ok && method == format::kDeflated && !any_deflated(spans) && !later_piece_deflates(task.entry, state))
             method = format::kStored;
@@ -223,10 +222,10 @@ Failure Compressor::compress_piece(const Task& task, WorkerState& state, Chunk* 
     Piece p;
     p.method = method;
     p.raw_size = size;
-    p.crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
+    p.crc = libdeflate_crc32(0, data, size);
     p.begin = c->data.size();
     if (method == format::kStored) append(&c->data, data, size);
-    else if (!state.deflater.deflate(data, history, size, spans, task.last(), &c->data)) return Failure::deflate;
+    else if (!state.deflater.deflate(data, size, spans, task.last(), &c->data)) return Failure::deflate;
     p.end = c->data.size();
     c->pieces.push_back(p);
     return Failure::none;
@@ -238,12 +237,9 @@ bool Compressor::later_piece_deflates(std::size_t entry, WorkerState& state) {
     const SourceEntry& e = entries_[entry];
     for (uint64_t start = chunk_size_; start < e.size; start += chunk_size_) {
         std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(chunk_size_, e.size - start));
-        std::size_t history = ChunkDeflater::kWindow;
-        state.scan.resize(history + size);
-        if (state.file->read_at(start - history, state.scan.data(), history + size) !=
-            static_cast<int64_t>(history + size))
-            return true;
-        if (any_deflated(state.classifier.classify(state.scan.data() + history, history, size))) return true;
+        state.scan.resize(size);
+        if (state.file->read_at(start, state.scan.data(), size) != static_cast<int64_t>(size)) return true;
+        if (any_deflated(state.classifier.classify(state.scan.data(), size))) return true;
     }
     return false;
 }

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <libdeflate.h>
+
 #include "backup/zip/archive_reader.h"
 #include "backup/zip/format.h"
 
@@ -9,18 +11,29 @@ namespace zip {
 
 namespace {
 constexpr std::size_t kBlock = 256 * 1024;
+// An entry whose sizes are both at most this is inflated in one call, from and into buffers of its
+// own: so whatever a header claims, a decoder never holds more than twice this.
+constexpr uint64_t kWholeEntry = 2 << 20;
+}  // namespace
+
+EntryDecoder::EntryDecoder() : whole_inflater_(libdeflate_alloc_decompressor()), in_(kBlock), out_(kBlock) {
+    inflateInit2(&stream_, -MAX_WBITS);
 }
 
-EntryDecoder::EntryDecoder() : in_(kBlock), out_(kBlock) { inflateInit2(&stream_, -MAX_WBITS); }
-
-EntryDecoder::~EntryDecoder() { inflateEnd(&stream_); }
+EntryDecoder::~EntryDecoder() {
+    inflateEnd(&stream_);
+    libdeflate_free_decompressor(whole_inflater_);
+}
 
 DataError EntryDecoder::decode(InputFile& archive, const ArchiveEntry& entry, uint64_t data_end,
                                const Sink& sink) {
     produced_ = 0;
     crc_ = 0;
     finished_ = false;
-    if (entry.method == format::kDeflated && inflateReset(&stream_) != Z_OK) return DataError::corrupt;
+    bool whole = entry.method == format::kDeflated && whole_inflater_ && entry.size <= kWholeEntry &&
+                 entry.compressed_size <= kWholeEntry;
+    if (entry.method == format::kDeflated && !whole && inflateReset(&stream_) != Z_OK)
+        return DataError::corrupt;
     uint64_t pos = 0;
     std::size_t at = 0, buffered = 0;
     DataError err = locate_data(archive, entry, data_end, &pos, &at, &buffered);
@@ -29,6 +42,7 @@ DataError EntryDecoder::decode(InputFile& archive, const ArchiveEntry& entry, ui
     std::size_t first = static_cast<std::size_t>(std::min<uint64_t>(buffered, left));
     pos += first;
     left -= first;
+    if (whole) return inflate_whole(archive, entry, in_.data() + at, first, pos, sink);
     err = feed(entry, in_.data() + at, first, left == 0, sink);
     while (left > 0 && err == DataError::none) {
         std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(in_.size(), left));
@@ -70,6 +84,31 @@ DataError EntryDecoder::locate_data(InputFile& archive, const ArchiveEntry& entr
     return DataError::none;
 }
 
+// The entry's compressed bytes are `head` and what follows at `rest_at` in the archive.
+DataError EntryDecoder::inflate_whole(InputFile& archive, const ArchiveEntry& entry, const uint8_t* head,
+                                      std::size_t head_size, uint64_t rest_at, const Sink& sink) {
+    std::size_t in_size = static_cast<std::size_t>(entry.compressed_size);
+    std::size_t out_size = static_cast<std::size_t>(entry.size);
+    const uint8_t* in = head;
+    if (head_size < in_size) {
+        whole_in_.resize(in_size);
+        std::memcpy(whole_in_.data(), head, head_size);
+        std::size_t rest = in_size - head_size;
+        if (archive.read_at(rest_at, whole_in_.data() + head_size, rest) != static_cast<int64_t>(rest))
+            return DataError::read_failed;
+        in = whole_in_.data();
+    }
+    whole_out_.resize(out_size);
+    std::size_t used = 0;
+    libdeflate_result r = libdeflate_deflate_decompress_ex(whole_inflater_, in, in_size, whole_out_.data(),
+                                                           out_size, &used, nullptr);
+    if (r == LIBDEFLATE_SHORT_OUTPUT || r == LIBDEFLATE_INSUFFICIENT_SPACE) return DataError::wrong_size;
+    if (r != LIBDEFLATE_SUCCESS || used != in_size) return DataError::corrupt;
+    DataError err = emit(entry, whole_out_.data(), out_size, sink);
+    if (err != DataError::none) return err;
+    return crc_ == entry.crc ? DataError::none : DataError::wrong_crc;
+}
+
 DataError EntryDecoder::feed(const ArchiveEntry& entry, const uint8_t* data, std::size_t size, bool last,
                              const Sink& sink) {
     if (entry.method == format::kStored) return emit(entry, data, size, sink);
@@ -97,7 +136,7 @@ DataError EntryDecoder::emit(const ArchiveEntry& entry, const uint8_t* data, std
                              const Sink& sink) {
     if (size == 0) return DataError::none;
     if (entry.size - produced_ < size) return DataError::wrong_size;
-    crc_ = static_cast<uint32_t>(crc32(crc_, data, static_cast<uInt>(size)));
+    crc_ = libdeflate_crc32(crc_, data, size);
     produced_ += size;
     return sink(data, size) ? DataError::none : DataError::sink_failed;
 }

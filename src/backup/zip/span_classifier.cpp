@@ -26,9 +26,6 @@ uint32_t hash4(uint32_t v) { return (v * 2654435761u) >> (32 - kHashBits); }
 constexpr std::size_t kSample = 512;
 constexpr int kFewValues = 64;
 
-// Bytes that text leaves out, whatever its encoding (but UTF-16): controls other than \t \n \v \f \r ESC.
-bool is_control(int value) { return value < 0x09 || (value > 0x0d && value < 0x20 && value != 0x1b); }
-
 struct Histogram {
     uint32_t counts[256] = {};
     std::size_t size;
@@ -53,12 +50,6 @@ struct Histogram {
         return n;
     }
 
-    std::size_t controls() const {
-        std::size_t n = 0;
-        for (int v = 0; v < 256; ++v) n += is_control(v) ? counts[v] : 0;
-        return n;
-    }
-
     // Bytes that Huffman codes fitted to the data would save, their header paid for.
     double huffman_gain() const {
         double bits = 0, n = static_cast<double>(size);
@@ -72,8 +63,8 @@ struct Histogram {
 
 SpanClassifier::SpanClassifier() : table_(std::size_t{1} << kHashBits, 0) {}
 
-std::vector<Span> SpanClassifier::classify(const uint8_t* data, std::size_t history, std::size_t size) {
-    start_ = data - std::min(history, kWindow);
+std::vector<Span> SpanClassifier::classify(const uint8_t* data, std::size_t size) {
+    start_ = data;
     hashed_ = start_;
     uint64_t reach = static_cast<uint64_t>(data + size - start_) + kWindow + 1;
     if (base_ + reach > UINT32_MAX) {
@@ -86,7 +77,7 @@ std::vector<Span> SpanClassifier::classify(const uint8_t* data, std::size_t hist
         Span block = judge(data + at, n);
         block.begin = at;
         block.end = at + n;
-        if (!spans.empty() && spans.back().deflate == block.deflate && spans.back().text == block.text)
+        if (!spans.empty() && spans.back().deflate == block.deflate)
             spans.back().end = block.end;
         else
             spans.push_back(block);
@@ -99,11 +90,11 @@ std::vector<Span> SpanClassifier::classify(const uint8_t* data, std::size_t hist
 
 Span SpanClassifier::judge(const uint8_t* block, std::size_t size) {
     Histogram sample(block, std::min(size, kSample));
-    if (sample.used() <= kFewValues) return Span{0, 0, true, sample.controls() == 0};
+    if (sample.used() <= kFewValues) return Span{0, 0, true};
     Histogram all(block, size);
     double needed = static_cast<double>(size) / kMinGainShare, gain = all.huffman_gain();
     if (gain < needed && gain + static_cast<double>(repeats(block, size)) < needed) return Span{};
-    return Span{0, 0, true, all.controls() <= size / 256};
+    return Span{0, 0, true};
 }
 
 // Positions in the block whose next 4 bytes occurred within the window before: each is about one

@@ -1,7 +1,6 @@
 // Tells which parts of a file deflate can shrink, 16 KiB at a time, for a small fraction of what
 // deflating them costs: a byte histogram tells what Huffman codes could save, and where that is
 // nothing (data that looks random) a hash of 4-byte strings counts the repeats LZ77 would find.
-// It also tells text from binary data, which the deflater treats a little differently.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +12,6 @@ namespace zip {
 struct Span {
     std::size_t begin = 0, end = 0;  // offsets into the classified data
     bool deflate = false;            // false: stored blocks
-    bool text = false;               // deflated, and without the control bytes of binary data
 };
 
 class SpanClassifier {
@@ -24,9 +22,8 @@ public:
     SpanClassifier();
 
     // Splits data[0, size) into blocks of kBlock (the last one takes the remainder) and joins
-    // neighbours of the same kind. The `history` bytes before `data` in memory are the file's
-    // content just before it; repeats into them count.
-    std::vector<Span> classify(const uint8_t* data, std::size_t history, std::size_t size);
+    // neighbours of the same kind.
+    std::vector<Span> classify(const uint8_t* data, std::size_t size);
 
 private:
     Span judge(const uint8_t* block, std::size_t size);
@@ -34,7 +31,7 @@ private:
 
     std::vector<uint32_t> table_;  // hash of 4 bytes -> position + base_ of their last occurrence
     uint32_t base_ = 1;
-    const uint8_t* start_ = nullptr;   // lowest readable byte of the current call
+    const uint8_t* start_ = nullptr;   // the data of the current call
     const uint8_t* hashed_ = nullptr;  // positions below this are in the table
 };
 
