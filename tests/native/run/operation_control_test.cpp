@@ -90,8 +90,7 @@ class Controller : public ::testing::Test {
 
 TEST_F(Controller, ABackupRunsOnAWorkerAndItsProgressNeverFloodsTheWindow) {
     Shown shown;
-    Operation backup = operation(Operation::backup);
-    const BackupJobResult r = finish(backup, &shown);
+    const BackupJobResult r = finish(operation(Operation::backup), &shown);
     EXPECT_EQ(r.run_result(), kAllWritten);
     EXPECT_EQ(queue.floods, 0);
     EXPECT_GT(queue.wakes, 1);
@@ -157,6 +156,9 @@ TEST_P(StampAndTell, OnceInEveryCaseAndToldByWhoAsked) {
     o.confirm_undo = [&] { return c.yes; };
     const BackupJobResult r = finish(o);
     EXPECT_EQ(stamps.count - before, c.stamps);
+    // Unattended work lowers its worker's priority for its whole run and gives it back.
+    EXPECT_EQ(queue.priority, (*c.unattended ? std::vector<std::string>{"on", "off"} : std::vector<std::string>{}));
+    EXPECT_TRUE(!*c.unattended || queue.worker != window);
     const Told told = told_of(o, r);
     EXPECT_EQ(told.note.has_value(), *c.unattended != '\0');
     EXPECT_EQ(told.boxes.empty(), *c.unattended != '\0');
@@ -180,16 +182,6 @@ INSTANTIATE_TEST_SUITE_P(
                       StampCase{"timed, unchanged", Operation::backup, "定时备份", true, true, true, true, true, 0,
                                 "游戏 定时备份：未变化"}),
     [](const ::testing::TestParamInfo<StampCase>& info) { return "case" + std::to_string(info.index); });
-
-// Unattended work lowers its worker's priority for its whole run and gives it back.
-TEST_F(Controller, UnattendedWorkRunsInTheBackground) {
-    Operation quick = operation(Operation::backup);
-    quick.job = quick_job({});
-    quick.unattended = "快速备份";
-    finish(quick);
-    EXPECT_EQ(queue.priority, (std::vector<std::string>{"on", "off"}));
-    EXPECT_NE(queue.worker, window);
-}
 
 // The window's end: a question nobody will answer gets "no", the worker is waited for, and what it
 // finished is not delivered to a window that is gone.

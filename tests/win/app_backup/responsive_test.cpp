@@ -86,11 +86,7 @@ TEST_F(BackupRestore, TheWindowAnswersWhileLongWorkRuns) {
     const auto play_on = [&] {
         for (int i = 0; i < 40; ++i) write_file(saves / ("一\\f" + std::to_string(i) + ".sav"), "played on");
     };
-    struct Kind {
-        const char* what;
-        std::function<void()> start;
-    };
-    const Kind kinds[] = {
+    const std::pair<const char*, std::function<void()>> kinds[] = {
         {"备份存档", [&] { wintest::click(window.item(M::kBackupButton)); }},
         {"恢复存档", [&] {
              play_on();
@@ -103,11 +99,11 @@ TEST_F(BackupRestore, TheWindowAnswersWhileLongWorkRuns) {
                  wintest::pump_messages();
              }
          }}};
-    for (const Kind& kind : kinds) {
+    for (const auto& [what, start] : kinds) {
         slow.delay_ms = 500;  // about 20 s for the 40 files
         const auto began = std::chrono::steady_clock::now();
-        kind.start();
-        ASSERT_TRUE(window.working()) << kind.what;
+        start();
+        ASSERT_TRUE(window.working()) << what;
         Probe probe(window.hwnd());
         while (window.working()) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
@@ -116,9 +112,9 @@ TEST_F(BackupRestore, TheWindowAnswersWhileLongWorkRuns) {
         probe.finish();
         slow.delay_ms = 0;
         const auto took = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - began);
-        EXPECT_GE(took.count(), 15) << kind.what;  // long work indeed
-        EXPECT_TRUE(probe.menu_opened) << kind.what;
-        EXPECT_EQ(probe.unanswered, 0) << kind.what;
+        EXPECT_GE(took.count(), 15) << what;  // long work indeed
+        EXPECT_TRUE(probe.menu_opened) << what;
+        EXPECT_EQ(probe.unanswered, 0) << what;
     }
     EXPECT_EQ(wintest::matching_files(backup_folder("慢盘"), "*.zip").size(), 1u);
     EXPECT_TRUE(wintest::is_file(backup_folder("慢盘") + "\\恢复前\\" + time_name + ".zip"));
