@@ -62,9 +62,10 @@ if(WIN32)
   # Programs that check keyboard focus or activation take turns on the shared display: a window
   # another test program opens meanwhile would take the focus away. The dialogs and the finder's
   # windows take it too.
-  set_tests_properties(win_app win_app_backup win_app_ingame win_command_line win_config_window win_multi_paths win_other_page
+  set_tests_properties(win_app win_app_ingame win_config_window win_multi_paths win_other_page
                        win_prompt win_finder PROPERTIES RESOURCE_LOCK display)
-  # Programs that take the single-instance event take turns too: one Wine prefix shares named objects.
+  # The single-instance marker is one for the whole Wine prefix: start-up's tests hold it, and the
+  # restore ended by force and the command line start up.
   set_tests_properties(win_app_backup win_command_line PROPERTIES RESOURCE_LOCK "display;single_instance")
   set_tests_properties(win_startup PROPERTIES RESOURCE_LOCK single_instance)
   # Stand-in programs that tests read or start, beside the test programs.

@@ -18,7 +18,7 @@
 #include "paths/folders_win.h"
 #include "paths/time_text.h"
 #include "run/command_run.h"
-#include "fs/file_system.h"
+#include "run/operation_control.h"
 #include "run/run_log.h"
 
 namespace {
@@ -100,14 +100,17 @@ class WinCommandHost : public CommandHost {
         return ::load_project(list_files(list), name, tool_, system_folders());
     }
 
+    // The window's controller, run on this thread.
     BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) override {
         decorate_project_folder(fs_, project);
-        NoProgress progress;
-        BackupRunner runner(platform_backup_machine(fs_), progress);
         ListStamp stamp(list_files(list));
-        return run_backup_job(runner, fs_, stamp,
-                              project_state(project, project.program_path, system_folders()),
-                              job);
+        OperationControl operations({fs_, [](const std::string& exe) { return ::is_program_running(exe); }, stamp},
+                                    nullptr);
+        Operation backup;
+        backup.project = project_state(project, project.program_path, system_folders());
+        backup.job = job;
+        NoProgress progress;
+        return operations.run(backup, progress);
     }
 
     bool stamp(const std::string& list, const std::string& name) override {

@@ -57,20 +57,44 @@ constexpr int kClientWidth = 494, kClientHeight = 221;
 
 }  // namespace
 
+MainWindow::MainWindow() = default;
+
+// The work ends before the window's parts go: a worker never outlives what it reports to.
+MainWindow::~MainWindow() {
+    if (work_) work_->control().stop();
+}
+
 bool MainWindow::create(MainContext context) {
     context_ = std::move(context);
+    if (!context_.now_ms) context_.now_ms = [] { return static_cast<int64_t>(GetTickCount64()); };
     if (!Window::create("Varnoke", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 500,
                         260))
         return false;
+    start_work_parts();
     create_controls(kLayout);
+    progress_ = ProgressControls(hwnd(), kProgressBar, kProgressTextLabel, kProgressCountLabel);
     SendMessageA(item(kProgressBar), PBM_SETRANGE32, 0, 100);
     fit_client_area(kClientWidth, kClientHeight);
     load_main_list();
     add_undo_to_system_menu();
     DragAcceptFiles(hwnd(), TRUE);
-    start_in_game();
+    in_game_->attach();
     ShowWindow(hwnd(), SW_SHOW);
     return true;
+}
+
+void MainWindow::start_work_parts() {
+    work_ = std::make_unique<WindowOperations>(hwnd(), files(), project_list(), [this] { work_settled(); });
+    InGameContext game{hwnd(),           context_.folders, context_.machine_id, context_.save_config_path,
+                       context_.special, context_.fs,      context_.notifier,   context_.now_ms};
+    GameWindow& as_game_window = *this;
+    in_game_ = std::make_unique<InGame>(std::move(game), as_game_window, operations());
+}
+
+void MainWindow::on_destroy() {
+    close_history();
+    in_game_->detach();
+    operations().stop();
 }
 
 void MainWindow::load_main_list() {
@@ -93,14 +117,24 @@ void MainWindow::load_current_project() {
     refresh_undo_item();
 }
 
-
-// A button is usable only while the edit box it needs holds text.
+// A button is usable only while the edit box it needs holds text, and none that starts work while
+// the user waits for work; 配置 would close the window, so it waits for every work to end.
 void MainWindow::update_enable_states() {
+    const bool attended = operations().attended_working();
     const bool has_saves = !text(kSavePathEdit).empty();
     enable(kSavePathButton, has_saves);
-    enable(kRestoreButton, has_saves);
-    enable(kStartButton, !text(kProgramPathEdit).empty());
-    enable(kBackupButton, !text(kBackupPathEdit).empty());
+    enable(kRestoreButton, has_saves && !attended);
+    enable(kStartButton, !text(kProgramPathEdit).empty() && !attended);
+    enable(kBackupButton, !text(kBackupPathEdit).empty() && !attended);
+    enable(kProjectCombo, !attended);
+    enable(kConfigButton, !operations().working());
+}
+
+bool MainWindow::working() const { return operations().working(); }
+
+void MainWindow::work_changed() {
+    update_enable_states();
+    refresh_undo_item();
 }
 
 void MainWindow::on_command(int id, int code) {
@@ -116,67 +150,54 @@ void MainWindow::on_command(int id, int code) {
     }
     if (code != BN_CLICKED) return;
     switch (id) {
-        case kBackupButton:
-            backup_current_project();
-            break;
-        case kRestoreButton:
-            restore_current_project();
-            break;
-        case kStartButton:
-            start_program();
-            break;
-        case kProgramPathButton:
-            open_program_folder();
-            break;
-        case kBackupPathButton:
-            open_backup_directory();
-            break;
-        case kSavePathButton:
-            open_save_path();
-            break;
-        case kConfigButton:
-            open_config();  // may close and delete this window
-            break;
+        case kBackupButton: backup_current_project(); break;
+        case kRestoreButton: restore_current_project(); break;
+        case kStartButton: start_program(); break;
+        case kProgramPathButton: open_program_folder(); break;
+        case kBackupPathButton: open_backup_directory(); break;
+        case kSavePathButton: open_save_path(); break;
+        case kConfigButton: open_config(); break;  // may close and delete this window
     }
 }
 
 bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
-    if (on_in_game_message(msg, wp, lp)) {
-        *result = 0;
+    if (!in_game_) return false;  // still being made
+    *result = 0;
+    if (msg == WindowOperations::kMessage) {
+        operations().deliver();
         return true;
     }
-    if (msg == WM_TIMER && wp == kWaitTimer) {
-        check_waiting_programs();
-        *result = 0;
-        return true;
-    }
-    // While a backup or restore runs the window stays open and takes no new work.
-    if (busy_ && (msg == WM_CLOSE || msg == WM_DROPFILES)) {
+    if (in_game_->on_message(msg, wp, lp)) return true;
+    // While work runs the window stays open and takes no new work.
+    if (working() && (msg == WM_CLOSE || msg == WM_DROPFILES)) {
         if (msg == WM_DROPFILES) DragFinish(reinterpret_cast<HDROP>(wp));
-        *result = 0;
         return true;
     }
-    if (msg == WM_INITMENU && reinterpret_cast<HMENU>(wp) == GetSystemMenu(hwnd(), FALSE)) {
-        refresh_undo_item();  // another run of the tool may have restored or undone meanwhile
-        return false;
-    }
+    if (on_menu_message(msg, wp, lp)) return true;
+    if (msg != WM_DROPFILES) return false;
+    take_dropped_files(reinterpret_cast<HDROP>(wp));  // may close and delete this window
+    return true;
+}
+
+bool MainWindow::on_menu_message(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITMENU && reinterpret_cast<HMENU>(wp) == GetSystemMenu(hwnd(), FALSE))
+        refresh_undo_item();  // another run of the tool may have restored or undone meanwhile; then on as usual
     if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == kUndoCommand) {
         undo_last_restore();
-        *result = 0;
         return true;
     }
     if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == kHistoryCommand) {
         open_history();
-        *result = 0;
         return true;
     }
     if (msg == WM_CONTEXTMENU && reinterpret_cast<HWND>(wp) == item(kRestoreButton)) {
         show_restore_menu({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-        *result = 0;
         return true;
     }
-    if (msg != WM_DROPFILES) return false;
-    HDROP drop = reinterpret_cast<HDROP>(wp);
+    return false;
+}
+
+void MainWindow::take_dropped_files(HDROP drop) {
     std::vector<std::string> names;
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
@@ -186,25 +207,23 @@ bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
         names.push_back(name);
     }
     DragFinish(drop);
-    *result = 0;
-    files_dropped(names);  // may close and delete this window
-    return true;
+    files_dropped(names);
+}
+
+void MainWindow::exit_from_tray() {
+    if (!working()) close();
 }
 
 void MainWindow::stamp_operation_time() {
     if (!ListStamp(project_list()).stamp(text(kProjectCombo)))
-        show_stamp_failure();
-}
-
-void MainWindow::show_stamp_failure() {
-    set_text(kProgressTextLabel, stamp_failure_text(text(kProjectCombo)));
+        set_text(kProgressTextLabel, stamp_failure_text(text(kProjectCombo)));
 }
 
 void MainWindow::start_program() {
     // A program that did not start leaves nothing to wait for.
     if (!project_.program_file.empty() && prompt().shell_open(project_.program_file) &&
         project_.options.backup_on_exit)
-        wait_for_exit(project_);
+        in_game_->wait_for_exit(project_);
     stamp_operation_time();  // also when the program did not start
 }
 
@@ -237,4 +256,3 @@ void MainWindow::open_config(const std::string& dropped_file) {
 void MainWindow::files_dropped(const std::vector<std::string>& names) {
     if (!names.empty()) open_config(names.front());
 }
-

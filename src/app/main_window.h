@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "app/in_game.h"
+#include "app/progress_controls.h"
+#include "app/window_operations.h"
 #include "backup/backup_info.h"
-#include "backup/operations.h"
-#include "backup/outcome_text.h"
 #include "config/tool_folders.h"
 #include "paths/expand.h"
-#include "run/backup_job.h"
 #include "run/notifier.h"
-#include "run/program_waits.h"
+#include "run/operation_control.h"
 #include "run/project_loading.h"
 #include "ui/window.h"
 
@@ -29,11 +29,10 @@ struct MainContext {
     std::function<bool(const std::string& dropped_file)> open_config;
     std::string machine_id;         // whose quick keys, in 系统配置文件.ini
     Notifier* notifier = nullptr;   // what runs by itself tells here; nullptr: the tray and the log
+    std::function<int64_t()> now_ms;  // a steady clock for the in-game part; empty: the system's
 };
 
-struct InGame;
-
-class MainWindow : public Window {
+class MainWindow : public Window, private GameWindow {
    public:
     // Control ids; the layout table in main_window.cpp gives each its Chinese name.
     enum Control : int {
@@ -60,11 +59,6 @@ class MainWindow : public Window {
         kProgressBar,
         kIconCanvas,
     };
-    static constexpr UINT_PTR kWaitTimer = 1;  // looks for the programs waited for
-    static constexpr UINT_PTR kInGameTimer = 2;  // timed backups: looks at the programs every few seconds
-    enum HotKeyId : int { kQuickBackupKey = 1, kQuickRestoreKey = 2 };
-    static constexpr UINT kTrayMessage = WM_APP + 1;
-    enum TrayCommand : UINT { kTrayBackup = 0x100, kTrayRestore, kTrayHistory, kTrayShow, kTrayStop, kTrayExit };
 
     MainWindow();
     ~MainWindow() override;
@@ -84,6 +78,7 @@ class MainWindow : public Window {
     void stamp_operation_time();
 
     // 备份按钮 and 恢复按钮, and the undo of the last restore (system menu and 恢复按钮's own menu).
+    // Each starts its work and returns; the buttons stay locked until the user has been told.
     void backup_current_project(const char* kind = backup_kind::kManual);
     void restore_current_project();
     void undo_last_restore();
@@ -93,19 +88,17 @@ class MainWindow : public Window {
     static constexpr UINT kHistoryCommand = 0x0020;
     void open_history();
     bool has_history() const;
-    // Restores this archive exactly as 恢复按钮 does with the archive chosen in its dialog.
-    void restore_archive(const std::string& first_archive);
+    // Restores this archive exactly as 恢复按钮 does with the archive chosen in its dialog; false
+    // when it could not start.
+    bool restore_archive(const std::string& first_archive);
     // Draws the project's image.ico in 程序图标, or clears it when there is none.
     void show_project_icon();
+    // Backups, restores or undos running now, attended or not.
+    bool working() const;
     // Projects started by 启动程序 that back up once their program has ended, by name.
-    std::vector<std::string> waiting_projects() const;
-
-    // main_window_ingame.cpp: while the game runs. Results go to the notifier, never to a box.
-    void quick_backup();
-    void quick_restore();  // restores on the second press within 5 s
-    void tray_command(UINT command);
+    std::vector<std::string> waiting_projects() const { return in_game_->waiting_projects(); }
     // Projects watched now: waited for, or with timed backups and their program running.
-    std::vector<std::string> watched_projects() const;
+    std::vector<std::string> watched_projects() const { return in_game_->watched_projects(); }
 
    protected:
     void on_command(int id, int code) override;
@@ -121,56 +114,41 @@ class MainWindow : public Window {
     void open_backup_directory();
     void open_save_path();
     void open_config(const std::string& dropped_file = "");
+    bool on_menu_message(UINT msg, WPARAM wp, LPARAM lp);
+    void take_dropped_files(HDROP drop);
+    void start_work_parts();
+    OperationControl& operations() const { return work_->control(); }
     ProjectState operation_state() const;
     void add_undo_to_system_menu();
     void refresh_undo_item();
     void show_restore_menu(POINT at);
-    void restore_from(const std::function<std::optional<std::string>(const ProjectState&)>& choose);
-    void restore_from_history(const std::string& project_name, const std::string& first_archive);
+    bool restore_from(std::function<std::optional<std::string>(const std::string& backup_folder)> choose);
+    bool start_attended(Operation operation);
+    void finish_attended(const Operation& operation, const BackupJobResult& result);
+    void work_settled();
+    bool restore_from_history(const std::string& project_name, const std::string& first_archive);
     void close_history();
     bool turn_to_project(const std::string& project_name);
-    void open_history_of(const std::string& project_name);
-    std::optional<std::string> choose_archive(const std::string& backup_folder);
-    // Runs a backup or restore with the buttons locked; the window keeps painting meanwhile, and
-    // what happened is told before the buttons come back. 操作时间 is stamped in every case: by
-    // the work when it returns whether it did (a backup job), else afterwards.
-    struct Told {
-        std::vector<Notice> notices;
-        std::optional<bool> stamped;
-    };
-    void run_locked(const std::function<Told(BackupRunner&)>& work);
-    void show_stamp_failure();
-    // main_window_wait.cpp: the window waits on a timer, usable meanwhile, until no process of the
-    // program's name is left (a launcher may have handed over to another), then backs the project
-    // up as 备份存档 does. Closing the window ends the wait.
-    void wait_for_exit(const CurrentProject& project);
-    void check_waiting_programs();
-    void back_up_after_exit(const std::string& project_name);
-    void start_in_game();
-    bool on_in_game_message(UINT msg, WPARAM wp, LPARAM lp);
-    void in_game_tick();
-    void reload_timed_projects();
-    void refresh_tray();
-    void stop_watching();
-    void show_from_tray();
-    std::string played_project() const;
-    Notifier& notifier();
-    // A backup nobody waits for at the window: told through the notifier.
-    void run_unattended_backup(const std::string& name, const char* what, BackupJob (*job)(const ProjectOptions&));
-    void restore_newest(const std::string& name);
-    void restore_set(const std::string& name, const CurrentProject& project, const std::string& first_archive);
-    std::string newest_set_of(const std::string& name, CurrentProject* project);
+    std::optional<std::string> ask_for_archive(const std::string& backup_folder);
     const Folders& special() const { return *context_.special; }
     fs::FileSystem& files() const { return *context_.fs; }
     ProjectFiles project_list() const {
         return ProjectFiles{files(), context_.save_config_path, context_.folders.backup_root()};
     }
 
+    // What the in-game part needs of this window.
+    std::string selected_project() const override { return text(kProjectCombo); }
+    void show_line(const std::string& line) override { set_text(kProgressTextLabel, line); }
+    void open_history_of(const std::string& project_name) override;
+    void exit_from_tray() override;
+    void work_changed() override;
+
     MainContext context_;
-    bool busy_ = false;
+    ProgressControls progress_;  // of the work the user waits for
     std::string last_restore_file_;  // the restore dialog keeps its last choice
     CurrentProject project_;
-    ProgramWaits waits_;
     HWND history_ = nullptr;  // the open 存档历史, closed with this window
+    bool history_restoring_ = false;  // it waits for the end of the restore it asked for
+    std::unique_ptr<WindowOperations> work_;
     std::unique_ptr<InGame> in_game_;
 };

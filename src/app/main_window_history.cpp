@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "config/project_name.h"
 #include "ui/history_window.h"
+#include "ui/prompt.h"
 
 bool MainWindow::has_history() const { return is_valid_project_name(project().name); }
 
@@ -21,7 +22,7 @@ void MainWindow::open_history() {
     }
     HistoryContext context{&files(), project().name, project().backup_folder, project().save_paths, {}};
     context.restore = [this, name = project().name](const std::string& archive) {
-        restore_from_history(name, archive);
+        return restore_from_history(name, archive);
     };
     history_ = open_history_window(std::move(context));
 }
@@ -39,9 +40,15 @@ bool MainWindow::turn_to_project(const std::string& project_name) {
     return true;
 }
 
-// The history window belongs to one project: the main window turns to it before restoring.
-void MainWindow::restore_from_history(const std::string& project_name, const std::string& first_archive) {
-    if (turn_to_project(project_name)) restore_archive(first_archive);
+// The history window belongs to one project: the main window turns to it before restoring, unless
+// the user waits for other work, which the selection is locked for.
+bool MainWindow::restore_from_history(const std::string& project_name, const std::string& first_archive) {
+    if (operations().attended_working()) {
+        show_message(busy_text(project().name));
+        return false;
+    }
+    history_restoring_ = turn_to_project(project_name) && restore_archive(first_archive);
+    return history_restoring_;
 }
 
 // From the tray: the history of the project being played.

@@ -9,9 +9,10 @@ bool ProgramWaits::add(const std::string& project, const std::string& program_fi
     return true;
 }
 
-std::optional<std::string> ProgramWaits::take_ended(const IsRunning& is_running) {
+std::optional<std::string> ProgramWaits::take_ended(const IsRunning& is_running,
+                                                    const std::function<bool(const std::string&)>& ready) {
     for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
-        if (is_running(it->exe)) continue;
+        if ((ready && !ready(it->project)) || is_running(it->exe)) continue;
         std::string project = it->project;
         waiting_.erase(it);
         return project;

@@ -18,10 +18,12 @@ class ProgramWaits {
     // Waits for the program of `project` (its path, expanded); false when that project is waited
     // for already: started twice, it is still backed up once.
     bool add(const std::string& project, const std::string& program_file);
-    // The first project whose program has ended, no longer waited for; nullopt while all run.
-    std::optional<std::string> take_ended(const IsRunning& is_running);
+    // The first project whose program has ended and that is `ready` (nullptr: any), no longer
+    // waited for; nullopt while all run.
+    std::optional<std::string> take_ended(const IsRunning& is_running,
+                                          const std::function<bool(const std::string& project)>& ready = nullptr);
     std::vector<std::string> projects() const;
-    bool empty() const { return waiting_.empty(); }
+    bool idle() const { return waiting_.empty(); }  // nothing waited for
 
    private:
     struct Waiting {

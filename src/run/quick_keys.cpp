@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "config/machine_list.h"
 #include "paths/gbk_text.h"
 
 namespace {
@@ -75,6 +76,11 @@ std::optional<HotKey> parse_hotkey(const std::string& text) {
 
 HotKey stored_hotkey(const std::string& text, const HotKey& fallback) {
     return parse_hotkey(text).value_or(fallback);
+}
+
+HotKey stored_quick_key(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id, QuickAction action) {
+    const QuickKey& k = kQuickKeys[action];
+    return stored_hotkey(read_machine_setting(fs, tool, k.section, machine_id), k.fallback);
 }
 
 bool DoublePress::press(int64_t now_ms) {

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "config/names.h"
+#include "config/tool_folders.h"
+#include "fs/file_system.h"
+
 // Modifier bits as RegisterHotKey takes them.
 inline constexpr unsigned kModAlt = 1, kModCtrl = 2, kModShift = 4;
 
@@ -17,6 +21,21 @@ struct HotKey {
 
 inline constexpr HotKey kDefaultQuickBackupKey{kModCtrl | kModAlt, 'B'};
 inline constexpr HotKey kDefaultQuickRestoreKey{kModCtrl | kModAlt, 'R'};
+
+// The two keys: where each machine keeps its choice, the default, and what the key is called.
+struct QuickKey {
+    const char* section;  // in 系统配置文件.ini, keyed by the machine's id
+    HotKey fallback;
+    const char* what;
+};
+enum QuickAction : int { kQuickBackup, kQuickRestore };  // index into kQuickKeys
+inline constexpr QuickKey kQuickKeys[] = {
+    {names::kQuickBackupKeySection, kDefaultQuickBackupKey, "快速备份"},
+    {names::kQuickRestoreKeySection, kDefaultQuickRestoreKey, "快速恢复"},
+};
+
+// The key this machine has chosen, or the default.
+HotKey stored_quick_key(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id, QuickAction action);
 
 std::string hotkey_text(const HotKey& k);
 // A key as the user is told of it, with what it does: "快速备份 Ctrl+Alt+B".

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include "config/machine_list.h"
-#include "config/names.h"
 #include "run/quick_keys.h"
 #include "ui/config_window_impl.h"
 
@@ -14,16 +13,12 @@ namespace {
 
 constexpr int kProbeId = 0x7F00;  // a hot-key id of this window used only to try a key
 
-struct QuickKey {
+// Each quick key's hot-key control on page 设置.
+struct KeyControl {
     int control;
-    const char* section;
-    HotKey fallback;
-    const char* what;
+    QuickAction action;
 };
-const QuickKey kQuickKeys[] = {
-    {kQuickBackupHotKey, names::kQuickBackupKeySection, kDefaultQuickBackupKey, "快速备份"},
-    {kQuickRestoreHotKey, names::kQuickRestoreKeySection, kDefaultQuickRestoreKey, "快速恢复"},
-};
+constexpr KeyControl kKeyControls[] = {{kQuickBackupHotKey, kQuickBackup}, {kQuickRestoreHotKey, kQuickRestore}};
 
 // The hot-key control's modifier bits are not RegisterHotKey's.
 WORD control_value(const HotKey& k) {
@@ -49,36 +44,35 @@ bool held_elsewhere(HWND probe, const HotKey& k) {
     return false;
 }
 
-const QuickKey& quick_key(int control) { return control == kQuickBackupHotKey ? kQuickKeys[0] : kQuickKeys[1]; }
+QuickAction action_of(int control) { return control == kQuickBackupHotKey ? kQuickBackup : kQuickRestore; }
 
 }  // namespace
 
 HotKey ConfigWindow::stored_quick_key(int control) const {
-    const QuickKey& q = quick_key(control);
-    return stored_hotkey(read_machine_setting(files(), context_.folders, q.section, context_.machine_id), q.fallback);
+    return ::stored_quick_key(files(), context_.folders, context_.machine_id, action_of(control));
 }
 
 // The main window, which holds the keys itself, closes only after this window has opened: the
 // keys are tried once it is gone.
 void ConfigWindow::show_quick_keys() {
-    for (const QuickKey& q : kQuickKeys) {
-        SendMessageA(item(q.control), HKM_SETRULES, HKCOMB_NONE, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
-        SendMessageA(item(q.control), HKM_SETHOTKEY, control_value(stored_quick_key(q.control)), 0);
+    for (const KeyControl& k : kKeyControls) {
+        SendMessageA(item(k.control), HKM_SETRULES, HKCOMB_NONE, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+        SendMessageA(item(k.control), HKM_SETHOTKEY, control_value(stored_quick_key(k.control)), 0);
     }
     PostMessageA(hwnd(), kCheckQuickKeysMessage, 0, 0);
 }
 
 void ConfigWindow::check_quick_keys() {
     std::vector<std::string> held;
-    for (const QuickKey& q : kQuickKeys) {
-        const HotKey k = stored_quick_key(q.control);
-        if (held_elsewhere(hwnd(), k)) held.push_back(named_key(q.what, k));
+    for (const KeyControl& c : kKeyControls) {
+        const HotKey k = stored_quick_key(c.control);
+        if (held_elsewhere(hwnd(), k)) held.push_back(named_key(kQuickKeys[c.action].what, k));
     }
     set_text(kQuickKeyStatusLabel, held_keys_text(held));
 }
 
 void ConfigWindow::quick_key_changed(int control) {
-    const QuickKey& q = quick_key(control);
+    const QuickKey& q = kQuickKeys[action_of(control)];
     const std::optional<HotKey> k =
         parse_hotkey(hotkey_text(from_control(static_cast<WORD>(SendMessageA(item(control), HKM_GETHOTKEY, 0, 0)))));
     if (!k) {

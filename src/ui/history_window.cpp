@@ -83,6 +83,11 @@ class HistoryWindow : public Window {
     bool on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
         // A backup or restore of the main window, or another run of the tool, may have changed the folder.
         if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) reload();
+        if (msg == kWorkEnded) {
+            EnableWindow(hwnd(), TRUE);
+            reload();  // the restore made a safety copy
+            return true;
+        }
         if (msg != WM_NOTIFY) return false;
         const auto* n = reinterpret_cast<const NMHDR*>(lp);
         if (n->idFrom != kList) return false;
@@ -167,16 +172,12 @@ class HistoryWindow : public Window {
         fill(keep);
     }
 
+    // The restore runs on while the windows are usable: this one must not act on the sets meanwhile.
     void restore() {
         const HistoryRow* row = selected();
         if (!row || !context_.restore) return;
-        // The restore keeps the windows painting meanwhile: this one must not close under it.
-        const HWND self = hwnd();
-        EnableWindow(self, FALSE);
-        context_.restore(row->set.first_archive());
-        if (!IsWindow(self)) return;
-        EnableWindow(self, TRUE);
-        reload();  // the restore made a safety copy
+        EnableWindow(hwnd(), FALSE);
+        if (!context_.restore(row->set.first_archive())) EnableWindow(hwnd(), TRUE);
     }
 
     void compare() {

@@ -22,6 +22,8 @@ enum Control : int {
     kOpenFolderButton,
     kComparisonEdit,
 };
+// Sent by the main window when the work it ran for this window has ended.
+inline constexpr UINT kWorkEnded = WM_APP + 1;
 }  // namespace history_ui
 
 struct HistoryContext {
@@ -29,8 +31,10 @@ struct HistoryContext {
     std::string project;
     std::string backup_folder;
     std::vector<std::string> save_paths;  // expanded
-    // Restores the set of this first archive exactly as 恢复存档 does; the list is read again after.
-    std::function<void(const std::string& first_archive)> restore;
+    // Starts the restore of the set of this first archive exactly as 恢复存档 does; false when it
+    // could not start. Once started, the window waits for history_ui::kWorkEnded and reads the
+    // list again.
+    std::function<bool(const std::string& first_archive)> restore;
 };
 
 // Opens the window; nullptr when it could not be made. It deletes itself when closed.

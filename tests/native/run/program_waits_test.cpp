@@ -22,8 +22,10 @@ TEST(ProgramWaits, EndsOnePerLookOnlyWhenNoProcessOfTheNameIsLeftAndNeverTwiceFo
     EXPECT_EQ(waits.take_ended(is_running), "Other");
     EXPECT_EQ(waits.take_ended(is_running), std::nullopt);
     running.clear();
+    const auto ready = [](const std::string& project) { return project != "游戏"; };  // 游戏 is still busy
+    EXPECT_EQ(waits.take_ended(is_running, ready), std::nullopt);
     EXPECT_EQ(waits.take_ended(is_running), "游戏");
-    EXPECT_TRUE(waits.empty());
+    EXPECT_TRUE(waits.idle());
     EXPECT_EQ(waits.take_ended(is_running), std::nullopt);
 }
 

@@ -65,6 +65,19 @@ class BackupRestore : public ::testing::Test {
         ASSERT_GE(i, 0);
         wintest::select_combo_item(combo, i);
     }
+    // Presses a button of the main window and waits until its work has been told.
+    void press(int id) {
+        wintest::click(window.item(id));
+        wait_until_told(window);
+    }
+    static void wait_until_told(const M& w) {
+        wintest::wait_for(
+            [&] {
+                wintest::pump_messages();
+                return !w.working();
+            },
+            120000);
+    }
     std::string backup_folder(const std::string& name) const { return wintest::ansi(app().backup_root()) + "\\" + name; }
     std::string archive(const std::string& name, int k = 1) const {
         std::string a = backup_folder(name) + "\\" + time_name + ".zip";

@@ -1,5 +1,6 @@
 // Backup, restore and decoration pressed through the real main window on real folders.
 #include "backup_fixture.h"
+#include "fs/wide_text.h"
 #include "zip_support/extract_into.h"
 
 #include <shlobj.h>
@@ -17,7 +18,7 @@ TEST_F(BackupRestore, BacksUpThreeFoldersWithNumberedArchives) {
                  !window.is_enabled(M::kConfigButton) && !window.is_enabled(M::kProjectCombo);
         SendMessageA(window.hwnd(), WM_CLOSE, 0, 0);  // and the window does not go away under it
     };
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     EXPECT_TRUE(locked);
     EXPECT_NE(window.hwnd(), nullptr);
 
@@ -38,7 +39,7 @@ TEST_F(BackupRestore, KeepsEmptyFoldersAndTheFirstFolderAlone) {
     add_project("单个", saves / "空", "");
     wintest::make_dirs(saves / "空\\里面\\更深");
     open_and_select("单个");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     EXPECT_EQ(window.text(M::kProgressCountLabel), "1/1");
     wintest::TempDir out("empty");
     ASSERT_TRUE(zip_test::extract_into(archive("单个"), out.path()).ok);
@@ -49,7 +50,7 @@ TEST_F(BackupRestore, ARunningProgramRefusesBackupAndStillStamps) {
     // This test program itself is a running process.
     add_project("运行中", saves / "一", "C:\\anywhere\\" + gbk::after_last_backslash(files::executable_path()));
     open_and_select("运行中");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text,
               "程序[" + gbk::after_last_backslash(files::executable_path()) + "]在运行，不能进行备份！");
@@ -64,7 +65,7 @@ TEST_F(BackupRestore, AStampThatCannotBeWrittenIsToldInTheProgressLine) {
     const std::string list = wintest::ansi(app().save_config_path);
     HANDLE held = CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     CloseHandle(held);
     EXPECT_TRUE(wintest::exists(archive("占用")));
     EXPECT_EQ(prompt.texts(), std::vector<std::string>{"备份完成，备份文件为： \r\n" + archive("占用")});
@@ -75,7 +76,7 @@ TEST_F(BackupRestore, AStampThatCannotBeWrittenIsToldInTheProgressLine) {
 TEST_F(BackupRestore, AMissingMiddleFolderIsReportedAndTheOthersBackedUp) {
     add_project("缺中间", saves / "一" + "|" + saves / "没有" + "|" + saves / "三", "");
     open_and_select("缺中间");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"存档 " + saves / "没有" + " 不存在",
                                                         "备份完成，备份文件为： \r\n" + archive("缺中间")}));
     EXPECT_TRUE(wintest::is_file(archive("缺中间", 3)));
@@ -85,14 +86,14 @@ TEST_F(BackupRestore, AMissingMiddleFolderIsReportedAndTheOthersBackedUp) {
 TEST_F(BackupRestore, RestoreWithYesOverwritesAndKeepsOtherFiles) {
     add_project("恢复", saves / "一" + "|" + saves / "二" + "|" + saves / "三", "");
     open_and_select("恢复");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     write_file(saves / "一\\存档1.sav", "changed since");
     write_file(saves / "一\\新的.sav", "not in the archive");
     write_file(saves / "三\\3.sav", "changed too");
     prompt.messages.clear();
     prompt.open_answers = {archive("恢复")};
     prompt.answers = {mb::kIdYes};
-    wintest::click(window.item(M::kRestoreButton));
+    press(M::kRestoreButton);
 
     ASSERT_EQ(prompt.open_requests.size(), 1u);
     EXPECT_EQ(prompt.open_requests[0].title, "选择备份文件：");
@@ -110,20 +111,20 @@ TEST_F(BackupRestore, RestoreWithYesOverwritesAndKeepsOtherFiles) {
 
     // The dialog remembers its last file.
     prompt.open_answers = {std::nullopt};
-    wintest::click(window.item(M::kRestoreButton));
+    press(M::kRestoreButton);
     EXPECT_EQ(prompt.open_requests[1].initial_file, time_name + ".zip");
 }
 
 TEST_F(BackupRestore, RestoreWithNoExtractsNothingButStamps) {
     add_project("取消", saves / "一", "");
     open_and_select("取消");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     write_file(saves / "一\\存档1.sav", "keep me");
     set_clock_for_tests([] { return DateTime{2012, 1, 2, 3, 4, 5}; });
     prompt.messages.clear();
     prompt.open_answers = {archive("取消")};
     prompt.answers = {mb::kIdNo};
-    wintest::click(window.item(M::kRestoreButton));
+    press(M::kRestoreButton);
     EXPECT_EQ(prompt.texts().back(), "存档恢复被取消");
     EXPECT_EQ(read_file(saves / "一\\存档1.sav"), "keep me");
     EXPECT_EQ(stamp("取消"), "2012年1月2日3时4分5秒");
@@ -132,11 +133,11 @@ TEST_F(BackupRestore, RestoreWithNoExtractsNothingButStamps) {
 TEST_F(BackupRestore, RestoreIntoAMissingFirstFolderCreatesItWithoutAsking) {
     add_project("新机器", saves / "一", "");
     open_and_select("新机器");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     wintest::remove_tree(saves / "一");
     prompt.messages.clear();
     prompt.open_answers = {archive("新机器")};
-    wintest::click(window.item(M::kRestoreButton));
+    press(M::kRestoreButton);
     EXPECT_EQ(prompt.texts(), std::vector<std::string>{"恢复完成，恢复文件为：\r\n" + archive("新机器")});
     EXPECT_EQ(read_file(saves / "一\\存档1.sav"), "first save");
 }
@@ -144,7 +145,7 @@ TEST_F(BackupRestore, RestoreIntoAMissingFirstFolderCreatesItWithoutAsking) {
 TEST_F(BackupRestore, ACorruptArchiveIsReportedAndTheSaveUntouched) {
     add_project("损坏", saves / "一", "");
     open_and_select("损坏");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     std::string bytes = read_file(archive("损坏"));
     ASSERT_GT(bytes.size(), 60u);
     bytes[40] ^= 0x55;  // inside the first entry's data
@@ -153,7 +154,7 @@ TEST_F(BackupRestore, ACorruptArchiveIsReportedAndTheSaveUntouched) {
     prompt.messages.clear();
     prompt.open_answers = {archive("损坏")};
     prompt.answers = {mb::kIdYes};
-    wintest::click(window.item(M::kRestoreButton));
+    press(M::kRestoreButton);
     ASSERT_EQ(prompt.messages.size(), 2u);
     EXPECT_EQ(prompt.messages[1].text.rfind("恢复失败：" + archive("损坏") + "\r\n", 0), 0u) << prompt.messages[1].text;
     EXPECT_EQ(read_file(saves / "一\\存档1.sav"), "the save that is there");
@@ -162,12 +163,12 @@ TEST_F(BackupRestore, ACorruptArchiveIsReportedAndTheSaveUntouched) {
 TEST_F(BackupRestore, AMissingCompanionIsReported) {
     add_project("缺伴", saves / "一" + "|" + saves / "二", "");
     open_and_select("缺伴");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     wintest::delete_file(archive("缺伴", 2));
     prompt.messages.clear();
     prompt.open_answers = {archive("缺伴")};
     prompt.answers = {mb::kIdYes};
-    wintest::click(window.item(M::kRestoreButton));
+    press(M::kRestoreButton);
     EXPECT_EQ(prompt.texts()[1], "恢复失败：" + archive("缺伴", 2) + "\r\n备份文件不存在。");
 }
 
@@ -254,7 +255,7 @@ TEST_F(BackupRestore, AProgramPathWithTokensIsStartedShownDecoratedAndLookedFor)
     HWND combo = window.item(M::kProjectCombo);
     wintest::select_combo_item(combo, static_cast<int>(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                                     reinterpret_cast<LPARAM>("变量"))));
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     EXPECT_EQ(prompt.texts(), std::vector<std::string>{"程序[" + gbk::after_last_backslash(files::executable_path()) +
                                                        "]在运行，不能进行备份！"});
 }
@@ -275,7 +276,7 @@ TEST_F(BackupRestore, LinkedFoldersAreBackedUpOnceAndACycleIsReported) {
     ASSERT_TRUE(wintest::make_folder_link(saves / "链接\\回环", saves / "链接"));
     add_project("链接", saves / "链接", "");
     open_and_select("链接");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     EXPECT_EQ(names_in(archive("链接")), (std::vector<std::string>{"own.sav", "外部", "外部\\linked.sav"}));
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_NE(prompt.messages[0].text.find("回环"), std::string::npos) << prompt.messages[0].text;
@@ -291,7 +292,7 @@ TEST_F(BackupRestore, ASaveFolderDeeperThan260CharactersIsBackedUpAndAskedAbout)
     ASSERT_TRUE(wintest::write_bytes(deep + "\\深.sav", "deep save"));
     add_project("深处", deep, "");
     open_and_select("深处");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     EXPECT_EQ(prompt.texts(), std::vector<std::string>{"备份完成，备份文件为： \r\n" + archive("深处")});
     EXPECT_EQ(unpacked(archive("深处"), "深.sav"), "deep save");
 
@@ -299,7 +300,7 @@ TEST_F(BackupRestore, ASaveFolderDeeperThan260CharactersIsBackedUpAndAskedAbout)
     prompt.messages.clear();
     prompt.open_answers = {archive("深处")};
     prompt.answers = {mb::kIdYes};
-    wintest::click(window.item(M::kRestoreButton));
+    press(M::kRestoreButton);
     EXPECT_EQ(prompt.texts().front(), "存档已存在是否覆盖？");
     EXPECT_EQ(wintest::read_bytes(deep + "\\深.sav", 100).value_or(""), "deep save");
 }
@@ -310,10 +311,49 @@ TEST_F(BackupRestore, WhatAKilledBackupLeftIsRemovedAtTheNextBackup) {
     write_file(backup_folder("残留") + "\\.vnk0123456789ab.tmp", std::string(1000, 'x'));
     write_file(backup_folder("残留") + "\\我的.tmp", "the user's own");
     open_and_select("残留");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     EXPECT_FALSE(wintest::exists(backup_folder("残留") + "\\.vnk0123456789ab.tmp"));
     EXPECT_EQ(read_file(backup_folder("残留") + "\\我的.tmp"), "the user's own");
     EXPECT_TRUE(wintest::is_file(archive("残留")));
+}
+
+// Wine's shell loses its way in a tree deeper than MAX_PATH and deletes elsewhere (the current
+// folder): such a tree is taken down through the program's own file system.
+void erase_tree(const std::string& path) {
+    std::vector<fs::DirEntry> entries;
+    wintest::disk().list_dir(path, &entries);
+    for (const fs::DirEntry& e : entries) {
+        const std::string child = fs::join_path(path, e.name);
+        if (e.is_dir)
+            erase_tree(child);
+        else
+            wintest::disk().remove_file(child);
+    }
+    wintest::disk().remove_dir(path);
+}
+
+// The open-file dialog crashes on an initial folder longer than MAX_PATH: from a tool folder that
+// deep it gets the backup folder's short form, and that names the same folder.
+TEST_F(BackupRestore, ADeepToolFolderGivesTheRestoreDialogAFolderItCanTake) {
+    const std::string level = "\\很深很深的工具文件夹，名字也很长";  // its short form is shorter
+    struct ErasedAtEnd {
+        std::string path;
+        ~ErasedAtEnd() { erase_tree(path); }
+    } deep_tree{wintest::on_disk(tool.path() + level)};
+    std::string deep = tool.path();
+    while (fs::to_wide(deep).size() < 256) ASSERT_TRUE(wintest::create_directory(deep += level));
+    app().tool_dir = wintest::on_disk(deep);
+    for (const std::string& d : {app().config_dir(), app().backup_root(), app().folders().backup_folder("深处")})
+        ASSERT_TRUE(wintest::create_directory(wintest::ansi(d)));
+    app().save_config_path = wintest::on_disk(wintest::ansi(app().config_dir()) + "\\存档配置文件.ini");
+    add_project("深处", saves / "一", "");
+    ASSERT_TRUE(wintest::write_bytes(backup_folder("深处") + "\\标记.txt", "here"));
+    open_and_select("深处");
+    press(M::kRestoreButton);
+    ASSERT_EQ(prompt.open_requests.size(), 1u);
+    const std::string dir = prompt.open_requests[0].initial_dir;
+    EXPECT_LT(fs::to_wide(dir).size(), size_t{MAX_PATH}) << dir;
+    EXPECT_EQ(wintest::read_bytes(dir + "\\标记.txt", 10).value_or(""), "here") << dir;
 }
 
 }  // namespace

@@ -40,7 +40,10 @@ class HistoryWindowTest : public BackupRestore {
     void choose(int row) {
         ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
-    void press(int id) { wintest::click(GetDlgItem(history, id)); }
+    void press(int id) {
+        wintest::click(GetDlgItem(history, id));
+        wait_until_told(window);
+    }
     std::string text_of(int id) const {
         std::string t(65536, '\0');
         t.resize(static_cast<size_t>(GetWindowTextA(GetDlgItem(history, id), t.data(), static_cast<int>(t.size()))));
@@ -74,10 +77,10 @@ TEST_F(HistoryWindowTest, ListsSetsComparesNotesKeepsDeletesAndRestores) {
     add_project("历史", saves / "一" + "|" + saves / "二" + "|" + saves / "三", "");
     open_and_select("历史");
     const std::string folder = backup_folder("历史");
-    wintest::click(window.item(M::kBackupButton));  // 2011年10月22日9时5分: three archives
+    BackupRestore::press(M::kBackupButton);  // 2011年10月22日9时5分: three archives
     set_clock_for_tests([] { return DateTime{2011, 10, 23, 0, 0, 0}; });
     wintest::remove_tree(saves / "二");
-    wintest::click(window.item(M::kBackupButton));  // 2011年10月23日: the second folder was missing
+    BackupRestore::press(M::kBackupButton);  // 2011年10月23日: the second folder was missing
     for (const char* stray : {"笔记.txt", "2011年10月1日.zip.bak", "2011年9月1日.zip2", "2011年10月5日9时"})
         write_file(folder + "\\" + stray, "stray");
     wintest::make_dirs(folder + "\\2011年10月6日.zip");

@@ -19,12 +19,12 @@ class RestoreSafety : public BackupRestore {
     }
     // Backs the project up, then answers the restore dialog and question with that backup.
     void back_up_then_restore_later(const std::string& name, std::function<void()> between) {
-        wintest::click(window.item(M::kBackupButton));
+        press(M::kBackupButton);
         between();
         prompt.messages.clear();
         prompt.open_answers = {archive(name)};
         prompt.answers = {mb::kIdYes};
-        wintest::click(window.item(M::kRestoreButton));
+        press(M::kRestoreButton);
     }
     std::string safety_folder(const std::string& name) const { return backup_folder(name) + "\\恢复前"; }
 };
@@ -81,6 +81,7 @@ TEST_F(RestoreSafety, KeepsACopyAndTheSystemMenuUndoesItAlsoAfterARestart) {
     prompt.messages.clear();
     prompt.answers = {mb::kIdYes};
     keyboard_alt_space_u(again.hwnd());
+    wait_until_told(again);
     ASSERT_EQ(prompt.texts(), (std::vector<std::string>{"是否撤销上次恢复？\r\n存档将回到上次恢复之前的样子。",
                                                         "撤销完成，存档已回到上次恢复之前的样子。"}));
     EXPECT_EQ(folders(), before);  // bytes, times and attributes
@@ -171,7 +172,7 @@ TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {
     for (int i = 0; i < 1500; ++i) write_file(saves / ("一\\f" + std::to_string(i) + ".sav"), "old " + std::to_string(i));
     add_three("中断");
     open_and_select("中断");
-    wintest::click(window.item(M::kBackupButton));
+    press(M::kBackupButton);
     for (int i = 0; i < 1500; ++i) write_file(saves / ("一\\f" + std::to_string(i) + ".sav"), "new " + std::to_string(i));
     const auto before = folders();
 

@@ -140,6 +140,10 @@ TEST_F(InGame, QuickRestoreNeedsASecondPressAndCanBeUndone) {
     EXPECT_TRUE(prompt.messages.empty());
     ASSERT_TRUE(window.can_undo());
     window.undo_last_restore();  // asks first: the scripted prompt says yes
+    wintest::wait_for([&] {
+        wintest::pump_messages();
+        return !window.working();
+    });
     EXPECT_EQ(wintest::read_file(save_file()), "played on");
 }
 
