@@ -110,14 +110,30 @@ std::vector<std::string> matching_files(const std::string& folder, const std::st
     return names;
 }
 
+namespace {
+// Through the program's own file system: Wine's shell, given a tree deeper than MAX_PATH, deletes
+// in the current folder instead. Links go themselves, never what they lead to.
+void remove_below(const std::string& path) {
+    std::vector<fs::DirEntry> children;
+    disk().list_dir(path, &children);
+    for (const fs::DirEntry& c : children) {
+        const std::string sub = fs::join_path(path, c.name);
+        fs::FileState state;
+        if (disk().get_state(sub, &state) && (state.attributes & FILE_ATTRIBUTE_READONLY)) {
+            state.attributes &= ~FILE_ATTRIBUTE_READONLY;
+            disk().set_state(sub, state);
+        }
+        if (c.is_dir && !c.is_link) remove_below(sub);
+        if (!disk().remove_file(sub)) disk().remove_dir(sub);
+    }
+}
+}  // namespace
+
 void remove_tree(const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    std::string from = path + std::string(2, '\0');
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&op);
+    const std::string root = on_disk(path);
+    if (path.empty() || !disk().exists(root)) return;
+    remove_below(root);
+    if (!disk().remove_dir(root)) disk().remove_file(root);
 }
 
 std::string unix_path(const std::string& path) {
