@@ -7,7 +7,6 @@
 #include <set>
 
 #include "backup/sets.h"
-#include "backup/operations.h"
 #include "backup/restore.h"
 #include "backup/zip/archive_reader.h"
 #include "fs/case_fold.h"

@@ -23,13 +23,6 @@ Outcome refused(Outcome::Refusal why, std::string detail = {}) {
 
 }  // namespace
 
-bool Outcome::complete() const {
-    if (refusal != none || archives.empty()) return false;
-    for (const ArchiveResult& a : archives)
-        if (a.status != ArchiveResult::done || !a.skipped.empty()) return false;
-    return true;
-}
-
 zip::ProgressFn BackupRunner::progress_to(const std::string& done_name, const char* done_word) {
     return [this, done_name, done_word](const zip::Progress& p) {
         view_.set_percent(p.percent);

@@ -18,7 +18,8 @@
 #include <utility>
 #include <vector>
 
-#include "backup/operations.h"
+#include "backup/operation_types.h"
+#include "backup/sets.h"
 #include "fs/file_system.h"
 
 namespace restore_files {
