@@ -122,7 +122,7 @@ void append_names(std::string& out, const char* what, const std::vector<std::str
 std::vector<HistoryRow> history_rows(fs::FileSystem& fs, const std::string& backup_folder, int save_folders) {
     std::vector<HistoryRow> rows;
     add_sets(fs, backup_folder, save_folders, false, rows);
-    add_sets(fs, fs::join_path(backup_folder, restore_files::kSafetyFolder), save_folders, true, rows);
+    add_sets(fs, fs::join_path(backup_folder, kSafetyCopyFolder), save_folders, true, rows);
     for (HistoryRow& row : rows) {
         row.info = info_of(fs, row).of(row.set.key());
         if (row.safety_copy) row.info.kind = backup_kind::kSafetyCopy;

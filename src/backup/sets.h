@@ -8,6 +8,9 @@
 
 #include "fs/file_system.h"
 
+// Where a project's safety copies are, in its backup folder: sets by their own rule.
+inline constexpr const char* kSafetyCopyFolder = FS_NAME("恢复前");
+
 // The file name of archive k (from 1) of the set named by `stem`, a time text.
 std::string set_file_name(const std::string& stem, int k = 1);
 // Archive k of the set whose first archive is `first_archive` (a path): its companions follow by number.
@@ -41,3 +44,8 @@ std::vector<ArchiveSet> list_sets(fs::FileSystem& fs, const std::string& folder,
 std::string newest_set(fs::FileSystem& fs, const std::string& backup_folder);
 // How 备份信息.ini names the set whose first archive is at `first_archive`.
 std::string set_key(const std::string& first_archive);
+
+// What backups and restores ended by force left in a project's backup folder: unfinished archives
+// under temporary names, and companions whose first archive was never published. Safety copies
+// are sets by their own rule: one without its first archive is whole and stays.
+void remove_backup_leftovers(fs::FileSystem& fs, const std::string& backup_folder);
