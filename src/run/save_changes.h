@@ -1,7 +1,6 @@
 #pragma once
-// Whether a project's save folders still hold what its newest backup set holds: the names, sizes
-// and times of the folders against the central directories of the set's archives, nothing
-// decompressed. Backups that run by themselves write nothing when nothing changed.
+// Whether a project's save folders still hold what its newest backup set holds, by the one
+// comparison of set_comparison.h. Backups that run by themselves write nothing when nothing changed.
 #include "backup/operation_types.h"
 #include "fs/file_system.h"
 

@@ -28,6 +28,7 @@ inline constexpr UINT kWorkEnded = WM_APP + 1;
 
 struct HistoryContext {
     fs::FileSystem* fs = nullptr;
+    std::vector<std::string> excluded_folders;  // the tool's own: 比较 leaves them out as a backup does
     std::string project;
     std::string backup_folder;
     std::vector<std::string> save_paths;  // expanded

@@ -175,7 +175,7 @@ class Comparison : public ::testing::Test {
         ASSERT_TRUE(zip::compress_folder("/src/one", "/backup/2011年10月1日.zip", {}, options).ok);
         ASSERT_TRUE(zip::compress_folder("/src/two", "/backup/2011年10月1日.zip2", {}, options).ok);
 
-        disk.add_file("/saves/one/same.sav", "then same.sav", kThen + 1);     // within a DOS time
+        disk.add_file("/saves/one/same.sav", "then same.sav", kThen);         // the same second: our archives keep it exactly
         disk.add_file("/saves/one/older.sav", "older on disk", kThen - 100);  // replaced, older on disk
         disk.add_file("/saves/one/newer.sav", "played on", kThen + 3600);     // replaced, newer on disk
         disk.add_file("/saves/one/resized.sav", "then resized.sav plus", kThen);
