@@ -64,9 +64,13 @@ bool sweep_around(const Project& p, const std::string& folder) {
     return whole;
 }
 
-// A save folder can be reached when it or a folder above it can: a removed drive has neither.
-bool reachable(fs::FileSystem& fs, const std::string& folder) {
-    for (std::string path = folder; !path.empty(); path = fs::parent_path(path)) {
+// A save folder can be reached when it or a folder above it can: a removed drive has neither. One
+// that was there when the journal began (it has a safety copy) must be there itself: a drive
+// mounted as that folder, a share or a link may be gone with what was written into it, and bring
+// it back later. The root alone ('/') tells nothing of a drive.
+bool reachable(fs::FileSystem& fs, const RestoredFolder& f) {
+    if (!f.safety_copy.empty()) return fs.is_folder(f.folder);
+    for (std::string path = f.folder; !path.empty() && path != "/"; path = fs::parent_path(path)) {
         if (fs.exists(path)) return true;
         if (fs::parent_path(path) == path) break;
     }
@@ -81,7 +85,7 @@ bool in_folder(const std::string& path, const std::string& folder) {
 std::vector<std::string> unreachable_folders(const Project& p, const RestoreJournal& j) {
     std::vector<std::string> out;
     for (const RestoredFolder& f : j.folders)
-        if (!reachable(p.fs, f.folder)) out.push_back(f.folder);
+        if (!reachable(p.fs, f)) out.push_back(f.folder);
     return out;
 }
 

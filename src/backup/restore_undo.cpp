@@ -77,7 +77,9 @@ RestoreSetResult undo_last_restore(fs::FileSystem& fs, const ProjectFolders& pro
     RestoreJournal j;
     j.kind = RestoreJournal::undo;
     j.archive = last.archive;
-    for (const RestoredFolder& f : last.folders) j.folders.push_back({f.k, f.folder, "", {}, {}, {}});
+    // A folder there now names its copy, as in a restore's journal: it must be there to be swept.
+    for (const RestoredFolder& f : last.folders)
+        j.folders.push_back({f.k, f.folder, fs.is_folder(f.folder) ? f.safety_copy : "", {}, {}, {}});
     if (!write_journal(fs, p.journal(), j)) {
         a.result.failure = fs::named("无法写入恢复记录：", p.safety);
         return a.result;

@@ -1,5 +1,5 @@
 // Restores that lost data when the real program was driven: a safety copy without its first archive
-// at the next start.
+// at the next start, a drive taken away while a restore stages its files.
 #include <gtest/gtest.h>
 
 #include "backup/operations.h"
@@ -10,6 +10,36 @@
 namespace {
 
 const std::string kTool = "/tool/存档目录", kBackup = kTool + "/game", kJournal = kBackup + "/恢复前/进行中.txt";
+
+// A drive whose paths cannot be reached while it is away: it goes after `files_before_away` files
+// were created on it.
+class RemovableDrive : public fs::FileSystem {
+   public:
+    RemovableDrive(fs::FileSystem& disk, std::string root) : disk_(disk), root_(std::move(root)) {}
+    bool away = false;
+    int files_before_away = -1;
+
+    uint8_t zip_host() const override { return disk_.zip_host(); }
+    bool stat(const std::string& p, fs::DirEntry* i) override { return !gone(p) && disk_.stat(p, i); }
+    bool list_dir(const std::string& p, std::vector<fs::DirEntry>* e) override { return !gone(p) && disk_.list_dir(p, e); }
+    std::unique_ptr<fs::InputFile> open_read(const std::string& p) override { return gone(p) ? nullptr : disk_.open_read(p); }
+    std::unique_ptr<fs::OutputFile> create_new(const std::string& p) override {
+        if (on_drive(p) && files_before_away-- == 0) away = true;
+        return gone(p) ? nullptr : disk_.create_new(p);
+    }
+    bool make_dir(const std::string& p, bool* c) override { return !gone(p) && disk_.make_dir(p, c); }
+    bool replace(const std::string& f, const std::string& t) override { return !gone(f) && !gone(t) && disk_.replace(f, t); }
+    bool remove_file(const std::string& p) override { return !gone(p) && disk_.remove_file(p); }
+    bool remove_dir(const std::string& p) override { return !gone(p) && disk_.remove_dir(p); }
+    bool get_state(const std::string& p, fs::FileState* s) override { return !gone(p) && disk_.get_state(p, s); }
+    bool set_state(const std::string& p, const fs::FileState& s) override { return !gone(p) && disk_.set_state(p, s); }
+
+   private:
+    bool on_drive(const std::string& p) const { return p == root_ || p.rfind(root_ + "/", 0) == 0; }
+    bool gone(const std::string& p) const { return away && on_drive(p); }
+    fs::FileSystem& disk_;
+    std::string root_;
+};
 
 class RestoreFaults : public ::testing::Test {
    protected:
@@ -58,6 +88,30 @@ TEST_F(RestoreFaults, TheCopyOfARestoreWhoseFirstFolderWasMissingOutlivesTheNext
     ASSERT_TRUE(undo_last_restore(disk, {kBackup, saves}, one_thread).changed);
     EXPECT_EQ(file("/usb/saves/two/f0"), "old 0");
     EXPECT_EQ(file("/drive/one/a.sav"), "-");
+}
+
+// The drive goes while the files are staged on it, a start passes while it is away, and once it
+// is back nothing the restore wrote is left on it: a whole drive, or one mounted as the save folder.
+TEST_F(RestoreFaults, WhatAStagingWroteOnADriveTakenAwayGoesOnceItIsBack) {
+    disk.add_dir("/drive/one");
+    disk.add_dir("/usb/saves/two");
+    disk.add_file("/usb/saves/two/f0", "old 0");
+    const auto before = disk.nodes();
+    for (const auto& [root, written] : {std::pair{"/usb", 0}, {"/usb", 5}, {"/usb/saves/two", 0}, {"/usb/saves/two", 5}}) {
+        SCOPED_TRACE(root + std::string(" after ") + std::to_string(written));
+        disk.nodes() = before;
+        RemovableDrive usb(disk, root);
+        usb.files_before_away = written;
+        const RestoreSetResult r = restore_with_safety_copy(usb, {"/set.zip", saves, kBackup}, one_thread);
+        EXPECT_FALSE(r.changed);
+        EXPECT_EQ(r.recovery.waiting, std::vector<std::string>{saves[1]});
+        EXPECT_EQ(next_start(usb).waiting, std::vector<std::string>{saves[1]});
+        usb.away = false;
+        EXPECT_EQ(next_start(usb).what, RecoveryReport::restore_taken_back);
+        EXPECT_EQ(temporaries(), std::vector<std::string>{});
+        EXPECT_FALSE(disk.exists(kJournal));
+        EXPECT_EQ(file("/usb/saves/two/f0"), "old 0");
+    }
 }
 
 }  // namespace
