@@ -56,6 +56,7 @@ struct ArchiveResult {
         archive_missing,  // restore: no companion archive of this number
         no_target,        // restore: the save path is empty
         not_tried,        // backup: left alone because the first archive could not be written
+        covered,          // restore: its folder lies in (or is) another's, restored from that archive
     };
     int k = 1;            // the save folder's number, from 1
     std::string archive;
@@ -86,6 +87,7 @@ struct Outcome {
     std::string safety_copy;  // restore: where the save from before it was kept
     bool record_lost = false;  // restore: done, but it cannot be undone
     RecoveryReport recovery;   // what an earlier restore or undo of the project left, dealt with first
+    std::vector<std::string> overlapping;  // backup: two save folders that overlap, the outer first
 
     // Every archive tried was written or restored and nothing was left out.
     bool complete() const {

@@ -41,7 +41,7 @@ struct Project {
     // a temporary name): only there is a whole folder of ours removed.
     bool below_save(const std::string& path) const {
         for (const std::string& s : folders())
-            if (path_inside(path, s) || fs::parent_path(normal_path(path)) == fs::parent_path(normal_path(s))) return true;
+            if (fs::path_inside(path, s) || fs::parent_path(fs::normal_path(path)) == fs::parent_path(fs::normal_path(s))) return true;
         return false;
     }
 };

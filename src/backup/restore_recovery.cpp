@@ -78,7 +78,7 @@ bool reachable(fs::FileSystem& fs, const RestoredFolder& f) {
 }
 
 bool in_folder(const std::string& path, const std::string& folder) {
-    return normal_path(path) == normal_path(folder) || path_inside(path, folder);
+    return fs::normal_path(path) == fs::normal_path(folder) || fs::path_inside(path, folder);
 }
 
 // Of the journal's save folders, those that cannot be reached now.

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "backup/overlapping_folders.h"
 #include "backup/restore_internal.h"
 #include "backup/sets.h"
 
@@ -58,6 +59,12 @@ std::vector<ArchiveResult> plan_set(fs::FileSystem& fs, const RestoreRequest& re
             r.status = ArchiveResult::archive_missing;
         set.push_back(r);
     }
+    // Folders that overlap: the outer folder's archive holds the inner one's files too, and each
+    // file is moved once.
+    std::vector<std::string> present;
+    for (const ArchiveResult& r : set) present.push_back(r.status == ArchiveResult::done ? r.folder : "");
+    for (ArchiveResult& r : set)
+        if (r.status == ArchiveResult::done && folder_containing(present, r.k)) r.status = ArchiveResult::covered;
     return set;
 }
 

@@ -1,8 +1,9 @@
 // Restores that lost data when the real program was driven: a safety copy without its first archive
-// at the next start, a drive taken away while a restore stages its files.
+// at the next start, a drive taken away while a restore stages its files, save folders that overlap.
 #include <gtest/gtest.h>
 
 #include "backup/operations.h"
+#include "backup/outcome_text.h"
 #include "backup/restore.h"
 #include "fs/memory_file_system.h"
 #include "paths/time_text.h"
@@ -111,6 +112,29 @@ TEST_F(RestoreFaults, WhatAStagingWroteOnADriveTakenAwayGoesOnceItIsBack) {
         EXPECT_EQ(temporaries(), std::vector<std::string>{});
         EXPECT_FALSE(disk.exists(kJournal));
         EXPECT_EQ(file("/usb/saves/two/f0"), "old 0");
+    }
+}
+
+// One save folder inside another, or the same folder twice: the backup writes and says so, its set
+// is restored and undone.
+TEST_F(RestoreFaults, SetsOfSaveFoldersThatOverlapAreRestoredAndUndone) {
+    for (const std::vector<std::string>& folders : std::vector<std::vector<std::string>>{
+             {"/drive/s", "/drive/s/in"}, {"/drive/s/in", "/drive/s"}, {"/drive/s", "/drive/s"}}) {
+        SCOPED_TRACE(folders[0] + " " + folders[1]);
+        fs::MemoryFileSystem world;
+        for (const char* dir : {"/drive", "/drive/s", "/drive/s/in", "/tool", kTool.c_str()}) world.add_dir(dir);
+        world.add_file("/drive/s/a.sav", "a");
+        world.add_file("/drive/s/in/b.sav", "b");
+        NoProgress view;
+        const Outcome o = BackupRunner({world, {}, 1}, view).backup({"game", "", folders, kBackup, {}});
+        ASSERT_EQ(o.overlapping.size(), 2u);
+        EXPECT_EQ(backup_notices(o).front().text.rfind("存档路径重叠", 0), 0u);
+        for (const char* f : {"/drive/s/a.sav", "/drive/s/in/b.sav"}) world.add_file(f, "played on");
+        const RestoreSetResult r = restore_with_safety_copy(world, {o.first_done, folders, kBackup}, one_thread);
+        ASSERT_TRUE(r.changed) << r.failure;
+        EXPECT_EQ(*world.nodes().at("/drive/s/a.sav").data + *world.nodes().at("/drive/s/in/b.sav").data, "ab");
+        ASSERT_TRUE(undo_last_restore(world, {kBackup, folders}, one_thread).changed);
+        EXPECT_EQ(*world.nodes().at("/drive/s/in/b.sav").data, "played on");
     }
 }
 
