@@ -84,3 +84,19 @@ void remove_backup_leftovers(fs::FileSystem& fs, const std::string& backup_folde
         if (!set.complete())
             for (const std::string& path : set.paths()) fs.remove_file(path);
 }
+
+std::vector<std::string> recycle_set(fs::FileSystem& fs, fs::RecycleBin& bin, const ArchiveSet& set) {
+    const std::vector<std::string> paths = set.paths();
+    for (const std::string& path : paths)
+        if (bin.in_use(path)) return paths;
+    std::vector<std::string> left;
+    // Taken by another program in between: what is left goes once more rather than stay as half a set.
+    for (int tries = 0; tries < 2; ++tries) {
+        bin.move_to_bin(left.empty() ? paths : left);
+        left.clear();
+        for (const std::string& path : paths)
+            if (fs.exists(path)) left.push_back(path);
+        if (left.empty() || left.size() == paths.size()) break;
+    }
+    return left;
+}

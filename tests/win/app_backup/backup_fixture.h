@@ -17,6 +17,7 @@
 #include "paths/gbk_text.h"
 #include "paths/time_text.h"
 #include "support/scripted_prompt.h"
+#include "support/scripted_recycle_bin.h"
 #include "win/support/win_test.h"
 
 namespace app_test {
@@ -31,6 +32,7 @@ class BackupRestore : public ::testing::Test {
     wintest::TempDir tool{"备份恢复"};
     wintest::TempDir saves{"存档"};
     ScriptedPrompt prompt;
+    ScriptedRecycleBin recycle_bin;
     M window;
     const std::string time_name = "2011年10月22日9时5分";
 
@@ -39,6 +41,7 @@ class BackupRestore : public ::testing::Test {
         set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 0}; });
         app() = AppState{};
         app().fs = &wintest::disk();
+        app().recycle_bin = &recycle_bin;
         app().tool_dir = wintest::on_disk(tool.path());
         wintest::make_dirs(wintest::ansi(app().config_dir()));
         wintest::make_dirs(wintest::ansi(app().backup_root()));
