@@ -10,109 +10,77 @@
 
 namespace {
 
-const std::string kTool = "/tool/存档目录", kBackup = kTool + "/game", kJournal = kBackup + "/恢复前/进行中.txt";
+const std::string kTool = "/tool/存档目录", kBackup = kTool + "/game";
 
-// A drive whose paths cannot be reached while it is away: it goes after `files_before_away` files
-// were created on it.
-class RemovableDrive : public fs::FileSystem {
+// A drive mounted as a save folder: it goes after `files_before_away` files were created on it.
+class RemovableDrive : public fs::MemoryFileSystem {
    public:
-    RemovableDrive(fs::FileSystem& disk, std::string root) : disk_(disk), root_(std::move(root)) {}
-    bool away = false;
+    std::string root;
     int files_before_away = -1;
+    bool away = false;
+    bool gone(const std::string& p) const { return away && (p == root || p.rfind(root + "/", 0) == 0); }
 
-    uint8_t zip_host() const override { return disk_.zip_host(); }
-    bool stat(const std::string& p, fs::DirEntry* i) override { return !gone(p) && disk_.stat(p, i); }
-    bool list_dir(const std::string& p, std::vector<fs::DirEntry>* e) override { return !gone(p) && disk_.list_dir(p, e); }
-    std::unique_ptr<fs::InputFile> open_read(const std::string& p) override { return gone(p) ? nullptr : disk_.open_read(p); }
-    std::unique_ptr<fs::OutputFile> create_new(const std::string& p) override {
-        if (on_drive(p) && files_before_away-- == 0) away = true;
-        return gone(p) ? nullptr : disk_.create_new(p);
+    bool stat(const std::string& p, fs::DirEntry* i) override { return !gone(p) && MemoryFileSystem::stat(p, i); }
+    bool list_dir(const std::string& p, std::vector<fs::DirEntry>* e) override {
+        return !gone(p) && MemoryFileSystem::list_dir(p, e);
     }
-    bool make_dir(const std::string& p, bool* c) override { return !gone(p) && disk_.make_dir(p, c); }
-    bool replace(const std::string& f, const std::string& t) override { return !gone(f) && !gone(t) && disk_.replace(f, t); }
-    bool remove_file(const std::string& p) override { return !gone(p) && disk_.remove_file(p); }
-    bool remove_dir(const std::string& p) override { return !gone(p) && disk_.remove_dir(p); }
-    bool get_state(const std::string& p, fs::FileState* s) override { return !gone(p) && disk_.get_state(p, s); }
-    bool set_state(const std::string& p, const fs::FileState& s) override { return !gone(p) && disk_.set_state(p, s); }
-
-   private:
-    bool on_drive(const std::string& p) const { return p == root_ || p.rfind(root_ + "/", 0) == 0; }
-    bool gone(const std::string& p) const { return away && on_drive(p); }
-    fs::FileSystem& disk_;
-    std::string root_;
+    std::unique_ptr<fs::OutputFile> create_new(const std::string& p) override {
+        if (p.rfind(root + "/", 0) == 0 && files_before_away-- == 0) away = true;
+        return gone(p) ? nullptr : MemoryFileSystem::create_new(p);
+    }
+    bool remove_file(const std::string& p) override { return !gone(p) && MemoryFileSystem::remove_file(p); }
 };
 
 class RestoreFaults : public ::testing::Test {
    protected:
-    void SetUp() override {
-        set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; });
-        for (const char* dir : {"/drive", "/usb", "/usb/saves", "/src1", "/src2", "/tool", kTool.c_str()}) disk.add_dir(dir);
-        disk.add_file("/src1/a.sav", "new a");
-        for (int i = 0; i < 8; ++i) disk.add_file("/src2/f" + std::to_string(i), "new " + std::to_string(i));
-        pack("/src1", "/set.zip");
-        pack("/src2", "/set.zip2");
-    }
+    void SetUp() override { set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; }); }
     void TearDown() override { set_clock_for_tests({}); }
-    void pack(const std::string& folder, const std::string& archive) {
-        zip::Options options;
-        options.fs = &disk;
-        options.threads = 1;
-        ASSERT_TRUE(zip::compress_folder(folder, archive, {}, options).ok);
+    // These folders and files, backed up as they are; then every file is played on.
+    Outcome backed_up(const std::vector<std::string>& dirs, const std::vector<std::string>& files) {
+        for (const std::string& dir : dirs) disk.add_dir(dir);
+        for (const std::string& file : files) disk.add_file(file, file);
+        NoProgress view;
+        const Outcome o = BackupRunner({disk, {}, 1}, view).backup({"game", "", saves, kBackup, {}});
+        for (const std::string& file : files) disk.add_file(file, "played on");
+        return o;
     }
-    RecoveryReport next_start(fs::FileSystem& fs) {
-        RecoveryReport told;
-        for (auto& [project, report] : recover_all_projects(fs, kTool, [&](const std::string&) { return saves; }))
-            told = report;
-        return told;
+    // What the next start tells of the project.
+    RecoveryReport next_start() {
+        const auto told = recover_all_projects(disk, kTool, [&](const std::string&) { return saves; });
+        return told.empty() ? RecoveryReport{} : told[0].second;
     }
-    std::vector<std::string> temporaries() const {
-        std::vector<std::string> found;
-        for (const auto& [path, node] : disk.nodes())
-            if (fs::is_temporary_name(path.substr(path.rfind('/') + 1))) found.push_back(path);
-        return found;
-    }
-    std::string file(const std::string& path) const {
-        const auto it = disk.nodes().find(path);
-        return it == disk.nodes().end() ? "-" : *it->second.data;
-    }
+    std::string& data(const std::string& file) { return *disk.nodes().at(file).data; }
 
-    fs::MemoryFileSystem disk;
-    std::vector<std::string> saves = {"/drive/one", "/usb/saves/two"};
+    RemovableDrive disk;
+    std::vector<std::string> saves = {"/drive/one", "/drive/usb"};
     RestoreEvents one_thread{{}, {}, 1};
 };
 
 TEST_F(RestoreFaults, TheCopyOfARestoreWhoseFirstFolderWasMissingOutlivesTheNextStart) {
-    disk.add_dir("/usb/saves/two");
-    disk.add_file("/usb/saves/two/f0", "old 0");
-    ASSERT_TRUE(restore_with_safety_copy(disk, {"/set.zip", saves, kBackup}, one_thread).changed);
-    next_start(disk);
+    const std::string set = backed_up({"/drive", saves[0], saves[1], kTool}, {saves[1] + "/x"}).first_done;
+    ASSERT_TRUE(disk.remove_dir(saves[0]));
+    ASSERT_TRUE(restore_with_safety_copy(disk, {set, saves, kBackup}, one_thread).changed);
+    next_start();
     ASSERT_TRUE(undo_last_restore(disk, {kBackup, saves}, one_thread).changed);
-    EXPECT_EQ(file("/usb/saves/two/f0"), "old 0");
-    EXPECT_EQ(file("/drive/one/a.sav"), "-");
+    EXPECT_EQ(data(saves[1] + "/x"), "played on");
 }
 
-// The drive goes while the files are staged on it, a start passes while it is away, and once it
-// is back nothing the restore wrote is left on it: a whole drive, or one mounted as the save folder.
+// The drive goes while files are staged on it, a start passes while it is away, and once it is
+// back nothing the restore wrote is left on it.
 TEST_F(RestoreFaults, WhatAStagingWroteOnADriveTakenAwayGoesOnceItIsBack) {
-    disk.add_dir("/drive/one");
-    disk.add_dir("/usb/saves/two");
-    disk.add_file("/usb/saves/two/f0", "old 0");
-    const auto before = disk.nodes();
-    for (const auto& [root, written] : {std::pair{"/usb", 0}, {"/usb", 5}, {"/usb/saves/two", 0}, {"/usb/saves/two", 5}}) {
-        SCOPED_TRACE(root + std::string(" after ") + std::to_string(written));
-        disk.nodes() = before;
-        RemovableDrive usb(disk, root);
-        usb.files_before_away = written;
-        const RestoreSetResult r = restore_with_safety_copy(usb, {"/set.zip", saves, kBackup}, one_thread);
-        EXPECT_FALSE(r.changed);
-        EXPECT_EQ(r.recovery.waiting, std::vector<std::string>{saves[1]});
-        EXPECT_EQ(next_start(usb).waiting, std::vector<std::string>{saves[1]});
-        usb.away = false;
-        EXPECT_EQ(next_start(usb).what, RecoveryReport::restore_taken_back);
-        EXPECT_EQ(temporaries(), std::vector<std::string>{});
-        EXPECT_FALSE(disk.exists(kJournal));
-        EXPECT_EQ(file("/usb/saves/two/f0"), "old 0");
-    }
+    std::vector<std::string> files;
+    for (int i = 0; i < 8; ++i) files.push_back(saves[1] + "/f" + std::to_string(i));
+    const std::string set = backed_up({"/drive", saves[0], saves[1], "/tool", kTool}, files).first_done;
+    disk.root = saves[1];
+    disk.files_before_away = 5;
+    const RestoreSetResult r = restore_with_safety_copy(disk, {set, saves, kBackup}, one_thread);
+    EXPECT_FALSE(r.changed);
+    EXPECT_EQ(r.recovery.waiting, std::vector<std::string>{saves[1]});
+    EXPECT_EQ(next_start().waiting, std::vector<std::string>{saves[1]});
+    disk.away = false;
+    EXPECT_EQ(next_start().what, RecoveryReport::restore_taken_back);
+    for (const auto& [path, node] : disk.nodes()) EXPECT_FALSE(fs::is_temporary_name(path.substr(path.rfind('/') + 1)));
+    EXPECT_EQ(data(files[0]), "played on");
 }
 
 // One save folder inside another, or the same folder twice: the backup writes and says so, its set
@@ -121,20 +89,15 @@ TEST_F(RestoreFaults, SetsOfSaveFoldersThatOverlapAreRestoredAndUndone) {
     for (const std::vector<std::string>& folders : std::vector<std::vector<std::string>>{
              {"/drive/s", "/drive/s/in"}, {"/drive/s/in", "/drive/s"}, {"/drive/s", "/drive/s"}}) {
         SCOPED_TRACE(folders[0] + " " + folders[1]);
-        fs::MemoryFileSystem world;
-        for (const char* dir : {"/drive", "/drive/s", "/drive/s/in", "/tool", kTool.c_str()}) world.add_dir(dir);
-        world.add_file("/drive/s/a.sav", "a");
-        world.add_file("/drive/s/in/b.sav", "b");
-        NoProgress view;
-        const Outcome o = BackupRunner({world, {}, 1}, view).backup({"game", "", folders, kBackup, {}});
-        ASSERT_EQ(o.overlapping.size(), 2u);
+        disk.nodes().clear();
+        saves = folders;
+        const Outcome o = backed_up({"/drive", "/drive/s", "/drive/s/in", kTool}, {"/drive/s/a", "/drive/s/in/b"});
         EXPECT_EQ(backup_notices(o).front().text.rfind("存档路径重叠", 0), 0u);
-        for (const char* f : {"/drive/s/a.sav", "/drive/s/in/b.sav"}) world.add_file(f, "played on");
-        const RestoreSetResult r = restore_with_safety_copy(world, {o.first_done, folders, kBackup}, one_thread);
+        const RestoreSetResult r = restore_with_safety_copy(disk, {o.first_done, folders, kBackup}, one_thread);
         ASSERT_TRUE(r.changed) << r.failure;
-        EXPECT_EQ(*world.nodes().at("/drive/s/a.sav").data + *world.nodes().at("/drive/s/in/b.sav").data, "ab");
-        ASSERT_TRUE(undo_last_restore(world, {kBackup, folders}, one_thread).changed);
-        EXPECT_EQ(*world.nodes().at("/drive/s/in/b.sav").data, "played on");
+        EXPECT_EQ(data("/drive/s/a") + data("/drive/s/in/b"), "/drive/s/a/drive/s/in/b");
+        ASSERT_TRUE(undo_last_restore(disk, {kBackup, folders}, one_thread).changed);
+        EXPECT_EQ(data("/drive/s/in/b"), "played on");
     }
 }
 

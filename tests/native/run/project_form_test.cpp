@@ -55,6 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Folders that overlap: one inside another, or the same one spelled otherwise
         FormCase{true, "", "乙", "C:\\s|C:\\s\\a", {kOverlap}, F::save_path, false, true, {"C:/s", "C:/s/a"}},
         FormCase{false, "甲", "甲", "C:\\s|c:\\S\\", {kOverlap}, F::save_path, false, true, {"C:/s", "c:/S/"}},
-        FormCase{true, "", "乙", "C:\\s|C:\\sa", {}, std::nullopt, true, true, {"C:/s", "C:/sa"}}));
+        FormCase{true, "", "乙", "C:\\s|C:\\s.a", {}, std::nullopt, true, true, {"C:/s", "C:/s.a"}}));
 
 }  // namespace

@@ -6,8 +6,6 @@
 #include "backup/restore.h"
 #include "win/support/win_test.h"
 
-namespace {
-
 TEST(DamagedRecord, IsKeptUnderAChineseNameTheMessageShowsRight) {
     wintest::TempDir dir{"损坏记录"};
     const std::string backup = dir / "存档目录\\游戏", save = dir / "存档";
@@ -20,5 +18,3 @@ TEST(DamagedRecord, IsKeptUnderAChineseNameTheMessageShowsRight) {
     EXPECT_EQ(wintest::read_file(kept), "Varnoke 恢复记录\r\n不是记录\r\n");
     EXPECT_NE(recovery_text(u.recovery, {}).find("\r\n" + kept), std::string::npos) << recovery_text(u.recovery, {});
 }
-
-}  // namespace

@@ -89,18 +89,6 @@ TEST_F(MultiPathsTest, ThreeEntriesShowThreeRowsAndComeBackJoined) {
     EXPECT_EQ(written[0].joined, "C:\\a|D:\\淺|E:\\東");
 }
 
-// Folders that overlap are refused before they reach the page; the window stays.
-TEST_F(MultiPathsTest, FoldersThatOverlapAreRefusedAndTheWindowStays) {
-    drive([](Window& w) {
-        click(w, kOkButton);
-        EXPECT_NE(w.hwnd(), nullptr);
-    });
-    modify("游戏", "C:\\存档|c:\\存档\\子");
-    EXPECT_TRUE(written.empty());
-    ASSERT_EQ(prompt.texts().size(), 1u);
-    EXPECT_EQ(prompt.texts()[0].rfind("存档路径重叠", 0), 0u) << prompt.texts()[0];
-}
-
 TEST_F(MultiPathsTest, EmptyMiddleEntryKeepsItsRowButOkSkipsIt) {
     drive([](Window& w) {
         expect_rows(w, 3);
