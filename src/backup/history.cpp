@@ -96,7 +96,8 @@ std::string clip_note(const std::string& note) {
 }
 
 std::vector<FolderComparison> compare_set(fs::FileSystem& fs, const HistoryRow& row,
-                                          const std::vector<std::string>& save_paths, const LeftOut& left_out) {
+                                          const std::vector<std::string>& save_paths,
+                                          const LeftOut& left_out) {
     return compare_with_set(fs, row.set.first_archive(), save_paths, left_out);
 }
 

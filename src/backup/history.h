@@ -42,7 +42,8 @@ inline constexpr int kNoteLength = 100;
 // Compares each archive of the row with the save folder it restores into, by the one rule of
 // set_comparison.h.
 std::vector<FolderComparison> compare_set(fs::FileSystem& fs, const HistoryRow& row,
-                                          const std::vector<std::string>& save_paths, const LeftOut& left_out = {});
+                                          const std::vector<std::string>& save_paths,
+                                          const LeftOut& left_out = {});
 // The comparison as the user reads it; it starts with "当前存档比这个备份新：…" when a file on disk is
 // newer than its copy in the archive, then `heading` on a line of its own, then each folder.
 std::string comparison_text(const std::vector<FolderComparison>& folders, const std::string& heading = "");

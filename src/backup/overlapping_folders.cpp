@@ -31,8 +31,10 @@ std::optional<FolderOverlap> find_overlap(const std::vector<std::string>& folder
     return std::nullopt;
 }
 
-std::vector<std::string> overlapping_pair(const std::vector<std::string>& folders, const FolderOverlap& overlap) {
-    return {folders[static_cast<std::size_t>(overlap.outer - 1)], folders[static_cast<std::size_t>(overlap.inner - 1)]};
+std::vector<std::string> overlapping_pair(const std::vector<std::string>& folders,
+                                          const FolderOverlap& overlap) {
+    return {folders[static_cast<std::size_t>(overlap.outer - 1)],
+            folders[static_cast<std::size_t>(overlap.inner - 1)]};
 }
 
 std::string overlap_text(const std::vector<std::string>& pair) {

@@ -17,6 +17,7 @@ std::optional<FolderOverlap> find_overlap(const std::vector<std::string>& folder
 // when it comes first. 0 when there is none.
 int folder_containing(const std::vector<std::string>& others, int k);
 // The two folders, the outer first.
-std::vector<std::string> overlapping_pair(const std::vector<std::string>& folders, const FolderOverlap& overlap);
+std::vector<std::string> overlapping_pair(const std::vector<std::string>& folders,
+                                          const FolderOverlap& overlap);
 // "存档路径重叠…" naming the two folders as the user reads them.
 std::string overlap_text(const std::vector<std::string>& pair);

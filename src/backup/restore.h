@@ -45,8 +45,9 @@ bool has_restore_to_undo(fs::FileSystem& fs, const std::string& backup_folder);
 RecoveryReport recover_interrupted(fs::FileSystem& fs, const ProjectFolders& project);
 
 // At start: for every project folder under `backup_root`, what backups ended by force left (see
-// remove_backup_leftovers), and restores and undos ended by force (`save_paths_of` gives a project's current save folders, none
-// for a folder that is no project of the list). Returns the projects that have something to tell.
+// remove_backup_leftovers), and restores and undos ended by force (`save_paths_of` gives a
+// project's current save folders, none for a folder that is no project of the list). Returns the
+// projects that have something to tell.
 std::vector<std::pair<std::string, RecoveryReport>> recover_all_projects(
     fs::FileSystem& fs, const std::string& backup_root,
     const std::function<std::vector<std::string>(const std::string& project)>& save_paths_of);

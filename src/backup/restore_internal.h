@@ -26,7 +26,9 @@ struct Project {
     unsigned threads = 1;                 // for file calls at once (0: as many as suits); a recovery, one
 
     Project(fs::FileSystem& f, const ProjectFolders& p, unsigned file_threads = 1)
-        : fs(f), safety(fs::join_path(p.backup_folder, restore_files::kSafetyFolder)), save_paths(p.save_paths),
+        : fs(f),
+          safety(fs::join_path(p.backup_folder, restore_files::kSafetyFolder)),
+          save_paths(p.save_paths),
           threads(file_threads) {}
     std::string file(const char* name) const { return fs::join_path(safety, name); }
     std::string journal() const { return file(restore_files::kJournal); }
@@ -41,7 +43,9 @@ struct Project {
     // a temporary name): only there is a whole folder of ours removed.
     bool below_save(const std::string& path) const {
         for (const std::string& s : folders())
-            if (fs::path_inside(path, s) || fs::parent_path(fs::normal_path(path)) == fs::parent_path(fs::normal_path(s))) return true;
+            if (fs::path_inside(path, s) ||
+                fs::parent_path(fs::normal_path(path)) == fs::parent_path(fs::normal_path(s)))
+                return true;
         return false;
     }
 };
@@ -49,14 +53,15 @@ struct Project {
 // One restore or undo under way.
 struct Attempt {
     RestoreSetResult result;
-    bool moves_on_disk = false;  // the journal written holds the moves
+    bool moves_on_disk = false;       // the journal written holds the moves
     std::vector<std::string> copies;  // its safety-copy archives, named before anything is written
     // Per save folder: the files the restore replaces, once set aside; packed into its copy.
     std::map<int, std::vector<zip::SourceEntry>> replaced;
 };
 
 // Recovery (restore_recovery.cpp): the journal carried back or forward.
-bool take_back(const Project& p, const RestoreJournal& j, std::vector<std::string>* waiting, bool moves_on_disk);
+bool take_back(const Project& p, const RestoreJournal& j, std::vector<std::string>* waiting,
+               bool moves_on_disk);
 void conclude(const Project& p, RestoreJournal& j, RestoreSetResult* result, RecoveryReport* report);
 RecoveryReport recover(const Project& p);
 std::string keep_as_damaged(const Project& p, const std::string& path);
@@ -64,8 +69,8 @@ std::string keep_as_damaged(const Project& p, const std::string& path);
 // The transaction (restore_transaction.cpp), which undo runs too.
 unsigned file_call_workers(unsigned threads);
 void run_steps(std::size_t count, unsigned workers, const std::function<bool(std::size_t)>& step);
-std::string add_moves(fs::FileSystem& fs, const zip::StagedExtraction& staged, RestoreJournal& j, RestoredFolder& folder,
-                      std::vector<zip::SourceEntry>* set_aside = nullptr);
+std::string add_moves(fs::FileSystem& fs, const zip::StagedExtraction& staged, RestoreJournal& j,
+                      RestoredFolder& folder, std::vector<zip::SourceEntry>* set_aside = nullptr);
 zip::Options staging_options(fs::FileSystem& fs, const RestoreEvents& events);
 bool ready(const Project& p, RestoreSetResult& result);
 bool swap_into_place(const Project& p, const RestoreEvents& events, Attempt& a, RestoreJournal& j);

@@ -105,8 +105,8 @@ bool same_time(int64_t in_archive, bool exact, int64_t on_disk) {
            in_archive == zip::format::from_dos_time(zip::format::to_dos_time(on_disk));
 }
 
-FolderComparison compare_folder(fs::FileSystem& fs, int k, const std::string& archive, const std::string& folder,
-                                const LeftOut& left_out) {
+FolderComparison compare_folder(fs::FileSystem& fs, int k, const std::string& archive,
+                                const std::string& folder, const LeftOut& left_out) {
     FolderComparison c;
     c.k = k;
     c.folder = folder;
@@ -123,7 +123,8 @@ FolderComparison compare_folder(fs::FileSystem& fs, int k, const std::string& ar
 }
 
 std::vector<FolderComparison> compare_with_set(fs::FileSystem& fs, const std::string& first_archive,
-                                               const std::vector<std::string>& save_paths, const LeftOut& left_out) {
+                                               const std::vector<std::string>& save_paths,
+                                               const LeftOut& left_out) {
     std::vector<FolderComparison> out;
     for (std::size_t k = 1; k <= save_paths.size(); ++k) {
         const int n = static_cast<int>(k);

@@ -25,9 +25,9 @@ struct FolderComparison {
     std::string archive;
     bool archive_missing = false;
     bool folder_missing = false;
-    std::string unreadable;      // why the archive could not be read; "" when it was
-    std::string unlisted;        // a folder below the save folder that could not be listed
-    bool directory_whole = true;  // every entry of the archive's directory could be read
+    std::string unreadable;                  // why the archive could not be read; "" when it was
+    std::string unlisted;                    // a folder below the save folder that could not be listed
+    bool directory_whole = true;             // every entry of the archive's directory could be read
     std::vector<std::string> replaced;       // in the archive and on disk, different
     std::vector<std::string> newer_on_disk;  // of those, the ones written on disk after the archive's copy
     std::vector<std::string> added;          // only in the archive
@@ -40,11 +40,12 @@ struct FolderComparison {
 };
 
 // Compares the archive with the save folder it restores into.
-FolderComparison compare_folder(fs::FileSystem& fs, int k, const std::string& archive, const std::string& folder,
-                                const LeftOut& left_out);
+FolderComparison compare_folder(fs::FileSystem& fs, int k, const std::string& archive,
+                                const std::string& folder, const LeftOut& left_out);
 // Archive k of the set whose first archive is `first_archive` with save folder k, for every k.
 std::vector<FolderComparison> compare_with_set(fs::FileSystem& fs, const std::string& first_archive,
-                                               const std::vector<std::string>& save_paths, const LeftOut& left_out);
+                                               const std::vector<std::string>& save_paths,
+                                               const LeftOut& left_out);
 
 // Whether a file's time on disk is the one the archive keeps, at the archive's resolution.
 bool same_time(int64_t in_archive, bool exact, int64_t on_disk);

@@ -8,7 +8,7 @@
 namespace fs {
 
 class RecycleBin {
-public:
+   public:
     virtual ~RecycleBin() = default;
     // Whether another program holds the file so that it cannot be moved now.
     virtual bool in_use(const std::string& path) = 0;

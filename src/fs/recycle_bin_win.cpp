@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace fs {
 namespace {
 
 class ShellRecycleBin : public RecycleBin {
-public:
+   public:
     // A program that holds the file without letting others delete it refuses this open.
     bool in_use(const std::string& path) override {
         HANDLE h = CreateFileW(long_path(utf8_to_wide(path)).c_str(), DELETE,
@@ -22,7 +23,8 @@ public:
             return false;
         }
         const DWORD error = GetLastError();
-        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+               error == ERROR_ACCESS_DENIED;
     }
 
     // FOF_ALLOWUNDO sends them to the Recycle Bin; the tool has asked already, so the shell does not.

@@ -34,8 +34,9 @@ bool overlapping(FormCheck& check, const std::vector<std::string>& save_folders)
 
 }  // namespace
 
-FormCheck check_modify(const std::vector<std::string>& listed, const std::string& loaded, const std::string& name,
-                       const std::string& save_path, const std::vector<std::string>& save_folders) {
+FormCheck check_modify(const std::vector<std::string>& listed, const std::string& loaded,
+                       const std::string& name, const std::string& save_path,
+                       const std::vector<std::string>& save_folders) {
     FormCheck check;
     if (name.empty()) {
         tell(check, "请选择修改项目！", FormField::name);
@@ -53,8 +54,8 @@ FormCheck check_modify(const std::vector<std::string>& listed, const std::string
     return check;
 }
 
-FormCheck check_add(const std::vector<std::string>& listed, const std::string& name, const std::string& save_path,
-                    const std::vector<std::string>& save_folders) {
+FormCheck check_add(const std::vector<std::string>& listed, const std::string& name,
+                    const std::string& save_path, const std::vector<std::string>& save_folders) {
     FormCheck check;
     const bool duplicate = contains_project(listed, name);
     if (duplicate)
@@ -71,6 +72,7 @@ FormCheck check_add(const std::vector<std::string>& listed, const std::string& n
     return check;
 }
 
-std::string save_path_problem(const std::string& save_path, const std::string& program_path, const Folders& folders) {
+std::string save_path_problem(const std::string& save_path, const std::string& program_path,
+                              const Folders& folders) {
     return overlap_problem(expanded_save_folders(save_path, program_path, folders));
 }

@@ -184,8 +184,9 @@ class HistoryWindow : public Window {
         const HistoryRow* row = selected();
         if (!row) return;
         const std::string heading = "恢复 " + row->set.stem + "（" + row->info.kind + "）会这样改动存档：";
-        const LeftOut left_out{context_.excluded_folders};
-        set_text(kComparisonEdit, comparison_text(compare_set(fs_, *row, context_.save_paths, left_out), heading));
+        const std::vector<FolderComparison> folders =
+            compare_set(fs_, *row, context_.save_paths, {context_.excluded_folders});
+        set_text(kComparisonEdit, comparison_text(folders, heading));
     }
 
     void edit_note() {

@@ -20,7 +20,9 @@ class RemovableDrive : public fs::MemoryFileSystem {
     bool away = false;
     bool gone(const std::string& p) const { return away && (p == root || p.rfind(root + "/", 0) == 0); }
 
-    bool stat(const std::string& p, fs::DirEntry* i) override { return !gone(p) && MemoryFileSystem::stat(p, i); }
+    bool stat(const std::string& p, fs::DirEntry* i) override {
+        return !gone(p) && MemoryFileSystem::stat(p, i);
+    }
     bool list_dir(const std::string& p, std::vector<fs::DirEntry>* e) override {
         return !gone(p) && MemoryFileSystem::list_dir(p, e);
     }
@@ -33,7 +35,9 @@ class RemovableDrive : public fs::MemoryFileSystem {
 
 class RestoreFaults : public ::testing::Test {
    protected:
-    void SetUp() override { set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; }); }
+    void SetUp() override {
+        set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; });
+    }
     void TearDown() override { set_clock_for_tests({}); }
     // These folders and files, backed up as they are; then every file is played on.
     Outcome backed_up(const std::vector<std::string>& dirs, const std::vector<std::string>& files) {
@@ -79,7 +83,8 @@ TEST_F(RestoreFaults, WhatAStagingWroteOnADriveTakenAwayGoesOnceItIsBack) {
     EXPECT_EQ(next_start().waiting, std::vector<std::string>{saves[1]});
     disk.away = false;
     EXPECT_EQ(next_start().what, RecoveryReport::restore_taken_back);
-    for (const auto& [path, node] : disk.nodes()) EXPECT_FALSE(fs::is_temporary_name(path.substr(path.rfind('/') + 1)));
+    for (const auto& [path, node] : disk.nodes())
+        EXPECT_FALSE(fs::is_temporary_name(path.substr(path.rfind('/') + 1)));
     EXPECT_EQ(data(files[0]), "played on");
 }
 
@@ -91,9 +96,11 @@ TEST_F(RestoreFaults, SetsOfSaveFoldersThatOverlapAreRestoredAndUndone) {
         SCOPED_TRACE(folders[0] + " " + folders[1]);
         disk.nodes().clear();
         saves = folders;
-        const Outcome o = backed_up({"/drive", "/drive/s", "/drive/s/in", kTool}, {"/drive/s/a", "/drive/s/in/b"});
+        const Outcome o =
+            backed_up({"/drive", "/drive/s", "/drive/s/in", kTool}, {"/drive/s/a", "/drive/s/in/b"});
         EXPECT_EQ(backup_notices(o).front().text.rfind("存档路径重叠", 0), 0u);
-        const RestoreSetResult r = restore_with_safety_copy(disk, {o.first_done, folders, kBackup}, one_thread);
+        const RestoreSetResult r =
+            restore_with_safety_copy(disk, {o.first_done, folders, kBackup}, one_thread);
         ASSERT_TRUE(r.changed) << r.failure;
         EXPECT_EQ(data("/drive/s/a") + data("/drive/s/in/b"), "/drive/s/a/drive/s/in/b");
         ASSERT_TRUE(undo_last_restore(disk, {kBackup, folders}, one_thread).changed);

@@ -16,5 +16,6 @@ TEST(DamagedRecord, IsKeptUnderAChineseNameTheMessageShowsRight) {
     EXPECT_FALSE(u.changed);
     const std::string kept = backup + "\\恢复前\\上次恢复.已损坏.txt";
     EXPECT_EQ(wintest::read_file(kept), "Varnoke 恢复记录\r\n不是记录\r\n");
-    EXPECT_NE(recovery_text(u.recovery, {}).find("\r\n" + kept), std::string::npos) << recovery_text(u.recovery, {});
+    EXPECT_NE(recovery_text(u.recovery, {}).find("\r\n" + kept), std::string::npos)
+        << recovery_text(u.recovery, {});
 }
