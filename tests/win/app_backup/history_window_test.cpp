@@ -157,7 +157,7 @@ TEST_F(HistoryWindowTest, ListsSetsComparesNotesKeepsDeletesAndRestores) {
 TEST_F(HistoryWindowTest, ASetWithAnArchiveHeldOpenStaysWhole) {
     add_project("历史", saves / "一" + "|" + saves / "二", "");
     open_and_select("历史");
-    wintest::click(window.item(M::kBackupButton));
+    BackupRestore::press(M::kBackupButton);
     HANDLE held =
         CreateFileA(archive("历史", 2).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     open_from_system_menu();
