@@ -4,9 +4,11 @@
 
 #include "config/tool_folders.h"
 #include "fs/file_system.h"
+#include "fs/recycle_bin.h"
 
 struct AppState {
     fs::FileSystem* fs = nullptr;  // every file of the program, made once by WinMain
+    fs::RecycleBin* recycle_bin = nullptr;  // where what the user deletes goes, made by WinMain
     std::string tool_dir;  // folder of the executable, no trailing separator
     std::string machine_id;
     std::string save_config_path;  // the project list in use; empty until chosen

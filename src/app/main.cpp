@@ -27,6 +27,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Window::set_quit_when_last_closes(true);
 
     app().fs = &files;
+    app().recycle_bin = &fs::platform_recycle_bin();
     app().tool_dir = tool_dir;
     StartupWindows windows{[] { open_main_window(); }, [] { open_config(); }};
     if (run_startup(app(), windows, files) && Window::live_windows() > 0) {

@@ -21,6 +21,7 @@
 // What the main window works on, given when it opens.
 struct MainContext {
     fs::FileSystem* fs = nullptr;       // every file the window reads or writes
+    fs::RecycleBin* recycle_bin = nullptr;  // where 存档历史 deletes sets to
     ToolFolders folders;
     std::string save_config_path;       // the project list in use; empty until one is chosen
     const Folders* special = nullptr;   // expands the tokens of stored paths

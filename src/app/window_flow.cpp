@@ -6,7 +6,7 @@
 
 MainContext main_context() {
     const AppState& a = app();
-    return MainContext{a.fs, a.folders(), a.save_config_path, &system_folders(),
+    return MainContext{a.fs, a.recycle_bin, a.folders(), a.save_config_path, &system_folders(),
                        [](const std::string& dropped_file) { return open_config(dropped_file); }, a.machine_id};
 }
 

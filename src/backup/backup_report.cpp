@@ -1,5 +1,6 @@
 #include "backup/backup_report.h"
 
+#include "backup/overlapping_folders.h"
 #include "fs/file_names.h"
 
 namespace {
@@ -47,6 +48,7 @@ std::vector<std::string> backup_report_lines(const std::string& project, const O
     }
     if (o.recovery.any()) lines.push_back(who + one_line(recovery_text(o.recovery, {})));
     for (const ArchiveResult& a : as_shown(o).archives) lines.push_back(who + archive_line(a));
+    if (!o.overlapping.empty()) lines.push_back(who + one_line(overlap_text(o.overlapping)));
     for (const std::string& p : pruned.deleted) lines.push_back(who + fs::named("删除旧备份：", p));
     for (const std::string& p : pruned.failed) lines.push_back(who + fs::named("未能删除旧备份：", p));
     return lines;

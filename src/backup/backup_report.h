@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/operations.h"
+#include "backup/operation_types.h"
 #include "backup/outcome_text.h"
 #include "backup/retention.h"
 

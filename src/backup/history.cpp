@@ -2,16 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <map>
-#include <set>
 
 #include "backup/sets.h"
-#include "backup/operations.h"
-#include "backup/restore.h"
-#include "backup/zip/archive_reader.h"
-#include "fs/case_fold.h"
-#include "backup/zip/names.h"
 #include "paths/gbk_text.h"
 
 namespace {
@@ -30,85 +22,6 @@ void add_sets(fs::FileSystem& fs, const std::string& folder, int save_folders, b
 
 int present_archives(const HistoryRow& row) { return static_cast<int>(row.set.names.size()); }
 
-// ---- Comparison ----------------------------------------------------------------------------------
-
-struct FileFacts {
-    std::string name;  // relative, UTF-8, '/'-separated
-    uint64_t size = 0;
-    int64_t mtime = 0;
-};
-using Files = std::map<std::string, FileFacts>;  // by folded name: Windows matches names without case
-
-constexpr int64_t kTimeSlack = 2;  // seconds: a DOS time is even
-
-void list_disk(fs::FileSystem& fs, const std::string& dir, const std::string& prefix,
-               std::set<fs::FolderId>& seen, Files& files) {
-    const std::optional<fs::FolderId> id = fs.folder_id(dir);
-    if (id && !seen.insert(*id).second) return;  // a link round in a circle
-    std::vector<fs::DirEntry> entries;
-    if (!fs.list_dir(dir, &entries)) return;
-    for (const fs::DirEntry& e : entries) {
-        if (e.unreachable) continue;
-        const std::string rel = prefix.empty() ? e.name : prefix + "/" + e.name;
-        if (e.is_dir)
-            list_disk(fs, fs::join_path(dir, e.name), rel, seen, files);
-        else
-            files[fs::fold_case(rel)] = {rel, e.size, e.mtime};
-    }
-}
-
-// Only the central directory is read; "" and the files, or the reason it could not be read.
-std::string list_archive(fs::FileSystem& fs, const std::string& archive, Files& files) {
-    std::unique_ptr<fs::InputFile> in = fs.open_read(archive);
-    if (!in) return "无法打开";
-    const zip::Directory dir = zip::read_directory(*in, fs::legacy_name);
-    if (dir.error == zip::DirectoryError::not_zip || dir.error == zip::DirectoryError::corrupt ||
-        dir.error == zip::DirectoryError::multi_disk)
-        return "不是完好的 ZIP 文件";
-    for (const zip::ArchiveEntry& e : dir.entries) {
-        std::string rel;
-        bool is_dir = false;
-        if (e.is_dir || !zip::safe_relative_path(e.name, &rel, &is_dir) || is_dir) continue;
-        files[fs::fold_case(rel)] = {rel, e.size, e.mtime};
-    }
-    return "";
-}
-
-FolderComparison compare_folder(fs::FileSystem& fs, int k, const std::string& archive, const std::string& folder) {
-    FolderComparison c;
-    c.k = k;
-    c.folder = folder;
-    c.archive = archive;
-    Files in_archive, on_disk;
-    if (!fs.exists(archive)) {
-        c.archive_missing = true;
-        return c;
-    }
-    c.unreadable = list_archive(fs, archive, in_archive);
-    if (!c.unreadable.empty()) return c;
-    std::set<fs::FolderId> seen;
-    if (!folder.empty()) list_disk(fs, folder, "", seen, on_disk);
-    auto shown = [](const std::string& rel) { return fs::shown(rel); };
-    for (const auto& [key, a] : in_archive) {
-        auto d = on_disk.find(key);
-        if (d == on_disk.end()) {
-            c.added.push_back(shown(a.name));
-            continue;
-        }
-        const FileFacts& f = d->second;
-        const bool same_time = std::llabs(f.mtime - a.mtime) <= kTimeSlack;
-        if (f.size == a.size && same_time) {
-            c.identical.push_back(shown(f.name));
-            continue;
-        }
-        c.replaced.push_back(shown(f.name));
-        if (f.mtime > a.mtime + kTimeSlack) c.newer_on_disk.push_back(shown(f.name));
-    }
-    for (const auto& [key, d] : on_disk)
-        if (!in_archive.count(key)) c.only_on_disk.push_back(shown(d.name));
-    return c;
-}
-
 constexpr size_t kNamesShown = 8;
 
 void append_names(std::string& out, const char* what, const std::vector<std::string>& names) {
@@ -123,7 +36,7 @@ void append_names(std::string& out, const char* what, const std::vector<std::str
 std::vector<HistoryRow> history_rows(fs::FileSystem& fs, const std::string& backup_folder, int save_folders) {
     std::vector<HistoryRow> rows;
     add_sets(fs, backup_folder, save_folders, false, rows);
-    add_sets(fs, fs::join_path(backup_folder, restore_files::kSafetyFolder), save_folders, true, rows);
+    add_sets(fs, fs::join_path(backup_folder, kSafetyCopyFolder), save_folders, true, rows);
     for (HistoryRow& row : rows) {
         row.info = info_of(fs, row).of(row.set.key());
         if (row.safety_copy) row.info.kind = backup_kind::kSafetyCopy;
@@ -183,12 +96,9 @@ std::string clip_note(const std::string& note) {
 }
 
 std::vector<FolderComparison> compare_set(fs::FileSystem& fs, const HistoryRow& row,
-                                          const std::vector<std::string>& save_paths) {
-    std::vector<FolderComparison> out;
-    for (size_t k = 1; k <= save_paths.size(); ++k)
-        out.push_back(compare_folder(fs, static_cast<int>(k), archive_name(row.set.first_archive(), static_cast<int>(k)),
-                                     save_paths[k - 1]));
-    return out;
+                                          const std::vector<std::string>& save_paths,
+                                          const LeftOut& left_out) {
+    return compare_with_set(fs, row.set.first_archive(), save_paths, left_out);
 }
 
 std::string comparison_text(const std::vector<FolderComparison>& folders, const std::string& heading) {
@@ -217,6 +127,7 @@ std::string comparison_text(const std::vector<FolderComparison>& folders, const 
             out += "  " + set_key(c.archive) + " " + c.unreadable + "\r\n";
             continue;
         }
+        if (!c.unlisted.empty()) out += fs::named("  无法读取文件夹：", c.unlisted) + "\r\n";
         // The newer ones first, marked: they are what a restore would lose.
         std::vector<std::string> replaced;
         for (const std::string& n : c.newer_on_disk) replaced.push_back(n + "（磁盘上的更新）");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "backup/backup_info.h"
+#include "backup/set_comparison.h"
 #include "backup/sets.h"
 #include "fs/file_system.h"
 
@@ -38,25 +39,11 @@ std::string note_text(const HistoryRow& row);     // "★" first for a kept set
 std::string clip_note(const std::string& note);
 inline constexpr int kNoteLength = 100;
 
-// What restoring a set would do to one save folder. Names are relative, as the user reads them.
-struct FolderComparison {
-    int k = 1;
-    std::string folder;
-    std::string archive;
-    bool archive_missing = false;
-    std::string unreadable;  // why the archive could not be read; "" when it was
-    std::vector<std::string> replaced;      // in the archive and on disk, different
-    std::vector<std::string> newer_on_disk;  // of those, the ones written on disk after the archive's copy
-    std::vector<std::string> added;         // only in the archive
-    std::vector<std::string> identical;     // same size and time
-    std::vector<std::string> only_on_disk;  // stay as they are
-};
-
-// Compares each archive of the row with the save folder it restores into, by name, size and time
-// (no file is read, so no CRC): same size and a time within two seconds (the DOS time of a ZIP
-// entry) is identical; anything else is replaced.
+// Compares each archive of the row with the save folder it restores into, by the one rule of
+// set_comparison.h.
 std::vector<FolderComparison> compare_set(fs::FileSystem& fs, const HistoryRow& row,
-                                          const std::vector<std::string>& save_paths);
+                                          const std::vector<std::string>& save_paths,
+                                          const LeftOut& left_out = {});
 // The comparison as the user reads it; it starts with "当前存档比这个备份新：…" when a file on disk is
 // newer than its copy in the archive, then `heading` on a line of its own, then each folder.
 std::string comparison_text(const std::vector<FolderComparison>& folders, const std::string& heading = "");

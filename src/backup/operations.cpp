@@ -1,5 +1,6 @@
 #include "backup/operations.h"
 
+#include "backup/overlapping_folders.h"
 #include "backup/restore.h"
 #include "backup/sets.h"
 #include "backup/zip/names.h"
@@ -22,13 +23,6 @@ Outcome refused(Outcome::Refusal why, std::string detail = {}) {
 }
 
 }  // namespace
-
-bool Outcome::complete() const {
-    if (refusal != none || archives.empty()) return false;
-    for (const ArchiveResult& a : archives)
-        if (a.status != ArchiveResult::done || !a.skipped.empty()) return false;
-    return true;
-}
 
 zip::ProgressFn BackupRunner::progress_to(const std::string& done_name, const char* done_word) {
     return [this, done_name, done_word](const zip::Progress& p) {
@@ -126,6 +120,8 @@ Outcome BackupRunner::backup(const ProjectState& project) {
         o.archives.push_back(backup_folder_k(project, first, static_cast<int>(k), &temps[k - 1]));
     }
     publish(o, temps);
+    if (const std::optional<FolderOverlap> overlap = find_overlap(project.save_paths))
+        o.overlapping = overlapping_pair(project.save_paths, *overlap);
     return o;
 }
 
@@ -174,7 +170,8 @@ Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQ
     take_over(r, o);
     if (existed) view_.set_counter(counter(static_cast<int>(n), n));
     if (!r.changed) return o;
-    if (o.archives.front().status == ArchiveResult::done) o.first_done = first;
+    const ArchiveResult::Status front = o.archives.front().status;
+    if (front == ArchiveResult::done || front == ArchiveResult::covered) o.first_done = first;
     // With a safety copy the line says where the old save went; the archive is named in the message.
     view_.set_status(r.safety_copy.empty() ? fs::shown(first) + " 恢复完成" : "恢复完成，原存档已保存到 恢复前");
     return o;

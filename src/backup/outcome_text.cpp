@@ -1,5 +1,6 @@
 #include "backup/outcome_text.h"
 
+#include "backup/overlapping_folders.h"
 #include "fs/file_names.h"
 
 namespace {
@@ -145,6 +146,7 @@ std::vector<Notice> backup_notices_of(const Outcome& o) {
     }
     if (others_left)
         notices.push_back(warning("第一个存档位置没有备份，其余存档位置也没有备份：恢复要从第一个备份文件开始。"));
+    if (!o.overlapping.empty()) notices.push_back(warning(overlap_text(o.overlapping) + "\r\n请在配置中修改存档路径。"));
     if (o.first_done.empty()) return notices;
     if (not_written.empty())
         notices.push_back(Notice{"备份完成，备份文件为： \r\n" + o.first_done, "提示："});
@@ -161,7 +163,7 @@ std::vector<Notice> restore_notices_of(const Outcome& o) {
     if (o.record_lost) notices.push_back(warning("无法保存撤销记录：这次恢复不能撤销。"));
     std::vector<std::string> restored, not_restored;
     for (const ArchiveResult& a : o.archives) {
-        if (a.status == ArchiveResult::done) {
+        if (a.status == ArchiveResult::done || a.status == ArchiveResult::covered) {
             restored.push_back(a.archive);
             continue;
         }

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "backup/operations.h"
+#include "backup/operation_types.h"
 
 struct Notice {
     std::string text;

@@ -18,11 +18,12 @@
 #include <utility>
 #include <vector>
 
-#include "backup/operations.h"
+#include "backup/operation_types.h"
+#include "backup/sets.h"
 #include "fs/file_system.h"
 
 namespace restore_files {
-inline constexpr const char* kSafetyFolder = FS_NAME("恢复前");
+inline constexpr const char* kSafetyFolder = kSafetyCopyFolder;
 inline constexpr const char* kJournal = FS_NAME("进行中.txt");      // a restore or undo under way
 inline constexpr const char* kLastRestore = FS_NAME("上次恢复.txt");  // what the last restore did, for its undo
 inline constexpr const char* kRecordAside = FS_NAME("上次恢复.移开.txt");  // that record while a new one is under way
@@ -43,13 +44,10 @@ bool has_restore_to_undo(fs::FileSystem& fs, const std::string& backup_folder);
 // back; what the user is told of it comes back.
 RecoveryReport recover_interrupted(fs::FileSystem& fs, const ProjectFolders& project);
 
-// What backups and restores ended by force left in a project's backup folder: unfinished archives
-// under temporary names, and companions whose first archive was never published.
-void remove_backup_leftovers(fs::FileSystem& fs, const std::string& backup_folder);
-
-// At start: for every project folder under `backup_root`, what backups ended by force left, and
-// restores and undos ended by force (`save_paths_of` gives a project's current save folders, none
-// for a folder that is no project of the list). Returns the projects that have something to tell.
+// At start: for every project folder under `backup_root`, what backups ended by force left (see
+// remove_backup_leftovers), and restores and undos ended by force (`save_paths_of` gives a
+// project's current save folders, none for a folder that is no project of the list). Returns the
+// projects that have something to tell.
 std::vector<std::pair<std::string, RecoveryReport>> recover_all_projects(
     fs::FileSystem& fs, const std::string& backup_root,
     const std::function<std::vector<std::string>(const std::string& project)>& save_paths_of);

@@ -118,9 +118,9 @@ bool parse_line(const std::string& line, RestoreJournal* r) {
     return true;
 }
 
-bool inside(const std::string& path, const std::string& folder) { return path_inside(path, folder); }
+bool inside(const std::string& path, const std::string& folder) { return fs::path_inside(path, folder); }
 
-bool same(const std::string& a, const std::string& b) { return normal_path(a) == normal_path(b); }
+bool same(const std::string& a, const std::string& b) { return fs::normal_path(a) == fs::normal_path(b); }
 
 }  // namespace
 
@@ -175,41 +175,6 @@ JournalRead read_journal(fs::FileSystem& fs, const std::string& path, RestoreJou
     return parse_journal(*text, journal) ? JournalRead::ok : JournalRead::damaged;
 }
 
-std::string normal_path(const std::string& path) {
-    std::string text = path;
-    for (char& c : text) {
-        if (c == '\\') c = '/';
-        else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (text.rfind("//?/unc/", 0) == 0) text = "//" + text.substr(8);
-    else if (text.rfind("//?/", 0) == 0) text = text.substr(4);
-    const bool absolute = !text.empty() && text[0] == '/';
-    const bool unc = text.rfind("//", 0) == 0;
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t slash = text.find('/', start);
-        if (slash == std::string::npos) slash = text.size();
-        const std::string part = text.substr(start, slash - start);
-        if (part == "..") {
-            if (parts.size() > 1 || (parts.size() == 1 && parts[0].find(':') == std::string::npos)) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = slash + 1;
-    }
-    std::string out = unc ? "/" : "";
-    if (absolute) out += "/";
-    for (std::size_t i = 0; i < parts.size(); ++i) out += (i ? "/" : "") + parts[i];
-    return out;
-}
-
-bool path_inside(const std::string& path, const std::string& folder) {
-    const std::string p = normal_path(path), f = normal_path(folder);
-    if (f.empty() || p.size() <= f.size() || p.compare(0, f.size(), f) != 0) return false;
-    return f.back() == '/' || p[f.size()] == '/';
-}
-
 std::vector<std::string> paths_outside(const RestoreJournal& r, const std::vector<std::string>& save_folders,
                                        const std::string& safety_folder) {
     auto in_save = [&](const std::string& p) {
@@ -226,7 +191,7 @@ std::vector<std::string> paths_outside(const RestoreJournal& r, const std::vecto
     // A new save folder is made under a temporary name beside it and renamed into place.
     auto beside_save = [&](const std::string& p) {
         for (const std::string& f : save_folders) {
-            const std::string parent = fs::parent_path(normal_path(f)), path = normal_path(p);
+            const std::string parent = fs::parent_path(fs::normal_path(f)), path = fs::normal_path(p);
             if (parent.empty() || !inside(path, parent)) continue;
             const std::size_t start = parent.back() == '/' ? parent.size() : parent.size() + 1;
             if (fs::is_temporary_name(path.substr(start, path.find('/', start) - start))) return true;

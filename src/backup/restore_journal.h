@@ -69,7 +69,3 @@ JournalRead read_journal(fs::FileSystem& fs, const std::string& path, RestoreJou
 // are returned (an empty list: the journal may be carried out).
 std::vector<std::string> paths_outside(const RestoreJournal& journal, const std::vector<std::string>& save_folders,
                                        const std::string& safety_folder);
-// The same path spelled alike: '\' as '/', "." and ".." resolved, Latin letters in lower case.
-std::string normal_path(const std::string& path);
-// Whether `path` lies strictly below `folder`, both spelled alike as above.
-bool path_inside(const std::string& path, const std::string& folder);

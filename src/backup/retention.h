@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/operations.h"
+#include "backup/operation_types.h"
 
 struct PruneResult {
     std::vector<std::string> deleted;  // paths

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "config/config_lock.h"
 #include "fs/file_names.h"
 #include "paths/time_text.h"
 
@@ -73,4 +74,29 @@ std::string newest_set(fs::FileSystem& fs, const std::string& backup_folder) {
 std::string set_key(const std::string& first_archive) {
     const std::string parent = fs::parent_path(first_archive);
     return fs::shown(parent.empty() ? first_archive : first_archive.substr(parent.size() + 1));
+}
+
+void remove_backup_leftovers(fs::FileSystem& fs, const std::string& backup_folder) {
+    ConfigFilesLock publishing;  // a backup of another process publishes its set under it
+    fs::remove_temporaries(fs, backup_folder);
+    fs::remove_temporaries(fs, fs::join_path(backup_folder, kSafetyCopyFolder));
+    for (const ArchiveSet& set : list_sets(fs, backup_folder, {false, true}))
+        if (!set.complete())
+            for (const std::string& path : set.paths()) fs.remove_file(path);
+}
+
+std::vector<std::string> recycle_set(fs::FileSystem& fs, fs::RecycleBin& bin, const ArchiveSet& set) {
+    const std::vector<std::string> paths = set.paths();
+    for (const std::string& path : paths)
+        if (bin.in_use(path)) return paths;
+    std::vector<std::string> left;
+    // Taken by another program in between: what is left goes once more rather than stay as half a set.
+    for (int tries = 0; tries < 2; ++tries) {
+        bin.move_to_bin(left.empty() ? paths : left);
+        left.clear();
+        for (const std::string& path : paths)
+            if (fs.exists(path)) left.push_back(path);
+        if (left.empty() || left.size() == paths.size()) break;
+    }
+    return left;
 }

@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "fs/file_system.h"
+#include "fs/recycle_bin.h"
+
+// Where a project's safety copies are, in its backup folder: sets by their own rule.
+inline constexpr const char* kSafetyCopyFolder = FS_NAME("恢复前");
 
 // The file name of archive k (from 1) of the set named by `stem`, a time text.
 std::string set_file_name(const std::string& stem, int k = 1);
@@ -41,3 +45,13 @@ std::vector<ArchiveSet> list_sets(fs::FileSystem& fs, const std::string& folder,
 std::string newest_set(fs::FileSystem& fs, const std::string& backup_folder);
 // How 备份信息.ini names the set whose first archive is at `first_archive`.
 std::string set_key(const std::string& first_archive);
+
+// What backups and restores ended by force left in a project's backup folder: unfinished archives
+// under temporary names, and companions whose first archive was never published. Safety copies
+// are sets by their own rule: one without its first archive is whole and stays.
+void remove_backup_leftovers(fs::FileSystem& fs, const std::string& backup_folder);
+
+// Moves every archive of the set to the Recycle Bin, or none: a set one of whose archives another
+// program holds stays whole (the next start would sweep companions left without their first
+// archive). Returns the archives still there; none when the set went.
+std::vector<std::string> recycle_set(fs::FileSystem& fs, fs::RecycleBin& bin, const ArchiveSet& set);

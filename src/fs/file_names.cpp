@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 namespace fs {
 
@@ -69,6 +70,41 @@ std::string sibling_temp_path(const std::string& path) {
     for (std::size_t i = 0; i < kTempDigits; ++i) name += kHex[(id >> (4 * i)) & 15];
     name += kTempSuffix;
     return join_path(parent_path(path), name);
+}
+
+std::string normal_path(const std::string& path) {
+    std::string text = path;
+    for (char& c : text) {
+        if (c == '\\') c = '/';
+        else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (text.rfind("//?/unc/", 0) == 0) text = "//" + text.substr(8);
+    else if (text.rfind("//?/", 0) == 0) text = text.substr(4);
+    const bool absolute = !text.empty() && text[0] == '/';
+    const bool unc = text.rfind("//", 0) == 0;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t slash = text.find('/', start);
+        if (slash == std::string::npos) slash = text.size();
+        const std::string part = text.substr(start, slash - start);
+        if (part == "..") {
+            if (parts.size() > 1 || (parts.size() == 1 && parts[0].find(':') == std::string::npos)) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string out = unc ? "/" : "";
+    if (absolute) out += "/";
+    for (std::size_t i = 0; i < parts.size(); ++i) out += (i ? "/" : "") + parts[i];
+    return out;
+}
+
+bool path_inside(const std::string& path, const std::string& folder) {
+    const std::string p = normal_path(path), f = normal_path(folder);
+    if (f.empty() || p.size() <= f.size() || p.compare(0, f.size(), f) != 0) return false;
+    return f.back() == '/' || p[f.size()] == '/';
 }
 
 }  // namespace fs

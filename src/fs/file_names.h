@@ -33,6 +33,12 @@ bool is_valid_utf8(const std::string& text);
 std::string join_path(const std::string& dir, const std::string& relative);
 std::string parent_path(const std::string& path);  // "" when there is none
 
+// The same path spelled alike, for comparing paths (a record's with the project's): '\' as '/',
+// "." and ".." resolved, Latin letters in lower case.
+std::string normal_path(const std::string& path);
+// Whether `path` lies strictly below `folder`, both spelled alike as above.
+bool path_inside(const std::string& path, const std::string& folder);
+
 // A fresh name in the same folder as `path`, for writing there before moving into place.
 std::string sibling_temp_path(const std::string& path);
 // Whether a file name is one that sibling_temp_path makes.

@@ -1,6 +1,8 @@
 #include "run/project_form.h"
 
+#include "backup/overlapping_folders.h"
 #include "config/project_edit.h"
+#include "run/project_loading.h"
 
 namespace {
 
@@ -18,10 +20,23 @@ std::optional<FormCheck> refused_name(const std::string& name) {
     return check;
 }
 
+// Folders that overlap back up the files they share twice; their restores would meet.
+std::string overlap_problem(const std::vector<std::string>& save_folders) {
+    const std::optional<FolderOverlap> overlap = find_overlap(save_folders);
+    return overlap ? overlap_text(overlapping_pair(save_folders, *overlap)) : "";
+}
+
+bool overlapping(FormCheck& check, const std::vector<std::string>& save_folders) {
+    const std::string problem = overlap_problem(save_folders);
+    if (!problem.empty()) tell(check, problem, FormField::save_path);
+    return !problem.empty();
+}
+
 }  // namespace
 
-FormCheck check_modify(const std::vector<std::string>& listed, const std::string& loaded, const std::string& name,
-                       const std::string& save_path) {
+FormCheck check_modify(const std::vector<std::string>& listed, const std::string& loaded,
+                       const std::string& name, const std::string& save_path,
+                       const std::vector<std::string>& save_folders) {
     FormCheck check;
     if (name.empty()) {
         tell(check, "请选择修改项目！", FormField::name);
@@ -35,11 +50,12 @@ FormCheck check_modify(const std::vector<std::string>& listed, const std::string
     else if (!loaded.empty() && !same_project(name, loaded) && contains_project(listed, name))
         tell(check, "存在相同名称项目禁止修改！", FormField::name);  // it would overwrite the other's paths
     else
-        check.write = true;
+        check.write = !overlapping(check, save_folders);
     return check;
 }
 
-FormCheck check_add(const std::vector<std::string>& listed, const std::string& name, const std::string& save_path) {
+FormCheck check_add(const std::vector<std::string>& listed, const std::string& name,
+                    const std::string& save_path, const std::vector<std::string>& save_folders) {
     FormCheck check;
     const bool duplicate = contains_project(listed, name);
     if (duplicate)
@@ -52,6 +68,11 @@ FormCheck check_add(const std::vector<std::string>& listed, const std::string& n
     else if (save_path.empty())
         tell(check, "存档路径不能为空！", FormField::save_path);
     else
-        check.write = !duplicate;
+        check.write = !duplicate && !overlapping(check, save_folders);
     return check;
+}
+
+std::string save_path_problem(const std::string& save_path, const std::string& program_path,
+                              const Folders& folders) {
+    return overlap_problem(expanded_save_folders(save_path, program_path, folders));
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "paths/expand.h"
+
 enum class FormField { name, save_path };
 
 struct FormCheck {
@@ -16,7 +18,15 @@ struct FormCheck {
 
 // "修改" of `name` (as typed), for the project loaded as `loaded` ("" when none is); `listed` are
 // the projects of the list. A new name is checked before anything, its stamp included, is written.
-FormCheck check_modify(const std::vector<std::string>& listed, const std::string& loaded, const std::string& name,
-                       const std::string& save_path);
+// `save_folders` are the folders the save path names on this machine: two that overlap are refused.
+FormCheck check_modify(const std::vector<std::string>& listed, const std::string& loaded,
+                       const std::string& name, const std::string& save_path,
+                       const std::vector<std::string>& save_folders = {});
 // "增加" of `name`.
-FormCheck check_add(const std::vector<std::string>& listed, const std::string& name, const std::string& save_path);
+FormCheck check_add(const std::vector<std::string>& listed, const std::string& name,
+                    const std::string& save_path, const std::vector<std::string>& save_folders = {});
+
+// Why the folders of a save path (as typed, "|" between folders) cannot be one project's: two of
+// them overlap. "" when they can be. For the windows that fill the save path in.
+std::string save_path_problem(const std::string& save_path, const std::string& program_path,
+                              const Folders& folders);

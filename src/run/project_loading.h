@@ -22,6 +22,11 @@ struct CurrentProject {
     std::vector<std::string> excluded_folders;  // the tool's own folders: a link into them is not packed
 };
 
+// The save folders a stored "存档路径" (tokens, a %VAR%, "|" between folders) names on this
+// machine, in the file world; with `expanded_text`, the expanded text as the boxes show it.
+std::vector<std::string> expanded_save_folders(std::string stored, const std::string& program_path,
+                                               const Folders& folders, std::string* expanded_text = nullptr);
+
 CurrentProject load_project(const ProjectFiles& list, const std::string& name, const ToolFolders& tool,
                             const Folders& folders);
 

@@ -1,8 +1,7 @@
 #pragma once
-// Whether a project's save folders still hold what its newest backup set holds: the names, sizes
-// and times of the folders against the central directories of the set's archives, nothing
-// decompressed. Backups that run by themselves write nothing when nothing changed.
-#include "backup/operations.h"
+// Whether a project's save folders still hold what its newest backup set holds, by the one
+// comparison of set_comparison.h. Backups that run by themselves write nothing when nothing changed.
+#include "backup/operation_types.h"
 #include "fs/file_system.h"
 
 // True only when the newest set exists and every save folder matches its archive (a folder that

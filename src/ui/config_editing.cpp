@@ -4,8 +4,10 @@
 #include "config/names.h"
 #include "config/project_edit.h"
 #include "config/project_list.h"
+#include "paths/folders_win.h"
 #include "paths/gbk_text.h"
 #include "run/project_form.h"
+#include "run/project_loading.h"
 #include "ui/config_window_impl.h"
 #include "ui/prompt.h"
 
@@ -14,6 +16,11 @@ using namespace cfg;
 namespace {
 
 int focus_box(FormField field, int name_box, int save_box) { return field == FormField::name ? name_box : save_box; }
+
+// The folders the page's save path names on this machine.
+std::vector<std::string> page_folders(const std::string& save_path, const std::string& program_path) {
+    return expanded_save_folders(save_path, program_path, system_folders());
+}
 
 }  // namespace
 
@@ -69,7 +76,8 @@ bool ConfigWindow::on_page_changed() {
 
 bool ConfigWindow::modify_project() {
     const std::string name = text(kModifyCombo);
-    const FormCheck check = check_modify(project_names_, modify_name_, name, text(kModifySaveEdit));
+    const FormCheck check = check_modify(project_names_, modify_name_, name, text(kModifySaveEdit),
+                                         page_folders(text(kModifySaveEdit), text(kModifyProgramEdit)));
     tell_check(check, kModifyCombo, kModifySaveEdit);
     const ProjectFiles store = project_files();
     bool saved = false;
@@ -101,7 +109,8 @@ bool ConfigWindow::modify_project() {
 
 void ConfigWindow::add_project() {
     const std::string name = text(kAddNameEdit);
-    const FormCheck check = check_add(combo_items(kDeleteCombo), name, text(kAddSaveEdit));
+    const FormCheck check = check_add(combo_items(kDeleteCombo), name, text(kAddSaveEdit),
+                                      page_folders(text(kAddSaveEdit), text(kAddProgramEdit)));
     tell_check(check, kAddNameEdit, kAddSaveEdit);
     const ProjectFiles store = project_files();
     if (check.write) {

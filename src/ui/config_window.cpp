@@ -11,7 +11,7 @@
 #include "paths/files.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
-#include "paths/shell_link.h"
+#include "fs/shell_link.h"
 #include "ui/config_window_impl.h"
 #include "ui/finder_window.h"
 #include "ui/multi_paths_window.h"
@@ -211,7 +211,7 @@ void ConfigWindow::prefill_dropped_file(const std::string& path) {
     set_text(kAddNameEdit, program_name_from_path(path, true));
     std::string program = path;
     if (is_shortcut_path(path)) {
-        program = shortcut_target(path);
+        program = fs::shortcut_target(fs::path_of(path));
         if (!program.empty() && program.back() == ' ') program.pop_back();
     }
     set_text(kAddProgramEdit, program);

@@ -14,6 +14,7 @@
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
 #include "paths/time_text.h"
+#include "run/project_form.h"
 #include "ui/prompt.h"
 #include "ui/window.h"
 
@@ -208,6 +209,11 @@ class FinderWindow : public Window {
             return;
         }
         const std::string joined = finder::join_stored_forms(folders, context_.program_path, system_folders());
+        const std::string problem = save_path_problem(joined, context_.program_path, system_folders());
+        if (!problem.empty()) {
+            show_message(problem);
+            return;
+        }
         if (done_) done_(joined);
         close();
     }

@@ -184,7 +184,9 @@ class HistoryWindow : public Window {
         const HistoryRow* row = selected();
         if (!row) return;
         const std::string heading = "恢复 " + row->set.stem + "（" + row->info.kind + "）会这样改动存档：";
-        set_text(kComparisonEdit, comparison_text(compare_set(fs_, *row, context_.save_paths), heading));
+        const std::vector<FolderComparison> folders =
+            compare_set(fs_, *row, context_.save_paths, {context_.excluded_folders});
+        set_text(kComparisonEdit, comparison_text(folders, heading));
     }
 
     void edit_note() {
@@ -222,20 +224,15 @@ class HistoryWindow : public Window {
             return;
         }
         std::string ask = "是否把备份 " + row.set.stem + " 移到回收站？\r\n";
-        std::vector<std::string> shown_paths;
-        for (const std::string& path : row.set.paths()) {
-            shown_paths.push_back(fs::shown(path));
-            ask += "\r\n" + set_key(path);
-        }
+        for (const std::string& path : row.set.paths()) ask += "\r\n" + set_key(path);
         if (show_message(ask, mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) return;
         if (row.info.kept && show_message("备份 " + row.set.stem + " 标记为保留，确实要删除吗？",
                                           mb::kYesNo | mb::kIconExclamation) != mb::kIdYes)
             return;
-        prompt().recycle(shown_paths);
+        // Its note goes with the set; a set left whole keeps what is known of it.
         std::string left;
-        for (const std::string& path : row.set.paths())
-            if (fs_.exists(path)) left += fs::named("\r\n", path);
-        // Its note goes with the set; a set partly left keeps what is known of it.
+        for (const std::string& path : recycle_set(fs_, *context_.recycle_bin, row.set))
+            left += fs::named("\r\n", path);
         if (left.empty())
             info_of(fs_, row).forget({row.set.key()});
         else

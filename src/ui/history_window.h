@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fs/file_system.h"
+#include "fs/recycle_bin.h"
 
 namespace history_ui {
 enum Control : int {
@@ -28,6 +29,8 @@ inline constexpr UINT kWorkEnded = WM_APP + 1;
 
 struct HistoryContext {
     fs::FileSystem* fs = nullptr;
+    fs::RecycleBin* recycle_bin = nullptr;      // where 删除 moves a set
+    std::vector<std::string> excluded_folders;  // the tool's own: 比较 leaves them out as a backup does
     std::string project;
     std::string backup_folder;
     std::vector<std::string> save_paths;  // expanded

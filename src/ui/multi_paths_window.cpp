@@ -6,6 +6,7 @@
 #include "paths/expand.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
+#include "run/project_form.h"
 #include "ui/prompt.h"
 #include "ui/save_path_rows.h"
 #include "ui/window.h"
@@ -134,10 +135,17 @@ class MultiPathsWindow : public Window {
         if (auto folder = prompt().browse_folder(request)) set_text(path_rows::edit_id(k), *folder);
     }
 
+    // Folders that overlap are refused here already, as the page would refuse them.
     void confirm() {
         std::vector<std::string> entries = path_rows::texts(*this);
         entries.insert(entries.end(), beyond_five_.begin(), beyond_five_.end());
-        if (write_back_) write_back_(edit_.page, gbk::join_non_empty(entries));
+        const std::string joined = gbk::join_non_empty(entries);
+        const std::string problem = save_path_problem(joined, edit_.program_path, system_folders());
+        if (!problem.empty()) {
+            show_message(problem);
+            return;
+        }
+        if (write_back_) write_back_(edit_.page, joined);
         close();
     }
 

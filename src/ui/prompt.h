@@ -53,8 +53,6 @@ class Prompt {
     virtual std::optional<std::string> ask_text(const TextRequest& /*request*/) { return std::nullopt; }
     // Explorer on the file's folder with the file selected. True when the shell started it.
     virtual bool shell_select(const std::string& /*file*/) { return false; }
-    // Moves the files to the Recycle Bin, no question of the shell's own; true when all went.
-    virtual bool recycle(const std::vector<std::string>& /*files*/) { return false; }
 };
 
 // The prompt in use: the real one in the program, a scripted one in tests.

@@ -77,16 +77,3 @@ bool WinPrompt::shell_select(const std::string& file) {
     HINSTANCE done = ShellExecuteW(nullptr, L"open", L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(done) > 32;
 }
-
-// FOF_ALLOWUNDO sends them to the Recycle Bin; the tool has asked already, so the shell does not.
-bool WinPrompt::recycle(const std::vector<std::string>& files) {
-    if (files.empty()) return true;
-    std::wstring from;
-    for (const std::string& f : files) from += fs::to_wide(f) + L'\0';
-    from += L'\0';
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
-}

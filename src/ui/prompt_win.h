@@ -10,5 +10,4 @@ class WinPrompt : public Prompt {
     bool shell_open(const std::string& target) override;
     std::optional<std::string> ask_text(const TextRequest& request) override;
     bool shell_select(const std::string& file) override;
-    bool recycle(const std::vector<std::string>& files) override;
 };

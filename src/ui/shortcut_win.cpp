@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
+#include "fs/file_names.h"
+#include "fs/shell_link.h"
 #include "paths/files.h"
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
-#include "paths/shell_link.h"
 #include "ui/prompt.h"
 
 namespace {
@@ -25,15 +26,16 @@ std::string user_desktop() { return special_directory_path(kDesktopItem, system_
 void create_desktop_shortcut(const std::string& desktop_dir, const std::string& exe_path,
                              const std::string& working_dir) {
     if (!have_desktop(desktop_dir)) return;
-    if (save_shell_link(desktop_dir + "Varnoke.lnk", {exe_path, working_dir}, SW_SHOW)) show_message("创建成功！");
+    const std::string link = fs::path_of(desktop_dir + "Varnoke.lnk");
+    if (fs::save_shell_link(link, {exe_path, working_dir}, SW_SHOW)) show_message("创建成功！");
 }
 
 // Project names are plain folder names, which hold no quotes: quoting them keeps blanks in.
 void create_play_shortcut(const std::string& desktop_dir, const ShortcutTarget& tool, const std::string& project,
                           const std::string& program_file) {
     if (!have_desktop(desktop_dir)) return;
-    const ShellLink link{tool.exe_path, tool.working_dir, "/play \"" + project + "\"", program_file};
-    if (save_shell_link(desktop_dir + project + "（启动并备份）.lnk", link, SW_SHOWNORMAL))
+    const fs::ShellLink link{tool.exe_path, tool.working_dir, "/play \"" + project + "\"", program_file};
+    if (fs::save_shell_link(fs::path_of(desktop_dir + project + "（启动并备份）.lnk"), link, SW_SHOWNORMAL))
         show_message("创建成功！");
     else
         show_message("未能创建快捷方式。", mb::kOk | mb::kIconExclamation);

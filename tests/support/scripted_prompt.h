@@ -33,8 +33,6 @@ class ScriptedPrompt : public Prompt {
     std::vector<TextRequest> text_requests;
     std::deque<std::optional<std::string>> text_answers;  // cancel when empty
     std::vector<std::string> selected;                    // shell_select files
-    std::vector<std::vector<std::string>> recycled;       // recycle calls
-    std::function<bool(const std::vector<std::string>&)> on_recycle;  // moves them; none: true
 
     int message_box(const std::string& text, unsigned style, const std::string& title) override {
         messages.push_back({text, style, title});
@@ -67,10 +65,6 @@ class ScriptedPrompt : public Prompt {
     bool shell_select(const std::string& file) override {
         selected.push_back(file);
         return true;
-    }
-    bool recycle(const std::vector<std::string>& files) override {
-        recycled.push_back(files);
-        return on_recycle ? on_recycle(files) : true;
     }
 
     std::vector<std::string> texts() const {

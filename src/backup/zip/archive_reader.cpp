@@ -150,10 +150,13 @@ bool apply_extras(const uint8_t* data, std::size_t size, ArchiveEntry* e) {
         } else if (id == format::kExtraTimestamp && len >= 5 && (field[0] & 1)) {
             f.take(1);
             e->mtime = static_cast<int32_t>(f.u32());
-            have_timestamp = true;
+            have_timestamp = e->exact_time = true;
         } else if (id == format::kExtraNtfs && !have_timestamp && len >= 32) {
             f.take(4);
-            if (f.u16() == 1 && f.u16() >= 24) e->mtime = fs::filetime_to_unix(f.u64());
+            if (f.u16() == 1 && f.u16() >= 24) {
+                e->mtime = fs::filetime_to_unix(f.u64());
+                e->exact_time = true;
+            }
         } else if (id == format::kExtraUnicodePath && len >= 5 && field[0] == 1) {
             f.take(1);
             uint32_t name_crc = f.u32();

@@ -27,6 +27,7 @@ struct ArchiveEntry {
     uint64_t size = 0;
     uint64_t local_offset = 0;
     int64_t mtime = 0;
+    bool exact_time = false;  // from an extended-timestamp or NTFS field: the second, not DOS's 2-second step
     bool is_dir = false;
 };
 

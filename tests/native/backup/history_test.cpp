@@ -1,11 +1,14 @@
 // The backup history: which rows a backup folder gives, their cells and order, and what restoring
-// a set would do to the save folders.
+// a set would do to the save folders, by the rule skip-unchanged uses too.
 #include "backup/history.h"
 
 #include <gtest/gtest.h>
 
+#include "backup/operations.h"
 #include "backup/zip/zip.h"
 #include "fs/memory_file_system.h"
+#include "paths/time_text.h"
+#include "run/save_changes.h"
 
 namespace {
 
@@ -175,7 +178,7 @@ class Comparison : public ::testing::Test {
         ASSERT_TRUE(zip::compress_folder("/src/one", "/backup/2011年10月1日.zip", {}, options).ok);
         ASSERT_TRUE(zip::compress_folder("/src/two", "/backup/2011年10月1日.zip2", {}, options).ok);
 
-        disk.add_file("/saves/one/same.sav", "then same.sav", kThen + 1);     // within a DOS time
+        disk.add_file("/saves/one/same.sav", "then same.sav", kThen);         // the same second: our archives keep it exactly
         disk.add_file("/saves/one/older.sav", "older on disk", kThen - 100);  // replaced, older on disk
         disk.add_file("/saves/one/newer.sav", "played on", kThen + 3600);     // replaced, newer on disk
         disk.add_file("/saves/one/resized.sav", "then resized.sav plus", kThen);
@@ -223,6 +226,40 @@ TEST_F(Comparison, MissingSaveFolderAddsEverythingAndABrokenArchiveIsNamed) {
     EXPECT_TRUE(c[0].replaced.empty() && c[0].only_on_disk.empty());
     EXPECT_FALSE(c[1].unreadable.empty());
     EXPECT_NE(comparison_text(c).find("2011年10月1日.zip2 不是完好的 ZIP 文件"), std::string::npos);
+}
+
+// Skip-unchanged and 比较 read the same set by one rule: a change for one is a change for the other.
+constexpr int64_t kWhen = 1600000000, kDosOnly = int64_t{1} << 32;  // beyond the timestamp field
+const std::string kSave = "/games/x", kTool = "/games/x/Varnoke";     // the tool lies in the save folder
+
+TEST(OneRule, SkipUnchangedAndCompareAgree) {
+    set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 7}; });
+    // Save.dat's time at backup time, its time and name now, and whether that is no change.
+    for (const auto& [then, now, name, unchanged] : std::vector<std::tuple<int64_t, int64_t, std::string, bool>>{
+             {kWhen, kWhen, "Save.dat", true},            // nothing; the set itself lies in the tool's folder
+             {kWhen, kWhen, "save.DAT", true},            // a case-only rename
+             {kWhen, kWhen + 1, "Save.dat", false},       // a second later, exact time
+             {kWhen, kWhen + 2, "Save.dat", false},       // two seconds later, exact time
+             {kDosOnly, kDosOnly + 1, "Save.dat", true},  // a second later, DOS time
+             {kDosOnly, kDosOnly + 2, "Save.dat", false}}) {
+        SCOPED_TRACE(name + " " + std::to_string(now - then));
+        fs::MemoryFileSystem disk;
+        for (const std::string& dir : {std::string("/games"), kSave, kTool, kTool + "/存档目录", kTool + "/配置目录"})
+            disk.add_dir(dir);
+        disk.add_file(kSave + "/Save.dat", "save", then);
+        const ProjectState project{"game", "", {kSave}, kTool + "/存档目录/game", {kTool + "/存档目录", kTool + "/配置目录"}};
+        NoProgress view;
+        ASSERT_FALSE(BackupRunner({disk, {}, 1}, view).backup(project).first_done.empty());
+        disk.remove_file(kSave + "/Save.dat");
+        disk.add_file(kSave + "/" + name, "save", now);
+        disk.add_file(kTool + "/配置目录/varnoke.log", "what the tool writes meanwhile");
+
+        EXPECT_EQ(saves_unchanged(disk, project), unchanged);
+        const HistoryRow row = history_rows(disk, project.backup_folder, 1).at(0);
+        const FolderComparison f = compare_set(disk, row, project.save_paths, {project.excluded_folders}).at(0);
+        EXPECT_EQ(f.replaced.empty() && f.added.empty() && f.only_on_disk.empty(), unchanged);
+    }
+    set_clock_for_tests({});
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/window_flow.h"
 #include "backup/zip/zip.h"
+#include "fs/recycle_bin.h"
 #include "config/ini.h"
 #include "paths/files.h"
 #include "paths/gbk_text.h"
@@ -26,11 +27,25 @@ using wintest::read_file;
 using wintest::unpacked;
 using wintest::write_file;
 
+// The Recycle Bin of these tests: whether a file is held is the system's answer; a move deletes the
+// files, recorded as the user reads their paths.
+class TestRecycleBin : public fs::RecycleBin {
+   public:
+    std::vector<std::vector<std::string>> moved;
+    bool in_use(const std::string& path) override { return fs::platform_recycle_bin().in_use(path); }
+    bool move_to_bin(const std::vector<std::string>& paths) override {
+        moved.emplace_back();
+        for (const std::string& p : paths) DeleteFileA(moved.back().emplace_back(fs::shown(p)).c_str());
+        return true;
+    }
+};
+
 class BackupRestore : public ::testing::Test {
    protected:
     wintest::TempDir tool{"备份恢复"};
     wintest::TempDir saves{"存档"};
     ScriptedPrompt prompt;
+    TestRecycleBin recycle_bin;
     M window;
     const std::string time_name = "2011年10月22日9时5分";
 
@@ -39,6 +54,7 @@ class BackupRestore : public ::testing::Test {
         set_clock_for_tests([] { return DateTime{2011, 10, 22, 9, 5, 0}; });
         app() = AppState{};
         app().fs = &wintest::disk();
+        app().recycle_bin = &recycle_bin;
         app().tool_dir = wintest::on_disk(tool.path());
         wintest::make_dirs(wintest::ansi(app().config_dir()));
         wintest::make_dirs(wintest::ansi(app().backup_root()));

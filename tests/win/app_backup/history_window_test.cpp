@@ -5,6 +5,7 @@
 #include <set>
 
 #include "backup/backup_info.h"
+#include "backup/sets.h"
 #include "ui/history_window.h"
 
 namespace app_test {
@@ -116,17 +117,13 @@ TEST_F(HistoryWindowTest, ListsSetsComparesNotesKeepsDeletesAndRestores) {
 
     // A kept set asks twice; only its three archives go, its section with them.
     prompt.messages.clear();
-    prompt.on_recycle = [](const std::vector<std::string>& files) {
-        for (const std::string& f : files) DeleteFileA(f.c_str());
-        return true;
-    };
     choose(1);
     press(H::kDeleteButton);
     ASSERT_EQ(prompt.messages.size(), 2u);
     EXPECT_EQ(prompt.messages[0].text.rfind("是否把备份 2011年10月22日9时5分 移到回收站？", 0), 0u);
     EXPECT_NE(prompt.messages[1].text.find("保留"), std::string::npos);
-    ASSERT_EQ(prompt.recycled.size(), 1u);
-    EXPECT_EQ(prompt.recycled[0], (std::vector<std::string>{archive("历史"), archive("历史", 2), archive("历史", 3)}));
+    ASSERT_EQ(recycle_bin.moved.size(), 1u);
+    EXPECT_EQ(recycle_bin.moved[0], (std::vector<std::string>{archive("历史"), archive("历史", 2), archive("历史", 3)}));
     std::set<std::string> expected = before;
     for (const char* gone : {".zip", ".zip2", ".zip3"}) expected.erase(time_name + gone);
     EXPECT_EQ(folder_names(folder), expected);
@@ -149,10 +146,27 @@ TEST_F(HistoryWindowTest, ListsSetsComparesNotesKeepsDeletesAndRestores) {
     choose(1);
     press(H::kDeleteButton);
     EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"这是撤销上次恢复要用的恢复前副本，不能删除。"}));
-    EXPECT_EQ(prompt.recycled.size(), 1u);
+    EXPECT_EQ(recycle_bin.moved.size(), 1u);
     PostMessageA(history, WM_CLOSE, 0, 0);
     wintest::pump_messages();
     EXPECT_FALSE(IsWindow(history));
+}
+
+// 删除 of a set whose companion another program holds open: nothing goes, and the set is still
+// whole after the sweep of the next start.
+TEST_F(HistoryWindowTest, ASetWithAnArchiveHeldOpenStaysWhole) {
+    add_project("历史", saves / "一" + "|" + saves / "二", "");
+    open_and_select("历史");
+    BackupRestore::press(M::kBackupButton);
+    HANDLE held =
+        CreateFileA(archive("历史", 2).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    open_from_system_menu();
+    choose(0);
+    press(H::kDeleteButton);
+    CloseHandle(held);
+    EXPECT_NE(prompt.texts().back().find("这些文件没有移到回收站："), std::string::npos);
+    remove_backup_leftovers(wintest::disk(), wintest::on_disk(backup_folder("历史")));
+    EXPECT_TRUE(wintest::is_file(archive("历史")) && wintest::is_file(archive("历史", 2)));
 }
 
 }  // namespace

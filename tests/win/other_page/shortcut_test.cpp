@@ -8,7 +8,7 @@
 
 #include "app/app_state.h"
 #include "paths/files.h"
-#include "paths/shell_link.h"
+#include "fs/shell_link.h"
 #include "support/scripted_prompt.h"
 #include "ui/shortcut_win.h"
 #include "win/support/win_test.h"
@@ -48,14 +48,14 @@ class ShortcutTest : public ::testing::Test {
 TEST_F(ShortcutTest, PressingTwiceOverwritesTheOneShortcut) {
     const std::string exe = files::executable_path();
     create_desktop_shortcut(desktop.path() + "\\", exe, files::executable_dir());
-    std::optional<ShellLink> first = read_shell_link(desktop / "Varnoke.lnk");
+    std::optional<fs::ShellLink> first = fs::read_shell_link(wintest::on_disk(desktop / "Varnoke.lnk"));
     ASSERT_TRUE(first);
     EXPECT_EQ(first->target, exe);
     EXPECT_EQ(first->working_dir, files::executable_dir());
     EXPECT_EQ(stored_show_command(desktop / "Varnoke.lnk"), SW_SHOW);
 
     create_desktop_shortcut(desktop.path() + "\\", exe, desktop.path());
-    std::optional<ShellLink> second = read_shell_link(desktop / "Varnoke.lnk");
+    std::optional<fs::ShellLink> second = fs::read_shell_link(wintest::on_disk(desktop / "Varnoke.lnk"));
     ASSERT_TRUE(second);
     EXPECT_EQ(second->target, exe);
     EXPECT_EQ(second->working_dir, desktop.path());
@@ -81,7 +81,8 @@ TEST_F(ShortcutTest, NoDesktopFolderIsReportedAndNothingWritten) {
 TEST_F(ShortcutTest, ThePlayShortcutStartsTheToolWithTheProjectAndShowsTheProgramsIcon) {
     const ShortcutTarget tool{files::executable_path(), files::executable_dir()};
     create_play_shortcut(desktop.path() + "\\", tool, "Half-Life 2", "D:\\hl2\\hl2.exe");
-    std::optional<ShellLink> link = read_shell_link(desktop / "Half-Life 2（启动并备份）.lnk");
+    std::optional<fs::ShellLink> link =
+        fs::read_shell_link(wintest::on_disk(desktop / "Half-Life 2（启动并备份）.lnk"));
     ASSERT_TRUE(link);
     EXPECT_EQ(link->target, tool.exe_path);
     EXPECT_EQ(link->working_dir, tool.working_dir);

@@ -1,9 +1,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "fs/shell_link.h"
 #include "fs/wide_text.h"
-#include "paths/files.h"
-#include "paths/shell_link.h"
+
+namespace fs {
 
 namespace {
 
@@ -29,7 +30,7 @@ bool with_shell_link(Use use) {
 std::optional<ShellLink> read_shell_link(const std::string& lnk_path) {
     ShellLink out;
     bool read = with_shell_link([&](IShellLinkA* link, IPersistFile* file) {
-        if (FAILED(file->Load(fs::to_wide(lnk_path).c_str(), STGM_READ))) return false;
+        if (FAILED(file->Load(utf8_to_wide(lnk_path).c_str(), STGM_READ))) return false;
         char buf[MAX_PATH * 2] = {};
         if (link->GetPath(buf, sizeof buf, nullptr, 0) == S_OK) out.target = buf;
         buf[0] = '\0';
@@ -60,6 +61,8 @@ bool save_shell_link(const std::string& lnk_path, const ShellLink& target, int s
         link->SetShowCmd(show_command);
         if (!target.arguments.empty()) link->SetArguments(target.arguments.c_str());
         if (!target.icon_file.empty()) link->SetIconLocation(target.icon_file.c_str(), 0);
-        return SUCCEEDED(file->Save(fs::to_wide(lnk_path).c_str(), TRUE));
+        return SUCCEEDED(file->Save(utf8_to_wide(lnk_path).c_str(), TRUE));
     });
 }
+
+}  // namespace fs

@@ -1,7 +1,11 @@
 #pragma once
-// Shell shortcuts (.lnk). COM must be initialised on the calling thread.
+// Shell shortcuts (.lnk), beside the file-system port: the shortcut file is named by its path in
+// the file world; what it holds (target, folder, arguments, icon) is text as the user reads it.
+// COM must be initialised on the calling thread.
 #include <optional>
 #include <string>
+
+namespace fs {
 
 struct ShellLink {
     std::string target;
@@ -16,3 +20,5 @@ std::optional<ShellLink> read_shell_link(const std::string& lnk_path);
 std::string shortcut_target(const std::string& lnk_path);
 // Writes (or overwrites) a shortcut; false when the shell could not save it.
 bool save_shell_link(const std::string& lnk_path, const ShellLink& link, int show_command);
+
+}  // namespace fs
