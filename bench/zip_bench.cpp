@@ -34,18 +34,18 @@ unsigned threads_at(int argc, char** argv, int i) { return argc > i ? static_cas
 
 // The program's backup of one save folder into BACKUP_DIR: the runner, its engine and its checks.
 std::string backup(const std::string& source, const std::string& backup_dir, unsigned threads) {
-    NoProgress view;
-    BackupRunner runner({fs::platform_file_system(), {}, threads}, view);
-    Outcome o = runner.backup({"bench", "bench.exe", {source}, backup_dir, {}});
+    backup::NoProgress view;
+    backup::BackupRunner runner({fs::platform_file_system(), {}, threads}, view);
+    backup::Outcome o = runner.backup({"bench", "bench.exe", {source}, backup_dir, {}});
     if (o.complete()) return "";
     return o.archives.empty() ? "no archive" : o.archives.front().reason;
 }
 
 std::string restore(const std::string& archive, const std::string& save_dir, const std::string& backup_dir,
                     unsigned threads) {
-    RestoreEvents events;
+    backup::RestoreEvents events;
     events.threads = threads;
-    RestoreSetResult r = restore_with_safety_copy(fs::platform_file_system(), {archive, {save_dir}, backup_dir}, events);
+    backup::RestoreSetResult r = backup::restore_with_safety_copy(fs::platform_file_system(), {archive, {save_dir}, backup_dir}, events);
     return r.changed ? "" : r.failure.empty() ? "nothing restored" : r.failure;
 }
 

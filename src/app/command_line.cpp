@@ -104,12 +104,12 @@ class WinCommandHost : public CommandHost {
     BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) override {
         decorate_project_folder(fs_, project);
         ListStamp stamp(list_files(list));
-        OperationControl operations({fs_, [](const std::string& exe) { return ::is_program_running(exe); }, stamp},
+        OperationControl operations({fs_, [](const std::string& exe) { return backup::is_program_running(exe); }, stamp},
                                     nullptr);
         Operation backup;
         backup.project = project_state(project, project.program_path, system_folders());
         backup.job = job;
-        NoProgress progress;
+        backup::NoProgress progress;
         return operations.run(backup, progress);
     }
 
@@ -126,7 +126,7 @@ class WinCommandHost : public CommandHost {
         process_ = nullptr;
     }
 
-    bool is_program_running(const std::string& exe_name) override { return ::is_program_running(exe_name); }
+    bool is_program_running(const std::string& exe_name) override { return backup::is_program_running(exe_name); }
     void pause(unsigned milliseconds) override { Sleep(milliseconds); }
 
    private:

@@ -173,7 +173,7 @@ void InGame::reload_timed_projects() {
 // One backup per tick at most: the next one due is due again at the next tick.
 void InGame::tick() {
     if (context_.now_ms() - reloaded_at_ >= kReloadMs) reload_timed_projects();
-    const std::vector<std::string> due = timed_.tick(context_.now_ms() / 1000, is_program_running);
+    const std::vector<std::string> due = timed_.tick(context_.now_ms() / 1000, backup::is_program_running);
     const std::vector<std::string> running = timed_.watched();
     stopped_.erase(std::remove_if(stopped_.begin(), stopped_.end(),
                                   [&](const std::string& n) { return !contains_project(running, n); }),
@@ -222,7 +222,7 @@ void InGame::wait_for_exit(const CurrentProject& project) {
 // that is busy now waits for the next tick.
 void InGame::check_waiting_programs() {
     const std::optional<std::string> ended =
-        waits_.take_ended(is_program_running, [this](const std::string& p) { return !operations_.busy(p); });
+        waits_.take_ended(backup::is_program_running, [this](const std::string& p) { return !operations_.busy(p); });
     if (!ended) return;
     if (waits_.idle()) KillTimer(context_.window, kWaitTimer);
     back_up(*ended, "退出后备份", after_exit_job);
@@ -237,13 +237,13 @@ void InGame::back_up(const std::string& name, const char* what, BackupJob (*job)
     operation.project = project_state(p, p.program_path, *context_.special);
     operation.job = job(p.options);
     operation.unattended = what;
-    const bool timed = operation.job.kind == backup_kind::kTimed;
+    const bool timed = operation.job.kind == backup::backup_kind::kTimed;
     start_work(std::move(operation), timed);
 }
 
 // The first archive of the project's newest set; "" after telling the user there is none.
 std::string InGame::newest_set_of(const CurrentProject& project) {
-    const std::string newest = newest_set(*context_.fs, project.backup_folder);
+    const std::string newest = backup::newest_set(*context_.fs, project.backup_folder);
     if (newest.empty()) notifier().notify(nothing_to_restore_note(project.name));
     return newest;
 }
@@ -255,7 +255,7 @@ void InGame::quick_restore() {
     const std::string newest = newest_set_of(p);
     if (newest.empty()) return;
     if (!restore_press_.press(context_.now_ms())) {
-        const std::string key = set_key(newest);
+        const std::string key = backup::set_key(newest);
         notifier().notify(quick_restore_armed_note(name, key.substr(0, key.size() - 4)));  // less ".zip"
         return;
     }

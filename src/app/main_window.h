@@ -80,7 +80,7 @@ class MainWindow : public Window, private GameWindow {
 
     // 备份按钮 and 恢复按钮, and the undo of the last restore (system menu and 恢复按钮's own menu).
     // Each starts its work and returns; the buttons stay locked until the user has been told.
-    void backup_current_project(const char* kind = backup_kind::kManual);
+    void backup_current_project(const char* kind = backup::backup_kind::kManual);
     void restore_current_project();
     void undo_last_restore();
     bool can_undo() const;
@@ -119,7 +119,7 @@ class MainWindow : public Window, private GameWindow {
     void take_dropped_files(HDROP drop);
     void start_work_parts();
     OperationControl& operations() const { return work_->control(); }
-    ProjectState operation_state() const;
+    backup::ProjectState operation_state() const;
     void add_undo_to_system_menu();
     void refresh_undo_item();
     void show_restore_menu(POINT at);

@@ -32,7 +32,7 @@ std::string folder_for_dialog(const std::string& folder) {
 }  // namespace
 
 // The running check uses the program path as shown.
-ProjectState MainWindow::operation_state() const {
+backup::ProjectState MainWindow::operation_state() const {
     return project_state(project(), text(kProgramPathEdit), special());
 }
 
@@ -52,7 +52,7 @@ bool MainWindow::start_attended(Operation operation) {
 // Told while the buttons are still locked; 操作时间 was stamped by the work, in every case.
 void MainWindow::finish_attended(const Operation& operation, const BackupJobResult& result) {
     const Told told = told_of(operation, result);
-    for (const Notice& n : told.boxes) show_message(n.text, n.warning ? mb::kIconExclamation : mb::kOk, n.title);
+    for (const backup::Notice& n : told.boxes) show_message(n.text, n.warning ? mb::kIconExclamation : mb::kOk, n.title);
     if (!told.progress_line.empty()) set_text(kProgressTextLabel, told.progress_line);
 }
 
@@ -124,7 +124,7 @@ void MainWindow::undo_last_restore() {
 bool MainWindow::can_undo() const {
     if (!is_valid_project_name(project().name) || operations().attended_working() || operations().busy(project().name))
         return false;
-    return has_restore_to_undo(files(), project().backup_folder);
+    return backup::has_restore_to_undo(files(), project().backup_folder);
 }
 
 void MainWindow::add_undo_to_system_menu() {
@@ -164,7 +164,7 @@ void MainWindow::decorate_project() {
 void MainWindow::show_project_icon() {
     HICON icon = nullptr;
     const std::string ico = fs::join_path(project().backup_folder, "image.ico");
-    if (is_valid_project_name(project().name) && is_sound_icon_file(files(), ico)) {
+    if (is_valid_project_name(project().name) && backup::is_sound_icon_file(files(), ico)) {
         icon = ExtractIconA(GetModuleHandleA(nullptr), fs::shown(ico).c_str(), 0);
         if (icon == reinterpret_cast<HICON>(1)) icon = nullptr;  // "not an icon file"
     }

@@ -4,7 +4,7 @@
 
 #include "backup/operations.h"
 
-class ProgressControls : public ProgressView {
+class ProgressControls : public backup::ProgressView {
    public:
     ProgressControls() = default;
     ProgressControls(HWND window, int bar, int status, int counter)

@@ -7,5 +7,5 @@
 void decorate_project_folder(fs::FileSystem& fs, const CurrentProject& project) {
     if (!is_valid_project_name(project.name)) return;
     if (!fs.exists(fs::join_path(project.backup_folder, "image.ico")))
-        decorate_backup_folder(fs, project.program_file, project.backup_folder);
+        backup::decorate_backup_folder(fs, project.program_file, project.backup_folder);
 }

@@ -90,8 +90,8 @@ void recover_forced_ends(const AppState& state, fs::FileSystem& fs) {
     // What a write of a list or a setting ended by force left beside it.
     fs::remove_temporaries(fs, tool.config_dir());
     if (!state.save_config_path.empty()) fs::remove_temporaries(fs, fs::parent_path(state.save_config_path));
-    const auto reports = recover_all_projects(fs, state.backup_root(), save_paths_of);
-    if (!reports.empty()) show_message(startup_recovery_text(reports), mb::kIconExclamation);
+    const auto reports = backup::recover_all_projects(fs, state.backup_root(), save_paths_of);
+    if (!reports.empty()) show_message(backup::startup_recovery_text(reports), mb::kIconExclamation);
 }
 
 bool run_startup(AppState& state, const StartupWindows& windows, fs::FileSystem& fs) {

@@ -6,7 +6,7 @@ WindowOperations::WindowOperations(HWND window, fs::FileSystem& files, ProjectFi
                                    std::function<void()> settled)
     : host_(window, std::move(settled)),
       stamp_(std::move(list)),
-      control_({files, [](const std::string& exe) { return is_program_running(exe); }, stamp_}, &host_) {}
+      control_({files, [](const std::string& exe) { return backup::is_program_running(exe); }, stamp_}, &host_) {}
 
 // Lower CPU and I/O priority while a game may be running; the engine's own threads keep theirs.
 void WindowOperations::Host::background(bool on) {

@@ -3,6 +3,8 @@
 #include "config/ini_file.h"
 #include "fs/file_names.h"
 
+namespace backup {
+
 namespace {
 const char* const kFile = FS_NAME("备份信息.ini");
 const char* const kKindKey = "类型";
@@ -74,3 +76,5 @@ bool BackupInfo::forget(const std::vector<std::string>& first_archives) {
         return changed;
     });
 }
+
+}  // namespace backup

@@ -10,6 +10,8 @@
 #include "fs/file_system.h"
 #include "config/ini_document.h"
 
+namespace backup {
+
 namespace backup_kind {
 inline const char* const kManual = "手动";
 inline const char* const kTimed = "自动";
@@ -51,3 +53,5 @@ class BackupInfo {
     mutable std::optional<ini::Document> doc_;  // read once, until this object writes
     mutable bool unreadable_ = false;
 };
+
+}  // namespace backup

@@ -3,6 +3,8 @@
 #include "backup/overlapping_folders.h"
 #include "fs/file_names.h"
 
+namespace backup {
+
 namespace {
 
 // A reason from the system may span lines; the log keeps one line per event.
@@ -74,3 +76,5 @@ std::string bounded_log(const std::string& existing, const std::vector<std::stri
     }
     return log.substr(start);
 }
+
+}  // namespace backup

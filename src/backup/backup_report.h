@@ -8,6 +8,8 @@
 #include "backup/outcome_text.h"
 #include "backup/retention.h"
 
+namespace backup {
+
 // Exit codes of a run without a window; of several projects the worst counts.
 enum RunResult : int { kAllWritten = 0, kSomeFailed = 1, kRefused = 2 };
 RunResult run_result(const Outcome& outcome);
@@ -25,3 +27,5 @@ std::vector<Notice> prune_notices(const PruneResult& pruned);
 // The log text after appending `lines` (each ended with "\r\n"), the oldest lines dropped so that
 // it stays within `limit` bytes.
 std::string bounded_log(const std::string& existing, const std::vector<std::string>& lines, size_t limit);
+
+}  // namespace backup

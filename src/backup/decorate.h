@@ -5,6 +5,8 @@
 
 #include "fs/file_system.h"
 
+namespace backup {
+
 // The exact Desktop.ini bytes.
 extern const char kDesktopIni[];
 
@@ -17,3 +19,5 @@ bool write_first_icon_group(fs::FileSystem& fs, const std::string& exe_path, con
 
 // An .ico file whose directory and images are sound; some icon readers crash on anything else.
 bool is_sound_icon_file(fs::FileSystem& fs, const std::string& path);
+
+}  // namespace backup

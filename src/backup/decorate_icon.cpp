@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace backup {
+
 namespace {
 
 // Little-endian fields of the icon directory (6 bytes) and its entries: 14 bytes in a group
@@ -69,3 +71,5 @@ std::string ico_from_icon_group(const std::string& group,
     }
     return out + images;
 }
+
+}  // namespace backup

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace backup {
+
 // A BITMAPINFOHEADER-led DIB or a PNG: anything else would upset icon readers.
 bool is_plausible_icon_image(const std::string& image);
 
@@ -16,3 +18,5 @@ bool is_sound_icon(const std::string& ico);
 // images that are missing or not plausible are left out. "" when none is left or the group is cut.
 std::string ico_from_icon_group(const std::string& group,
                                 const std::function<std::optional<std::string>(uint16_t id)>& image_of);
+
+}  // namespace backup

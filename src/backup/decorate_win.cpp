@@ -4,6 +4,8 @@
 #include "backup/decorate_icon.h"
 #include "fs/file_system.h"
 
+namespace backup {
+
 const char kDesktopIni[] =
     "[.ShellClassInfo]\r\nConfirmFileOp=0\r\nIconFile=image.ico\r\nIconIndex=0\r\nInfoTip=存档文件夹 by Varnoke\r\n";
 
@@ -93,3 +95,5 @@ void decorate_backup_folder(fs::FileSystem& fs, const std::string& program_path,
     }
     write_first_icon_group(fs, program_path, fs::join_path(dir, "image.ico"));
 }
+
+}  // namespace backup

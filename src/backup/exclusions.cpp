@@ -4,6 +4,8 @@
 #include "fs/file_names.h"
 #include "paths/gbk_text.h"
 
+namespace backup {
+
 namespace {
 
 std::vector<std::string> split_parts(const std::string& path) {
@@ -127,3 +129,5 @@ std::string join_exclusions(const std::vector<std::string>& lines) {
     }
     return joined;
 }
+
+}  // namespace backup

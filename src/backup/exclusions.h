@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace backup {
+
 class Exclusions {
    public:
     // The patterns of the stored text (GBK); nullopt with the reason when one cannot be used: an
@@ -39,3 +41,5 @@ class Exclusions {
 
 // The patterns written one a line (the window that edits them), joined as they are stored.
 std::string join_exclusions(const std::vector<std::string>& lines);
+
+}  // namespace backup

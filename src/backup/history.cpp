@@ -6,6 +6,8 @@
 #include "backup/sets.h"
 #include "paths/gbk_text.h"
 
+namespace backup {
+
 namespace {
 
 void add_sets(fs::FileSystem& fs, const std::string& folder, int save_folders, bool safety,
@@ -143,3 +145,5 @@ std::string comparison_text(const std::vector<FolderComparison>& folders, const 
     }
     return out;
 }
+
+}  // namespace backup

@@ -12,6 +12,8 @@
 #include "backup/sets.h"
 #include "fs/file_system.h"
 
+namespace backup {
+
 struct HistoryRow {
     ArchiveSet set;
     uint64_t size = 0;           // all archives together
@@ -47,3 +49,5 @@ std::vector<FolderComparison> compare_set(fs::FileSystem& fs, const HistoryRow& 
 // The comparison as the user reads it; it starts with "当前存档比这个备份新：…" when a file on disk is
 // newer than its copy in the archive, then `heading` on a line of its own, then each folder.
 std::string comparison_text(const std::vector<FolderComparison>& folders, const std::string& heading = "");
+
+}  // namespace backup

@@ -9,6 +9,8 @@
 
 #include "backup/zip/zip.h"
 
+namespace backup {
+
 // The folders a project's restores may act in: whatever a journal or undo record names elsewhere is
 // refused.
 struct ProjectFolders {
@@ -102,3 +104,5 @@ struct RestoreQuestions {
     std::function<std::optional<std::string>()> choose_archive;  // nullopt: cancelled
     std::function<bool()> confirm_overwrite;                     // asked when save folder 1 exists
 };
+
+}  // namespace backup

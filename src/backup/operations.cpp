@@ -9,6 +9,8 @@
 #include "paths/gbk_text.h"
 #include "paths/time_text.h"
 
+namespace backup {
+
 namespace {
 
 std::string counter(int k, size_t n) { return std::to_string(k) + "/" + std::to_string(n); }
@@ -192,3 +194,5 @@ Outcome BackupRunner::undo(const ProjectState& project, const std::function<bool
     if (!o.recovery.any()) o.recovery = recovery;
     return o;
 }
+
+}  // namespace backup

@@ -10,6 +10,8 @@
 #include "backup/sets.h"
 #include "fs/file_system.h"
 
+namespace backup {
+
 // The machine a backup or restore works on: its files (every file call goes through them) and its
 // processes.
 struct BackupMachine {
@@ -63,3 +65,5 @@ class BackupRunner {
     BackupMachine machine_;
     ProgressView& view_;
 };
+
+}  // namespace backup

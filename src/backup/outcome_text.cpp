@@ -3,6 +3,8 @@
 #include "backup/overlapping_folders.h"
 #include "fs/file_names.h"
 
+namespace backup {
+
 namespace {
 
 Notice plain(std::string text) { return Notice{std::move(text)}; }
@@ -206,3 +208,5 @@ std::vector<Notice> undo_notices(const Outcome& outcome) {
     if (!o.failure.empty()) return with_recovery(o, {unchanged_notice(o, "撤销")});
     return with_recovery(o, {Notice{"撤销完成，存档已回到上次恢复之前的样子。", "提示"}});
 }
+
+}  // namespace backup

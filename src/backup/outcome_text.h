@@ -7,6 +7,8 @@
 
 #include "backup/operation_types.h"
 
+namespace backup {
+
 struct Notice {
     std::string text;
     std::string title = "信息：";
@@ -26,3 +28,4 @@ std::string recovery_text(const RecoveryReport& report, const std::vector<std::s
 // The outcome with every path as the user reads it: texts are made of this.
 Outcome as_shown(Outcome outcome);
 
+}  // namespace backup

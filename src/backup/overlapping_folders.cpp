@@ -3,6 +3,8 @@
 #include "fs/case_fold.h"
 #include "fs/file_names.h"
 
+namespace backup {
+
 namespace {
 
 // Names compared as Windows compares them.
@@ -42,3 +44,5 @@ std::string overlap_text(const std::vector<std::string>& pair) {
     for (const std::string& folder : pair) text += fs::named("\r\n", folder);
     return text;
 }
+
+}  // namespace backup

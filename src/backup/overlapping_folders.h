@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace backup {
+
 struct FolderOverlap {
     int outer = 0, inner = 0;  // the folders' numbers, from 1; the inner lies in the outer or is it
 };
@@ -21,3 +23,5 @@ std::vector<std::string> overlapping_pair(const std::vector<std::string>& folder
                                           const FolderOverlap& overlap);
 // "存档路径重叠…" naming the two folders as the user reads them.
 std::string overlap_text(const std::vector<std::string>& pair);
+
+}  // namespace backup

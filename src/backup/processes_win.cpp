@@ -4,6 +4,8 @@
 #include "backup/processes.h"
 #include "paths/gbk_text.h"
 
+namespace backup {
+
 bool is_program_running(const std::string& exe_name) {
     if (exe_name.empty()) return false;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -16,3 +18,5 @@ bool is_program_running(const std::string& exe_name) {
     CloseHandle(snap);
     return found;
 }
+
+}  // namespace backup

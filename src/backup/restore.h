@@ -22,6 +22,8 @@
 #include "backup/sets.h"
 #include "fs/file_system.h"
 
+namespace backup {
+
 namespace restore_files {
 inline constexpr const char* kSafetyFolder = kSafetyCopyFolder;
 inline constexpr const char* kJournal = FS_NAME("进行中.txt");      // a restore or undo under way
@@ -51,3 +53,5 @@ RecoveryReport recover_interrupted(fs::FileSystem& fs, const ProjectFolders& pro
 std::vector<std::pair<std::string, RecoveryReport>> recover_all_projects(
     fs::FileSystem& fs, const std::string& backup_root,
     const std::function<std::vector<std::string>(const std::string& project)>& save_paths_of);
+
+}  // namespace backup

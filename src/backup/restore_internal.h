@@ -13,6 +13,8 @@
 #include "backup/zip/walk.h"
 #include "fs/file_system.h"
 
+namespace backup {
+
 namespace restore_internal {
 
 std::string name_of(const std::string& path);
@@ -83,3 +85,5 @@ bool pack_safety_copy(const Project& p, const RestoreEvents& events, Attempt& a)
 void keep_newest_copies(const Project& p);
 
 }  // namespace restore_internal
+
+}  // namespace backup

@@ -8,6 +8,8 @@
 #include "backup/zip/names.h"
 #include "fs/file_names.h"
 
+namespace backup {
+
 namespace {
 
 constexpr const char* kHeader = "Varnoke 恢复记录";
@@ -235,3 +237,5 @@ std::vector<std::string> paths_outside(const RestoreJournal& r, const std::vecto
     for (const std::string& p : r.empty_dirs) check(folder_of_save(p), p);
     return outside;
 }
+
+}  // namespace backup

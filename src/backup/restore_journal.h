@@ -13,6 +13,8 @@
 
 #include "fs/file_system.h"
 
+namespace backup {
+
 struct FileMove {
     std::string from, to;
     std::string attributes_of;  // a file whose attributes (read-only …) the moved one takes on; may be ""
@@ -69,3 +71,5 @@ JournalRead read_journal(fs::FileSystem& fs, const std::string& path, RestoreJou
 // are returned (an empty list: the journal may be carried out).
 std::vector<std::string> paths_outside(const RestoreJournal& journal, const std::vector<std::string>& save_folders,
                                        const std::string& safety_folder);
+
+}  // namespace backup

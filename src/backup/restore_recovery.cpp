@@ -6,6 +6,8 @@
 #include "backup/restore_internal.h"
 #include "backup/sets.h"
 
+namespace backup {
+
 namespace restore_internal {
 
 namespace {
@@ -272,3 +274,5 @@ std::vector<std::pair<std::string, RecoveryReport>> recover_all_projects(
     }
     return told;
 }
+
+}  // namespace backup

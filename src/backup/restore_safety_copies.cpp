@@ -8,6 +8,8 @@
 #include "backup/zip/pack_files.h"
 #include "paths/time_text.h"
 
+namespace backup {
+
 namespace restore_internal {
 
 namespace {
@@ -82,3 +84,5 @@ void keep_newest_copies(const Project& p) {
 }
 
 }  // namespace restore_internal
+
+}  // namespace backup

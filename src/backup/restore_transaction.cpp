@@ -9,6 +9,8 @@
 #include "backup/restore_internal.h"
 #include "backup/sets.h"
 
+namespace backup {
+
 namespace restore_internal {
 
 namespace {
@@ -287,3 +289,5 @@ RestoreSetResult restore_with_safety_copy(fs::FileSystem& fs, const RestoreReque
     keep_newest_copies(p);
     return a.result;
 }
+
+}  // namespace backup

@@ -4,6 +4,8 @@
 
 #include "backup/restore_internal.h"
 
+namespace backup {
+
 namespace restore_internal {
 namespace {
 
@@ -102,3 +104,5 @@ RestoreSetResult undo_last_restore(fs::FileSystem& fs, const ProjectFolders& pro
 bool has_restore_to_undo(fs::FileSystem& fs, const std::string& backup_folder) {
     return fs.exists(Project(fs, {backup_folder, {}}).last_record());
 }
+
+}  // namespace backup

@@ -2,6 +2,8 @@
 
 #include "backup/sets.h"
 
+namespace backup {
+
 PruneResult prune_after_backup(fs::FileSystem& fs, const std::string& backup_folder, const Outcome& outcome,
                                int keep, const PruneScope& scope) {
     PruneResult result;
@@ -29,3 +31,5 @@ PruneResult prune_after_backup(fs::FileSystem& fs, const std::string& backup_fol
     }
     return result;
 }
+
+}  // namespace backup

@@ -9,6 +9,8 @@
 
 #include "backup/operation_types.h"
 
+namespace backup {
+
 struct PruneResult {
     std::vector<std::string> deleted;  // paths
     std::vector<std::string> failed;
@@ -25,3 +27,5 @@ using PruneScope = std::function<bool(const std::string& first_archive)>;
 // do not count as a kept set, but go only with the sets older than the last one kept.
 PruneResult prune_after_backup(fs::FileSystem& fs, const std::string& backup_folder, const Outcome& outcome,
                                int keep, const PruneScope& scope = {});
+
+}  // namespace backup

@@ -10,6 +10,8 @@
 #include "backup/zip/walk.h"
 #include "fs/case_fold.h"
 
+namespace backup {
+
 namespace {
 
 struct Facts {
@@ -132,3 +134,5 @@ std::vector<FolderComparison> compare_with_set(fs::FileSystem& fs, const std::st
     }
     return out;
 }
+
+}  // namespace backup

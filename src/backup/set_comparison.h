@@ -13,6 +13,8 @@
 
 #include "fs/file_system.h"
 
+namespace backup {
+
 // What a backup leaves out of a save folder, and so the comparison too.
 struct LeftOut {
     std::vector<std::string> folders;  // the tool's own folders (ProjectState::excluded_folders)
@@ -49,3 +51,5 @@ std::vector<FolderComparison> compare_with_set(fs::FileSystem& fs, const std::st
 
 // Whether a file's time on disk is the one the archive keeps, at the archive's resolution.
 bool same_time(int64_t in_archive, bool exact, int64_t on_disk);
+
+}  // namespace backup

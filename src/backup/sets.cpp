@@ -7,6 +7,8 @@
 #include "fs/file_names.h"
 #include "paths/time_text.h"
 
+namespace backup {
+
 namespace {
 
 // The stem of "<time text>.zip" or "<time text>.zip<k>" (k from 2 on) and k; "" for any other name.
@@ -100,3 +102,5 @@ std::vector<std::string> recycle_set(fs::FileSystem& fs, fs::RecycleBin& bin, co
     }
     return left;
 }
+
+}  // namespace backup

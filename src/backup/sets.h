@@ -9,6 +9,8 @@
 #include "fs/file_system.h"
 #include "fs/recycle_bin.h"
 
+namespace backup {
+
 // Where a project's safety copies are, in its backup folder: sets by their own rule.
 inline constexpr const char* kSafetyCopyFolder = FS_NAME("恢复前");
 
@@ -55,3 +57,5 @@ void remove_backup_leftovers(fs::FileSystem& fs, const std::string& backup_folde
 // program holds stays whole (the next start would sweep companions left without their first
 // archive). Returns the archives still there; none when the set went.
 std::vector<std::string> recycle_set(fs::FileSystem& fs, fs::RecycleBin& bin, const ArchiveSet& set);
+
+}  // namespace backup

@@ -3,27 +3,27 @@
 #include "paths/gbk_text.h"
 #include "run/save_changes.h"
 
-RunResult BackupJobResult::run_result() const {
-    if (unchanged) return kAllWritten;
-    const RunResult archives = ::run_result(outcome);
-    if (archives == kAllWritten && (!pruned.failed.empty() || !stamped)) return kSomeFailed;
+backup::RunResult BackupJobResult::run_result() const {
+    if (unchanged) return backup::kAllWritten;
+    const backup::RunResult archives = backup::run_result(outcome);
+    if (archives == backup::kAllWritten && (!pruned.failed.empty() || !stamped)) return backup::kSomeFailed;
     return archives;
 }
 
 namespace {
 
 // A set's kind and kept mark are notes only: failing to write or read them changes no backup.
-PruneResult prune_by_kind(fs::FileSystem& fs, const ProjectState& project, const Outcome& outcome,
+backup::PruneResult prune_by_kind(fs::FileSystem& fs, const backup::ProjectState& project, const backup::Outcome& outcome,
                           const BackupJob& job) {
-    BackupInfo info(fs, project.backup_folder);
-    const std::string first = set_key(outcome.first_done);
+    backup::BackupInfo info(fs, project.backup_folder);
+    const std::string first = backup::set_key(outcome.first_done);
     if (!first.empty()) info.set_kind(first, job.kind);
     if (info.unreadable()) return {};
-    const bool timed = job.kind == backup_kind::kTimed;
-    PruneResult pruned = prune_after_backup(fs, project.backup_folder, outcome, job.keep_sets,
+    const bool timed = job.kind == backup::backup_kind::kTimed;
+    backup::PruneResult pruned = backup::prune_after_backup(fs, project.backup_folder, outcome, job.keep_sets,
                                             [&](const std::string& set) {
-                                                const SetInfo s = info.of(set);
-                                                return !s.kept && (s.kind == backup_kind::kTimed) == timed;
+                                                const backup::SetInfo s = info.of(set);
+                                                return !s.kept && (s.kind == backup::backup_kind::kTimed) == timed;
                                             });
     info.forget(pruned.gone_sets);
     return pruned;
@@ -31,8 +31,8 @@ PruneResult prune_by_kind(fs::FileSystem& fs, const ProjectState& project, const
 
 }  // namespace
 
-BackupJobResult run_backup_job(BackupRunner& runner, fs::FileSystem& fs, OperationStamp& stamp,
-                               const ProjectState& project, const BackupJob& job) {
+BackupJobResult run_backup_job(backup::BackupRunner& runner, fs::FileSystem& fs, OperationStamp& stamp,
+                               const backup::ProjectState& project, const BackupJob& job) {
     BackupJobResult result;
     // Nothing is written for a skipped backup, 操作时间 included: a timed backup would otherwise
     // rewrite the list every few minutes while the player is away.
@@ -40,7 +40,7 @@ BackupJobResult run_backup_job(BackupRunner& runner, fs::FileSystem& fs, Operati
         result.unchanged = true;
         return result;
     }
-    ProjectState state = project;
+    backup::ProjectState state = project;
     if (job.while_running) state.program_file.clear();  // no program to look for: no refusal
     result.outcome = runner.backup(state);
     if (!result.outcome.first_done.empty()) result.pruned = prune_by_kind(fs, project, result.outcome, job);
@@ -55,11 +55,11 @@ std::string stamp_failure_text(const std::string& project) {
 std::string unchanged_text(const std::string& project) { return project + "：" + kUnchangedText; }
 
 BackupJob timed_job(const ProjectOptions& o) {
-    return {backup_kind::kTimed, o.timed_keep > 0 ? o.timed_keep : kDefaultTimedKeep, true, true};
+    return {backup::backup_kind::kTimed, o.timed_keep > 0 ? o.timed_keep : kDefaultTimedKeep, true, true};
 }
 
-BackupJob quick_job(const ProjectOptions& o) { return {backup_kind::kQuick, o.keep_sets, false, true}; }
+BackupJob quick_job(const ProjectOptions& o) { return {backup::backup_kind::kQuick, o.keep_sets, false, true}; }
 
-BackupJob after_exit_job(const ProjectOptions& o) { return {backup_kind::kAfterExit, o.keep_sets, true, false}; }
+BackupJob after_exit_job(const ProjectOptions& o) { return {backup::backup_kind::kAfterExit, o.keep_sets, true, false}; }
 
-BackupJob command_line_job(const ProjectOptions& o) { return {backup_kind::kCommandLine, o.keep_sets, true, false}; }
+BackupJob command_line_job(const ProjectOptions& o) { return {backup::backup_kind::kCommandLine, o.keep_sets, true, false}; }

@@ -19,20 +19,20 @@ class OperationStamp {
 };
 
 struct BackupJobResult {
-    Outcome outcome;
-    PruneResult pruned;
+    backup::Outcome outcome;
+    backup::PruneResult pruned;
     bool stamped = true;
     bool unchanged = false;  // skipped: the saves are as the newest set holds them; nothing written
 
     // The exit code of a run: an old backup that stayed, or a stamp that was not written, counts
     // as an archive that was not.
-    RunResult run_result() const;
+    backup::RunResult run_result() const;
 };
 
 // How a backup was asked for: the kind written beside its set, and how many sets of the kinds
 // its pruning counts to keep. Timed sets are counted apart from all others; kept sets never count.
 struct BackupJob {
-    std::string kind = backup_kind::kManual;
+    std::string kind = backup::backup_kind::kManual;
     int keep_sets = 0;
     bool skip_unchanged = false;  // write nothing when the saves match the newest set
     bool while_running = false;   // the user asked for it while playing: a running program is no refusal
@@ -45,8 +45,8 @@ BackupJob quick_job(const ProjectOptions& options);
 BackupJob after_exit_job(const ProjectOptions& options);
 BackupJob command_line_job(const ProjectOptions& options);
 
-BackupJobResult run_backup_job(BackupRunner& runner, fs::FileSystem& fs, OperationStamp& stamp,
-                               const ProjectState& project, const BackupJob& job);
+BackupJobResult run_backup_job(backup::BackupRunner& runner, fs::FileSystem& fs, OperationStamp& stamp,
+                               const backup::ProjectState& project, const BackupJob& job);
 
 // Told when 操作时间 could not be written.
 std::string stamp_failure_text(const std::string& project);

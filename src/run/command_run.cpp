@@ -36,14 +36,14 @@ class CommandRun {
 
     int run(const std::vector<std::string>& args) {
         const Command c = parse_command(args);
-        if (c.kind == Command::help) return print_usage(kAllWritten);
+        if (c.kind == Command::help) return print_usage(backup::kAllWritten);
         if (c.kind == Command::bad) {
             std::string given;
             for (const std::string& a : args) given += " " + a;
             refuse("参数有误：" + given.substr(given.empty() ? 0 : 1));
-            return print_usage(kRefused);
+            return print_usage(backup::kRefused);
         }
-        if (!find_project_list()) return kRefused;
+        if (!find_project_list()) return backup::kRefused;
         if (c.kind == Command::list) return list();
         if (c.kind == Command::backup_all) return backup_all();
         const std::string* name = listed_name(c.project);
@@ -78,28 +78,28 @@ class CommandRun {
 
     int list() {
         for (const std::string& n : host_.project_names(list_)) host_.print(n);
-        return kAllWritten;
+        return backup::kAllWritten;
     }
 
     int backup_all() {
         const std::vector<std::string> projects = host_.project_names(list_);
         if (projects.empty()) host_.report({"项目列表中没有项目：" + list_});
-        RunResult result = kAllWritten;
-        for (const std::string& name : projects) result = worse(result, back_up(name));
+        backup::RunResult result = backup::kAllWritten;
+        for (const std::string& name : projects) result = backup::worse(result, back_up(name));
         return result;
     }
 
-    RunResult back_up(const std::string& name) {
+    backup::RunResult back_up(const std::string& name) {
         const CurrentProject project = host_.load_project(list_, name);
         return report(name, host_.back_up(list_, project, command_line_job(project.options)));
     }
 
-    RunResult report(const std::string& name, const BackupJobResult& job) {
+    backup::RunResult report(const std::string& name, const BackupJobResult& job) {
         if (job.unchanged) {
             host_.report({unchanged_text(name)});
             return job.run_result();
         }
-        std::vector<std::string> lines = backup_report_lines(name, job.outcome, job.pruned);
+        std::vector<std::string> lines = backup::backup_report_lines(name, job.outcome, job.pruned);
         if (!job.stamped) lines.push_back(stamp_failure_text(name));
         host_.report(lines);
         return job.run_result();
@@ -110,7 +110,7 @@ class CommandRun {
         if (project.program_file.empty()) return refuse(name + "：没有设置程序路径，无法启动。");
         const bool started = host_.start_program(project.program_file);
         // Also when the program did not start, as 启动程序 does.
-        const RunResult stamped = stamp_after_start(name);
+        const backup::RunResult stamped = stamp_after_start(name);
         if (!started) return refuse(name + "：程序[" + project.program_file + "]未能启动。");
         host_.print(waiting_text(project.program_file));
         host_.wait_for_started_program();
@@ -119,25 +119,25 @@ class CommandRun {
         const auto is_running = [this](const std::string& exe) { return host_.is_program_running(exe); };
         TimedBackups timed;
         timed.set_projects({{name, gbk::after_last_backslash(project.program_file), project.options.timed_minutes}});
-        RunResult result = stamped;
+        backup::RunResult result = stamped;
         for (int64_t waited_ms = 0; !waits.take_ended(is_running); waited_ms += kProgramLookInterval) {
             // The program runs: the running check has just found it.
             if (!timed.tick(waited_ms / 1000, [](const std::string&) { return true; }).empty())
-                result = worse(result, report(name, host_.back_up(list_, project, timed_job(project.options))));
+                result = backup::worse(result, report(name, host_.back_up(list_, project, timed_job(project.options))));
             host_.pause(kProgramLookInterval);
         }
-        return worse(result, back_up(name));
+        return backup::worse(result, back_up(name));
     }
 
-    RunResult stamp_after_start(const std::string& name) {
-        if (host_.stamp(list_, name)) return kAllWritten;
+    backup::RunResult stamp_after_start(const std::string& name) {
+        if (host_.stamp(list_, name)) return backup::kAllWritten;
         host_.report({stamp_failure_text(name)});
-        return kSomeFailed;
+        return backup::kSomeFailed;
     }
 
     int refuse(const std::string& why) {
         host_.report({why});
-        return kRefused;
+        return backup::kRefused;
     }
 
     CommandHost& host_;

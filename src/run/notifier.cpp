@@ -6,9 +6,9 @@
 
 namespace {
 
-std::string joined(const std::vector<Notice>& notices) {
+std::string joined(const std::vector<backup::Notice>& notices) {
     std::string text;
-    for (const Notice& n : notices) text += (text.empty() ? "" : "\r\n") + n.text;
+    for (const backup::Notice& n : notices) text += (text.empty() ? "" : "\r\n") + n.text;
     return text;
 }
 
@@ -22,24 +22,24 @@ Note backup_note(const std::string& project, const std::string& what, const Back
         note.quiet = timed;
         return note;
     }
-    note.log_lines = backup_report_lines(project, job.outcome, job.pruned);
+    note.log_lines = backup::backup_report_lines(project, job.outcome, job.pruned);
     if (!job.stamped) note.log_lines.push_back(stamp_failure_text(project));
-    note.failure = job.run_result() != kAllWritten;
+    note.failure = job.run_result() != backup::kAllWritten;
     // A balloon holds little: the reasons (a file the game holds open) come before the paths.
     std::string reasons;
-    for (const ArchiveResult& a : job.outcome.archives)
-        if (a.status == ArchiveResult::failed) reasons += a.reason + "\r\n";
+    for (const backup::ArchiveResult& a : job.outcome.archives)
+        if (a.status == backup::ArchiveResult::failed) reasons += a.reason + "\r\n";
     note.text = project + " " + what + (note.failure ? "未完成：\r\n" : "完成：\r\n") + reasons +
-                joined(backup_notices(job.outcome));
+                joined(backup::backup_notices(job.outcome));
     for (std::string& line : note.log_lines) line = what + " " + line;
     return note;
 }
 
-Note quick_restore_note(const std::string& project, const Outcome& outcome) {
+Note quick_restore_note(const std::string& project, const backup::Outcome& outcome) {
     Note note;
     note.failure = outcome.first_done.empty();
-    note.text = project + (note.failure ? " 快速恢复未完成：\r\n" : " 快速恢复完成：\r\n") + joined(restore_notices(outcome));
-    for (const Notice& n : restore_notices(outcome)) note.log_lines.push_back("快速恢复 " + project + "：" + n.text);
+    note.text = project + (note.failure ? " 快速恢复未完成：\r\n" : " 快速恢复完成：\r\n") + joined(backup::restore_notices(outcome));
+    for (const backup::Notice& n : backup::restore_notices(outcome)) note.log_lines.push_back("快速恢复 " + project + "：" + n.text);
     for (std::string& line : note.log_lines) line = gbk::replace_all(line, "\r\n", " ");
     return note;
 }

@@ -23,7 +23,7 @@ class Notifier {
 
 // `what` names the backup: "定时备份", "快速备份", "退出后备份".
 Note backup_note(const std::string& project, const std::string& what, const BackupJobResult& job, bool timed);
-Note quick_restore_note(const std::string& project, const Outcome& outcome);
+Note quick_restore_note(const std::string& project, const backup::Outcome& outcome);
 // The first press of 快速恢复: which set a second press would restore.
 Note quick_restore_armed_note(const std::string& project, const std::string& set_time);
 Note nothing_to_restore_note(const std::string& project);

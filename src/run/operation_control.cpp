@@ -10,18 +10,18 @@ Told told_of(const Operation& operation, const BackupJobResult& result) {
     Told told;
     if (!operation.unattended.empty()) {
         const bool backup = operation.kind == Operation::backup;
-        told.note = backup ? backup_note(name, operation.unattended, result, operation.job.kind == backup_kind::kTimed)
+        told.note = backup ? backup_note(name, operation.unattended, result, operation.job.kind == backup::backup_kind::kTimed)
                            : quick_restore_note(name, result.outcome);
         if (!backup && !result.stamped) told.note->log_lines.push_back(stamp_failure_text(name));
         return told;
     }
     switch (operation.kind) {
         case Operation::backup:
-            told.boxes = backup_notices(result.outcome);
-            for (const Notice& n : prune_notices(result.pruned)) told.boxes.push_back(n);
+            told.boxes = backup::backup_notices(result.outcome);
+            for (const backup::Notice& n : backup::prune_notices(result.pruned)) told.boxes.push_back(n);
             break;
-        case Operation::restore: told.boxes = restore_notices(result.outcome); break;
-        case Operation::undo: told.boxes = undo_notices(result.outcome); break;
+        case Operation::restore: told.boxes = backup::restore_notices(result.outcome); break;
+        case Operation::undo: told.boxes = backup::undo_notices(result.outcome); break;
     }
     if (!result.stamped) told.progress_line = stamp_failure_text(name);
     return told;
@@ -31,7 +31,7 @@ std::string busy_text(const std::string& project) { return project + "：上一�
 
 // The newest progress of one operation, kept for the window thread: whatever came meanwhile is
 // shown once, so a fast worker never floods the window.
-struct OperationControl::Relay : ProgressView {
+struct OperationControl::Relay : backup::ProgressView {
     explicit Relay(OperationControl& c) : control(c) {}
     void set_percent(int p) override {
         change(kPercent, [&] { percent = p; });
@@ -69,7 +69,7 @@ struct OperationControl::Running {
     explicit Running(OperationControl& c) : relay(c) {}
     std::string project;
     bool attended = true;
-    ProgressView* view = nullptr;
+    backup::ProgressView* view = nullptr;
     Relay relay;
     std::thread thread;
 };
@@ -79,15 +79,15 @@ OperationControl::OperationControl(OperationMachine machine, OperationHost* host
 OperationControl::~OperationControl() { stop(); }
 
 // The button's work keeps every core; unattended work leaves them to the game.
-BackupMachine OperationControl::machine_for(const Operation& operation) const {
+backup::BackupMachine OperationControl::machine_for(const Operation& operation) const {
     return {machine_.fs, machine_.is_running, operation.unattended.empty() ? 0u : 1u};
 }
 
-BackupJobResult OperationControl::run(const Operation& operation, ProgressView& view) {
-    BackupRunner runner(machine_for(operation), view);
+BackupJobResult OperationControl::run(const Operation& operation, backup::ProgressView& view) {
+    backup::BackupRunner runner(machine_for(operation), view);
     if (operation.kind == Operation::backup)
         return run_backup_job(runner, machine_.fs, machine_.stamp, operation.project, operation.job);
-    ProjectState project = operation.project;
+    backup::ProjectState project = operation.project;
     if (operation.job.while_running) project.program_file.clear();  // asked for while playing
     BackupJobResult result;
     result.outcome = operation.kind == Operation::restore ? runner.restore(project, operation.ask)
@@ -96,7 +96,7 @@ BackupJobResult OperationControl::run(const Operation& operation, ProgressView& 
     return result;
 }
 
-bool OperationControl::start(Operation operation, ProgressView* view, Finished finished) {
+bool OperationControl::start(Operation operation, backup::ProgressView* view, Finished finished) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_ || !host_) return false;
     for (const Running& r : running_)
@@ -198,7 +198,7 @@ void OperationControl::deliver() {
 
 void OperationControl::show_progress() {
     struct Shown {
-        ProgressView* view;
+        backup::ProgressView* view;
         unsigned dirty;
         int percent;
         std::string status, counter;
@@ -233,7 +233,7 @@ std::function<T()> OperationControl::on_window(std::function<T()> question, T if
 }
 
 Operation OperationControl::asking_on_window_thread(Operation operation) {
-    RestoreQuestions& ask = operation.ask;
+    backup::RestoreQuestions& ask = operation.ask;
     ask.choose_archive = on_window<std::optional<std::string>>(std::move(ask.choose_archive), std::nullopt);
     ask.confirm_overwrite = on_window<bool>(std::move(ask.confirm_overwrite), false);
     operation.confirm_undo = on_window<bool>(std::move(operation.confirm_undo), false);

@@ -26,9 +26,9 @@
 struct Operation {
     enum Kind { backup, restore, undo };
     Kind kind = backup;
-    ProjectState project;
+    backup::ProjectState project;
     BackupJob job;                        // backup
-    RestoreQuestions ask;                 // restore: asked on the window thread
+    backup::RestoreQuestions ask;                 // restore: asked on the window thread
     std::function<bool()> confirm_undo;   // undo: asked on the window thread
     // Unattended work names itself for the notification ("定时备份", "快速恢复" …); "" for work the
     // user waits for at the window.
@@ -38,7 +38,7 @@ struct Operation {
 // What the user is told of a finished operation: boxes for the one at the window, a note for the
 // tray and the log otherwise, and a line under the buttons.
 struct Told {
-    std::vector<Notice> boxes;
+    std::vector<backup::Notice> boxes;
     std::optional<Note> note;
     std::string progress_line;  // "" leaves the line as the work left it
 };
@@ -78,12 +78,12 @@ class OperationControl {
     OperationControl& operator=(const OperationControl&) = delete;
 
     // Runs on the calling thread to its end; the questions are asked on it too.
-    BackupJobResult run(const Operation& operation, ProgressView& view);
+    BackupJobResult run(const Operation& operation, backup::ProgressView& view);
 
     // Starts the work on a worker and returns at once; false, with nothing started, while the
     // project has work running or the controller is stopping. `view` (nullptr: none) is updated
     // and `finished` called on the window thread; the project counts as busy until it returns.
-    bool start(Operation operation, ProgressView* view, Finished finished);
+    bool start(Operation operation, backup::ProgressView* view, Finished finished);
 
     bool busy(const std::string& project) const;
     bool working() const;
@@ -112,7 +112,7 @@ class OperationControl {
     void post(std::function<void()> task);
     void request_wake();
     void show_progress();
-    BackupMachine machine_for(const Operation& operation) const;
+    backup::BackupMachine machine_for(const Operation& operation) const;
 
     OperationMachine machine_;
     OperationHost* host_;

@@ -22,8 +22,8 @@ std::optional<FormCheck> refused_name(const std::string& name) {
 
 // Folders that overlap back up the files they share twice; their restores would meet.
 std::string overlap_problem(const std::vector<std::string>& save_folders) {
-    const std::optional<FolderOverlap> overlap = find_overlap(save_folders);
-    return overlap ? overlap_text(overlapping_pair(save_folders, *overlap)) : "";
+    const std::optional<backup::FolderOverlap> overlap = backup::find_overlap(save_folders);
+    return overlap ? backup::overlap_text(backup::overlapping_pair(save_folders, *overlap)) : "";
 }
 
 bool overlapping(FormCheck& check, const std::vector<std::string>& save_folders) {

@@ -27,7 +27,7 @@ CurrentProject load_project(const ProjectFiles& list, const std::string& name, c
     return p;
 }
 
-ProjectState project_state(const CurrentProject& project, const std::string& program_path, const Folders& folders) {
-    return ProjectState{project.name, expand_program_path(program_path, folders), project.save_paths,
+backup::ProjectState project_state(const CurrentProject& project, const std::string& program_path, const Folders& folders) {
+    return backup::ProjectState{project.name, expand_program_path(program_path, folders), project.save_paths,
                         project.backup_folder, project.excluded_folders};
 }

@@ -32,4 +32,4 @@ CurrentProject load_project(const ProjectFiles& list, const std::string& name, c
 
 // What backup, restore and undo work on. `program_path` is the stored one, or what the main
 // window's box holds now: the running check looks for that program, expanded.
-ProjectState project_state(const CurrentProject& project, const std::string& program_path, const Folders& folders);
+backup::ProjectState project_state(const CurrentProject& project, const std::string& program_path, const Folders& folders);

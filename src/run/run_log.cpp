@@ -23,6 +23,6 @@ std::vector<std::string> append_run_log(fs::FileSystem& fs, const std::string& c
     ConfigFilesLock lock;  // another run may be appending too
     const std::string path = fs::join_path(config_dir, names::kRunLogFile);
     const std::string existing = fs::read_whole_file(fs, path, 4 * kRunLogLimit).value_or("");
-    fs::write_file_atomically(fs, path, bounded_log(existing, timed, kRunLogLimit));
+    fs::write_file_atomically(fs, path, backup::bounded_log(existing, timed, kRunLogLimit));
     return timed;
 }

@@ -3,12 +3,12 @@
 #include "backup/set_comparison.h"
 #include "backup/sets.h"
 
-bool saves_unchanged(fs::FileSystem& fs, const ProjectState& project) {
+bool saves_unchanged(fs::FileSystem& fs, const backup::ProjectState& project) {
     if (project.save_paths.empty()) return false;
-    const std::string first = newest_set(fs, project.backup_folder);
+    const std::string first = backup::newest_set(fs, project.backup_folder);
     if (first.empty()) return false;
-    for (const FolderComparison& c :
-         compare_with_set(fs, first, project.save_paths, {project.excluded_folders}))
+    for (const backup::FolderComparison& c :
+         backup::compare_with_set(fs, first, project.save_paths, {project.excluded_folders}))
         if (!c.unchanged()) return false;
     return true;
 }

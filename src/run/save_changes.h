@@ -6,7 +6,7 @@
 
 // True only when the newest set exists and every save folder matches its archive (a folder that
 // is missing matches a missing archive). Anything that cannot be read counts as a change.
-bool saves_unchanged(fs::FileSystem& fs, const ProjectState& project);
+bool saves_unchanged(fs::FileSystem& fs, const backup::ProjectState& project);
 
 // What the log and the notification say of a backup that was skipped.
 inline const char kUnchangedText[] = "未变化，跳过";

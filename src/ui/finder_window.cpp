@@ -116,7 +116,7 @@ class FinderWindow : public Window {
         if (!watcher_) return;
         watcher_->poll();
         if (launcher_ || WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) return;
-        if (is_program_running(gbk::after_last_backslash(program_file_))) return;
+        if (backup::is_program_running(gbk::after_last_backslash(program_file_))) return;
         if (GetTickCount64() - started_ms_ < context_.launcher_ms) {
             launcher_ = true;
             set_text(kStatusLabel, "启动器已退出，仍在记录；游戏结束后请按 停止");

@@ -34,19 +34,19 @@ constexpr int kClientWidth = 640, kClientHeight = 470;
 struct Column {
     const char* caption;
     int width;
-    HistoryColumn sorts;
+    backup::HistoryColumn sorts;
 };
-const Column kColumns[] = {{"时间", 182, HistoryColumn::time},
-                           {"类型", 64, HistoryColumn::kind},
-                           {"大小", 76, HistoryColumn::size},
-                           {"文件夹", 56, HistoryColumn::folders},
-                           {"备注", 222, HistoryColumn::note}};
+const Column kColumns[] = {{"时间", 182, backup::HistoryColumn::time},
+                           {"类型", 64, backup::HistoryColumn::kind},
+                           {"大小", 76, backup::HistoryColumn::size},
+                           {"文件夹", 56, backup::HistoryColumn::folders},
+                           {"备注", 222, backup::HistoryColumn::note}};
 
 // Buttons that act on the chosen row.
 constexpr int kRowButtons[] = {kRestoreButton, kCompareButton, kNoteButton, kKeepButton, kDeleteButton};
 
-std::vector<std::string> cells(const HistoryRow& row) {
-    return {row.set.stem, row.info.kind, size_text(row.size), folders_text(row), note_text(row)};
+std::vector<std::string> cells(const backup::HistoryRow& row) {
+    return {row.set.stem, row.info.kind, backup::size_text(row.size), backup::folders_text(row), backup::note_text(row)};
 }
 
 class HistoryWindow : public Window {
@@ -115,10 +115,10 @@ class HistoryWindow : public Window {
 
     // Reads the folders again and keeps the chosen set chosen.
     void reload() {
-        const HistoryRow* chosen = selected();
+        const backup::HistoryRow* chosen = selected();
         const std::string keep = chosen ? chosen->set.first_archive() : "";
-        rows_ = history_rows(fs_, context_.backup_folder, static_cast<int>(context_.save_paths.size()));
-        sort_rows(rows_, sort_column_, ascending_);
+        rows_ = backup::history_rows(fs_, context_.backup_folder, static_cast<int>(context_.save_paths.size()));
+        backup::sort_rows(rows_, sort_column_, ascending_);
         fill(keep);
     }
 
@@ -148,13 +148,13 @@ class HistoryWindow : public Window {
         update_buttons();
     }
 
-    const HistoryRow* selected() const {
+    const backup::HistoryRow* selected() const {
         const int i = ListView_GetNextItem(list(), -1, LVNI_SELECTED);
         return i >= 0 && i < static_cast<int>(rows_.size()) ? &rows_[static_cast<size_t>(i)] : nullptr;
     }
 
     void update_buttons() {
-        const HistoryRow* row = selected();
+        const backup::HistoryRow* row = selected();
         for (int id : kRowButtons) enable(id, row != nullptr);
         // Safety copies are kept by their own count, the newest five.
         if (row && row->safety_copy) enable(kKeepButton, false);
@@ -163,93 +163,93 @@ class HistoryWindow : public Window {
     // The time column starts newest first, the others smallest first; a second click turns it.
     void sort_by(int column) {
         if (column < 0 || column >= static_cast<int>(std::size(kColumns))) return;
-        const HistoryColumn by = kColumns[column].sorts;
-        ascending_ = by == sort_column_ ? !ascending_ : by != HistoryColumn::time;
+        const backup::HistoryColumn by = kColumns[column].sorts;
+        ascending_ = by == sort_column_ ? !ascending_ : by != backup::HistoryColumn::time;
         sort_column_ = by;
-        const HistoryRow* chosen = selected();
+        const backup::HistoryRow* chosen = selected();
         const std::string keep = chosen ? chosen->set.first_archive() : "";
-        sort_rows(rows_, sort_column_, ascending_);
+        backup::sort_rows(rows_, sort_column_, ascending_);
         fill(keep);
     }
 
     // The restore runs on while the windows are usable: this one must not act on the sets meanwhile.
     void restore() {
-        const HistoryRow* row = selected();
+        const backup::HistoryRow* row = selected();
         if (!row || !context_.restore) return;
         EnableWindow(hwnd(), FALSE);
         if (!context_.restore(row->set.first_archive())) EnableWindow(hwnd(), TRUE);
     }
 
     void compare() {
-        const HistoryRow* row = selected();
+        const backup::HistoryRow* row = selected();
         if (!row) return;
         const std::string heading = "恢复 " + row->set.stem + "（" + row->info.kind + "）会这样改动存档：";
-        const std::vector<FolderComparison> folders =
-            compare_set(fs_, *row, context_.save_paths, {context_.excluded_folders});
-        set_text(kComparisonEdit, comparison_text(folders, heading));
+        const std::vector<backup::FolderComparison> folders =
+            backup::compare_set(fs_, *row, context_.save_paths, {context_.excluded_folders});
+        set_text(kComparisonEdit, backup::comparison_text(folders, heading));
     }
 
     void edit_note() {
-        const HistoryRow* chosen = selected();
+        const backup::HistoryRow* chosen = selected();
         if (!chosen) return;
-        const HistoryRow row = *chosen;  // the list is read again when the dialog hands back the focus
+        const backup::HistoryRow row = *chosen;  // the list is read again when the dialog hands back the focus
         TextRequest r;
         r.title = "备注 - " + row.set.stem;
         r.label = "备注（最多 100 个字）：";
         r.initial = row.info.note;
-        r.max_chars = kNoteLength;
+        r.max_chars = backup::kNoteLength;
         const std::optional<std::string> note = prompt().ask_text(r);
         if (!note) return;
-        if (!info_of(fs_, row).set_note(row.set.key(), clip_note(*note))) tell_unwritten(row);
+        if (!backup::info_of(fs_, row).set_note(row.set.key(), backup::clip_note(*note))) tell_unwritten(row);
         reload();
     }
 
     void toggle_kept() {
-        const HistoryRow* row = selected();
+        const backup::HistoryRow* row = selected();
         if (!row || row->safety_copy) return;
-        if (!info_of(fs_, *row).set_kept(row->set.key(), !row->info.kept)) tell_unwritten(*row);
+        if (!backup::info_of(fs_, *row).set_kept(row->set.key(), !row->info.kept)) tell_unwritten(*row);
         reload();
     }
 
-    void tell_unwritten(const HistoryRow& row) {
+    void tell_unwritten(const backup::HistoryRow& row) {
         show_message("无法写入 " + fs::shown(row.set.folder) + "\\备份信息.ini", mb::kIconExclamation);
     }
 
     void delete_set() {
-        const HistoryRow* chosen = selected();
+        const backup::HistoryRow* chosen = selected();
         if (!chosen) return;
-        const HistoryRow row = *chosen;  // each question hands the focus back, and the list is read again
+        const backup::HistoryRow row = *chosen;  // each question hands the focus back, and the list is read again
         if (is_undo_copy(row)) {
             show_message("这是撤销上次恢复要用的恢复前副本，不能删除。", mb::kIconExclamation);
             return;
         }
         std::string ask = "是否把备份 " + row.set.stem + " 移到回收站？\r\n";
-        for (const std::string& path : row.set.paths()) ask += "\r\n" + set_key(path);
+        for (const std::string& path : row.set.paths()) ask += "\r\n" + backup::set_key(path);
         if (show_message(ask, mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) return;
         if (row.info.kept && show_message("备份 " + row.set.stem + " 标记为保留，确实要删除吗？",
                                           mb::kYesNo | mb::kIconExclamation) != mb::kIdYes)
             return;
         // Its note goes with the set; a set left whole keeps what is known of it.
         std::string left;
-        for (const std::string& path : recycle_set(fs_, *context_.recycle_bin, row.set))
+        for (const std::string& path : backup::recycle_set(fs_, *context_.recycle_bin, row.set))
             left += fs::named("\r\n", path);
         if (left.empty())
-            info_of(fs_, row).forget({row.set.key()});
+            backup::info_of(fs_, row).forget({row.set.key()});
         else
             show_message("这些文件没有移到回收站：" + left, mb::kIconExclamation);
         reload();
     }
 
     // The newest safety copy is what 撤销上次恢复 puts back.
-    bool is_undo_copy(const HistoryRow& row) const {
-        if (!row.safety_copy || !has_restore_to_undo(fs_, context_.backup_folder)) return false;
-        for (const HistoryRow& other : rows_)
+    bool is_undo_copy(const backup::HistoryRow& row) const {
+        if (!row.safety_copy || !backup::has_restore_to_undo(fs_, context_.backup_folder)) return false;
+        for (const backup::HistoryRow& other : rows_)
             if (other.safety_copy && other.set.seconds > row.set.seconds) return false;
         return true;
     }
 
     void open_folder() {
-        const HistoryRow* row = selected();
+        const backup::HistoryRow* row = selected();
         if (row)
             prompt().shell_select(fs::shown(row->set.first_archive()));
         else
@@ -258,8 +258,8 @@ class HistoryWindow : public Window {
 
     HistoryContext context_;
     fs::FileSystem& fs_;
-    std::vector<HistoryRow> rows_;
-    HistoryColumn sort_column_ = HistoryColumn::time;
+    std::vector<backup::HistoryRow> rows_;
+    backup::HistoryColumn sort_column_ = backup::HistoryColumn::time;
     bool ascending_ = false;
 };
 

@@ -39,7 +39,7 @@ struct SoundCase {
 class SoundIcons : public ::testing::TestWithParam<SoundCase> {};
 
 TEST_P(SoundIcons, OnlyAWholeDirectoryOfPlausibleImagesIsSound) {
-    EXPECT_EQ(is_sound_icon(GetParam().bytes), GetParam().sound) << GetParam().what;
+    EXPECT_EQ(backup::is_sound_icon(GetParam().bytes), GetParam().sound) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -70,12 +70,12 @@ TEST(IcoFromIconGroup, WritesThePlausibleImagesInOrderWithTheirOffsetsAndLeavesT
         if (it == resources.end()) return std::nullopt;
         return it->second;
     };
-    const std::string out = ico_from_icon_group(group({1, 2, 9, 3}), image_of);
+    const std::string out = backup::ico_from_icon_group(group({1, 2, 9, 3}), image_of);
     EXPECT_EQ(out, ico({kDib, kPng}));  // reserved cleared, sizes and offsets of the images written
-    EXPECT_TRUE(is_sound_icon(out));
-    EXPECT_EQ(ico_from_icon_group(group({2, 9}), image_of), "");
-    EXPECT_EQ(ico_from_icon_group(group({1}, 1), image_of), "");  // says two, holds one
-    EXPECT_EQ(ico_from_icon_group(group({1}).substr(0, 5), image_of), "");
+    EXPECT_TRUE(backup::is_sound_icon(out));
+    EXPECT_EQ(backup::ico_from_icon_group(group({2, 9}), image_of), "");
+    EXPECT_EQ(backup::ico_from_icon_group(group({1}, 1), image_of), "");  // says two, holds one
+    EXPECT_EQ(backup::ico_from_icon_group(group({1}).substr(0, 5), image_of), "");
 }
 
 }  // namespace

@@ -28,12 +28,12 @@ TEST(Exclusions, MatchByNameAtAnyDepthOrByPathFromTheTop) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.patterns) + " / " + c.relative);
-        const std::optional<Exclusions> e = Exclusions::parse(c.patterns);
+        const std::optional<backup::Exclusions> e = backup::Exclusions::parse(c.patterns);
         ASSERT_TRUE(e);
         EXPECT_EQ(e->excludes(c.relative, c.is_dir), c.excluded);
     }
     // A file inside a folder left out is left out too, for a restore that sees only its path.
-    const Exclusions e = *Exclusions::parse("cache\\;*.log");
+    const backup::Exclusions e = *backup::Exclusions::parse("cache\\;*.log");
     EXPECT_TRUE(e.excludes_within("a/Cache/shader.bin"));
     EXPECT_TRUE(e.excludes_within("logs/x.log"));
     EXPECT_FALSE(e.excludes_within("cache.dat"));
@@ -42,12 +42,12 @@ TEST(Exclusions, MatchByNameAtAnyDepthOrByPathFromTheTop) {
 TEST(Exclusions, UnusablePatternsAreRefusedWithTheReasonAndSkippedWhenStored) {
     for (const char* bad : {"a;;b", "..\\x", "a\\..\\b", "C:\\saves", "\\\\nas\\share", ".", "a\\\\b"}) {
         std::string problem;
-        EXPECT_FALSE(Exclusions::parse(bad, &problem)) << bad;
+        EXPECT_FALSE(backup::Exclusions::parse(bad, &problem)) << bad;
         EXPECT_NE(problem.find("排除项"), std::string::npos) << bad;
     }
-    const Exclusions stored = Exclusions::lenient("*.log;;..\\x");
+    const backup::Exclusions stored = backup::Exclusions::lenient("*.log;;..\\x");
     EXPECT_TRUE(stored.excludes("a.log", false));
-    EXPECT_EQ(join_exclusions({" *.log ", "", "cache\\"}), "*.log;cache\\");
+    EXPECT_EQ(backup::join_exclusions({" *.log ", "", "cache\\"}), "*.log;cache\\");
 }
 
 }  // namespace

@@ -55,17 +55,17 @@ TEST(HistoryRows, SetsAndSafetyCopiesNewestFirstStraysNever) {
         {"2011年10月2日", "恢复前", "4 KB", "2/3", "恢复前的", true},
         {"2011年10月1日", "退出后", "3 KB", "3/3", "★打最终头目之前", false},
     };
-    const std::vector<HistoryRow> rows = history_rows(disk, kFolder, 3);
+    const std::vector<backup::HistoryRow> rows = backup::history_rows(disk, kFolder, 3);
     ASSERT_EQ(rows.size(), std::size(expected));
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(expected[i].stem);
         EXPECT_EQ(rows[i].set.stem, expected[i].stem);
         EXPECT_EQ(rows[i].info.kind, expected[i].kind);
-        EXPECT_EQ(size_text(rows[i].size), expected[i].size);
-        EXPECT_EQ(folders_text(rows[i]), expected[i].folders);
-        EXPECT_EQ(note_text(rows[i]), expected[i].note);
+        EXPECT_EQ(backup::size_text(rows[i].size), expected[i].size);
+        EXPECT_EQ(backup::folders_text(rows[i]), expected[i].folders);
+        EXPECT_EQ(backup::note_text(rows[i]), expected[i].note);
         EXPECT_EQ(rows[i].safety_copy, expected[i].safety);
-        EXPECT_EQ(rows[i].set.names.front(), set_file_name(rows[i].set.stem));
+        EXPECT_EQ(rows[i].set.names.front(), backup::set_file_name(rows[i].set.stem));
     }
     EXPECT_EQ(rows[3].set.names, (std::vector<std::string>{"2011年10月1日.zip", "2011年10月1日.zip2", "2011年10月1日.zip3"}));
     EXPECT_EQ(rows[0].set.paths().back(), kFolder + "/2011年10月22日9时5分.zip10");
@@ -73,9 +73,9 @@ TEST(HistoryRows, SetsAndSafetyCopiesNewestFirstStraysNever) {
 
     // No 备份信息.ini and no 恢复前: every set reads 手动 without a note.
     disk.nodes().erase(fs::MemoryFileSystem::key(kFolder + "\\备份信息.ini"));
-    for (const HistoryRow& row : history_rows(disk, kFolder, 3))
-        if (!row.safety_copy) EXPECT_EQ(row.info.kind + note_text(row), "手动");
-    EXPECT_TRUE(history_rows(disk, kFolder + "\\没有", 1).empty());
+    for (const backup::HistoryRow& row : backup::history_rows(disk, kFolder, 3))
+        if (!row.safety_copy) EXPECT_EQ(row.info.kind + backup::note_text(row), "手动");
+    EXPECT_TRUE(backup::history_rows(disk, kFolder + "\\没有", 1).empty());
 }
 
 // A thousand sets, each with its section: every row carries its own note.
@@ -90,9 +90,9 @@ TEST(HistoryRows, AThousandSetsEachWithItsNote) {
         ini += "[" + name + "]\r\n备注=" + std::to_string(i) + "\r\n";
     }
     disk.add_file(kFolder + "\\备份信息.ini", ini);
-    const std::vector<HistoryRow> rows = history_rows(disk, kFolder, 1);
+    const std::vector<backup::HistoryRow> rows = backup::history_rows(disk, kFolder, 1);
     ASSERT_EQ(rows.size(), 1000u);
-    for (const HistoryRow& row : rows) {
+    for (const backup::HistoryRow& row : rows) {
         const int i = std::stoi(row.info.note);
         EXPECT_EQ(row.set.key().rfind("2011年" + std::to_string(1 + i % 12) + "月", 0), 0u);
     }
@@ -101,7 +101,7 @@ TEST(HistoryRows, AThousandSetsEachWithItsNote) {
 TEST(HistoryRows, SortByEveryColumnBothWays) {
     auto row = [](const char* stem, int64_t seconds, const char* kind, uint64_t size, int present, const char* note,
                   bool kept) {
-        HistoryRow r;
+        backup::HistoryRow r;
         r.set.stem = stem;
         r.set.seconds = seconds;
         r.size = size;
@@ -111,24 +111,24 @@ TEST(HistoryRows, SortByEveryColumnBothWays) {
         r.info.kept = kept;
         return r;
     };
-    const std::vector<HistoryRow> all = {row("a", 1, "手动", 30, 1, "乙", false), row("b", 2, "命令行", 10, 2, "", true),
+    const std::vector<backup::HistoryRow> all = {row("a", 1, "手动", 30, 1, "乙", false), row("b", 2, "命令行", 10, 2, "", true),
                                          row("c", 3, "手动", 20, 2, "甲", false)};
     struct Case {
-        HistoryColumn by;
+        backup::HistoryColumn by;
         bool ascending;
         const char* order;
     } cases[] = {
-        {HistoryColumn::time, false, "cba"},    {HistoryColumn::time, true, "abc"},
-        {HistoryColumn::size, true, "bca"},     {HistoryColumn::size, false, "acb"},
-        {HistoryColumn::folders, true, "acb"},  {HistoryColumn::folders, false, "cba"},
+        {backup::HistoryColumn::time, false, "cba"},    {backup::HistoryColumn::time, true, "abc"},
+        {backup::HistoryColumn::size, true, "bca"},     {backup::HistoryColumn::size, false, "acb"},
+        {backup::HistoryColumn::folders, true, "acb"},  {backup::HistoryColumn::folders, false, "cba"},
         // GBK order: 甲 before 乙, 命令行 before 手动; kept sets first.
-        {HistoryColumn::note, true, "bca"},     {HistoryColumn::kind, true, "bca"},
+        {backup::HistoryColumn::note, true, "bca"},     {backup::HistoryColumn::kind, true, "bca"},
     };
     for (const Case& c : cases) {
-        std::vector<HistoryRow> rows = all;
-        sort_rows(rows, c.by, c.ascending);
+        std::vector<backup::HistoryRow> rows = all;
+        backup::sort_rows(rows, c.by, c.ascending);
         std::string order;
-        for (const HistoryRow& r : rows) order += r.set.stem;
+        for (const backup::HistoryRow& r : rows) order += r.set.stem;
         EXPECT_EQ(order, c.order) << static_cast<int>(c.by) << " " << c.ascending;
     }
 }
@@ -146,14 +146,14 @@ TEST(HistoryRows, NotesAreOneLineOfAtMostAHundredCharacters) {
         {std::string(99, 'a') + "档案", std::string(99, 'a') + "档"},
         {std::string(120, 'x'), std::string(100, 'x')},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(clip_note(in), out) << in;
+    for (const auto& [in, out] : cases) EXPECT_EQ(backup::clip_note(in), out) << in;
 }
 
 TEST(HistoryRows, SizesInKilobytesOrMegabytes) {
     const std::pair<uint64_t, const char*> cases[] = {
         {0, "0 KB"}, {1, "1 KB"}, {1024, "1 KB"}, {1025, "2 KB"}, {1024 * 1024 - 1, "1024 KB"},
         {1024 * 1024, "1.0 MB"}, {5 * 1024 * 1024 + 300 * 1024, "5.3 MB"}};
-    for (const auto& [bytes, text] : cases) EXPECT_EQ(size_text(bytes), text) << bytes;
+    for (const auto& [bytes, text] : cases) EXPECT_EQ(backup::size_text(bytes), text) << bytes;
 }
 
 // A set of two archives made from the files as they were at backup time, and the save folders as
@@ -162,7 +162,7 @@ class Comparison : public ::testing::Test {
    protected:
     static constexpr int64_t kThen = 1600000000;
     fs::MemoryFileSystem disk;
-    HistoryRow row;
+    backup::HistoryRow row;
     const std::vector<std::string> saves = {"/saves/one", "/saves/two", "/saves/three"};
 
     void SetUp() override {
@@ -186,12 +186,12 @@ class Comparison : public ::testing::Test {
         disk.add_file("/saves/one/mine.txt", "mine", kThen);                   // only on disk
         disk.add_file("/saves/two/x.sav", "x", kThen);
         disk.add_file("/saves/two/y.sav", "y", kThen + 3600);  // newer, but not in the archive: stays
-        row = history_rows(disk, "/backup", 3).at(0);
+        row = backup::history_rows(disk, "/backup", 3).at(0);
     }
 };
 
 TEST_F(Comparison, EachKindOfFile) {
-    const std::vector<FolderComparison> c = compare_set(disk, row, saves);
+    const std::vector<backup::FolderComparison> c = backup::compare_set(disk, row, saves);
     ASSERT_EQ(c.size(), 3u);
     EXPECT_EQ(c[0].replaced, (std::vector<std::string>{"newer.sav", "older.sav", "resized.sav"}));
     EXPECT_EQ(c[0].newer_on_disk, (std::vector<std::string>{"newer.sav"}));
@@ -203,7 +203,7 @@ TEST_F(Comparison, EachKindOfFile) {
     EXPECT_TRUE(c[1].replaced.empty() && c[1].added.empty());
     EXPECT_TRUE(c[2].archive_missing);
 
-    const std::string text = comparison_text(c, "标题");
+    const std::string text = backup::comparison_text(c, "标题");
     EXPECT_EQ(text.rfind("当前存档比这个备份新：1 个文件", 0), 0u) << text;
     EXPECT_NE(text.find("。\r\n\r\n标题\r\n存档文件夹 1："), std::string::npos) << text;
     for (const char* piece : {"newer.sav（磁盘上的更新）", "将被替换：3 个", "将新增：1 个", "与备份相同：2 个",
@@ -214,18 +214,18 @@ TEST_F(Comparison, EachKindOfFile) {
 
 TEST_F(Comparison, NothingNewerOnDiskSaysNothingOfIt) {
     disk.add_file("/saves/one/newer.sav", "then newer.sav", kThen);
-    const std::string text = comparison_text(compare_set(disk, row, saves), "标题");
+    const std::string text = backup::comparison_text(backup::compare_set(disk, row, saves), "标题");
     EXPECT_EQ(text.find("当前存档比这个备份新"), std::string::npos) << text;
     EXPECT_EQ(text.rfind("标题\r\n存档文件夹 1：", 0), 0u) << text;
 }
 
 TEST_F(Comparison, MissingSaveFolderAddsEverythingAndABrokenArchiveIsNamed) {
     disk.add_file("/backup/2011年10月1日.zip2", "no zip at all");
-    const std::vector<FolderComparison> c = compare_set(disk, row, {"/gone", "/saves/two"});
+    const std::vector<backup::FolderComparison> c = backup::compare_set(disk, row, {"/gone", "/saves/two"});
     EXPECT_EQ(c[0].added.size(), 6u);
     EXPECT_TRUE(c[0].replaced.empty() && c[0].only_on_disk.empty());
     EXPECT_FALSE(c[1].unreadable.empty());
-    EXPECT_NE(comparison_text(c).find("2011年10月1日.zip2 不是完好的 ZIP 文件"), std::string::npos);
+    EXPECT_NE(backup::comparison_text(c).find("2011年10月1日.zip2 不是完好的 ZIP 文件"), std::string::npos);
 }
 
 // Skip-unchanged and 比较 read the same set by one rule: a change for one is a change for the other.
@@ -247,16 +247,16 @@ TEST(OneRule, SkipUnchangedAndCompareAgree) {
         for (const std::string& dir : {std::string("/games"), kSave, kTool, kTool + "/存档目录", kTool + "/配置目录"})
             disk.add_dir(dir);
         disk.add_file(kSave + "/Save.dat", "save", then);
-        const ProjectState project{"game", "", {kSave}, kTool + "/存档目录/game", {kTool + "/存档目录", kTool + "/配置目录"}};
-        NoProgress view;
-        ASSERT_FALSE(BackupRunner({disk, {}, 1}, view).backup(project).first_done.empty());
+        const backup::ProjectState project{"game", "", {kSave}, kTool + "/存档目录/game", {kTool + "/存档目录", kTool + "/配置目录"}};
+        backup::NoProgress view;
+        ASSERT_FALSE(backup::BackupRunner({disk, {}, 1}, view).backup(project).first_done.empty());
         disk.remove_file(kSave + "/Save.dat");
         disk.add_file(kSave + "/" + name, "save", now);
         disk.add_file(kTool + "/配置目录/varnoke.log", "what the tool writes meanwhile");
 
         EXPECT_EQ(saves_unchanged(disk, project), unchanged);
-        const HistoryRow row = history_rows(disk, project.backup_folder, 1).at(0);
-        const FolderComparison f = compare_set(disk, row, project.save_paths, {project.excluded_folders}).at(0);
+        const backup::HistoryRow row = backup::history_rows(disk, project.backup_folder, 1).at(0);
+        const backup::FolderComparison f = backup::compare_set(disk, row, project.save_paths, {project.excluded_folders}).at(0);
         EXPECT_EQ(f.replaced.empty() && f.added.empty() && f.only_on_disk.empty(), unchanged);
     }
     set_clock_for_tests({});

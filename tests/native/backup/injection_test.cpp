@@ -81,24 +81,24 @@ void make_world(fs::MemoryFileSystem& disk) {
     ASSERT_TRUE(zip::compress_folder("/usb/b", "/usb/set.zip2", {}, options).ok);
 }
 
-RestoreEvents one_thread() {
-    RestoreEvents events;
+backup::RestoreEvents one_thread() {
+    backup::RestoreEvents events;
     events.threads = 1;
     return events;
 }
 
-RestoreSetResult restore(fs::FileSystem& fs) {
-    return restore_with_safety_copy(fs, {"/usb/set.zip", kSaves, kBackup}, one_thread());
+backup::RestoreSetResult restore(fs::FileSystem& fs) {
+    return backup::restore_with_safety_copy(fs, {"/usb/set.zip", kSaves, kBackup}, one_thread());
 }
-RestoreSetResult undo(fs::FileSystem& fs) { return undo_last_restore(fs, {kBackup, kSaves}, one_thread()); }
+backup::RestoreSetResult undo(fs::FileSystem& fs) { return backup::undo_last_restore(fs, {kBackup, kSaves}, one_thread()); }
 
 // The next start: every project folder's leftovers and journal.
-RecoveryReport next_start(fs::MemoryFileSystem& disk) {
-    RecoveryReport report;
+backup::RecoveryReport next_start(fs::MemoryFileSystem& disk) {
+    backup::RecoveryReport report;
     InjectingFileSystem fs(disk);
     fs.tracing = std::getenv("VARNOKE_TRACE_START") != nullptr;
     fs::remove_temporaries(fs, "/tool/配置目录");
-    for (auto& [project, r] : recover_all_projects(fs, kRoot, [](const std::string&) { return kSaves; }))
+    for (auto& [project, r] : backup::recover_all_projects(fs, kRoot, [](const std::string&) { return kSaves; }))
         report = r;
     for (const std::string& line : fs.trace) std::printf("start: %s\n", line.c_str());
     return report;
@@ -120,7 +120,7 @@ long count_calls(const std::function<void(fs::FileSystem&)>& operation, const fs
 struct Trial {
     fs::MemoryFileSystem disk;
     bool changed = false;  // the operation said it changed the saves
-    RecoveryReport told;
+    backup::RecoveryReport told;
 };
 
 template <typename Operation>
@@ -201,11 +201,11 @@ TEST_F(Injection, RestoreIsWholeOldOrWholeNewAtEveryCall) {
             EXPECT_EQ(run.changed, is_new);
         }
         if (is_new) {
-            EXPECT_NE(run.told.what, RecoveryReport::restore_taken_back);
+            EXPECT_NE(run.told.what, backup::RecoveryReport::restore_taken_back);
             ASSERT_TRUE(run.disk.exists(kRecord) || run.told.record_lost || run.changed);
             if (run.disk.exists(kRecord) && now == new_saves) undo_gives_back_before(run.disk);
         } else {
-            EXPECT_NE(run.told.what, RecoveryReport::restore_completed);
+            EXPECT_NE(run.told.what, backup::RecoveryReport::restore_completed);
             EXPECT_FALSE(run.disk.exists(kRecord));
         }
     });
@@ -221,11 +221,11 @@ TEST_F(Injection, UndoIsWholeAtEveryCall) {
         }
         if (undone) {
             EXPECT_FALSE(run.disk.exists(kRecord));
-            EXPECT_NE(run.told.what, RecoveryReport::undo_taken_back);
+            EXPECT_NE(run.told.what, backup::RecoveryReport::undo_taken_back);
         } else {
             ASSERT_TRUE(run.disk.exists(kRecord));
             EXPECT_EQ(*run.disk.nodes().at(kRecord).data, record);  // still the last restore's
-            EXPECT_NE(run.told.what, RecoveryReport::undo_completed);
+            EXPECT_NE(run.told.what, backup::RecoveryReport::undo_completed);
         }
     });
 }
@@ -241,9 +241,9 @@ TEST_F(Injection, RecoveryAtStartIsWholeAtEveryCall) {
         restore(inj);
         if (!killed.exists(kBackup + "/恢复前/进行中.txt")) continue;
         every_point(killed, [](fs::FileSystem& fs) {
-            RecoveryReport r;
-            for (auto& [p, report] : recover_all_projects(fs, kRoot, [](const std::string&) { return kSaves; })) r = report;
-            return r.what != RecoveryReport::nothing;
+            backup::RecoveryReport r;
+            for (auto& [p, report] : backup::recover_all_projects(fs, kRoot, [](const std::string&) { return kSaves; })) r = report;
+            return r.what != backup::RecoveryReport::nothing;
         }, [&](Trial& run, bool) {
             const Snapshot now = saves(run.disk);
             ASSERT_TRUE(now == old_saves || now == new_saves);
@@ -268,12 +268,12 @@ TEST_F(Injection, ABackupWithPruningAndStampingLeavesEveryFileWhole) {
     }
     world.add_file(info, "[2011年10月2日.zip]\r\n保留=1\r\n");
     auto backup = [&](fs::FileSystem& fs) {
-        NoProgress view;
-        BackupRunner runner({fs, {}, 1}, view);
+        backup::NoProgress view;
+        backup::BackupRunner runner({fs, {}, 1}, view);
         ListStamp stamp{ProjectFiles{fs, list, kRoot}};
         const BackupJobResult job =
-            run_backup_job(runner, fs, stamp, {"game", "game.exe", kSaves, kBackup, {}}, {backup_kind::kManual, 2});
-        return job.run_result() == kAllWritten;
+            run_backup_job(runner, fs, stamp, {"game", "game.exe", kSaves, kBackup, {}}, {backup::backup_kind::kManual, 2});
+        return job.run_result() == backup::kAllWritten;
     };
     fs::MemoryFileSystem clean;
     copy_disk(world, clean);
@@ -321,7 +321,7 @@ TEST_F(Injection, AFolderOnADriveTakenAwayWaitsUntilItIsBack) {
     world.add_file("/usb2/two/x.sav", "old x", 1300000009);
     const std::vector<std::string> on_two_drives = {kSaves[0], "/usb2/two"};
     auto restore_both = [&](fs::FileSystem& fs) {
-        restore_with_safety_copy(fs, {"/usb/set.zip", on_two_drives, kBackup}, one_thread());
+        backup::restore_with_safety_copy(fs, {"/usb/set.zip", on_two_drives, kBackup}, one_thread());
     };
     fs::MemoryFileSystem traced;
     copy_disk(world, traced);
@@ -341,14 +341,14 @@ TEST_F(Injection, AFolderOnADriveTakenAwayWaitsUntilItIsBack) {
     for (auto it = disk.nodes().begin(); it != disk.nodes().end();)
         it->first.rfind("/usb2", 0) == 0 ? (drive.insert(*it), it = disk.nodes().erase(it)) : ++it;
 
-    RecoveryReport told = recover_interrupted(disk, {kBackup, on_two_drives});
+    backup::RecoveryReport told = backup::recover_interrupted(disk, {kBackup, on_two_drives});
     EXPECT_EQ(told.waiting, std::vector<std::string>{"/usb2/two"});
     EXPECT_TRUE(disk.exists(kBackup + "/恢复前/进行中.txt"));
     EXPECT_EQ(saves(disk), old_saves);  // the folder that can be reached is as it was
 
     disk.nodes().insert(drive.begin(), drive.end());
-    told = recover_interrupted(disk, {kBackup, on_two_drives});
-    EXPECT_EQ(told.what, RecoveryReport::restore_taken_back);
+    told = backup::recover_interrupted(disk, {kBackup, on_two_drives});
+    EXPECT_EQ(told.what, backup::RecoveryReport::restore_taken_back);
     EXPECT_EQ(snapshot(disk, "/usb2"), snapshot(world, "/usb2"));
     EXPECT_EQ(saves(disk), old_saves);
     EXPECT_EQ(temporaries(disk), std::vector<std::string>{});

@@ -24,7 +24,7 @@ void save_folder(fs::MemoryFileSystem& mem, const std::string& folder, const std
     mem.add_file(folder + "\\a.sav", text);
 }
 
-class RecordingView : public ProgressView {
+class RecordingView : public backup::ProgressView {
    public:
     int percent = 0;
     std::vector<std::string> statuses, counters;
@@ -33,9 +33,9 @@ class RecordingView : public ProgressView {
     void set_counter(const std::string& t) override { counters.push_back(t); }
 };
 
-std::vector<std::string> texts(const std::vector<Notice>& notices) {
+std::vector<std::string> texts(const std::vector<backup::Notice>& notices) {
     std::vector<std::string> t;
-    for (const Notice& n : notices) t.push_back(n.text);
+    for (const backup::Notice& n : notices) t.push_back(n.text);
     return t;
 }
 
@@ -75,11 +75,11 @@ class Operations : public ::testing::Test {
     }
     void TearDown() override { set_clock_for_tests({}); }
     std::string archive(int k = 1) const {
-        return archive_name(project.backup_folder + "/2011年10月22日9时5分.zip", k);
+        return backup::archive_name(project.backup_folder + "/2011年10月22日9时5分.zip", k);
     }
     // The questions of a restore, answered by the test; counts what was asked.
-    RestoreQuestions answer(std::optional<std::string> archive, bool overwrite = true) {
-        RestoreQuestions ask;
+    backup::RestoreQuestions answer(std::optional<std::string> archive, bool overwrite = true) {
+        backup::RestoreQuestions ask;
         ask.choose_archive = [this, archive] {
             ++chose;
             return archive;
@@ -95,8 +95,8 @@ class Operations : public ::testing::Test {
     zip_test::FaultyFileSystem fs{mem};
     std::set<std::string> running;
     RecordingView view;
-    BackupRunner runner{{fs, [this](const std::string& exe) { return running.count(exe) > 0; }, 1}, view};
-    ProjectState project;
+    backup::BackupRunner runner{{fs, [this](const std::string& exe) { return running.count(exe) > 0; }, 1}, view};
+    backup::ProjectState project;
     int chose = 0, confirmed = 0;
 };
 
@@ -109,7 +109,7 @@ TEST_F(Operations, BacksUpThreeFoldersUnderOneTimeName) {
     dirs({project.backup_folder});
     mem.add_file(project.backup_folder + "/.vnk0123456789abcdef.tmp", "half");
     mem.add_file(project.backup_folder + "\\2011年10月22日9时4分.zip2", "orphan");
-    Outcome o = runner.backup(project);
+    backup::Outcome o = runner.backup(project);
     EXPECT_TRUE(has(archive(1)));
     EXPECT_TRUE(has(project.backup_folder + "\\2011年10月22日9时5分.zip2"));
     EXPECT_TRUE(has(project.backup_folder + "\\2011年10月22日9时5分.zip3"));
@@ -122,7 +122,7 @@ TEST_F(Operations, BacksUpThreeFoldersUnderOneTimeName) {
     EXPECT_EQ(view.statuses.back(), fs::shown(archive(1)) + " 备份完成");
     EXPECT_TRUE(o.complete());
     EXPECT_EQ(o.first_done, archive(1));
-    std::vector<Notice> told = backup_notices(o);
+    std::vector<backup::Notice> told = backup::backup_notices(o);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].text, "备份完成，备份文件为： \r\n" + fs::shown(archive(1)));
     EXPECT_EQ(told[0].title, "提示：");
@@ -140,46 +140,46 @@ TEST_F(Operations, RefusalsTouchNothingAndSayWhy) {
     project.save_paths = {"C:\\s1"};
     dirs({"C:\\s1"});
     running = {"game.exe"};
-    Outcome b = runner.backup(project), r = runner.restore(project, answer("x.zip"));
-    EXPECT_EQ(b.refusal, Outcome::program_running);
+    backup::Outcome b = runner.backup(project), r = runner.restore(project, answer("x.zip"));
+    EXPECT_EQ(b.refusal, backup::Outcome::program_running);
     EXPECT_EQ(chose, 0);  // the dialog is not even offered
-    EXPECT_EQ(texts(backup_notices(b)), std::vector<std::string>{"程序[game.exe]在运行，不能进行备份！"});
-    EXPECT_EQ(texts(restore_notices(r)), std::vector<std::string>{"程序[game.exe]在运行，不能进行恢复！"});
+    EXPECT_EQ(texts(backup::backup_notices(b)), std::vector<std::string>{"程序[game.exe]在运行，不能进行备份！"});
+    EXPECT_EQ(texts(backup::restore_notices(r)), std::vector<std::string>{"程序[game.exe]在运行，不能进行恢复！"});
     running.clear();
     for (const char* bad : {"..", "a\\..\\..\\x", "", "a:b"}) {
         project.name = bad;
-        EXPECT_EQ(runner.backup(project).refusal, Outcome::bad_name) << bad;
-        EXPECT_EQ(runner.restore(project, answer("x.zip")).refusal, Outcome::bad_name) << bad;
+        EXPECT_EQ(runner.backup(project).refusal, backup::Outcome::bad_name) << bad;
+        EXPECT_EQ(runner.restore(project, answer("x.zip")).refusal, backup::Outcome::bad_name) << bad;
     }
     project.name = "无存档";
     project.save_paths.clear();
-    EXPECT_EQ(runner.backup(project).refusal, Outcome::no_save_paths);
+    EXPECT_EQ(runner.backup(project).refusal, backup::Outcome::no_save_paths);
     EXPECT_FALSE(has(project.backup_folder));
 }
 
 TEST_F(Operations, AMissingFolderIsReportedAndTheOthersGoOn) {
     project.save_paths = {"C:\\s1", "C:\\gone", "C:\\s3"};
     dirs({"C:\\s1", "C:\\s3"});
-    Outcome o = runner.backup(project);
-    EXPECT_EQ(texts(backup_notices(o)), (std::vector<std::string>{"存档 C:\\gone 不存在",
+    backup::Outcome o = runner.backup(project);
+    EXPECT_EQ(texts(backup::backup_notices(o)), (std::vector<std::string>{"存档 C:\\gone 不存在",
                                                                   "备份完成，备份文件为： \r\n" + fs::shown(archive(1))}));
     EXPECT_TRUE(has(archive(3)));
     EXPECT_FALSE(has(archive(2)));
-    EXPECT_EQ(o.archives[1].status, ArchiveResult::folder_missing);
+    EXPECT_EQ(o.archives[1].status, backup::ArchiveResult::folder_missing);
 }
 
 TEST_F(Operations, AFailureInTheMiddleIsNeverCalledDone) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
     dirs({"C:\\s1", "C:\\s2", "C:\\s3"});
     fs.fail_reads_of("s2/a.sav");
-    Outcome o = runner.backup(project);
+    backup::Outcome o = runner.backup(project);
     const std::string reason = o.archives[1].reason;
     EXPECT_NE(reason.find("a.sav"), std::string::npos) << reason;
     EXPECT_FALSE(o.complete());
     EXPECT_EQ(o.first_done, archive(1));
-    EXPECT_EQ(o.archives[1].status, ArchiveResult::failed);
-    EXPECT_EQ(o.archives[2].status, ArchiveResult::done);
-    std::vector<Notice> told = backup_notices(o);
+    EXPECT_EQ(o.archives[1].status, backup::ArchiveResult::failed);
+    EXPECT_EQ(o.archives[2].status, backup::ArchiveResult::done);
+    std::vector<backup::Notice> told = backup::backup_notices(o);
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0].text, "备份失败：" + fs::shown(archive(2)) + "\r\n" + reason);
     EXPECT_TRUE(told[0].warning);
@@ -192,11 +192,11 @@ TEST_F(Operations, WithoutItsFirstArchiveNoSetIsWritten) {
     project.save_paths = {"C:\\s1", "C:\\s2"};
     dirs({"C:\\s1", "C:\\s2"});
     fs.fail_reads_of("s1/a.sav");
-    Outcome o = runner.backup(project);
+    backup::Outcome o = runner.backup(project);
     EXPECT_EQ(o.first_done, "");
     EXPECT_FALSE(has(archive(2)));
-    EXPECT_EQ(o.archives[1].status, ArchiveResult::not_tried);
-    std::vector<std::string> told = texts(backup_notices(o));
+    EXPECT_EQ(o.archives[1].status, backup::ArchiveResult::not_tried);
+    std::vector<std::string> told = texts(backup::backup_notices(o));
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0], "备份失败：" + fs::shown(archive(1)) + "\r\n" + o.archives[0].reason);
     EXPECT_EQ(told[1].find("备份完成"), std::string::npos);
@@ -206,21 +206,21 @@ TEST_F(Operations, WithoutItsFirstArchiveNoSetIsWritten) {
     project.save_paths = {"C:\\gone", "C:\\s2"};
     o = runner.backup(project);
     EXPECT_FALSE(has(archive(2)));
-    told = texts(backup_notices(o));
+    told = texts(backup::backup_notices(o));
     EXPECT_EQ(told.front(), "存档 C:\\gone 不存在");
     EXPECT_EQ(told.size(), 2u);
     // With one save folder the failure message is all there is to say.
     project.save_paths = {"C:\\gone"};
-    EXPECT_EQ(texts(backup_notices(runner.backup(project))), std::vector<std::string>{"存档 C:\\gone 不存在"});
+    EXPECT_EQ(texts(backup::backup_notices(runner.backup(project))), std::vector<std::string>{"存档 C:\\gone 不存在"});
 }
 
 TEST_F(Operations, WhatAnArchiveLeftOutIsNamed) {
     project.save_paths = {"C:\\s1"};
     dirs({"C:\\s1"});
     mem.nodes()["C:/s1/链接"].unreachable = true;
-    Outcome o = runner.backup(project);
+    backup::Outcome o = runner.backup(project);
     EXPECT_FALSE(o.complete());
-    std::vector<std::string> told = texts(backup_notices(o));
+    std::vector<std::string> told = texts(backup::backup_notices(o));
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("链接：链接的目标无法访问"), std::string::npos) << told[0];
     EXPECT_NE(told[0].find(fs::shown(archive(1))), std::string::npos);
@@ -230,14 +230,14 @@ TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3"};
     dirs({"C:\\s1"});
     archives_at({1, 2, 3});
-    Outcome o = runner.restore(project, answer(archive(1)));
+    backup::Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(confirmed, 1);
     EXPECT_EQ(o.archives.size(), 3u);
     for (const char* folder : {"C:/s1", "C:/s2", "C:/s3"}) EXPECT_EQ(*mem.nodes().at(folder + std::string("/a.sav")).data, "archived");
     EXPECT_EQ(view.counters, (std::vector<std::string>{"1/3", "2/3", "3/3", "3/3"}));
     // The label says the save that was there is kept; the message stays as it always was.
     EXPECT_EQ(view.statuses.back(), "恢复完成，原存档已保存到 恢复前");
-    std::vector<Notice> told = restore_notices(o);
+    std::vector<backup::Notice> told = backup::restore_notices(o);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].text, "恢复完成，恢复文件为：\r\n" + fs::shown(archive(1)));
     EXPECT_EQ(told[0].title, "提示");
@@ -246,12 +246,12 @@ TEST_F(Operations, RestoreAsksBeforeOverwritingAndExtractsTheCompanions) {
 TEST_F(Operations, DecliningOrCancellingExtractsNothing) {
     project.save_paths = {"C:\\s1"};
     dirs({"C:\\s1"});
-    Outcome o = runner.restore(project, answer(archive(1), false));
-    EXPECT_EQ(o.refusal, Outcome::declined);
-    EXPECT_EQ(texts(restore_notices(o)), std::vector<std::string>{"存档恢复被取消"});
+    backup::Outcome o = runner.restore(project, answer(archive(1), false));
+    EXPECT_EQ(o.refusal, backup::Outcome::declined);
+    EXPECT_EQ(texts(backup::restore_notices(o)), std::vector<std::string>{"存档恢复被取消"});
     o = runner.restore(project, answer(std::nullopt));
-    EXPECT_EQ(o.refusal, Outcome::cancelled);
-    EXPECT_TRUE(restore_notices(o).empty());
+    EXPECT_EQ(o.refusal, backup::Outcome::cancelled);
+    EXPECT_TRUE(backup::restore_notices(o).empty());
     EXPECT_EQ(confirmed, 1);
     EXPECT_EQ(*mem.nodes().at("C:/s1/a.sav").data, "save");
 }
@@ -259,20 +259,20 @@ TEST_F(Operations, DecliningOrCancellingExtractsNothing) {
 TEST_F(Operations, AMissingFirstFolderIsRestoredWithoutAsking) {
     project.save_paths = {"C:\\s1"};
     archives_at({1});
-    Outcome o = runner.restore(project, answer(archive(1)));
+    backup::Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(confirmed, 0);
-    EXPECT_EQ(texts(restore_notices(o)), std::vector<std::string>{"恢复完成，恢复文件为：\r\n" + fs::shown(archive(1))});
+    EXPECT_EQ(texts(backup::restore_notices(o)), std::vector<std::string>{"恢复完成，恢复文件为：\r\n" + fs::shown(archive(1))});
     EXPECT_TRUE(view.counters.empty());
 }
 
 TEST_F(Operations, AMissingCompanionIsReportedAndDoesNotBlockTheOthers) {
     project.save_paths = {"C:\\s1", "C:\\s2", "C:\\s3", ""};
     archives_at({1, 3, 4});
-    Outcome o = runner.restore(project, answer(archive(1)));
-    EXPECT_EQ(o.archives[2].status, ArchiveResult::done);
+    backup::Outcome o = runner.restore(project, answer(archive(1)));
+    EXPECT_EQ(o.archives[2].status, backup::ArchiveResult::done);
     // An empty save path never means "here": nothing is extracted into the current folder.
-    EXPECT_EQ(o.archives[3].status, ArchiveResult::no_target);
-    EXPECT_EQ(texts(restore_notices(o)),
+    EXPECT_EQ(o.archives[3].status, backup::ArchiveResult::no_target);
+    EXPECT_EQ(texts(backup::restore_notices(o)),
               (std::vector<std::string>{"恢复失败：" + fs::shown(archive(2)) + "\r\n备份文件不存在。",
                                         "恢复失败：" + fs::shown(archive(4)) + "\r\n存档路径为空，没有恢复的位置。",
                                         "恢复未全部完成。\r\n已恢复：\r\n" + fs::shown(archive(1)) + "\r\n" + fs::shown(archive(3)) +
@@ -284,10 +284,10 @@ TEST_F(Operations, ABadArchiveChangesNothingAndSaysWhichAndWhy) {
     archives_at({1, 2, 3});
     std::string& third = *mem.nodes().at(fs::MemoryFileSystem::key(archive(3))).data;
     third[third.find("archived")] = 'A';  // the stored bytes no longer match their CRC
-    Outcome o = runner.restore(project, answer(archive(1)));
+    backup::Outcome o = runner.restore(project, answer(archive(1)));
     EXPECT_EQ(o.first_done, "");
     EXPECT_NE(o.failure.find("a.sav"), std::string::npos) << o.failure;
-    EXPECT_EQ(texts(restore_notices(o)),
+    EXPECT_EQ(texts(backup::restore_notices(o)),
               std::vector<std::string>{"恢复失败：" + fs::shown(archive(3)) + "\r\n" + o.failure + "\r\n存档保持原样，没有任何改动。"});
     EXPECT_FALSE(has("C:\\s1"));
 }
@@ -298,7 +298,7 @@ TEST_F(Operations, UndoAsksIsRefusedWhileTheProgramRunsAndSaysWhatHappened) {
     archives_at({1});
     int asked = 0;
     auto yes = [&] { return ++asked, true; };
-    auto undo_told = [&](const std::function<bool()>& confirm) { return texts(undo_notices(runner.undo(project, confirm))); };
+    auto undo_told = [&](const std::function<bool()>& confirm) { return texts(backup::undo_notices(runner.undo(project, confirm))); };
     EXPECT_EQ(undo_told(yes), std::vector<std::string>{"没有可以撤销的恢复。"});
     ASSERT_EQ(runner.restore(project, answer(archive(1))).first_done, archive(1));
     EXPECT_EQ(undo_told([] { return false; }), std::vector<std::string>{});
@@ -326,42 +326,42 @@ TEST_F(Operations, AnInterruptedRestoreTakenBackFirstIsToldOnce) {
         dirs({"C:\\s1"});
         archives_at({1});
         zip_test::InjectingFileSystem killed(mem, zip_test::InjectingFileSystem::Mode::die, k);
-        restore_with_safety_copy(killed, {archive(1), project.save_paths, project.backup_folder}, {});
+        backup::restore_with_safety_copy(killed, {archive(1), project.save_paths, project.backup_folder}, {});
     }
     ASSERT_TRUE(has(journal));
-    std::vector<std::string> told = texts(backup_notices(runner.backup(project)));
+    std::vector<std::string> told = texts(backup::backup_notices(runner.backup(project)));
     ASSERT_EQ(told.size(), 2u);
-    EXPECT_EQ(told[0], interrupted_restore_text({}));
+    EXPECT_EQ(told[0], backup::interrupted_restore_text({}));
     EXPECT_EQ(told[1], "备份完成，备份文件为： \r\n" + fs::shown(archive(1)));
     EXPECT_EQ(*mem.nodes().at("C:/s1/a.sav").data, "save");
-    EXPECT_EQ(texts(backup_notices(runner.backup(project))).size(), 1u);  // told once
+    EXPECT_EQ(texts(backup::backup_notices(runner.backup(project))).size(), 1u);  // told once
 }
 
 // What the user is told names the archive by its number: an undo lists only the folders its
 // restore wrote ("a||c" has no second), and what an earlier restore or undo left says what is on disk.
 TEST(OutcomeText, FailuresNameTheirArchiveAndRecoveriesSayWhatIsOnDisk) {
-    Outcome o;
+    backup::Outcome o;
     o.archives = {{1, "copy.zip", "C:\\a"}, {3, "copy.zip3", "C:\\c"}};
     o.failed_k = 3;
     o.failure = "无法替换文件：C:\\c\\x";
-    EXPECT_EQ(texts(undo_notices(o)), std::vector<std::string>{"撤销失败：copy.zip3\r\n无法替换文件：C:\\c\\x\r\n存档保持原样，没有任何改动。"});
+    EXPECT_EQ(texts(backup::undo_notices(o)), std::vector<std::string>{"撤销失败：copy.zip3\r\n无法替换文件：C:\\c\\x\r\n存档保持原样，没有任何改动。"});
     // A folder that went away before the take-back: the save is not said to be as it was.
     o.recovery.waiting = {"C:\\c"};
-    const std::vector<std::string> waiting = texts(undo_notices(o));
+    const std::vector<std::string> waiting = texts(backup::undo_notices(o));
     ASSERT_EQ(waiting.size(), 2u);
     EXPECT_NE(waiting[0].find("C:\\c"), std::string::npos) << waiting[0];
     EXPECT_EQ(waiting[1], "撤销失败：copy.zip3\r\n无法替换文件：C:\\c\\x");
     o.recovery.waiting.clear();
-    const std::pair<RecoveryReport::What, const char*> cases[] = {
-        {RecoveryReport::restore_taken_back, "已经撤销：存档已回到恢复之前的样子"},
-        {RecoveryReport::undo_taken_back, "撤销没有进行：存档仍是上次恢复之后的样子"},
-        {RecoveryReport::restore_completed, "在中断前已经完成：存档已是恢复之后的样子"},
-        {RecoveryReport::undo_completed, "上次的撤销在中断前已经完成"}};
+    const std::pair<backup::RecoveryReport::What, const char*> cases[] = {
+        {backup::RecoveryReport::restore_taken_back, "已经撤销：存档已回到恢复之前的样子"},
+        {backup::RecoveryReport::undo_taken_back, "撤销没有进行：存档仍是上次恢复之后的样子"},
+        {backup::RecoveryReport::restore_completed, "在中断前已经完成：存档已是恢复之后的样子"},
+        {backup::RecoveryReport::undo_completed, "上次的撤销在中断前已经完成"}};
     for (const auto& [what, says] : cases) {
-        RecoveryReport r;
+        backup::RecoveryReport r;
         r.what = what;
-        EXPECT_NE(recovery_text(r, {}).find(says), std::string::npos) << says;
-        EXPECT_NE(startup_recovery_text({{"游戏", r}}).find("游戏"), std::string::npos);
+        EXPECT_NE(backup::recovery_text(r, {}).find(says), std::string::npos) << says;
+        EXPECT_NE(backup::startup_recovery_text({{"游戏", r}}).find("游戏"), std::string::npos);
     }
 }
 

@@ -40,32 +40,32 @@ class RestoreFaults : public ::testing::Test {
     }
     void TearDown() override { set_clock_for_tests({}); }
     // These folders and files, backed up as they are; then every file is played on.
-    Outcome backed_up(const std::vector<std::string>& dirs, const std::vector<std::string>& files) {
+    backup::Outcome backed_up(const std::vector<std::string>& dirs, const std::vector<std::string>& files) {
         for (const std::string& dir : dirs) disk.add_dir(dir);
         for (const std::string& file : files) disk.add_file(file, file);
-        NoProgress view;
-        const Outcome o = BackupRunner({disk, {}, 1}, view).backup({"game", "", saves, kBackup, {}});
+        backup::NoProgress view;
+        const backup::Outcome o = backup::BackupRunner({disk, {}, 1}, view).backup({"game", "", saves, kBackup, {}});
         for (const std::string& file : files) disk.add_file(file, "played on");
         return o;
     }
     // What the next start tells of the project.
-    RecoveryReport next_start() {
-        const auto told = recover_all_projects(disk, kTool, [&](const std::string&) { return saves; });
-        return told.empty() ? RecoveryReport{} : told[0].second;
+    backup::RecoveryReport next_start() {
+        const auto told = backup::recover_all_projects(disk, kTool, [&](const std::string&) { return saves; });
+        return told.empty() ? backup::RecoveryReport{} : told[0].second;
     }
     std::string& data(const std::string& file) { return *disk.nodes().at(file).data; }
 
     RemovableDrive disk;
     std::vector<std::string> saves = {"/drive/one", "/drive/usb"};
-    RestoreEvents one_thread{{}, {}, 1};
+    backup::RestoreEvents one_thread{{}, {}, 1};
 };
 
 TEST_F(RestoreFaults, TheCopyOfARestoreWhoseFirstFolderWasMissingOutlivesTheNextStart) {
     const std::string set = backed_up({"/drive", saves[0], saves[1], kTool}, {saves[1] + "/x"}).first_done;
     ASSERT_TRUE(disk.remove_dir(saves[0]));
-    ASSERT_TRUE(restore_with_safety_copy(disk, {set, saves, kBackup}, one_thread).changed);
+    ASSERT_TRUE(backup::restore_with_safety_copy(disk, {set, saves, kBackup}, one_thread).changed);
     next_start();
-    ASSERT_TRUE(undo_last_restore(disk, {kBackup, saves}, one_thread).changed);
+    ASSERT_TRUE(backup::undo_last_restore(disk, {kBackup, saves}, one_thread).changed);
     EXPECT_EQ(data(saves[1] + "/x"), "played on");
 }
 
@@ -77,12 +77,12 @@ TEST_F(RestoreFaults, WhatAStagingWroteOnADriveTakenAwayGoesOnceItIsBack) {
     const std::string set = backed_up({"/drive", saves[0], saves[1], "/tool", kTool}, files).first_done;
     disk.root = saves[1];
     disk.files_before_away = 5;
-    const RestoreSetResult r = restore_with_safety_copy(disk, {set, saves, kBackup}, one_thread);
+    const backup::RestoreSetResult r = backup::restore_with_safety_copy(disk, {set, saves, kBackup}, one_thread);
     EXPECT_FALSE(r.changed);
     EXPECT_EQ(r.recovery.waiting, std::vector<std::string>{saves[1]});
     EXPECT_EQ(next_start().waiting, std::vector<std::string>{saves[1]});
     disk.away = false;
-    EXPECT_EQ(next_start().what, RecoveryReport::restore_taken_back);
+    EXPECT_EQ(next_start().what, backup::RecoveryReport::restore_taken_back);
     for (const auto& [path, node] : disk.nodes())
         EXPECT_FALSE(fs::is_temporary_name(path.substr(path.rfind('/') + 1)));
     EXPECT_EQ(data(files[0]), "played on");
@@ -96,14 +96,14 @@ TEST_F(RestoreFaults, SetsOfSaveFoldersThatOverlapAreRestoredAndUndone) {
         SCOPED_TRACE(folders[0] + " " + folders[1]);
         disk.nodes().clear();
         saves = folders;
-        const Outcome o =
+        const backup::Outcome o =
             backed_up({"/drive", "/drive/s", "/drive/s/in", kTool}, {"/drive/s/a", "/drive/s/in/b"});
-        EXPECT_EQ(backup_notices(o).front().text.rfind("存档路径重叠", 0), 0u);
-        const RestoreSetResult r =
-            restore_with_safety_copy(disk, {o.first_done, folders, kBackup}, one_thread);
+        EXPECT_EQ(backup::backup_notices(o).front().text.rfind("存档路径重叠", 0), 0u);
+        const backup::RestoreSetResult r =
+            backup::restore_with_safety_copy(disk, {o.first_done, folders, kBackup}, one_thread);
         ASSERT_TRUE(r.changed) << r.failure;
         EXPECT_EQ(data("/drive/s/a") + data("/drive/s/in/b"), "/drive/s/a/drive/s/in/b");
-        ASSERT_TRUE(undo_last_restore(disk, {kBackup, folders}, one_thread).changed);
+        ASSERT_TRUE(backup::undo_last_restore(disk, {kBackup, folders}, one_thread).changed);
         EXPECT_EQ(data("/drive/s/in/b"), "played on");
     }
 }

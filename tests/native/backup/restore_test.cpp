@@ -62,13 +62,13 @@ class Restore : public ::testing::Test {
             stdfs::create_directories(src);
             for (const auto& [rel, data] : trees[k - 1])
                 rel.back() == '/' ? (void)stdfs::create_directories(src + "/" + rel) : write_file(src + "/" + rel, data);
-            EXPECT_TRUE(zip::compress_folder(src, archive_name(first, static_cast<int>(k))).ok);
+            EXPECT_TRUE(zip::compress_folder(src, backup::archive_name(first, static_cast<int>(k))).ok);
         }
         return first;
     }
-    RestoreSetResult restore(fs::FileSystem& f, const std::string& first, size_t folders = 3) {
+    backup::RestoreSetResult restore(fs::FileSystem& f, const std::string& first, size_t folders = 3) {
         std::vector<std::string> paths(saves.begin(), saves.begin() + static_cast<long>(folders));
-        return restore_with_safety_copy(f, {first, paths, backup}, {});
+        return backup::restore_with_safety_copy(f, {first, paths, backup}, {});
     }
     std::vector<Snapshot> all() const { return {snapshot(saves[0]), snapshot(saves[1]), snapshot(saves[2])}; }
     bool clean() const {
@@ -94,7 +94,7 @@ TEST_F(Restore, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     std::string first = make_set("2011年1月1日", {{{"a.sav", "new a"}, {"sub/b.sav", "new b"}, {"new.sav", "added"},
                                                   {"newdir/c.sav", "c"}},
                                                  {{"x.sav", "x"}}});
-    RestoreSetResult r = restore(real, first, 2);
+    backup::RestoreSetResult r = restore(real, first, 2);
     ASSERT_TRUE(r.changed) << r.failure;
     EXPECT_EQ(read_file(saves[0] + "/a.sav"), "new a");
     EXPECT_EQ(read_file(saves[0] + "/newdir/c.sav"), "c");
@@ -112,15 +112,15 @@ TEST_F(Restore, KeepsACopyBeforeWritingAndItsUndoPutsTheSaveBack) {
     // Later: the user changes a file the restore did not touch and adds one.
     write_file(saves[0] + "/keep.sav", "changed since");
     write_file(saves[0] + "/later.sav", "made since");
-    ASSERT_TRUE(has_restore_to_undo(real, backup));
-    RestoreSetResult u = undo_last_restore(real, {backup, {saves[0], saves[1]}}, {});
+    ASSERT_TRUE(backup::has_restore_to_undo(real, backup));
+    backup::RestoreSetResult u = backup::undo_last_restore(real, {backup, {saves[0], saves[1]}}, {});
     ASSERT_TRUE(u.changed) << u.failure << ::testing::PrintToString(u.recovery.refused) << u.recovery.damaged;
     Snapshot expected = before;
     expected["keep.sav"] = snapshot(saves[0])["keep.sav"];
     expected["later.sav"] = snapshot(saves[0])["later.sav"];
     EXPECT_EQ(snapshot(saves[0]), expected);
     EXPECT_FALSE(stdfs::exists(saves[1]));  // the restore made it; the undo takes it away
-    EXPECT_FALSE(has_restore_to_undo(real, backup));
+    EXPECT_FALSE(backup::has_restore_to_undo(real, backup));
     EXPECT_TRUE(clean());
 }
 
@@ -132,13 +132,13 @@ TEST_F(Restore, AFileThatCannotBeReplacedLeavesEveryFolderAsItWas) {
                                                  {{"save.dat", "new 2"}, {"held.dat", "new"}}});
     FaultyFileSystem faulty(real);
     faulty.locked_suffix = "three/held.dat";
-    RestoreSetResult r = restore(faulty, first);
+    backup::RestoreSetResult r = restore(faulty, first);
     EXPECT_FALSE(r.changed);
     EXPECT_NE(r.failure.find("held.dat"), std::string::npos) << r.failure;
     EXPECT_EQ(all(), before);
     EXPECT_TRUE(clean());
     EXPECT_TRUE(r.safety_copy.empty());
-    EXPECT_FALSE(has_restore_to_undo(real, backup));
+    EXPECT_FALSE(backup::has_restore_to_undo(real, backup));
 }
 
 TEST_F(Restore, AFullDriveChangesNothing) {
@@ -148,7 +148,7 @@ TEST_F(Restore, AFullDriveChangesNothing) {
                                                  {{"save.dat", "new 2"}}});
     FaultyFileSystem faulty(real);
     faulty.full_prefix = saves[1];  // the second folder's drive
-    RestoreSetResult r = restore(faulty, first);
+    backup::RestoreSetResult r = restore(faulty, first);
     EXPECT_FALSE(r.changed);
     EXPECT_EQ(r.failed_k, 2);
     EXPECT_EQ(all(), before);
@@ -172,7 +172,7 @@ TEST_F(Restore, AFullDriveChangesNothing) {
     EXPECT_NE(r.failure.find("无法保存原存档"), std::string::npos) << r.failure;
     EXPECT_TRUE(all() == with_big);  // (not printed: too long)
     EXPECT_TRUE(clean());
-    EXPECT_FALSE(has_restore_to_undo(real, backup));
+    EXPECT_FALSE(backup::has_restore_to_undo(real, backup));
 }
 
 TEST_F(Restore, WhatAWriteEndedByForceLeftIsSweptAtTheNextStart) {
@@ -183,13 +183,13 @@ TEST_F(Restore, WhatAWriteEndedByForceLeftIsSweptAtTheNextStart) {
     const std::vector<Snapshot> before = all();
     // Ended while the new files were being written: the journal names the folders, and what was
     // written there under our temporary names goes.
-    RestoreJournal writing;
+    backup::RestoreJournal writing;
     writing.folders = {{1, saves[0], "", {}, {}, {}}, {2, saves[1], "", {}, {}, {}}};
     stdfs::create_directories(backup + "/恢复前");
-    ASSERT_TRUE(write_journal(real, backup + "/恢复前/进行中.txt", writing));
+    ASSERT_TRUE(backup::write_journal(real, backup + "/恢复前/进行中.txt", writing));
     write_file(saves[0] + "/.vnk00112233aabb.tmp", "half a file");
     write_file(saves[1] + "/.vnk445566778899.tmp/deep/x.dat", "in a new folder");
-    EXPECT_EQ(recover_interrupted(real, {backup, saves}).what, RecoveryReport::restore_taken_back);
+    EXPECT_EQ(backup::recover_interrupted(real, {backup, saves}).what, backup::RecoveryReport::restore_taken_back);
     EXPECT_EQ(all(), before);
     EXPECT_TRUE(clean());
 }
@@ -200,7 +200,7 @@ TEST_F(Restore, TheSixthRestoreKeepsTheFiveNewestCopies) {
     std::vector<std::string> copies;
     for (int i = 0; i < 6; ++i) {
         now.minute = i + 1;
-        RestoreSetResult r = restore(real, first, 1);
+        backup::RestoreSetResult r = restore(real, first, 1);
         ASSERT_TRUE(r.changed) << r.failure;
         copies.push_back(stdfs::path(r.safety_copy).filename().string());
     }
@@ -219,7 +219,7 @@ TEST_F(Restore, JournalsAndRecordsFromOthersAreCheckedBeforeAnythingActs) {
     ASSERT_TRUE(restore(real, first, 1).changed);
     const std::string record_path = backup + "/恢复前/上次恢复.txt", journal_path = backup + "/恢复前/进行中.txt";
     const std::string record = read_file(record_path);
-    const ProjectFolders project{backup, {saves[0]}};
+    const backup::ProjectFolders project{backup, {saves[0]}};
     // An undo record edited to reach elsewhere: refused, kept under another name, nothing deleted.
     for (const std::string& edit : {std::string("新建=1\t../../elsewhere/precious.dat"), "新建=1\t" + tmp / "elsewhere/precious.dat",
                                     "存档=1\t" + tmp / "elsewhere" + "\t", "清理=" + tmp / "elsewhere/precious.dat"}) {
@@ -227,7 +227,7 @@ TEST_F(Restore, JournalsAndRecordsFromOthersAreCheckedBeforeAnythingActs) {
         std::string text = record;
         text.insert(text.find("结束"), edit + "\r\n");
         write_file(record_path, text);
-        RestoreSetResult u = undo_last_restore(real, project, {});
+        backup::RestoreSetResult u = backup::undo_last_restore(real, project, {});
         EXPECT_FALSE(u.changed);
         EXPECT_FALSE(u.recovery.damaged.empty());
         EXPECT_EQ(read_file(tmp / "elsewhere/precious.dat"), "not the game's");
@@ -237,19 +237,19 @@ TEST_F(Restore, JournalsAndRecordsFromOthersAreCheckedBeforeAnythingActs) {
     }
     // A journal that cannot be read is never overwritten: it is kept and told once; the next restore goes on.
     write_file(journal_path, "Varnoke 恢复记录\r\n??\r\n");
-    RecoveryReport told = recover_interrupted(real, project);
+    backup::RecoveryReport told = backup::recover_interrupted(real, project);
     EXPECT_EQ(read_file(told.damaged), "Varnoke 恢复记录\r\n??\r\n");
-    EXPECT_FALSE(recover_interrupted(real, project).any());
+    EXPECT_FALSE(backup::recover_interrupted(real, project).any());
     // A journal cut short (the power went before it reached the disk) is used for the moves it holds.
     write_file(saves[0] + "/save.dat", "old");
-    RestoreJournal cut;
+    backup::RestoreJournal cut;
     cut.folders = {{1, saves[0], "", {}, {}, {}}};
     cut.moves = {{saves[0] + "/save.dat", saves[0] + "/.vnk0000000000aa.tmp", ""}};
-    std::string text = format_journal(cut);
+    std::string text = backup::format_journal(cut);
     stdfs::rename(saves[0] + "/save.dat", saves[0] + "/.vnk0000000000aa.tmp");
     write_file(journal_path, text.substr(0, text.find("结束")));
-    told = recover_interrupted(real, project);
-    EXPECT_EQ(told.what, RecoveryReport::restore_taken_back);
+    told = backup::recover_interrupted(real, project);
+    EXPECT_EQ(told.what, backup::RecoveryReport::restore_taken_back);
     EXPECT_EQ(read_file(saves[0] + "/save.dat"), "old");
     EXPECT_FALSE(told.damaged.empty());  // what it did not hold is for a person to see
 }
@@ -274,9 +274,9 @@ TEST(RestoreCalls, AFileReplacedCostsAFixedFewCalls) {
         options.threads = 1;
         EXPECT_TRUE(zip::compress_folder("/src", "/set.zip", {}, options).ok);
         InjectingFileSystem counting(disk);
-        RestoreEvents events;
+        backup::RestoreEvents events;
         events.threads = 1;
-        EXPECT_TRUE(restore_with_safety_copy(counting, {"/set.zip", {"/save"}, "/backup"}, events).changed);
+        EXPECT_TRUE(backup::restore_with_safety_copy(counting, {"/set.zip", {"/save"}, "/backup"}, events).changed);
         return counting.calls();
     };
     const long per_file = (calls_for(60) - calls_for(20)) / 40;
@@ -289,9 +289,9 @@ TEST(RestoreCalls, AFileReplacedCostsAFixedFewCalls) {
 TEST(RestoreJournalText, ReadsBackWhatItWroteWhateverTheNames) {
     TempDir tmp;
     fs::FileSystem& fs = fs::platform_file_system();
-    RestoreJournal r;
-    r.kind = RestoreJournal::undo;
-    r.state = RestoreJournal::committed;
+    backup::RestoreJournal r;
+    r.kind = backup::RestoreJournal::undo;
+    r.state = backup::RestoreJournal::committed;
     r.archive = "D:/备份/2011年1月1日.zip";
     r.moves = {{tmp / u8"s/빈파일.txt", tmp / "s/.vnk0123456789ab.tmp", ""}, {"/a%b\tc", "~x", "/a%b\tc"}};
     r.discard = {tmp / u8"s/🎮 boss.png"};
@@ -299,21 +299,21 @@ TEST(RestoreJournalText, ReadsBackWhatItWroteWhateverTheNames) {
     r.empty_dirs = {"/d1", "/d1/d2"};
     r.folders = {{1, tmp / "s", tmp / "c.zip", {{u8"a/빈.txt", {132000000123456789, 33}}}, {"b.txt"}, {"/d1"}},
                  {3, "/t", "", {}, {}, {}}};
-    ASSERT_TRUE(write_journal(fs, tmp / "r.txt", r));
-    RestoreJournal back;
-    ASSERT_EQ(read_journal(fs, tmp / "r.txt", &back), JournalRead::ok);
-    EXPECT_EQ(format_journal(back), format_journal(r));
+    ASSERT_TRUE(backup::write_journal(fs, tmp / "r.txt", r));
+    backup::RestoreJournal back;
+    ASSERT_EQ(backup::read_journal(fs, tmp / "r.txt", &back), backup::JournalRead::ok);
+    EXPECT_EQ(backup::format_journal(back), backup::format_journal(r));
     EXPECT_EQ(back.moves[1].from, "/a%b\tc");
     EXPECT_EQ(back.folders[0].replaced, r.folders[0].replaced);
     // A journal cut short holds its complete lines and says it is not whole; garbage is damaged.
     std::string text = read_file(tmp / "r.txt");
     write_file(tmp / "cut.txt", text.substr(0, text.find("移动=") + 8));
-    ASSERT_EQ(read_journal(fs, tmp / "cut.txt", &back), JournalRead::ok);
+    ASSERT_EQ(backup::read_journal(fs, tmp / "cut.txt", &back), backup::JournalRead::ok);
     EXPECT_FALSE(back.whole);
     EXPECT_EQ(back.folders.size(), 2u);
     EXPECT_TRUE(back.moves.empty());
     write_file(tmp / "bad.txt", text.substr(0, 30) + "\r\n???\r\n结束\r\n");
-    EXPECT_EQ(read_journal(fs, tmp / "bad.txt", &back), JournalRead::damaged);
+    EXPECT_EQ(backup::read_journal(fs, tmp / "bad.txt", &back), backup::JournalRead::damaged);
 }
 
 }  // namespace

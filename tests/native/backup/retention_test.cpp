@@ -35,12 +35,12 @@ class Folder {
 };
 
 // A backup of two save folders named after 2011-10-22 9:05.
-Outcome written(ArchiveResult::Status second = ArchiveResult::done) {
-    Outcome o;
+backup::Outcome written(backup::ArchiveResult::Status second = backup::ArchiveResult::done) {
+    backup::Outcome o;
     o.first_done = kFolder + "/2011年10月22日9时5分.zip";
-    o.archives.push_back({1, o.first_done, "C:\\存档", ArchiveResult::done, "", {}});
+    o.archives.push_back({1, o.first_done, "C:\\存档", backup::ArchiveResult::done, "", {}});
     o.archives.push_back(
-        {2, o.first_done + "2", "C:\\存档2", second, second == ArchiveResult::failed ? "读不了" : "", {}});
+        {2, o.first_done + "2", "C:\\存档2", second, second == backup::ArchiveResult::failed ? "读不了" : "", {}});
     return o;
 }
 
@@ -69,7 +69,7 @@ class Retention : public ::testing::Test {
 };
 
 TEST_F(Retention, KeepsTheNewestSetsWholeAndEveryForeignFile) {
-    PruneResult r = prune_after_backup(folder.fs, kFolder, written(), 3);
+    backup::PruneResult r = backup::prune_after_backup(folder.fs, kFolder, written(), 3);
     std::set<std::string> expected = kForeign;
     // Newest by the time the name says, not by how it sorts as text ("3日" after "21日").
     for (const char* n : {"2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2", "2011年10月21日.zip",
@@ -87,51 +87,51 @@ TEST_F(Retention, KeepsTheNewestSetsWholeAndEveryForeignFile) {
 }
 
 TEST_F(Retention, NothingGoesAfterAnIncompleteBackupOrWithoutALimit) {
-    Outcome skipped = written();
+    backup::Outcome skipped = written();
     skipped.archives[0].skipped = {"a.sav：拒绝访问"};
-    Outcome refused;
-    refused.refusal = Outcome::program_running;
-    for (const Outcome& o :
-         {written(ArchiveResult::failed), written(ArchiveResult::folder_missing), skipped, refused})
-        EXPECT_TRUE(prune_after_backup(folder.fs, kFolder, o, 3).deleted.empty());
-    EXPECT_TRUE(prune_after_backup(folder.fs, kFolder, written(), 0).deleted.empty());
+    backup::Outcome refused;
+    refused.refusal = backup::Outcome::program_running;
+    for (const backup::Outcome& o :
+         {written(backup::ArchiveResult::failed), written(backup::ArchiveResult::folder_missing), skipped, refused})
+        EXPECT_TRUE(backup::prune_after_backup(folder.fs, kFolder, o, 3).deleted.empty());
+    EXPECT_TRUE(backup::prune_after_backup(folder.fs, kFolder, written(), 0).deleted.empty());
     EXPECT_EQ(folder.names(), before);
 }
 
 TEST_F(Retention, TheSetJustWrittenStaysWhenTheClockWentBackAndUndeletableFilesAreReported) {
     folder.put({"2030年1月1日.zip", "2030年1月2日.zip", "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"});
     folder.fs.locked_suffix = "2030年1月1日.zip";
-    PruneResult r = prune_after_backup(folder.fs, kFolder, written(), 2);
+    backup::PruneResult r = backup::prune_after_backup(folder.fs, kFolder, written(), 2);
     EXPECT_EQ(folder.names(), (std::set<std::string>{"2030年1月1日.zip", "2030年1月2日.zip",
                                                    "2011年10月22日9时5分.zip", "2011年10月22日9时5分.zip2"}));
     EXPECT_EQ(r.failed, std::vector<std::string>{kFolder + "/2030年1月1日.zip"});
-    ASSERT_EQ(prune_notices(r).size(), 1u);
-    EXPECT_NE(prune_notices(r)[0].text.find(fs::shown(r.failed[0])), std::string::npos);
+    ASSERT_EQ(backup::prune_notices(r).size(), 1u);
+    EXPECT_NE(backup::prune_notices(r)[0].text.find(fs::shown(r.failed[0])), std::string::npos);
 }
 
 TEST(RunReport, OneLinePerArchiveAndTheWorstResultCounts) {
-    Outcome o = written(ArchiveResult::failed);
+    backup::Outcome o = written(backup::ArchiveResult::failed);
     o.archives[1].reason = "无法读取\r\n文件";
-    PruneResult none;
-    EXPECT_EQ(backup_report_lines("游戏", o, none),
+    backup::PruneResult none;
+    EXPECT_EQ(backup::backup_report_lines("游戏", o, none),
               (std::vector<std::string>{"游戏：备份完成：" + fs::shown(o.first_done),
                                         "游戏：备份失败：" + fs::shown(o.first_done) + "2：无法读取  文件"}));
-    EXPECT_EQ(run_result(o), kSomeFailed);
-    EXPECT_EQ(run_result(written()), kAllWritten);
-    Outcome refused;
-    refused.refusal = Outcome::program_running;
+    EXPECT_EQ(backup::run_result(o), backup::kSomeFailed);
+    EXPECT_EQ(backup::run_result(written()), backup::kAllWritten);
+    backup::Outcome refused;
+    refused.refusal = backup::Outcome::program_running;
     refused.detail = "game.exe";
-    EXPECT_EQ(backup_report_lines("游戏", refused, none),
+    EXPECT_EQ(backup::backup_report_lines("游戏", refused, none),
               std::vector<std::string>{"游戏：程序[game.exe]在运行，不能进行备份！"});
-    EXPECT_EQ(worse(run_result(refused), run_result(written())), kRefused);
+    EXPECT_EQ(backup::worse(backup::run_result(refused), backup::run_result(written())), backup::kRefused);
 }
 
 TEST(RunReport, TheLogDropsItsOldestWholeLines) {
     const std::string old = "第一行\r\n第二行\r\n";
-    EXPECT_EQ(bounded_log(old, {"新"}, 100), old + "新\r\n");
-    EXPECT_EQ(bounded_log(old, {"新"}, 12), "第二行\r\n新\r\n");
-    EXPECT_EQ(bounded_log(old, {"新"}, 9), "新\r\n");  // never half a line
-    EXPECT_EQ(bounded_log("断了", {"新"}, 100), "断了\r\n新\r\n");
+    EXPECT_EQ(backup::bounded_log(old, {"新"}, 100), old + "新\r\n");
+    EXPECT_EQ(backup::bounded_log(old, {"新"}, 12), "第二行\r\n新\r\n");
+    EXPECT_EQ(backup::bounded_log(old, {"新"}, 9), "新\r\n");  // never half a line
+    EXPECT_EQ(backup::bounded_log("断了", {"新"}, 100), "断了\r\n新\r\n");
 }
 
 }  // namespace

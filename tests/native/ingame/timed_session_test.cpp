@@ -46,18 +46,18 @@ class Session : public ::testing::Test {
 
     fs::MemoryFileSystem disk;
     bool running = false;
-    NoProgress view;
-    BackupRunner runner{{disk, [this](const std::string&) { return running; }, 1}, view};
+    backup::NoProgress view;
+    backup::BackupRunner runner{{disk, [this](const std::string&) { return running; }, 1}, view};
     NoStamp stamp;
-    const ProjectState project{"游戏", "D:\\游戏\\game.exe", {"C:\\存档"}, kFolder, {}};
+    const backup::ProjectState project{"游戏", "D:\\游戏\\game.exe", {"C:\\存档"}, kFolder, {}};
 };
 
 // 定时备份=1 over five minutes; the game saves every 20 s for the first three only.
 TEST_F(Session, OneSetPerMinuteInWhichTheSaveChangedAndPruningSparesOtherKinds) {
-    BackupInfo info(disk, kFolder);
-    for (auto [name, kind, kept] : {std::tuple{"2020年1月1日.zip", backup_kind::kManual, false},
-                                    std::tuple{"2020年1月2日.zip", backup_kind::kTimed, true},
-                                    std::tuple{"2020年1月3日.zip", backup_kind::kQuick, false}}) {
+    backup::BackupInfo info(disk, kFolder);
+    for (auto [name, kind, kept] : {std::tuple{"2020年1月1日.zip", backup::backup_kind::kManual, false},
+                                    std::tuple{"2020年1月2日.zip", backup::backup_kind::kTimed, true},
+                                    std::tuple{"2020年1月3日.zip", backup::backup_kind::kQuick, false}}) {
         disk.add_file(kFolder + "\\" + name, "zip");
         info.set_kind(name, kind);
         info.set_kept(name, kept);
@@ -76,7 +76,7 @@ TEST_F(Session, OneSetPerMinuteInWhichTheSaveChangedAndPruningSparesOtherKinds) 
         for (const std::string& due : timed.tick(t, [this](const std::string&) { return running; })) {
             EXPECT_EQ(due, "游戏");
             const BackupJobResult r = back_up(timed_job(options));
-            EXPECT_EQ(r.run_result(), kAllWritten);
+            EXPECT_EQ(r.run_result(), backup::kAllWritten);
             (r.unchanged ? skipped_at : written_at).push_back(t);
         }
     }
@@ -84,8 +84,8 @@ TEST_F(Session, OneSetPerMinuteInWhichTheSaveChangedAndPruningSparesOtherKinds) 
     EXPECT_EQ(skipped_at, (std::vector<int64_t>{240, 300}));
     EXPECT_EQ(stamp.stamps, 3);  // a skipped backup writes nothing, the list included
     std::vector<std::string> timed_sets;
-    for (const ArchiveSet& s : list_sets(disk, kFolder, {false}))
-        if (info.of(s.stem + ".zip").kind == backup_kind::kTimed && !info.of(s.stem + ".zip").kept)
+    for (const backup::ArchiveSet& s : backup::list_sets(disk, kFolder, {false}))
+        if (info.of(s.stem + ".zip").kind == backup::backup_kind::kTimed && !info.of(s.stem + ".zip").kept)
             timed_sets.push_back(s.stem);
     EXPECT_EQ(timed_sets, (std::vector<std::string>{"2026年1月1日10时3分", "2026年1月1日10时2分"}));
     for (const char* other : {"2020年1月1日.zip", "2020年1月2日.zip", "2020年1月3日.zip", "Desktop.ini"})
@@ -131,7 +131,7 @@ TEST_P(SkipUnchanged, ComparesNamesSizesAndTimesWithTheNewestSet) {
     disk.add_dir("C:\\存档\\子");
     disk.add_file("C:\\存档\\子\\b.dat", "bbb", kStartUnix);
     set_session_clock(0);
-    ASSERT_EQ(back_up({}).run_result(), kAllWritten);
+    ASSERT_EQ(back_up({}).run_result(), backup::kAllWritten);
     GetParam().change(disk);
     EXPECT_EQ(saves_unchanged(disk, project), GetParam().unchanged);
 }
@@ -162,7 +162,7 @@ TEST_F(Session, ATimeBeyondTheExtendedFieldComparesInDosForm) {
     const int64_t late = int64_t{1} << 32;  // 2106
     disk.add_file("C:\\存档\\a.sav", "save", late);
     set_session_clock(0);
-    ASSERT_EQ(back_up({}).run_result(), kAllWritten);
+    ASSERT_EQ(back_up({}).run_result(), backup::kAllWritten);
     EXPECT_TRUE(saves_unchanged(disk, project));
     disk.add_file("C:\\存档\\a.sav", "save", late + 4);
     EXPECT_FALSE(saves_unchanged(disk, project));
@@ -205,28 +205,28 @@ TEST_F(Session, BackupTwiceWithoutAChangeWritesOneSetAndLogsTheSkip) {
     running = false;
     CommandHostOnDisk host(*this, [this](const BackupJob& job) { return back_up(job); });
     set_session_clock(0);
-    EXPECT_EQ(run_command({"/backup", "游戏"}, host), kAllWritten);
+    EXPECT_EQ(run_command({"/backup", "游戏"}, host), backup::kAllWritten);
     set_session_clock(90);
     host.reported.clear();
-    EXPECT_EQ(run_command({"/backup", "游戏"}, host), kAllWritten);
+    EXPECT_EQ(run_command({"/backup", "游戏"}, host), backup::kAllWritten);
     EXPECT_EQ(host.reported, std::vector<std::string>{"游戏：未变化，跳过"});
-    EXPECT_EQ(list_sets(disk, kFolder, {false}).size(), 1u);
+    EXPECT_EQ(backup::list_sets(disk, kFolder, {false}).size(), 1u);
     EXPECT_EQ(stamp.stamps, 1);
     // 备份存档 in the window always writes.
     EXPECT_FALSE(back_up({}).unchanged);
-    EXPECT_EQ(list_sets(disk, kFolder, {false}).size(), 2u);
+    EXPECT_EQ(backup::list_sets(disk, kFolder, {false}).size(), 2u);
 }
 
 TEST_F(Session, TimedAndQuickBackupsRunWhileTheProgramRunsOthersAreRefused) {
     running = true;
     set_session_clock(0);
-    EXPECT_EQ(back_up(command_line_job({})).outcome.refusal, Outcome::program_running);
-    EXPECT_EQ(back_up(after_exit_job({})).outcome.refusal, Outcome::program_running);
-    EXPECT_EQ(back_up(quick_job({})).run_result(), kAllWritten);
+    EXPECT_EQ(back_up(command_line_job({})).outcome.refusal, backup::Outcome::program_running);
+    EXPECT_EQ(back_up(after_exit_job({})).outcome.refusal, backup::Outcome::program_running);
+    EXPECT_EQ(back_up(quick_job({})).run_result(), backup::kAllWritten);
     set_session_clock(5);
     disk.add_file("C:\\存档\\a.sav", "save 5", kStartUnix + 5);
     const BackupJobResult r = back_up(timed_job({}));
-    EXPECT_EQ(r.run_result(), kAllWritten);
+    EXPECT_EQ(r.run_result(), backup::kAllWritten);
     const Note note = backup_note("游戏", "定时备份", r, true);
     EXPECT_FALSE(note.failure);
     EXPECT_FALSE(note.quiet);

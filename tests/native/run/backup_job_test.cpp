@@ -40,17 +40,17 @@ TEST_P(BackupJobCases, PacksPrunesStampsAndCountsEveryFailure) {
         disk.add_dir("C:\\存档");
         disk.add_file("C:\\存档\\a.sav", "save");
     }
-    NoProgress view;
-    BackupRunner runner({fs, [&](const std::string&) { return c.running; }, 1}, view);
+    backup::NoProgress view;
+    backup::BackupRunner runner({fs, [&](const std::string&) { return c.running; }, 1}, view);
     disk.add_dir("E:\\存档目录\\游戏");
     for (const char* name : {"2020年1月1日.zip", "2020年1月2日.zip", "Desktop.ini"})
         disk.add_file(std::string("E:\\存档目录\\游戏\\") + name, "zip");
     if (!c.deletes) fs.locked_suffix = "2020年1月1日.zip";
     FakeStamp stamp;
     stamp.works = c.stamp_works;
-    const ProjectState project{"游戏", "D:\\游戏\\game.exe", {"C:\\存档"}, "E:\\存档目录\\游戏", {}};
+    const backup::ProjectState project{"游戏", "D:\\游戏\\game.exe", {"C:\\存档"}, "E:\\存档目录\\游戏", {}};
 
-    const BackupJobResult r = run_backup_job(runner, fs, stamp, project, {backup_kind::kManual, c.keep});
+    const BackupJobResult r = run_backup_job(runner, fs, stamp, project, {backup::backup_kind::kManual, c.keep});
 
     EXPECT_EQ(r.run_result(), c.code);
     EXPECT_EQ(stamp.stamped, std::vector<std::string>{"游戏"});  // refusals included
@@ -71,20 +71,20 @@ INSTANTIATE_TEST_SUITE_P(
 // Timed sets are pruned by their own count, every other kind by 保留份数; kept sets never go.
 TEST(BackupJobKinds, EachPruningCountsItsOwnKindsAndSparesKeptSets) {
     fs::MemoryFileSystem disk;
-    NoProgress view;
-    BackupRunner runner({disk, {}, 1}, view);
+    backup::NoProgress view;
+    backup::BackupRunner runner({disk, {}, 1}, view);
     FakeStamp stamp;
     const std::string folder = "E:\\存档目录\\游戏";
-    const ProjectState project{"游戏", "game.exe", {"C:\\存档"}, folder, {}};
+    const backup::ProjectState project{"游戏", "game.exe", {"C:\\存档"}, folder, {}};
     disk.add_dir("C:\\存档");
     disk.add_file("C:\\存档\\a.sav", "save");
     disk.add_dir(folder);
-    BackupInfo info(disk, folder);
+    backup::BackupInfo info(disk, folder);
     // Oldest first: kind and kept mark of each earlier set.
     const std::vector<std::pair<const char*, bool>> earlier = {
-        {backup_kind::kManual, true}, {backup_kind::kTimed, false}, {backup_kind::kManual, false},
-        {backup_kind::kTimed, true},  {backup_kind::kQuick, false}, {backup_kind::kTimed, false},
-        {backup_kind::kCommandLine, false}};
+        {backup::backup_kind::kManual, true}, {backup::backup_kind::kTimed, false}, {backup::backup_kind::kManual, false},
+        {backup::backup_kind::kTimed, true},  {backup::backup_kind::kQuick, false}, {backup::backup_kind::kTimed, false},
+        {backup::backup_kind::kCommandLine, false}};
     std::vector<std::string> names;
     for (size_t i = 0; i < earlier.size(); ++i) {
         names.push_back("2020年1月" + std::to_string(i + 1) + "日.zip");
@@ -99,17 +99,17 @@ TEST(BackupJobKinds, EachPruningCountsItsOwnKindsAndSparesKeptSets) {
         return p;
     };
     // A timed backup keeping two timed sets: the new one and the newest earlier timed set.
-    const BackupJobResult timed = run_backup_job(runner, disk, stamp, project, {backup_kind::kTimed, 2});
+    const BackupJobResult timed = run_backup_job(runner, disk, stamp, project, {backup::backup_kind::kTimed, 2});
     EXPECT_EQ(present(), (std::vector<bool>{true, false, true, true, true, true, true}));
-    EXPECT_EQ(info.of(set_key(timed.outcome.first_done)).kind, backup_kind::kTimed);
+    EXPECT_EQ(info.of(backup::set_key(timed.outcome.first_done)).kind, backup::backup_kind::kTimed);
     EXPECT_EQ(info.of(names[1]).note, "");  // what was known of a deleted set goes with it
     // A manual backup keeping two: of the others only the newest unkept one stays beside it.
     set_clock_for_tests([] { return DateTime{2030, 1, 1, 0, 0, 0}; });
-    const BackupJobResult manual = run_backup_job(runner, disk, stamp, project, {backup_kind::kManual, 2});
+    const BackupJobResult manual = run_backup_job(runner, disk, stamp, project, {backup::backup_kind::kManual, 2});
     set_clock_for_tests(nullptr);
     EXPECT_EQ(present(), (std::vector<bool>{true, false, false, true, false, true, true}));
     EXPECT_TRUE(disk.exists(timed.outcome.first_done));
-    EXPECT_EQ(info.of(set_key(manual.outcome.first_done)).kind, backup_kind::kManual);
+    EXPECT_EQ(info.of(backup::set_key(manual.outcome.first_done)).kind, backup::backup_kind::kManual);
     EXPECT_TRUE(info.of(names[0]).kept);
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 BackupJobResult written() {
     BackupJobResult r;
-    r.outcome.archives = {ArchiveResult{1, "E:\\存档目录\\甲\\2011年1月1日.zip", "C:\\存档", ArchiveResult::done, "", {}}};
+    r.outcome.archives = {backup::ArchiveResult{1, "E:\\存档目录\\甲\\2011年1月1日.zip", "C:\\存档", backup::ArchiveResult::done, "", {}}};
     r.outcome.first_done = r.outcome.archives[0].archive;
     return r;
 }
@@ -47,7 +47,7 @@ class FakeHost : public CommandHost {
     }
     BackupJobResult back_up(const std::string&, const CurrentProject& project, const BackupJob& job) override {
         backed_up.push_back(project.name);
-        events.push_back(job.kind == backup_kind::kTimed ? "timed backup" : "backup");
+        events.push_back(job.kind == backup::backup_kind::kTimed ? "timed backup" : "backup");
         auto it = results.find(project.name);
         return it == results.end() ? written() : it->second;
     }
@@ -69,7 +69,7 @@ class FakeHost : public CommandHost {
 
 BackupJobResult refused() {
     BackupJobResult r;
-    r.outcome.refusal = Outcome::program_running;
+    r.outcome.refusal = backup::Outcome::program_running;
     r.outcome.detail = "game.exe";
     return r;
 }

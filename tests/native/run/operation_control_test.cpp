@@ -39,7 +39,7 @@ struct Queue : OperationHost {
     void settled() override { ++settles; }
 };
 
-struct Shown : ProgressView {
+struct Shown : backup::ProgressView {
     int percent = -1;
     std::string status, counter;
     void set_percent(int p) override { percent = p; }
@@ -69,7 +69,7 @@ class Controller : public ::testing::Test {
         ASSERT_TRUE(done());
     }
     // Runs one operation to its end; what it was told.
-    BackupJobResult finish(Operation o, ProgressView* view = nullptr) {
+    BackupJobResult finish(Operation o, backup::ProgressView* view = nullptr) {
         BackupJobResult told;
         bool ended = false;
         EXPECT_TRUE(control.start(std::move(o), view, [&](const BackupJobResult& r) {
@@ -91,7 +91,7 @@ class Controller : public ::testing::Test {
 TEST_F(Controller, ABackupRunsOnAWorkerAndItsProgressNeverFloodsTheWindow) {
     Shown shown;
     const BackupJobResult r = finish(operation(Operation::backup), &shown);
-    EXPECT_EQ(r.run_result(), kAllWritten);
+    EXPECT_EQ(r.run_result(), backup::kAllWritten);
     EXPECT_EQ(queue.floods, 0);
     EXPECT_GT(queue.wakes, 1);
     EXPECT_EQ(shown.percent, 100);  // the newest values, whatever was skipped

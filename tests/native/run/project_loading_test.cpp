@@ -32,7 +32,7 @@ TEST(ProjectLoading, ReadsExpandsAndSplitsAndTheStateLooksForTheProgramGiven) {
     EXPECT_EQ(p.options, (ProjectOptions{true, 3}));
     EXPECT_EQ(p.excluded_folders, (std::vector<std::string>{"F:/工具/存档目录", "F:/工具/配置目录"}));
 
-    const ProjectState stored = project_state(p, p.program_path, folders);
+    const backup::ProjectState stored = project_state(p, p.program_path, folders);
     EXPECT_EQ(stored.name, "游戏");
     EXPECT_EQ(stored.program_file, "E:\\游戏\\game.exe");
     EXPECT_EQ(stored.save_paths, p.save_paths);

@@ -111,7 +111,7 @@ TEST_F(HistoryWindowTest, ListsSetsComparesNotesKeepsDeletesAndRestores) {
     press(H::kNoteButton);
     press(H::kKeepButton);
     EXPECT_EQ(cell(1, 4), "★打最终头目之前");
-    const SetInfo kept = BackupInfo(wintest::disk(), wintest::on_disk(folder)).of(time_name + ".zip");
+    const backup::SetInfo kept = backup::BackupInfo(wintest::disk(), wintest::on_disk(folder)).of(time_name + ".zip");
     EXPECT_TRUE(kept.kept);
     EXPECT_EQ(kept.note, "打最终头目之前");
 
@@ -165,7 +165,7 @@ TEST_F(HistoryWindowTest, ASetWithAnArchiveHeldOpenStaysWhole) {
     press(H::kDeleteButton);
     CloseHandle(held);
     EXPECT_NE(prompt.texts().back().find("这些文件没有移到回收站："), std::string::npos);
-    remove_backup_leftovers(wintest::disk(), wintest::on_disk(backup_folder("历史")));
+    backup::remove_backup_leftovers(wintest::disk(), wintest::on_disk(backup_folder("历史")));
     EXPECT_TRUE(wintest::is_file(archive("历史")) && wintest::is_file(archive("历史", 2)));
 }
 

@@ -163,9 +163,9 @@ TEST(RestoreChild, RestoresTheSet) {
     std::vector<std::string> saves;
     for (const std::string& s : gbk::split(files::environment_variable("VARNOKE_RESTORE_SAVES")))
         saves.push_back(wintest::on_disk(s));
-    RestoreRequest request{wintest::on_disk(files::environment_variable("VARNOKE_RESTORE_ARCHIVE")), saves,
+    backup::RestoreRequest request{wintest::on_disk(files::environment_variable("VARNOKE_RESTORE_ARCHIVE")), saves,
                            wintest::on_disk(backup)};
-    restore_with_safety_copy(fs::platform_file_system(), request, {});
+    backup::restore_with_safety_copy(fs::platform_file_system(), request, {});
 }
 
 TEST_F(RestoreSafety, ARestoreEndedByForceIsUndoneAtTheNextStart) {

@@ -18,7 +18,7 @@ class Decorate : public ::testing::Test {
 };
 
 TEST_F(Decorate, AFirstSelectionMakesTheFolderWithDesktopIniAndIcon) {
-    decorate_backup_folder(wintest::disk(), varnoke_exe(), wintest::on_disk(folder));
+    backup::decorate_backup_folder(wintest::disk(), varnoke_exe(), wintest::on_disk(folder));
     EXPECT_EQ(wintest::read_file(folder + "\\Desktop.ini"),
               "[.ShellClassInfo]\r\nConfirmFileOp=0\r\nIconFile=image.ico\r\nIconIndex=0\r\n"
               "InfoTip=存档文件夹 by Varnoke\r\n");
@@ -37,36 +37,36 @@ TEST_F(Decorate, AFirstSelectionMakesTheFolderWithDesktopIniAndIcon) {
 
 TEST_F(Decorate, AnExistingFolderGetsTheIconButNoDesktopIni) {
     CreateDirectoryA(folder.c_str(), nullptr);
-    decorate_backup_folder(wintest::disk(), varnoke_exe(), wintest::on_disk(folder));
+    backup::decorate_backup_folder(wintest::disk(), varnoke_exe(), wintest::on_disk(folder));
     EXPECT_FALSE(wintest::exists(folder + "Desktop.ini"));
     EXPECT_TRUE(wintest::is_file(folder + "image.ico"));
     EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_SYSTEM, 0u);
 }
 
 TEST_F(Decorate, AMissingProgramLeavesNothing) {
-    decorate_backup_folder(wintest::disk(), dir / "no\\such.exe", wintest::on_disk(folder));
-    decorate_backup_folder(wintest::disk(), "", wintest::on_disk(folder));
+    backup::decorate_backup_folder(wintest::disk(), dir / "no\\such.exe", wintest::on_disk(folder));
+    backup::decorate_backup_folder(wintest::disk(), "", wintest::on_disk(folder));
     EXPECT_FALSE(wintest::exists(folder));
 }
 
 TEST_F(Decorate, AProgramWithoutIconsOrNoProgramAtAllGivesNoIcon) {
-    EXPECT_FALSE(write_first_icon_group(wintest::disk(), files::executable_path(), wintest::on_disk(dir / "a.ico")));  // tests carry no icon
+    EXPECT_FALSE(backup::write_first_icon_group(wintest::disk(), files::executable_path(), wintest::on_disk(dir / "a.ico")));  // tests carry no icon
     wintest::write_file(dir / "fake.exe", "MZ not really a program");
-    EXPECT_FALSE(write_first_icon_group(wintest::disk(), dir / "fake.exe", wintest::on_disk(dir / "b.ico")));
-    decorate_backup_folder(wintest::disk(), dir / "fake.exe", wintest::on_disk(folder));
+    EXPECT_FALSE(backup::write_first_icon_group(wintest::disk(), dir / "fake.exe", wintest::on_disk(dir / "b.ico")));
+    backup::decorate_backup_folder(wintest::disk(), dir / "fake.exe", wintest::on_disk(folder));
     EXPECT_TRUE(wintest::exists(folder + "Desktop.ini"));
     EXPECT_FALSE(wintest::exists(folder + "image.ico"));
 }
 
 TEST(Processes, FindsARunningProgramWhateverTheCaseOfItsName) {
     std::string self = gbk::after_last_backslash(files::executable_path());
-    EXPECT_TRUE(is_program_running(self));
-    EXPECT_TRUE(is_program_running(gbk::ascii_lower(self)));
+    EXPECT_TRUE(backup::is_program_running(self));
+    EXPECT_TRUE(backup::is_program_running(gbk::ascii_lower(self)));
     std::string upper = self;
     for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    EXPECT_TRUE(is_program_running(upper));
-    EXPECT_FALSE(is_program_running("没有这个程序.exe"));
-    EXPECT_FALSE(is_program_running(""));
+    EXPECT_TRUE(backup::is_program_running(upper));
+    EXPECT_FALSE(backup::is_program_running("没有这个程序.exe"));
+    EXPECT_FALSE(backup::is_program_running(""));
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ class CommandLine : public ::testing::Test {
     // The names of the backup folder that the backup writes.
     std::set<std::string> archives(const std::string& name) const {
         std::set<std::string> out;
-        for (const ArchiveSet& set : list_sets(wintest::disk(), wintest::on_disk(folder(name)), {false}))
+        for (const backup::ArchiveSet& set : backup::list_sets(wintest::disk(), wintest::on_disk(folder(name)), {false}))
             for (const std::string& n : set.names) out.insert(fs::shown_name(n));
         return out;
     }

@@ -97,7 +97,7 @@ TEST_F(FinderWindowTest, AfterALauncherTheRecordingGoesOnUntilStop) {
         wintest::click(w.item(kStartButton));
         ASSERT_TRUE(pump_until([&] { return wintest::read_file(game.save_file()) == "data"; },
                                kLongWait));
-        ASSERT_TRUE(pump_until([&] { return !is_program_running("finder_game.exe"); }, kLongWait));
+        ASSERT_TRUE(pump_until([&] { return !backup::is_program_running("finder_game.exe"); }, kLongWait));
         pump_until([] { return false; }, 1000);  // the game has ended, the launcher long before
         EXPECT_TRUE(w.is_enabled(kStopButton));
         EXPECT_EQ(w.text(kStatusLabel), "启动器已退出，仍在记录；游戏结束后请按 停止");
