@@ -7,6 +7,7 @@
 
 #include "app/project_decoration.h"
 #include "app/startup.h"
+#include "app/sync_machine.h"
 #include "backup/backup_report.h"
 #include "backup/processes.h"
 #include "config/config_lock.h"
@@ -104,7 +105,11 @@ class WinCommandHost : public CommandHost {
     BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) override {
         decorate_project_folder(fs_, project);
         ListStamp stamp(list_files(list));
-        OperationControl operations({fs_, [](const std::string& exe) { return backup::is_program_running(exe); }, stamp},
+        const ProjectOptions options = project.options;
+        OperationControl operations({fs_, [](const std::string& exe) { return backup::is_program_running(exe); }, stamp,
+                                     [this, options](const backup::ProjectState& p, const BackupJobResult& r) {
+                                         note_written_set(sync_setup(), options, p.name, r.outcome);
+                                     }},
                                     nullptr);
         Operation backup;
         backup.project = project_state(project, project.program_path, system_folders());
@@ -129,7 +134,14 @@ class WinCommandHost : public CommandHost {
     bool is_program_running(const std::string& exe_name) override { return backup::is_program_running(exe_name); }
     void pause(unsigned milliseconds) override { Sleep(milliseconds); }
 
+    SyncReport sync(const std::string& list, const std::string& project) override {
+        return upload_pending_sets(sync_setup(), list_files(list), project);
+    }
+
    private:
+    SyncSetup sync_setup() {
+        return platform_sync_setup(fs_, tool_.tool_dir, make_machine_id(first_adapter_address(), os_build_number()));
+    }
     ProjectFiles list_files(const std::string& list) const { return ProjectFiles{fs_, list, tool_.backup_root()}; }
 
     ToolFolders tool_;

@@ -110,7 +110,8 @@ bool InGame::on_message(UINT msg, WPARAM wp, LPARAM lp) {
 void InGame::show_tray_menu() {
     const std::vector<TrayMenuItem> items = {{kTrayBackup, "立即备份"}, {kTrayRestore, "恢复最新备份"},
                                              {kTrayHistory, "存档历史"}, {kTrayShow, "显示主窗口"},
-                                             {kTrayStop, "停止监视"},    {0, nullptr},
+                                             {kTrayStop, "停止监视"},    {kTraySync, "立即同步"},
+                                             {0, nullptr},
                                              {kTrayExit, "退出"}};
     tray_command(track_tray_menu(context_.window, items));
 }
@@ -127,6 +128,7 @@ void InGame::tray_command(UINT command) {
         case kTrayShow: show_from_tray(); break;
         case kTrayStop: stop_watching(); break;
         case kTrayExit: window_.exit_from_tray(); break;
+        case kTraySync: window_.sync_now(); break;
     }
 }
 
@@ -198,6 +200,8 @@ void InGame::refresh_tray() {
     std::string tip = "Varnoke";
     for (const std::string& n : watched) tip += (tip == "Varnoke" ? "：监视 " : "、") + n;
     if (!failure.empty()) tip = failure;
+    const std::string syncing = context_.sync_line ? context_.sync_line() : "";
+    if (!syncing.empty()) tip += "\n" + syncing;
     tray_.set_tip(tip);
     tray_.show();
 }

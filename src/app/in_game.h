@@ -30,6 +30,7 @@ class GameWindow {
     virtual void open_history_of(const std::string& project) = 0;
     virtual void exit_from_tray() = 0;  // closes the window unless work runs
     virtual void work_changed() = 0;    // unattended work started or ended
+    virtual void sync_now() {}          // the tray's 立即同步
 };
 
 struct InGameContext {
@@ -41,6 +42,7 @@ struct InGameContext {
     fs::FileSystem* fs = nullptr;
     Notifier* notifier = nullptr;     // nullptr: the tray and the log
     std::function<int64_t()> now_ms;  // a steady clock
+    std::function<std::string()> sync_line;  // uploads under way, for the tooltip; "" when none
 };
 
 class TrayNotifier;
@@ -71,7 +73,10 @@ class InGame {
     static constexpr UINT kTrayMessage = WM_APP + 1;
     static constexpr UINT_PTR kWaitTimer = 1;    // looks for the programs waited for
     static constexpr UINT_PTR kInGameTimer = 2;  // timed backups: looks at the programs every few seconds
-    enum TrayCommand : UINT { kTrayBackup = 0x100, kTrayRestore, kTrayHistory, kTrayShow, kTrayStop, kTrayExit };
+    enum TrayCommand : UINT { kTrayBackup = 0x100, kTrayRestore, kTrayHistory, kTrayShow, kTrayStop, kTrayExit, kTraySync };
+    // What runs beside the game (uploads) tells through the same notification and log.
+    void tell(const Note& note) { notifier().notify(note); }
+    void refresh_tray();
 
    private:
     void take_quick_keys();
@@ -80,7 +85,6 @@ class InGame {
     void check_waiting_programs();
     void tick();
     void reload_timed_projects();
-    void refresh_tray();
     void stop_watching();
     std::string played_project() const;
     Notifier& notifier();

@@ -79,14 +79,19 @@ bool MainWindow::create(MainContext context) {
     add_undo_to_system_menu();
     DragAcceptFiles(hwnd(), TRUE);
     in_game_->attach();
+    sync_->request(project_list(), "");  // what an earlier run left pending
     ShowWindow(hwnd(), SW_SHOW);
     return true;
 }
 
 void MainWindow::start_work_parts() {
-    work_ = std::make_unique<WindowOperations>(hwnd(), files(), project_list(), [this] { work_settled(); });
+    start_sync_parts();
+    work_ = std::make_unique<WindowOperations>(
+        hwnd(), files(), project_list(), [this] { work_settled(); },
+        [this](const backup::ProjectState& p, const BackupJobResult& r) { backed_up(p, r); });
     InGameContext game{hwnd(),           context_.folders, context_.machine_id, context_.save_config_path,
-                       context_.special, context_.fs,      context_.notifier,   context_.now_ms};
+                       context_.special, context_.fs,      context_.notifier,   context_.now_ms,
+                       [this] { return sync_->progress(); }};
     GameWindow& as_game_window = *this;
     in_game_ = std::make_unique<InGame>(std::move(game), as_game_window, operations());
 }
@@ -167,6 +172,14 @@ bool MainWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
         operations().deliver();
         return true;
     }
+    if (msg == kSyncMessage) {
+        sync_finished();
+        return true;
+    }
+    if (msg == kServerCheckedMessage || msg == kServerFetchedMessage) {
+        server_answered(msg, lp);
+        return true;
+    }
     if (in_game_->on_message(msg, wp, lp)) return true;
     // While work runs the window stays open and takes no new work.
     if (working() && (msg == WM_CLOSE || msg == WM_DROPFILES)) {
@@ -220,6 +233,10 @@ void MainWindow::stamp_operation_time() {
 }
 
 void MainWindow::start_program() {
+    if (!check_server_before_start()) launch_program();
+}
+
+void MainWindow::launch_program() {
     // A program that did not start leaves nothing to wait for.
     if (!project_.program_file.empty() && prompt().shell_open(project_.program_file) &&
         project_.options.backup_on_exit)

@@ -16,6 +16,7 @@
 #include "run/notifier.h"
 #include "run/operation_control.h"
 #include "run/project_loading.h"
+#include "run/sync_worker.h"
 #include "ui/window.h"
 
 // What the main window works on, given when it opens.
@@ -123,7 +124,8 @@ class MainWindow : public Window, private GameWindow {
     void add_undo_to_system_menu();
     void refresh_undo_item();
     void show_restore_menu(POINT at);
-    bool restore_from(std::function<std::optional<std::string>(const std::string& backup_folder)> choose);
+    bool restore_from(std::function<std::optional<std::string>(const std::string& backup_folder)> choose,
+                      bool ask_overwrite = true);
     bool start_attended(Operation operation);
     void finish_attended(const Operation& operation, const BackupJobResult& result);
     void work_settled();
@@ -143,6 +145,21 @@ class MainWindow : public Window, private GameWindow {
     void open_history_of(const std::string& project_name) override;
     void exit_from_tray() override;
     void work_changed() override;
+    void sync_now() override;
+
+    // main_window_sync.cpp: uploads beside the window, and the look at the server before playing.
+    static constexpr UINT kSyncMessage = WM_APP + 3;
+    void start_sync_parts();
+    void backed_up(const backup::ProjectState& project, const BackupJobResult& result);
+    void sync_finished();
+    // 启动程序 of a project that syncs asks the server first, bounded, beside the window.
+    static constexpr UINT kServerCheckedMessage = WM_APP + 4;
+    static constexpr UINT kServerFetchedMessage = WM_APP + 5;
+    bool check_server_before_start();
+    void server_checked(const std::string& project, const NewerElsewhere& found);
+    void server_fetched(const std::string& project, const std::optional<std::string>& first, const std::string& problem);
+    void launch_program();
+    void server_answered(UINT msg, LPARAM lp);
 
     MainContext context_;
     ProgressControls progress_;  // of the work the user waits for
@@ -150,6 +167,9 @@ class MainWindow : public Window, private GameWindow {
     CurrentProject project_;
     HWND history_ = nullptr;  // the open 存档历史, closed with this window
     bool history_restoring_ = false;  // it waits for the end of the restore it asked for
+    std::string start_after_restore_;  // the project whose program starts once its restore has ended
+    SyncSetup sync_setup_;
+    std::unique_ptr<SyncWorker> sync_;
     std::unique_ptr<WindowOperations> work_;
     std::unique_ptr<InGame> in_game_;
 };

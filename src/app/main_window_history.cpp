@@ -25,6 +25,15 @@ void MainWindow::open_history() {
     context.restore = [this, name = project().name](const std::string& archive) {
         return restore_from_history(name, archive);
     };
+    if (project().options.sync && sync_configured(sync_setup_)) {
+        context.list_server = [setup = sync_setup_, name = project().name, folder = project().backup_folder] {
+            return list_server_sets(setup, name, folder);
+        };
+        context.fetch = [setup = sync_setup_, name = project().name, folder = project().backup_folder](
+                            const syncing::RemoteSet& set, std::string* problem) {
+            return fetch_server_set(setup, name, folder, set, problem);
+        };
+    }
     history_ = open_history_window(std::move(context));
 }
 

@@ -54,6 +54,12 @@ void MainWindow::finish_attended(const Operation& operation, const BackupJobResu
     const Told told = told_of(operation, result);
     for (const backup::Notice& n : told.boxes) show_message(n.text, n.warning ? mb::kIconExclamation : mb::kOk, n.title);
     if (!told.progress_line.empty()) set_text(kProgressTextLabel, told.progress_line);
+    // The set from the server is in place (or could not be): the game starts as the user asked.
+    if (operation.kind == Operation::restore && !start_after_restore_.empty() &&
+        same_project(start_after_restore_, project().name)) {
+        start_after_restore_.clear();
+        launch_program();
+    }
 }
 
 // The project is free again: the buttons come back, and 存档历史 shows what the work changed.
@@ -95,15 +101,16 @@ bool MainWindow::restore_archive(const std::string& first_archive) {
 
 // The running program is refused first, then the archive is chosen, then the question: the
 // runner asks them in that order, each on this thread.
-bool MainWindow::restore_from(std::function<std::optional<std::string>(const std::string& backup_folder)> choose) {
+bool MainWindow::restore_from(std::function<std::optional<std::string>(const std::string& backup_folder)> choose,
+                              bool ask_overwrite) {
     Operation operation;
     operation.kind = Operation::restore;
     operation.project = operation_state();
     operation.ask.choose_archive = [choose = std::move(choose), folder = operation.project.backup_folder] {
         return choose(folder);
     };
-    operation.ask.confirm_overwrite = [] {
-        return show_message("存档已存在是否覆盖？", mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
+    operation.ask.confirm_overwrite = [ask_overwrite] {
+        return !ask_overwrite || show_message("存档已存在是否覆盖？", mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
     };
     return start_attended(std::move(operation));
 }

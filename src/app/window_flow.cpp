@@ -1,5 +1,7 @@
 #include "app/window_flow.h"
 
+#include "app/sync_machine.h"
+
 #include "app/app_state.h"
 #include "paths/folders_win.h"
 #include "ui/config_window.h"
@@ -24,6 +26,7 @@ bool open_config(const std::string& dropped_file) {
     AppState& a = app();
     ConfigContext context{a.fs, a.folders(), a.machine_id, a.save_config_path, dropped_file, std::nullopt};
     if (a.config_unchosen) context.page = kPageSettings;
+    context.sync = platform_sync_setup(*a.fs, a.tool_dir, a.machine_id);
     ConfigEvents events;
     events.list_chosen = [](const std::string& path) { app().save_config_path = path; };
     events.closed = [] {

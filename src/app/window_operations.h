@@ -13,7 +13,9 @@ class WindowOperations {
    public:
     // The window gets kMessage for every wake-up and hands it to deliver(); `settled` runs when
     // an operation has ended and its project is free again.
-    WindowOperations(HWND window, fs::FileSystem& files, ProjectFiles list, std::function<void()> settled);
+    // `backed_up` runs on the worker after each backup.
+    WindowOperations(HWND window, fs::FileSystem& files, ProjectFiles list, std::function<void()> settled,
+                     std::function<void(const backup::ProjectState&, const BackupJobResult&)> backed_up = nullptr);
     static constexpr UINT kMessage = WM_APP + 2;
 
     OperationControl& control() { return control_; }

@@ -58,6 +58,7 @@ void sort_rows(std::vector<HistoryRow>& rows, HistoryColumn by, bool ascending) 
             case HistoryColumn::folders: return present_archives(a) < present_archives(b);
             case HistoryColumn::note:
                 return std::make_pair(!a.info.kept, a.info.note) < std::make_pair(!b.info.kept, b.info.note);
+            case HistoryColumn::place: return a.place < b.place;
             case HistoryColumn::time: break;
         }
         return a.set.seconds < b.set.seconds;

@@ -20,6 +20,8 @@ struct HistoryRow {
     int folders = 0;             // the project's save folders
     bool safety_copy = false;    // from "恢复前"
     SetInfo info;
+    std::string place;           // 位置, of a project that syncs: 本机, 服务器 or 两处
+    int server = -1;             // a set only on the server: its index in the server's listing
 };
 
 // Sets whose first archive is there, from the backup folder and its "恢复前", newest first. Strays
@@ -29,7 +31,7 @@ std::vector<HistoryRow> history_rows(fs::FileSystem& fs, const std::string& back
 // Where a row keeps its kind, note and kept mark.
 BackupInfo info_of(fs::FileSystem& fs, const HistoryRow& row);
 
-enum class HistoryColumn { time, kind, size, folders, note };
+enum class HistoryColumn { time, kind, size, folders, note, place };
 void sort_rows(std::vector<HistoryRow>& rows, HistoryColumn by, bool ascending);
 
 // The cells of a row, in the order of the columns.

@@ -18,7 +18,13 @@ inline constexpr const char* kBackupOnExitKey = "退出后备份";  // "1": back
 inline constexpr const char* kKeepSetsKey = "保留份数";        // how many backups to keep; absent: all
 inline constexpr const char* kTimedBackupKey = "定时备份";     // minutes between backups while the program runs
 inline constexpr const char* kTimedKeepKey = "自动保留份数";     // how many timed backups to keep
+inline constexpr const char* kSyncKey = "同步";                 // "1": sets written whole go to the server too
 inline constexpr const char* kQuickBackupKeySection = "快速备份键";  // per machine (key: its id): the quick keys
 inline constexpr const char* kQuickRestoreKeySection = "快速恢复键";
+// Per machine (key: its id): the server or folder sets are synced with, and who signs in there.
+inline constexpr const char* kSyncAddressSection = "同步服务器";
+inline constexpr const char* kSyncUserSection = "同步用户名";
+inline constexpr const char* kSyncPasswordSection = "同步密码";  // only as the Windows user sealed it
+inline constexpr const char* kPendingUploadsPrefix = FS_NAME("待上传_");  // + machine id + ".ini", in 配置目录
 inline constexpr const char* kRunLogFile = "varnoke.log";     // in "配置目录": what runs without a window did
 }  // namespace names

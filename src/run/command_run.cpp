@@ -10,6 +10,7 @@ const char kUsage[] =
     "  Varnoke.exe /backup <项目名>  备份一个项目\r\n"
     "  Varnoke.exe /backup-all       备份本机项目列表中的全部项目\r\n"
     "  Varnoke.exe /play <项目名>    启动项目的程序，程序（及同名进程）全部退出后备份\r\n"
+    "  Varnoke.exe /sync [<项目名>]  把待上传的备份上传到同步服务器\r\n"
     "  Varnoke.exe /list             列出本机项目列表中的项目\r\n"
     "  Varnoke.exe /help             显示本说明\r\n"
     "退出码：0 全部备份完成；1 有存档未能备份；\r\n"
@@ -23,6 +24,8 @@ Command parse_command(const std::vector<std::string>& args) {
     if ((option == "/backup" || option == "/play") && extra == 1 && !args[1].empty())
         return {option == "/backup" ? Command::backup : Command::play, args[1]};
     if (extra == 0 && option == "/backup-all") return {Command::backup_all, ""};
+    if (option == "/sync" && (extra == 0 || (extra == 1 && !args[1].empty())))
+        return {Command::sync, extra ? args[1] : ""};
     if (extra == 0 && option == "/list") return {Command::list, ""};
     if (extra == 0 && (option == "/help" || option == "/?")) return {Command::help, ""};
     return {};
@@ -46,8 +49,10 @@ class CommandRun {
         if (!find_project_list()) return backup::kRefused;
         if (c.kind == Command::list) return list();
         if (c.kind == Command::backup_all) return backup_all();
+        if (c.kind == Command::sync && c.project.empty()) return sync("");
         const std::string* name = listed_name(c.project);
         if (!name) return refuse(c.project + "：项目列表中没有这个项目。");
+        if (c.kind == Command::sync) return sync(*name);
         return c.kind == Command::backup ? back_up(*name) : play(*name);
     }
 
@@ -91,7 +96,16 @@ class CommandRun {
 
     backup::RunResult back_up(const std::string& name) {
         const CurrentProject project = host_.load_project(list_, name);
-        return report(name, host_.back_up(list_, project, command_line_job(project.options)));
+        const backup::RunResult result = report(name, host_.back_up(list_, project, command_line_job(project.options)));
+        // An upload that fails leaves the set pending for the next sync: the backup itself stands.
+        if (project.options.sync) sync(name);
+        return result;
+    }
+
+    int sync(const std::string& name) {
+        const SyncReport r = host_.sync(list_, name);
+        host_.report(r.log_lines.empty() ? std::vector<std::string>{"没有待上传的备份"} : r.log_lines);
+        return r.exit_code();
     }
 
     backup::RunResult report(const std::string& name, const BackupJobResult& job) {

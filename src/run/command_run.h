@@ -4,6 +4,8 @@
 //   /backup-all        every project of this machine's list, one after another
 //   /play <项目名>     starts the project's program, waits until no process of its name is left,
 //                      then backs it up; with 定时备份 it also backs up every so often meanwhile
+//   /sync [<项目名>]   uploads the sets still waiting to go to the server, of one project or all;
+//                      /backup, /backup-all and /play upload what they wrote when the project syncs
 //   /list, /help
 // Results go to the console and, for backups and refusals, to the log. The exit code is 0 when
 // every archive was written, 1 when some were not, 2 when the run was refused; of several
@@ -13,9 +15,10 @@
 
 #include "run/backup_job.h"
 #include "run/project_loading.h"
+#include "run/sync_service.h"
 
 struct Command {
-    enum Kind { backup, backup_all, play, list, help, bad } kind = bad;
+    enum Kind { backup, backup_all, play, sync, list, help, bad } kind = bad;
     std::string project;
 };
 
@@ -43,6 +46,8 @@ class CommandHost {
     virtual void wait_for_started_program() = 0;
     virtual bool is_program_running(const std::string& exe_name) = 0;
     virtual void pause(unsigned milliseconds) = 0;
+    // Uploads the pending sets of `project` ("": all) in the list; nothing when sync is not set up.
+    virtual SyncReport sync(const std::string& /*list*/, const std::string& /*project*/) { return {}; }
 };
 
 // The exit code.

@@ -85,8 +85,11 @@ backup::BackupMachine OperationControl::machine_for(const Operation& operation) 
 
 BackupJobResult OperationControl::run(const Operation& operation, backup::ProgressView& view) {
     backup::BackupRunner runner(machine_for(operation), view);
-    if (operation.kind == Operation::backup)
-        return run_backup_job(runner, machine_.fs, machine_.stamp, operation.project, operation.job);
+    if (operation.kind == Operation::backup) {
+        BackupJobResult result = run_backup_job(runner, machine_.fs, machine_.stamp, operation.project, operation.job);
+        if (machine_.backed_up) machine_.backed_up(operation.project, result);
+        return result;
+    }
     backup::ProjectState project = operation.project;
     if (operation.job.while_running) project.program_file.clear();  // asked for while playing
     BackupJobResult result;

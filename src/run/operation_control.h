@@ -65,6 +65,8 @@ struct OperationMachine {
     fs::FileSystem& fs;
     std::function<bool(const std::string& exe_name)> is_running;
     OperationStamp& stamp;
+    // On the worker, after every backup job, whatever it wrote: sync records the set here.
+    std::function<void(const backup::ProjectState&, const BackupJobResult&)> backed_up = nullptr;
 };
 
 class OperationControl {

@@ -57,6 +57,7 @@ const ControlSpec kModifyPage[] = {
     {kModifyTimedUnitLabel, "STATIC", "分钟（0 关闭）", 110, 186, 90, 20, kLabel},
     {kModifyTimedKeepLabel, "STATIC", "自动保留份数", 222, 186, 76, 20, kLabel},
     {kModifyTimedKeepEdit, "EDIT", "", 300, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
+    {kModifySyncCheck, "BUTTON", "同步到服务器", 320, 214, 110, 20, kCheck},
 };
 
 // Page "增加".
@@ -79,6 +80,7 @@ const ControlSpec kAddPage[] = {
     {kAddTimedUnitLabel, "STATIC", "分钟（0 关闭）", 110, 186, 90, 20, kLabel},
     {kAddTimedKeepLabel, "STATIC", "自动保留份数", 222, 186, 76, 20, kLabel},
     {kAddTimedKeepEdit, "EDIT", "", 300, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
+    {kAddSyncCheck, "BUTTON", "同步到服务器", 320, 214, 110, 20, kCheck},
 };
 
 // Page "删除".
@@ -118,6 +120,16 @@ const ControlSpec kSettingsPage[] = {
     {kQuickRestoreLabel, "STATIC", "快速恢复键：", 8, 112, 104, 20, kLabel},
     {kQuickRestoreHotKey, HOTKEY_CLASSA, "", 120, 110, 140, 20, WS_TABSTOP, 0, kSunken},
     {kQuickKeyStatusLabel, "STATIC", "", 8, 142, 422, 20, kLabel},
+    // The server or folder this machine's sets are synced with, in the row the window grew by.
+    {kSyncAddressLabel, "STATIC", "服务器地址：", 8, 168, 104, 20, kLabel},
+    {kSyncAddressEdit, "EDIT", "", 120, 166, 310, 20, kEdit, 0, kSunken},
+    {kSyncUserLabel, "STATIC", "用户名：", 8, 192, 104, 20, kLabel},
+    {kSyncUserEdit, "EDIT", "", 120, 190, 110, 20, kEdit, 0, kSunken},
+    {kSyncPasswordLabel, "STATIC", "密码：", 240, 192, 40, 20, kLabel},
+    {kSyncPasswordEdit, "EDIT", "", 282, 190, 148, 20, kEdit | ES_PASSWORD, 0, kSunken},
+    {kSyncTestButton, "BUTTON", "测试连接", 8, 214, 70, 22, kButton},
+    {kSyncSaveButton, "BUTTON", "保存", 84, 214, 50, 22, kButton},
+    {kSyncStatusLabel, "STATIC", "", 142, 217, 288, 20, kLabel},
 };
 
 // Page "关于"; the address label lies on the text box, above it.
@@ -142,7 +154,7 @@ const Page kPages[] = {page("修改", kModifyPage),   page("增加", kAddPage), 
                        page("其他", kOtherPage),    page("设置", kSettingsPage), page("关于", kAboutPage)};
 
 // 选择夹1: created last so that it lies beneath the pages.
-const ControlSpec kTabControl[] = {{kTabs, WC_TABCONTROLA, "", 0, 0, 446, 212, WS_TABSTOP | WS_CLIPSIBLINGS}};
+const ControlSpec kTabControl[] = {{kTabs, WC_TABCONTROLA, "", 0, 0, 446, 242, WS_TABSTOP | WS_CLIPSIBLINGS}};
 
 bool put_on_clipboard(HWND owner, const std::string& text) {
     if (!OpenClipboard(owner)) return false;
@@ -163,9 +175,9 @@ bool put_on_clipboard(HWND owner, const std::string& text) {
 }  // namespace
 
 bool ConfigWindow::open() {
-    if (!create("配置", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 450, 244)) return false;
+    if (!create("配置", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 450, 274)) return false;
     delete_on_destroy();
-    fit_client_area(444, 212);
+    fit_client_area(444, 242);
     create_layout();
     fill_fixed_lists();
     load_config_lists();
@@ -196,6 +208,7 @@ void ConfigWindow::create_layout() {
         SendMessageA(item(id), EM_SETLIMITTEXT, 4, 0);
     for (int id : {kModifyTimedEdit, kAddTimedEdit}) SendMessageA(item(id), EM_SETLIMITTEXT, 3, 0);
     show_quick_keys();
+    show_sync_settings();
     set_text(kAboutEdit, about_text());
     SetWindowSubclass(item(kEmailLabel), &ConfigWindow::contact_label_proc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
@@ -270,11 +283,18 @@ void ConfigWindow::on_command(int id, int code) {
                 case kFolderHelpButton: show_system_directory_help(); break;
                 case kShortcutButton: create_desktop_shortcut(fs::shown(context_.folders.tool_dir)); break;
                 case kModifyPlayShortcutButton: create_play_shortcut(); break;
+                case kSyncTestButton: test_sync_connection(); break;
+                case kSyncSaveButton: save_sync_settings(); break;
             }
     }
 }
 
 bool ConfigWindow::on_message(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (msg == kSyncTestedMessage) {
+        sync_tested(reinterpret_cast<std::string*>(lp));
+        *result = 0;
+        return true;
+    }
     if (msg == kCheckQuickKeysMessage) {
         check_quick_keys();
         *result = 0;
@@ -384,6 +404,7 @@ namespace {
 // The timed-backup boxes of the page whose 保留份数 box this is.
 int timed_edit(int keep_edit) { return keep_edit == kModifyKeepEdit ? kModifyTimedEdit : kAddTimedEdit; }
 int timed_keep_edit(int keep_edit) { return keep_edit == kModifyKeepEdit ? kModifyTimedKeepEdit : kAddTimedKeepEdit; }
+int sync_check(int keep_edit) { return keep_edit == kModifyKeepEdit ? kModifySyncCheck : kAddSyncCheck; }
 
 }  // namespace
 
@@ -393,6 +414,7 @@ ProjectOptions ConfigWindow::page_options(int check, int keep_edit) const {
     o.keep_sets = parse_keep_sets(text(keep_edit));
     o.timed_minutes = parse_timed_minutes(text(timed_edit(keep_edit)));
     if (o.timed_minutes > 0) o.timed_keep = parse_timed_keep(text(timed_keep_edit(keep_edit)));
+    o.sync = SendMessageA(item(sync_check(keep_edit)), BM_GETCHECK, 0, 0) == BST_CHECKED;
     return o;
 }
 
@@ -401,6 +423,7 @@ void ConfigWindow::show_options(int check, int keep_edit, const ProjectOptions& 
     set_text(keep_edit, o.keep_sets > 0 ? std::to_string(o.keep_sets) : "");
     set_text(timed_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_minutes) : "");
     set_text(timed_keep_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_keep) : "");
+    SendMessageA(item(sync_check(keep_edit)), BM_SETCHECK, o.sync ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 // The shortcut is made for a project of the list, with the program path as stored.

@@ -8,6 +8,7 @@
 
 #include "config/tool_folders.h"
 #include "fs/file_system.h"
+#include "run/sync_service.h"
 
 // Pages of the tab control, in order.
 enum ConfigPage : int { kPageModify, kPageAdd, kPageDelete, kPageOther, kPageSettings, kPageAbout };
@@ -20,6 +21,7 @@ struct ConfigContext {
     std::string save_config_path;    // the project list in use; empty until one is chosen
     std::string dropped_file;        // a program or shortcut dropped on the main window: prefills "增加"
     std::optional<ConfigPage> page;  // the page to open on, after the prefill
+    SyncSetup sync;                  // the server settings of page 设置, and 测试连接
 };
 
 struct ConfigEvents {
@@ -98,6 +100,17 @@ enum ControlId : int {
     kQuickKeyStatusLabel,
     kAboutEdit = 200,
     kEmailLabel,
+    kSyncAddressLabel = 210,
+    kSyncAddressEdit,
+    kSyncUserLabel,
+    kSyncUserEdit,
+    kSyncPasswordLabel,
+    kSyncPasswordEdit,
+    kSyncTestButton,
+    kSyncSaveButton,
+    kSyncStatusLabel,
+    kModifySyncCheck = 220,
+    kAddSyncCheck,
 };
 }  // namespace cfg
 

@@ -66,6 +66,13 @@ class ConfigWindow : public Window {
     static constexpr UINT kCheckQuickKeysMessage = WM_APP + 7;
     void quick_key_changed(int hotkey_control);
     void tell_check(const FormCheck& check, int name_box, int save_box);
+    // config_sync.cpp: the server of page 设置.
+    void show_sync_settings();
+    syncing::RemoteSettings typed_sync_settings() const;
+    void save_sync_settings();
+    void test_sync_connection();
+    void sync_tested(std::string* said);
+    static constexpr UINT kSyncTestedMessage = WM_APP + 8;
 
     // The project list in use and the backup folders.
     fs::FileSystem& files() const { return *context_.fs; }

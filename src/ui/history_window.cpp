@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <thread>
+
 #include "backup/history.h"
 #include "backup/restore.h"
+#include "run/server_history.h"
 #include "ui/prompt.h"
 #include "ui/window.h"
 
@@ -41,12 +44,37 @@ const Column kColumns[] = {{"时间", 182, backup::HistoryColumn::time},
                            {"大小", 76, backup::HistoryColumn::size},
                            {"文件夹", 56, backup::HistoryColumn::folders},
                            {"备注", 222, backup::HistoryColumn::note}};
+// A project that syncs: the note gives room to where each set is.
+const Column kSyncColumns[] = {{"时间", 160, backup::HistoryColumn::time},
+                               {"类型", 56, backup::HistoryColumn::kind},
+                               {"大小", 70, backup::HistoryColumn::size},
+                               {"文件夹", 50, backup::HistoryColumn::folders},
+                               {"备注", 130, backup::HistoryColumn::note},
+                               {"位置", 134, backup::HistoryColumn::place}};
+
+struct Fetched {
+    std::optional<std::string> first_archive;
+    std::string problem;
+};
+
+// Runs `work` on a thread of its own and posts its result to the window, which deletes it; a
+// window closed meanwhile never gets it.
+template <typename Result>
+void beside(HWND window, UINT message, std::function<Result()> work) {
+    std::thread([window, message, work = std::move(work)] {
+        auto* result = new Result(work());
+        if (!PostMessageA(window, message, 0, reinterpret_cast<LPARAM>(result))) delete result;
+    }).detach();
+}
 
 // Buttons that act on the chosen row.
 constexpr int kRowButtons[] = {kRestoreButton, kCompareButton, kNoteButton, kKeepButton, kDeleteButton};
 
-std::vector<std::string> cells(const backup::HistoryRow& row) {
-    return {row.set.stem, row.info.kind, backup::size_text(row.size), backup::folders_text(row), backup::note_text(row)};
+std::vector<std::string> cells(const backup::HistoryRow& row, bool sync) {
+    std::vector<std::string> c = {row.set.stem, row.info.kind, backup::size_text(row.size), backup::folders_text(row),
+                                  backup::note_text(row)};
+    if (sync) c.push_back(row.place);
+    return c;
 }
 
 class HistoryWindow : public Window {
@@ -62,6 +90,7 @@ class HistoryWindow : public Window {
         fit_client_area(kClientWidth, kClientHeight);
         set_up_list();
         reload();
+        list_server();
         ShowWindow(hwnd(), SW_SHOW);
         return true;
     }
@@ -88,6 +117,14 @@ class HistoryWindow : public Window {
             reload();  // the restore made a safety copy
             return true;
         }
+        if (msg == kServerListed) {
+            server_listed(std::unique_ptr<ServerListing>(reinterpret_cast<ServerListing*>(lp)));
+            return true;
+        }
+        if (msg == kServerFetched) {
+            server_fetched(std::unique_ptr<Fetched>(reinterpret_cast<Fetched*>(lp)));
+            return true;
+        }
         if (msg != WM_NOTIFY) return false;
         const auto* n = reinterpret_cast<const NMHDR*>(lp);
         if (n->idFrom != kList) return false;
@@ -107,10 +144,53 @@ class HistoryWindow : public Window {
    private:
     HWND list() const { return item(kList); }
 
+    bool syncs() const { return static_cast<bool>(context_.list_server); }
+    const Column* columns() const { return syncs() ? kSyncColumns : kColumns; }
+    int column_count() const { return static_cast<int>(syncs() ? std::size(kSyncColumns) : std::size(kColumns)); }
+
     void set_up_list() {
-        std::vector<ListColumn> columns;
-        for (const Column& c : kColumns) columns.push_back({c.caption, c.width});
-        add_list_columns(list(), columns, LVS_EX_FULLROWSELECT);
+        std::vector<ListColumn> list_columns;
+        for (int i = 0; i < column_count(); ++i) list_columns.push_back({columns()[i].caption, columns()[i].width});
+        add_list_columns(list(), list_columns, LVS_EX_FULLROWSELECT);
+    }
+
+    // One listing per opening: the server's limits are for sets, not for a window left open.
+    void list_server() {
+        if (!syncs()) return;
+        set_text(kComparisonEdit, "正在读取服务器上的备份…");
+        beside<ServerListing>(hwnd(), kServerListed, context_.list_server);
+    }
+
+    void server_listed(std::unique_ptr<ServerListing> listing) {
+        server_ = std::move(*listing);
+        std::string said = server_.problem.empty() ? "" : "无法读取服务器上的备份：" + server_.problem;
+        if (server_.maybe_partial) said = "服务器只列出了部分备份，没有列出的可能仍在服务器上。";
+        set_text(kComparisonEdit, said);
+        reload();
+    }
+
+    // The set is fetched whole and checked first; then it is restored as any set of the folder.
+    void fetch_and_restore(const backup::HistoryRow& row) {
+        if (!context_.fetch || row.server < 0 || row.server >= static_cast<int>(server_.sets.size())) return;
+        EnableWindow(hwnd(), FALSE);
+        set_text(kComparisonEdit, "正在从服务器下载 " + row.set.stem + " …");
+        beside<Fetched>(hwnd(), kServerFetched, [fetch = context_.fetch, set = server_.sets[row.server].remote] {
+            Fetched f;
+            f.first_archive = fetch(set, &f.problem);
+            return f;
+        });
+    }
+
+    void server_fetched(std::unique_ptr<Fetched> fetched) {
+        reload();
+        if (!fetched->first_archive) {
+            EnableWindow(hwnd(), TRUE);
+            set_text(kComparisonEdit, "");
+            show_message("无法从服务器取回这个备份：" + fetched->problem, mb::kIconExclamation);
+            return;
+        }
+        set_text(kComparisonEdit, "已从服务器取回 " + backup::set_key(*fetched->first_archive));
+        if (!context_.restore(*fetched->first_archive)) EnableWindow(hwnd(), TRUE);
     }
 
     // Reads the folders again and keeps the chosen set chosen.
@@ -118,6 +198,7 @@ class HistoryWindow : public Window {
         const backup::HistoryRow* chosen = selected();
         const std::string keep = chosen ? chosen->set.first_archive() : "";
         rows_ = backup::history_rows(fs_, context_.backup_folder, static_cast<int>(context_.save_paths.size()));
+        if (syncs()) add_server_sets(rows_, server_, static_cast<int>(context_.save_paths.size()));
         backup::sort_rows(rows_, sort_column_, ascending_);
         fill(keep);
     }
@@ -126,7 +207,7 @@ class HistoryWindow : public Window {
         ListView_DeleteAllItems(list());
         int chosen = -1;
         for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
-            const std::vector<std::string> texts = cells(rows_[i]);
+            const std::vector<std::string> texts = cells(rows_[i], syncs());
             LVITEMA row{};
             row.mask = LVIF_TEXT | LVIF_PARAM;
             row.iItem = i;
@@ -158,12 +239,15 @@ class HistoryWindow : public Window {
         for (int id : kRowButtons) enable(id, row != nullptr);
         // Safety copies are kept by their own count, the newest five.
         if (row && row->safety_copy) enable(kKeepButton, false);
+        // A set only on the server can only be fetched and restored.
+        if (row && row->server >= 0)
+            for (int id : {kCompareButton, kNoteButton, kKeepButton, kDeleteButton}) enable(id, false);
     }
 
     // The time column starts newest first, the others smallest first; a second click turns it.
     void sort_by(int column) {
-        if (column < 0 || column >= static_cast<int>(std::size(kColumns))) return;
-        const backup::HistoryColumn by = kColumns[column].sorts;
+        if (column < 0 || column >= column_count()) return;
+        const backup::HistoryColumn by = columns()[column].sorts;
         ascending_ = by == sort_column_ ? !ascending_ : by != backup::HistoryColumn::time;
         sort_column_ = by;
         const backup::HistoryRow* chosen = selected();
@@ -176,13 +260,14 @@ class HistoryWindow : public Window {
     void restore() {
         const backup::HistoryRow* row = selected();
         if (!row || !context_.restore) return;
+        if (row->server >= 0) return fetch_and_restore(*row);
         EnableWindow(hwnd(), FALSE);
         if (!context_.restore(row->set.first_archive())) EnableWindow(hwnd(), TRUE);
     }
 
     void compare() {
         const backup::HistoryRow* row = selected();
-        if (!row) return;
+        if (!row || row->server >= 0) return;
         const std::string heading = "恢复 " + row->set.stem + "（" + row->info.kind + "）会这样改动存档：";
         const std::vector<backup::FolderComparison> folders =
             backup::compare_set(fs_, *row, context_.save_paths, {context_.excluded_folders});
@@ -191,7 +276,7 @@ class HistoryWindow : public Window {
 
     void edit_note() {
         const backup::HistoryRow* chosen = selected();
-        if (!chosen) return;
+        if (!chosen || chosen->server >= 0) return;
         const backup::HistoryRow row = *chosen;  // the list is read again when the dialog hands back the focus
         TextRequest r;
         r.title = "备注 - " + row.set.stem;
@@ -206,7 +291,7 @@ class HistoryWindow : public Window {
 
     void toggle_kept() {
         const backup::HistoryRow* row = selected();
-        if (!row || row->safety_copy) return;
+        if (!row || row->safety_copy || row->server >= 0) return;
         if (!backup::info_of(fs_, *row).set_kept(row->set.key(), !row->info.kept)) tell_unwritten(*row);
         reload();
     }
@@ -217,7 +302,7 @@ class HistoryWindow : public Window {
 
     void delete_set() {
         const backup::HistoryRow* chosen = selected();
-        if (!chosen) return;
+        if (!chosen || chosen->server >= 0) return;  // nothing is ever deleted on the server
         const backup::HistoryRow row = *chosen;  // each question hands the focus back, and the list is read again
         if (is_undo_copy(row)) {
             show_message("这是撤销上次恢复要用的恢复前副本，不能删除。", mb::kIconExclamation);
@@ -250,7 +335,7 @@ class HistoryWindow : public Window {
 
     void open_folder() {
         const backup::HistoryRow* row = selected();
-        if (row)
+        if (row && row->server < 0)
             prompt().shell_select(fs::shown(row->set.first_archive()));
         else
             prompt().shell_open(fs::shown(context_.backup_folder));
@@ -259,6 +344,7 @@ class HistoryWindow : public Window {
     HistoryContext context_;
     fs::FileSystem& fs_;
     std::vector<backup::HistoryRow> rows_;
+    ServerListing server_;  // as last listed; empty until then
     backup::HistoryColumn sort_column_ = backup::HistoryColumn::time;
     bool ascending_ = false;
 };

@@ -10,6 +10,7 @@
 
 #include "fs/file_system.h"
 #include "fs/recycle_bin.h"
+#include "run/sync_service.h"
 
 namespace history_ui {
 enum Control : int {
@@ -25,6 +26,9 @@ enum Control : int {
 };
 // Sent by the main window when the work it ran for this window has ended.
 inline constexpr UINT kWorkEnded = WM_APP + 1;
+// From its own workers: the server's listing, and a set fetched from the server.
+inline constexpr UINT kServerListed = WM_APP + 2;
+inline constexpr UINT kServerFetched = WM_APP + 3;
 }  // namespace history_ui
 
 struct HistoryContext {
@@ -38,6 +42,11 @@ struct HistoryContext {
     // could not start. Once started, the window waits for history_ui::kWorkEnded and reads the
     // list again.
     std::function<bool(const std::string& first_archive)> restore;
+    // Only for a project that syncs (the window then has the column 位置), each run on a worker:
+    // the server's sets, and fetching one into the backup folder (its first archive, or nullopt
+    // with the problem).
+    std::function<ServerListing()> list_server;
+    std::function<std::optional<std::string>(const syncing::RemoteSet& set, std::string* problem)> fetch;
 };
 
 // Opens the window; nullptr when it could not be made. It deletes itself when closed.

@@ -25,6 +25,8 @@ class FakeHost : public CommandHost {
     int timed_minutes = 0;                            // 定时备份 of every project
     bool starts = true, stamps = true;
     int looks_running = 0;  // how many looks still find the program running
+    bool syncs = false;     // 同步 of every project
+    SyncReport sync_report;
 
     std::vector<std::string> printed, reported, backed_up, stamped, events;
 
@@ -43,6 +45,7 @@ class FakeHost : public CommandHost {
         p.name = name;
         p.program_file = programs[name];
         p.options.timed_minutes = timed_minutes;
+        p.options.sync = syncs;
         return p;
     }
     BackupJobResult back_up(const std::string&, const CurrentProject& project, const BackupJob& job) override {
@@ -65,6 +68,10 @@ class FakeHost : public CommandHost {
         return looks_running-- > 0;
     }
     void pause(unsigned ms) override { events.push_back("pause " + std::to_string(ms)); }
+    SyncReport sync(const std::string&, const std::string& project) override {
+        events.push_back("sync " + project);
+        return sync_report;
+    }
 };
 
 BackupJobResult refused() {
@@ -105,7 +112,29 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{{"/backup", "甲", "乙"}, Command::bad, ""},
                       ParseCase{{"/list", "甲"}, Command::bad, ""}, ParseCase{{"/backup-all", "甲"}, Command::bad, ""},
                       ParseCase{{"backup", "甲"}, Command::bad, ""}, ParseCase{{"/restore", "甲"}, Command::bad, ""},
+                      ParseCase{{"/sync"}, Command::sync, ""}, ParseCase{{"-Sync", "甲"}, Command::sync, "甲"},
+                      ParseCase{{"/sync", ""}, Command::bad, ""}, ParseCase{{"/sync", "甲", "乙"}, Command::bad, ""},
                       ParseCase{{}, Command::bad, ""}));
+
+// An upload that fails leaves the backup's code alone; /sync's own code is the upload's.
+TEST(CommandRun, SyncUploadsAfterTheBackupsOfProjectsThatSyncAndTellsItsOwnResult) {
+    for (const bool syncs : {false, true}) {
+        FakeHost host;
+        host.syncs = syncs;
+        host.sync_report.failed = 1;
+        host.sync_report.log_lines = {"甲：2011年1月1日 未能上传"};
+        EXPECT_EQ(run_command({"/backup", "甲"}, host), 0);
+        EXPECT_EQ(host.events, syncs ? (std::vector<std::string>{"backup", "sync 甲"}) : std::vector<std::string>{"backup"});
+    }
+    FakeHost host;
+    EXPECT_EQ(run_command({"/sync"}, host), 0);
+    EXPECT_EQ(host.reported.back(), "没有待上传的备份");
+    host.sync_report.refused = true;
+    EXPECT_EQ(run_command({"/sync", "game"}, host), 2);
+    EXPECT_EQ(host.events.back(), "sync Game");
+    EXPECT_EQ(run_command({"/sync", "乙"}, host), 2);
+    EXPECT_EQ(host.events.size(), 2u);
+}
 
 TEST(CommandRun, HelpAndBadArgumentsPrintTheUsage) {
     FakeHost host;
