@@ -9,6 +9,8 @@
 #include "app/startup.h"
 #include "app/sync_machine.h"
 #include "backup/backup_report.h"
+#include "backup/outcome_text.h"
+#include "ui/prompt.h"
 #include "backup/processes.h"
 #include "config/config_lock.h"
 #include "config/machine_list.h"
@@ -136,6 +138,32 @@ class WinCommandHost : public CommandHost {
 
     SyncReport sync(const std::string& list, const std::string& project) override {
         return upload_pending_sets(sync_setup(), list_files(list), project);
+    }
+
+    // The game has not started yet: the question cannot come up over it.
+    void offer_newer_set(const std::string& list, const CurrentProject& project) override {
+        const SyncSetup quick = platform_sync_setup(fs_, tool_.tool_dir, sync_setup().machine.id, true);
+        const NewerElsewhere found = newer_on_server(quick, project.name, project.backup_folder);
+        if (!found.problem.empty()) report({project.name + "：启动前无法查看服务器（" + found.problem + "），照常启动"});
+        if (!found.newer || show_message(newer_question(project.name, found), mb::kYesNo | mb::kIconQuestion) != mb::kIdYes)
+            return;
+        std::string problem;
+        const std::optional<std::string> first =
+            fetch_server_set(sync_setup(), project.name, project.backup_folder, found.newer->remote, &problem);
+        if (!first) return report({project.name + "：无法从服务器取回 " + found.newer->stem + "：" + problem});
+        ListStamp stamp(list_files(list));
+        OperationControl operations({fs_, [](const std::string& exe) { return backup::is_program_running(exe); }, stamp},
+                                    nullptr);
+        Operation restore;
+        restore.kind = Operation::restore;
+        restore.project = project_state(project, project.program_path, system_folders());
+        restore.ask.choose_archive = [first] { return first; };
+        restore.ask.confirm_overwrite = [] { return true; };  // asked above
+        backup::NoProgress progress;
+        std::vector<std::string> lines;
+        for (const backup::Notice& n : backup::restore_notices(operations.run(restore, progress).outcome))
+            lines.push_back(project.name + "：" + n.text);
+        report(lines);
     }
 
    private:

@@ -122,6 +122,8 @@ class CommandRun {
     int play(const std::string& name) {
         const CurrentProject project = host_.load_project(list_, name);
         if (project.program_file.empty()) return refuse(name + "：没有设置程序路径，无法启动。");
+        if (project.options.sync && !host_.is_program_running(gbk::after_last_backslash(project.program_file)))
+            host_.offer_newer_set(list_, project);
         const bool started = host_.start_program(project.program_file);
         // Also when the program did not start, as 启动程序 does.
         const backup::RunResult stamped = stamp_after_start(name);

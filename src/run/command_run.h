@@ -48,6 +48,9 @@ class CommandHost {
     virtual void pause(unsigned milliseconds) = 0;
     // Uploads the pending sets of `project` ("": all) in the list; nothing when sync is not set up.
     virtual SyncReport sync(const std::string& /*list*/, const std::string& /*project*/) { return {}; }
+    // Before /play of a project that syncs: offers the newer set another machine put on the
+    // server and restores it when the user says yes; offline, only the log is told.
+    virtual void offer_newer_set(const std::string& /*list*/, const CurrentProject& /*project*/) {}
 };
 
 // The exit code.

@@ -72,6 +72,7 @@ class FakeHost : public CommandHost {
         events.push_back("sync " + project);
         return sync_report;
     }
+    void offer_newer_set(const std::string&, const CurrentProject&) override { events.push_back("offer"); }
 };
 
 BackupJobResult refused() {
@@ -134,6 +135,15 @@ TEST(CommandRun, SyncUploadsAfterTheBackupsOfProjectsThatSyncAndTellsItsOwnResul
     EXPECT_EQ(host.events.back(), "sync Game");
     EXPECT_EQ(run_command({"/sync", "乙"}, host), 2);
     EXPECT_EQ(host.events.size(), 2u);
+    // /play offers the server's newer set only before the game runs.
+    for (const int running : {0, 1}) {
+        FakeHost play;
+        play.syncs = true;
+        play.programs["甲"] = "C:\\游戏\\game.exe";
+        play.looks_running = running;
+        run_command({"/play", "甲"}, play);
+        EXPECT_EQ(play.events[1], running ? "start C:\\游戏\\game.exe" : "offer");
+    }
 }
 
 TEST(CommandRun, HelpAndBadArgumentsPrintTheUsage) {
