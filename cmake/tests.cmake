@@ -66,7 +66,7 @@ if(WIN32)
                        win_prompt win_finder PROPERTIES RESOURCE_LOCK display)
   # The single-instance marker is one for the whole Wine prefix: start-up's tests hold it, and the
   # restore ended by force and the command line start up.
-  set_tests_properties(win_app_backup win_command_line PROPERTIES RESOURCE_LOCK "display;single_instance")
+  set_tests_properties(win_app_backup win_command_line win_sync PROPERTIES RESOURCE_LOCK "display;single_instance")
   set_tests_properties(win_startup PROPERTIES RESOURCE_LOCK single_instance)
   # Stand-in programs that tests read or start, beside the test programs.
   add_executable(hash_icon tests/win/programs/hash_icon.c tests/win/programs/hash_icon.rc)
