@@ -102,6 +102,39 @@ TEST_F(Options, TimedBackupsAreWrittenFromBothPagesAndLeaveNoKeyWhenOff) {
     EXPECT_EQ(value("手动", "定时备份"), "<missing>");
 }
 
+// 同步到服务器 from either page; the server of page 设置 kept for this machine, its password sealed;
+// 测试连接 answers beside the window and says what is wrong.
+TEST_F(Options, SyncFromBothPagesAndTheServerKeptWithItsPasswordSealed) {
+    open();
+    click_tab(kPageAdd);
+    set(kAddNameEdit, "同步");
+    set(kAddSaveEdit, "C:\\s");
+    check(kAddSyncCheck, true);
+    click(kAddButton);
+    EXPECT_EQ(value("同步", "同步"), "1");
+    EXPECT_TRUE(checked(kModifySyncCheck));
+    click_tab(kPageModify);
+    check(kModifySyncCheck, false);
+    click(kModifyButton);
+    EXPECT_EQ(value("同步", "同步"), "<missing>");
+    click_tab(kPageSettings);
+    set(kSyncAddressEdit, "https://dav.example/dav/");
+    set(kSyncUserEdit, "玩家");
+    set(kSyncPasswordEdit, "s3cret");
+    click(kSyncSaveButton);
+    const std::string system = wintest::read_file(dir / "配置目录\\系统配置文件.ini");
+    EXPECT_NE(system.find("https://dav.example/dav/"), std::string::npos);
+    EXPECT_NE(system.find("玩家"), std::string::npos);
+    EXPECT_EQ(system.find("s3cret"), std::string::npos);
+    EXPECT_EQ(text(kSyncPasswordEdit) + text(kSyncStatusLabel), "同步设置已保存");
+    set(kSyncAddressEdit, dir / "没有这个文件夹");
+    click(kSyncTestButton);
+    EXPECT_TRUE(wintest::wait_for([&] {
+        wintest::pump_messages();
+        return text(kSyncStatusLabel).find("文件夹不存在或无法访问") == 0;
+    })) << text(kSyncStatusLabel);
+}
+
 TEST_F(Options, TheShortcutNeedsAProjectOfTheList) {
     open();
     set(kModifyCombo, "不在列表里");
