@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/config_lock.h"
 #include "config/ini_document.h"
 #include "paths/time_text.h"
 
@@ -79,6 +80,8 @@ bool PendingUploads::remove(const std::string& project, const std::string& stem)
 
 bool PendingUploads::change(const std::string& project, const std::string& stem, bool pending) {
     if (!is_stem(stem) || project.empty()) return false;
+    // A backup's worker adds while the sync worker (or a run of the command line) removes.
+    ConfigFilesLock lock;
     ini::Document doc = ini::Document::parse(read());
     const bool changed = pending ? doc.set(project, stem, kPendingValue) : doc.remove_key(project, stem);
     if (!changed) return true;
