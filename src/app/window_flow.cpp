@@ -24,7 +24,7 @@ bool open_main_window() {
 
 bool open_config(const std::string& dropped_file) {
     AppState& a = app();
-    ConfigContext context{a.fs, a.folders(), a.machine_id, a.save_config_path, dropped_file, std::nullopt};
+    ConfigContext context{a.fs, a.folders(), a.machine_id, a.save_config_path, dropped_file, std::nullopt, {}};
     if (a.config_unchosen) context.page = kPageSettings;
     context.sync = platform_sync_setup(*a.fs, a.tool_dir, a.machine_id);
     ConfigEvents events;
