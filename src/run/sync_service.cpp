@@ -3,6 +3,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 #include "backup/backup_info.h"
 #include "backup/sets.h"
@@ -169,12 +171,27 @@ std::string place_text(const ServerSet& set) {
     return set.machine.empty() ? text : text + "（" + set.machine + "）";
 }
 
+namespace {
+
+// Per server address, for the life of the process.
+std::shared_ptr<syncing::MetadataCache> metadata_cache_of(const std::string& address) {
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<syncing::MetadataCache>> caches;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::shared_ptr<syncing::MetadataCache>& cache = caches[address];
+    if (!cache) cache = std::make_shared<syncing::MetadataCache>();
+    return cache;
+}
+
+}  // namespace
+
 ServerListing list_server_sets(const SyncSetup& setup, const std::string& project, const std::string& backup_folder) {
     ServerListing listing;
     std::unique_ptr<syncing::Remote> remote = open_configured(setup, &listing.problem);
     if (!remote) return listing;
     syncing::PendingUploads pending(*setup.fs, setup.pending_path());
-    syncing::SyncCore core(*remote, *setup.fs, pending, setup.machine);
+    syncing::SyncCore core(*remote, *setup.fs, pending, setup.machine, nullptr,
+                           metadata_cache_of(read_sync_settings(setup).address));
     const std::vector<syncing::LocalSet> local = local_sets(*setup.fs, backup_folder);
     syncing::Outcome outcome;
     const std::vector<syncing::SetPlace> places = core.sets_beside(project, local, &outcome, &listing.maybe_partial);

@@ -64,14 +64,15 @@ bool ends_run(const Outcome& o) {
 }  // namespace
 
 SyncCore::SyncCore(Remote& remote, fs::FileSystem& fs, PendingUploads& pending, Machine machine,
-                   std::function<int64_t()> wall_seconds)
+                   std::function<int64_t()> wall_seconds, std::shared_ptr<MetadataCache> cache)
     : remote_(remote),
       fs_(fs),
       pending_(pending),
       machine_(std::move(machine)),
       tag_(machine_tag(machine_.id)),
       wall_seconds_(wall_seconds ? std::move(wall_seconds)
-                                 : [] { return static_cast<int64_t>(std::time(nullptr)); }) {}
+                                 : [] { return static_cast<int64_t>(std::time(nullptr)); }),
+      metadata_cache_(cache ? std::move(cache) : std::make_shared<MetadataCache>()) {}
 
 SyncResult SyncCore::upload_pending(const std::string& project, const std::vector<LocalSet>& local) {
     SyncResult result;
@@ -131,13 +132,19 @@ Outcome SyncCore::upload_file(const std::string& folder, const std::string& name
 
 std::optional<SetMetadata> SyncCore::read_metadata(const std::string& folder, const RemoteFile& file) {
     const std::string key = folder + "/" + file.name;
-    auto cached = metadata_cache_.find(key);
-    if (cached != metadata_cache_.end()) return cached->second;
+    {
+        std::lock_guard<std::mutex> lock(metadata_cache_->mutex);
+        auto cached = metadata_cache_->known.find(key);
+        if (cached != metadata_cache_->known.end()) return cached->second;
+    }
     TextOutput sink;
     std::string reason;
     if (!remote_.download(folder, file.name, kMaxMetadataBytes, sink)) return std::nullopt;
     std::optional<SetMetadata> metadata = parse_metadata(sink.text, &reason);
-    if (metadata) metadata_cache_[key] = *metadata;
+    if (metadata) {
+        std::lock_guard<std::mutex> lock(metadata_cache_->mutex);
+        metadata_cache_->known[key] = *metadata;
+    }
     return metadata;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,10 +50,17 @@ struct SetPlace {
     std::optional<RemoteSet> remote;
 };
 
+// A published metadata file never changes: what was read of one server may serve every core that
+// lists it later, so opening a history again costs one listing, not one request per set.
+struct MetadataCache {
+    std::mutex mutex;
+    std::map<std::string, SetMetadata> known;  // folder/name
+};
+
 class SyncCore {
    public:
     SyncCore(Remote& remote, fs::FileSystem& fs, PendingUploads& pending, Machine machine,
-             std::function<int64_t()> wall_seconds = nullptr);
+             std::function<int64_t()> wall_seconds = nullptr, std::shared_ptr<MetadataCache> cache = nullptr);
 
     // `project` as the program holds it (GBK). One listing tells which files an earlier try already
     // published. A listing the server may have cut short (750 entries) is believed only for what it
@@ -74,8 +83,7 @@ class SyncCore {
     Machine machine_;
     std::string tag_;
     std::function<int64_t()> wall_seconds_;
-    std::map<std::string, SetMetadata>
-        metadata_cache_;  // folder/name: a published metadata file never changes
+    std::shared_ptr<MetadataCache> metadata_cache_;
 };
 
 }  // namespace syncing
