@@ -11,7 +11,7 @@
 namespace {
 
 const std::string kProject = "游戏";
-const std::string kStem = "2026年12月10日12时3分4秒", kLater = "2026年12月10日13时0分0秒";
+const std::string kStem = "2026年12月10日12时3分4秒", kLater = "2026年12月10日13时";
 
 struct Sealer : syncing::SecretProtector {
     std::optional<std::string> protect(const std::string& s) override { return "sealed:" + std::string(s.rbegin(), s.rend()); }

@@ -181,7 +181,9 @@ TEST_F(Flow, ADeclinedStartUpPromptOpensThePageSettingsEvenAfterADrop) {
     EXPECT_EQ(page(), kPageSettings);
     EXPECT_EQ(visible_controls(), (std::vector<int>{kSaveConfigLabel, kSaveConfigEdit, kSaveConfigButton, kQuickBackupLabel,
                                                     kQuickBackupHotKey, kQuickRestoreLabel, kQuickRestoreHotKey,
-                                                    kQuickKeyStatusLabel}));
+                                                    kQuickKeyStatusLabel, kSyncAddressLabel, kSyncAddressEdit,
+                                                    kSyncUserLabel, kSyncUserEdit, kSyncPasswordLabel, kSyncPasswordEdit,
+                                                    kSyncTestButton, kSyncSaveButton, kSyncStatusLabel}));
     EXPECT_EQ(text(kSaveConfigEdit), "");
     EXPECT_TRUE(items(kModifyCombo).empty());
     EXPECT_EQ(text(kAddNameEdit), "game");  // filled all the same

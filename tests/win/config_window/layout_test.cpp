@@ -30,7 +30,8 @@ const std::vector<std::vector<Expected>> kPages = {
      {kModifyKeepLabel, "Static", "保留份数", 120, 154, 50, 20},
      {kModifyKeepEdit, "Edit", "", 172, 152, 36, 20},
      {kModifyPlayShortcutButton, "Button", "启动并备份快捷方式", 222, 150, 130, 25},
-     {kModifyFindButton, "Button", "查找…", 8, 100, 50, 19}},
+     {kModifyFindButton, "Button", "查找…", 8, 100, 50, 19},
+     {kModifySyncCheck, "Button", "同步到服务器", 320, 214, 110, 20}},
     {{kAddNameLabel, "Static", "程序名称", 8, 40, 50, 20},
      {kAddSaveLabel, "Static", "存档路径", 8, 80, 50, 20},
      {kAddProgramLabel, "Static", "程序路径", 8, 120, 50, 20},
@@ -43,7 +44,8 @@ const std::vector<std::vector<Expected>> kPages = {
      {kAddExitBackupCheck, "Button", "退出后自动备份", 8, 152, 104, 20},
      {kAddKeepLabel, "Static", "保留份数", 120, 154, 50, 20},
      {kAddKeepEdit, "Edit", "", 172, 152, 36, 20},
-     {kAddFindButton, "Button", "查找…", 8, 100, 50, 19}},
+     {kAddFindButton, "Button", "查找…", 8, 100, 50, 19},
+     {kAddSyncCheck, "Button", "同步到服务器", 320, 214, 110, 20}},
     {{kDeleteNameLabel, "Static", "程序名称", 8, 40, 50, 20},
      {kDeleteSaveLabel, "Static", "存档路径", 8, 80, 50, 20},
      {kDeleteProgramLabel, "Static", "程序路径", 8, 120, 50, 20},
@@ -152,7 +154,7 @@ TEST_F(ConfigWindowTest, TheOptionControlsLieInFreeSpaceOfTheirPages) {
     GetClientRect(ctl(kTabs), &pane);
     SendMessageA(ctl(kTabs), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&pane));
     const int added[] = {kModifyExitBackupCheck, kModifyKeepLabel, kModifyKeepEdit, kModifyPlayShortcutButton,
-                         kAddExitBackupCheck,    kAddKeepLabel,    kAddKeepEdit};
+                         kAddExitBackupCheck,    kAddKeepLabel,    kAddKeepEdit, kModifySyncCheck, kAddSyncCheck};
     for (int page : {kPageModify, kPageAdd}) {
         for (const Expected& mine : kPages[page]) {
             if (std::find(std::begin(added), std::end(added), mine.id) == std::end(added)) continue;

@@ -15,7 +15,7 @@
 
 namespace {
 
-const std::string kProject = "存档 游戏";
+const std::string kProject = "两台 游戏";  // the server is shared with the other tests: a project of its own
 
 std::string server(const std::string& id) {
     int plain = 0, proxy = 0;
@@ -51,7 +51,7 @@ TEST(TwoMachines, ShareSetsThroughAServerOrAFolderAndNeverDeleteThere) {
     wintest::TempDir share{"共享"};
     for (const std::string& address : {server("two"), share.path()}) {
         Machine a("A", "00-AA-01-7601", address), b("B", "00-BB-02-7601", address);
-        a.back_up("2026年12月10日12时0分0秒", "A's save");
+        a.back_up("2026年12月10日12时", "A's save");
         ASSERT_EQ(upload_pending_sets(a.setup, a.list, "").uploaded, 1) << address;
         // B is offered A's newer set, fetches it whole and makes its own, which A then sees.
         const NewerElsewhere newer = newer_on_server(b.setup, kProject, wintest::on_disk(b.folder()));
@@ -61,7 +61,7 @@ TEST(TwoMachines, ShareSetsThroughAServerOrAFolderAndNeverDeleteThere) {
         const auto fetched = fetch_server_set(b.setup, kProject, wintest::on_disk(b.folder()), newer.newer->remote, &problem);
         ASSERT_TRUE(fetched) << problem;
         EXPECT_EQ(wintest::read_file(fs::shown(*fetched)), "A's save");
-        const std::string b_set = b.back_up("2026年12月10日13时0分0秒", "B's save");
+        const std::string b_set = b.back_up("2026年12月10日13时", "B's save");
         EXPECT_EQ(upload_pending_sets(b.setup, b.list, kProject).uploaded, 1);
         ASSERT_TRUE(wintest::delete_file(fs::shown(b_set)));  // pruned on B: stays on the server
         const ServerListing seen = list_server_sets(a.setup, kProject, wintest::on_disk(a.folder()));
@@ -75,6 +75,7 @@ TEST(TwoMachines, ShareSetsThroughAServerOrAFolderAndNeverDeleteThere) {
 
 // The program's own /backup of a project that syncs uploads what it wrote; /sync has nothing left.
 TEST(TwoMachines, TheProgramsBackupUploadsAndSyncFindsNothingPending) {
+    const std::string kProject = "程序 游戏";
     wintest::TempDir tool{"同步程序"}, saves{"同步存档"};
     ASSERT_TRUE(CopyFileA((files::executable_dir() + "\\Varnoke.exe").c_str(), (tool / "Varnoke.exe").c_str(), FALSE));
     wintest::make_dirs(tool / "配置目录");
