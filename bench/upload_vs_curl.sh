@@ -11,7 +11,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 data="$root/build/bench-data/upload" dav="$root/build/bench-dav"
 runs="${BENCH_RUNS:-3}"
 [ "$runs" -ge 3 ] || runs=3
-stem="2026年12月10日12时0分0秒"
+stem="2026年12月10日12时"
 for tool in curl wine python3; do command -v "$tool" >/dev/null || { echo "bench: $tool is missing"; exit 1; }; done
 if [ ! -f "$data/done" ]; then
   mkdir -p "$data"

@@ -1,6 +1,6 @@
 #include "run/sync_service.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <map>
@@ -216,14 +216,14 @@ namespace {
 struct CheckedOutput : fs::OutputFile {
     explicit CheckedOutput(std::unique_ptr<fs::OutputFile> f) : file(std::move(f)) {}
     bool write(const void* data, std::size_t n) override {
-        crc = crc32(crc, static_cast<const Bytef*>(data), static_cast<uInt>(n));
+        crc = libdeflate_crc32(crc, data, n);
         size += n;
         return file->write(data, n);
     }
     bool write_at(uint64_t, const void*, std::size_t) override { return false; }
     bool close(int64_t mtime, bool sync) override { return file->close(mtime, sync); }
     std::unique_ptr<fs::OutputFile> file;
-    uLong crc = crc32(0, nullptr, 0);
+    uint32_t crc = 0;
     uint64_t size = 0;
 };
 
@@ -237,7 +237,7 @@ bool fetch_archive(fs::FileSystem& fs, syncing::Remote& remote, const std::strin
     const syncing::Outcome got =
         remote.download(project, syncing::archive_name(set.stem, a.number), a.size, checked);
     const bool closed = checked.close(0, true);
-    const bool whole = got && closed && checked.size == a.size && static_cast<uint32_t>(checked.crc) == a.crc32;
+    const bool whole = got && closed && checked.size == a.size && checked.crc == a.crc32;
     if (whole && fs.rename(temp, path)) return true;
     fs.remove_file(temp);
     *problem = !got ? got.reason

@@ -1,6 +1,6 @@
 #include "sync/sync_core.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <cstring>
@@ -38,15 +38,36 @@ struct TextOutput : fs::OutputFile {
 
 std::optional<uint32_t> crc_of(fs::InputFile& in) {
     std::vector<char> buffer(1 << 20);
-    uLong crc = crc32(0, nullptr, 0);
+    uint32_t crc = 0;
     for (uint64_t at = 0, size = in.size(); at < size;) {
         const int64_t got = in.read_at(at, buffer.data(), buffer.size());
         if (got <= 0) return std::nullopt;
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(got));
+        crc = libdeflate_crc32(crc, buffer.data(), static_cast<std::size_t>(got));
         at += static_cast<uint64_t>(got);
     }
-    return static_cast<uint32_t>(crc);
+    return crc;
 }
+
+// Passes the upload's reads through and folds the bytes into a CRC while they come in order, so
+// one read of an archive serves both its upload and its metadata. A retry that reads from the
+// start again is passed over until it reaches new bytes; a gap stops the fold, and a pass of its
+// own computes the CRC then.
+struct CrcReader : fs::InputFile {
+    explicit CrcReader(fs::InputFile& f) : in(f) {}
+    uint64_t size() override { return in.size(); }
+    int64_t read_at(uint64_t offset, void* buffer, std::size_t n) override {
+        const int64_t got = in.read_at(offset, buffer, n);
+        if (got <= 0 || offset > folded || offset + static_cast<uint64_t>(got) <= folded) return got;
+        const uint64_t skip = folded - offset;
+        crc = libdeflate_crc32(crc, static_cast<const char*>(buffer) + skip, static_cast<std::size_t>(got) - skip);
+        folded = offset + static_cast<uint64_t>(got);
+        return got;
+    }
+    std::optional<uint32_t> result() { return folded == in.size() ? std::optional<uint32_t>(crc) : std::nullopt; }
+    fs::InputFile& in;
+    uint32_t crc = 0;
+    uint64_t folded = 0;
+};
 
 const RemoteFile* listed(const Listing& listing, const std::string& name) {
     for (const RemoteFile& f : listing.files)
@@ -109,11 +130,14 @@ Outcome SyncCore::upload_set(const std::string& folder, const LocalSet& set, con
     SetMetadata metadata{machine_.id, machine_.computer_name, set.kind, set.note, set.stem, {}};
     for (const LocalArchive& archive : set.archives) {
         std::unique_ptr<fs::InputFile> in = fs_.open_read(archive.path);
-        std::optional<uint32_t> crc = in ? crc_of(*in) : std::nullopt;
+        if (!in) return fail(Failure::local, "无法读取 " + fs::shown(archive.path));
+        CrcReader reader(*in);
+        Outcome sent = upload_file(folder, archive_name(stem, archive.number), reader, listing);
+        if (!sent) return sent;
+        std::optional<uint32_t> crc = reader.result();
+        if (!crc) crc = crc_of(*in);  // published by an earlier try, or read out of order
         if (!crc) return fail(Failure::local, "无法读取 " + fs::shown(archive.path));
         metadata.archives.push_back({archive.number, in->size(), *crc});
-        Outcome sent = upload_file(folder, archive_name(stem, archive.number), *in, listing);
-        if (!sent) return sent;
     }
     std::sort(metadata.archives.begin(), metadata.archives.end(),
               [](const ArchiveInfo& a, const ArchiveInfo& b) { return a.number < b.number; });
