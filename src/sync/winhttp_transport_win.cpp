@@ -13,7 +13,7 @@ namespace syncing {
 
 namespace {
 
-constexpr std::size_t kPiece = 256 * 1024;
+constexpr std::size_t kPiece = 2 * 1024 * 1024;
 constexpr uint64_t kMaxInMemory = 16 << 20;  // an answer that does not go into a file
 
 struct Handle {
