@@ -264,11 +264,11 @@ std::optional<std::string> fetch_server_set(const SyncSetup& setup, const std::s
         }
         fetched.push_back(path);
     }
+    // Named in 备份信息.ini as ArchiveSet::key() names it: by text, not by the file's name.
     backup::BackupInfo info(*setup.fs, backup_folder);
-    const std::string key = backup::set_file_name(stem);
-    info.set_kind(key, set.metadata.kind);
-    if (!set.metadata.note.empty()) info.set_note(key, set.metadata.note);
-    return backup_folder + "/" + key;
+    info.set_kind(stem + ".zip", set.metadata.kind);
+    if (!set.metadata.note.empty()) info.set_note(stem + ".zip", set.metadata.note);
+    return backup_folder + "/" + backup::set_file_name(stem);
 }
 
 NewerElsewhere newer_on_server(const SyncSetup& setup, const std::string& project, const std::string& backup_folder) {

@@ -45,12 +45,12 @@ const Column kColumns[] = {{"时间", 182, backup::HistoryColumn::time},
                            {"文件夹", 56, backup::HistoryColumn::folders},
                            {"备注", 222, backup::HistoryColumn::note}};
 // A project that syncs: the note gives room to where each set is.
-const Column kSyncColumns[] = {{"时间", 160, backup::HistoryColumn::time},
+const Column kSyncColumns[] = {{"时间", 182, backup::HistoryColumn::time},
                                {"类型", 56, backup::HistoryColumn::kind},
-                               {"大小", 70, backup::HistoryColumn::size},
+                               {"大小", 64, backup::HistoryColumn::size},
                                {"文件夹", 50, backup::HistoryColumn::folders},
-                               {"备注", 130, backup::HistoryColumn::note},
-                               {"位置", 134, backup::HistoryColumn::place}};
+                               {"备注", 120, backup::HistoryColumn::note},
+                               {"位置", 128, backup::HistoryColumn::place}};
 
 struct Fetched {
     std::optional<std::string> first_archive;

@@ -2,6 +2,7 @@
 // backs up the other sees, fetches whole and checked, and nothing is ever deleted there.
 #include <gtest/gtest.h>
 
+#include "backup/backup_info.h"
 #include "backup/sets.h"
 #include "config/names.h"
 #include "fs/memory_file_system.h"
@@ -64,6 +65,7 @@ TEST(SyncService, TwoMachinesShareSetsThroughOneServerAndNothingIsDeletedThere) 
     disk.remove_file(failed.first_done);
     ASSERT_TRUE(note_written_set(a.setup, read_project_options(a.list, kProject), kProject,
                                  a.back_up(disk, kStem, "A's save")));
+    backup::BackupInfo(disk, a.folder()).set_kind(kStem + ".zip", "退出后");
     std::vector<std::string> told;
     const SyncReport up = upload_pending_sets(a.setup, a.list, "", [&](const std::string& p, const std::string& f) {
         told.push_back(p + "/" + f);
@@ -84,6 +86,7 @@ TEST(SyncService, TwoMachinesShareSetsThroughOneServerAndNothingIsDeletedThere) 
     const auto first = fetch_server_set(b.setup, kProject, b.folder(), seen.sets[0].remote, &problem);
     ASSERT_TRUE(first) << problem;
     EXPECT_EQ(*fs::read_whole_file(disk, *first, 100), "A's save");
+    EXPECT_EQ(backup::BackupInfo(disk, b.folder()).of(kStem + ".zip").kind, "退出后");
     EXPECT_EQ(place_text(list_server_sets(b.setup, kProject, b.folder()).sets[0]), "两处（客厅电脑）");
     EXPECT_FALSE(newer_on_server(b.setup, kProject, b.folder()).newer);
 
