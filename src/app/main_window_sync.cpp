@@ -36,7 +36,10 @@ void MainWindow::sync_finished() {
             if (f.asked) in_game_->tell({"没有待上传的备份", {"同步：没有待上传的备份"}});
             continue;
         }
-        in_game_->tell({r.summary, r.log_lines, r.failed > 0 || r.refused, false});
+        // An upload that went as it should is no news during a game: the log has it. A failure,
+        // or the answer to 立即同步, is told.
+        const bool failed = r.failed > 0 || r.refused;
+        in_game_->tell({r.summary, r.log_lines, failed, !failed && !f.asked});
     }
     in_game_->refresh_tray();
 }
