@@ -8,6 +8,7 @@
 
 #include "backup/backup_info.h"
 #include "backup/sets.h"
+#include "config/config_lock.h"
 #include "config/machine_list.h"
 #include "config/names.h"
 #include "paths/time_text.h"
@@ -227,43 +228,54 @@ struct CheckedOutput : fs::OutputFile {
     uint64_t size = 0;
 };
 
-bool fetch_archive(fs::FileSystem& fs, syncing::Remote& remote, const std::string& project,
-                   const syncing::RemoteSet& set, const syncing::ArchiveInfo& a, const std::string& path,
-                   std::string* problem) {
+// Into a temporary beside `path`, checked against the metadata; "" with the problem otherwise.
+std::string fetch_archive(fs::FileSystem& fs, syncing::Remote& remote, const std::string& project,
+                          const syncing::RemoteSet& set, const syncing::ArchiveInfo& a, const std::string& path,
+                          std::string* problem) {
     const std::string temp = fs::sibling_temp_path(path);
     std::unique_ptr<fs::OutputFile> out = fs.create_new(temp);
-    if (!out) return *problem = "无法写入 " + fs::shown(temp), false;
+    if (!out) return *problem = "无法写入 " + fs::shown(temp), "";
     CheckedOutput checked(std::move(out));
     const syncing::Outcome got =
         remote.download(project, syncing::archive_name(set.stem, a.number), a.size, checked);
     const bool closed = checked.close(0, true);
-    const bool whole = got && closed && checked.size == a.size && checked.crc == a.crc32;
-    if (whole && fs.rename(temp, path)) return true;
+    if (got && closed && checked.size == a.size && checked.crc == a.crc32) return temp;
     fs.remove_file(temp);
-    *problem = !got ? got.reason
-               : whole ? "备份文件夹中已有 " + fs::shown(path) + "，未覆盖"
-                       : "下载的 " + fs::shown(path) + " 大小或校验码与服务器记录不符，已丢弃";
-    return false;
+    *problem = !got ? got.reason : "下载的 " + fs::shown(path) + " 大小或校验码与服务器记录不符，已丢弃";
+    return "";
 }
 
 }  // namespace
 
+// Every archive is fetched and checked before any is published, and the first archive, which
+// makes the set a set, is published last: a kill meanwhile leaves temporaries and companions
+// without their first archive, which the next start sweeps, never a set that is not whole.
 std::optional<std::string> fetch_server_set(const SyncSetup& setup, const std::string& project,
                                             const std::string& backup_folder, const syncing::RemoteSet& set,
                                             std::string* problem) {
     std::unique_ptr<syncing::Remote> remote = open_configured(setup, problem);
     if (!remote) return std::nullopt;
     if (!fs::make_dirs(*setup.fs, backup_folder)) return *problem = "无法建立 " + fs::shown(backup_folder), std::nullopt;
+    fs::FileSystem& disk = *setup.fs;
     const std::string stem = set.metadata.time_text;
-    std::vector<std::string> fetched;
+    std::vector<std::pair<std::string, std::string>> fetched;  // temporary, name; archive 1 first
     for (const syncing::ArchiveInfo& a : set.metadata.archives) {
         const std::string path = backup_folder + "/" + backup::set_file_name(stem, a.number);
-        if (!fetch_archive(*setup.fs, *remote, fs::path_of(project), set, a, path, problem)) {
-            for (const std::string& done : fetched) setup.fs->remove_file(done);  // all of the set or none
+        const std::string temp = fetch_archive(disk, *remote, fs::path_of(project), set, a, path, problem);
+        if (temp.empty()) {
+            for (const auto& [done, name] : fetched) disk.remove_file(done);
             return std::nullopt;
         }
-        fetched.push_back(path);
+        fetched.emplace_back(temp, path);
     }
+    ConfigFilesLock publishing;  // the sweep of a backup starting meanwhile waits for the whole set
+    for (size_t i = fetched.size(); i-- > 0;)
+        if (!disk.rename(fetched[i].first, fetched[i].second)) {
+            *problem = "备份文件夹中已有 " + fs::shown(fetched[i].second) + "，未覆盖";
+            for (size_t j = i + 1; j < fetched.size(); ++j) disk.remove_file(fetched[j].second);
+            for (size_t j = 0; j <= i; ++j) disk.remove_file(fetched[j].first);
+            return std::nullopt;
+        }
     // Named in 备份信息.ini as ArchiveSet::key() names it: by text, not by the file's name.
     backup::BackupInfo info(*setup.fs, backup_folder);
     info.set_kind(stem + ".zip", set.metadata.kind);
