@@ -1,0 +1,201 @@
+// 全部恢复 on a fresh copy of the tool folder: the states of six projects against their newest sets,
+// one press that restores the ticked ones (each with its safety copy and undo), and a forced end
+// anywhere in that press.
+#include <gtest/gtest.h>
+
+#include "backup/restore.h"
+#include "fs/memory_file_system.h"
+#include "paths/time_text.h"
+#include "run/restore_all.h"
+#include "zip_support/injecting_file_system.h"
+
+namespace {
+
+const std::string kTool = "/tool/存档目录";
+
+struct Stamps : OperationStamp {
+    bool stamp(const std::string&) override { return true; }
+};
+
+class NoFolders : public Folders {
+   public:
+    std::string environment_variable(const std::string&) const override { return ""; }
+    std::string special_folder(int) const override { return ""; }
+    std::string windows_dir() const override { return ""; }
+    std::string system_dir() const override { return ""; }
+    std::string temp_dir() const override { return ""; }
+};
+
+// Each project as the other machine left it, then as this machine has it: the six of a new
+// machine, and one whose set is newer than its saves.
+struct Scenario {
+    const char* name;
+    bool backed_up;
+    enum Here { gone, emptied, as_backed_up, played_on, older } here;
+    SaveState state;
+};
+const Scenario kProjects[] = {
+    {"丢失甲", true, Scenario::gone, SaveState::missing},
+    {"丢失乙", true, Scenario::gone, SaveState::missing},
+    {"空的", true, Scenario::emptied, SaveState::empty},
+    {"相同", true, Scenario::as_backed_up, SaveState::same},
+    {"玩过", true, Scenario::played_on, SaveState::local_newer},
+    {"旧的", true, Scenario::older, SaveState::backup_newer},
+    {"没备份", false, Scenario::as_backed_up, SaveState::no_backup},
+};
+
+class RestoreAll : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        set_clock_for_tests([] { return DateTime{2026, 12, 1, 20, 0, 0}; });
+        disk.add_dir("/saves");
+        for (const Scenario& s : kProjects) make(s);
+    }
+    void TearDown() override { set_clock_for_tests({}); }
+
+    static std::string saves(const Scenario& s) { return std::string("/saves/") + s.name; }
+    CurrentProject project(const Scenario& s) const {
+        CurrentProject p;
+        p.name = s.name;
+        p.save_paths = {saves(s)};
+        p.save_paths_text = fs::shown(saves(s));
+        p.backup_folder = kTool + "/" + s.name;
+        p.excluded_folders = {kTool};
+        return p;
+    }
+    void make(const Scenario& s) {
+        disk.add_dir(saves(s));
+        disk.add_dir(saves(s) + "/sub");
+        disk.add_file(saves(s) + "/a.sav", std::string("save of ") + s.name);
+        disk.add_file(saves(s) + "/sub/b.sav", "level 3");
+        if (s.backed_up) {
+            disk.add_dir(kTool);
+            backup::NoProgress view;
+            ASSERT_TRUE(backup::BackupRunner({disk, {}, 1}, view).backup(state(s)).complete());
+        }
+        if (s.here == Scenario::gone || s.here == Scenario::emptied) {
+            disk.remove_file(saves(s) + "/a.sav");
+            disk.remove_file(saves(s) + "/sub/b.sav");
+            disk.remove_dir(saves(s) + "/sub");
+        }
+        if (s.here == Scenario::gone) disk.remove_dir(saves(s));
+        if (s.here == Scenario::played_on) disk.add_file(saves(s) + "/a.sav", "played on", 1600000500);
+        if (s.here == Scenario::older) disk.add_file(saves(s) + "/a.sav", "older", 1500000000);
+    }
+    backup::ProjectState state(const Scenario& s) const {
+        return {s.name, "D:\\游戏\\game.exe", {saves(s)}, kTool + "/" + s.name, {kTool}};
+    }
+    std::vector<RestoreAllRow> rows(fs::FileSystem& fs) {
+        std::vector<RestoreAllRow> out;
+        for (const Scenario& s : kProjects)
+            out.push_back(restore_all_row(fs, project(s), folders, [](char) { return true; }));
+        return out;
+    }
+    // One press of 恢复, through the controller, as the window's chain runs it.
+    RestoreAllTally press(fs::FileSystem& fs, std::function<bool(const std::string&)> running = {}) {
+        OperationControl control({fs, std::move(running), stamps}, nullptr);
+        RestoreAllTally tally;
+        size_t i = 0;
+        for (const RestoreAllRow& row : rows(fs)) {
+            const Scenario& s = kProjects[i++];
+            if (!row.ticked) {
+                tally.skip(row);
+                continue;
+            }
+            backup::NoProgress view;
+            tally.add(row.project, control.run(restore_without_question(state(s), row.newest), view));
+        }
+        return tally;
+    }
+    bool restored_whole(const Scenario& s) {
+        fs::DirEntry e;
+        return disk.stat(saves(s) + "/a.sav", &e) && *disk.nodes().at(saves(s) + "/a.sav").data == std::string("save of ") + s.name &&
+               *disk.nodes().at(saves(s) + "/sub/b.sav").data == "level 3";
+    }
+    bool as_it_was(const Scenario& s) {
+        std::vector<fs::DirEntry> listing;
+        const bool there = disk.list_dir(saves(s), &listing);
+        return s.here == Scenario::gone ? !there : there && listing.empty();
+    }
+
+    fs::MemoryFileSystem disk;
+    NoFolders folders;
+    Stamps stamps;
+};
+
+TEST_F(RestoreAll, ShowsEachStateTicksTheMissingAndEmptyAndRestoresThemInOnePress) {
+    const std::vector<RestoreAllRow> before = rows(disk);
+    for (size_t i = 0; i < before.size(); ++i) {
+        SCOPED_TRACE(kProjects[i].name);
+        EXPECT_EQ(before[i].state, kProjects[i].state);
+        EXPECT_EQ(before[i].ticked, i < 3);
+        EXPECT_EQ(before[i].newest_time.empty(), !kProjects[i].backed_up);
+    }
+    const RestoreAllTally tally = press(disk);
+    EXPECT_EQ(tally.restored, (std::vector<std::string>{"丢失甲", "丢失乙", "空的"}));
+    EXPECT_EQ(tally.skipped, (std::vector<std::string>{"相同（与备份相同）", "玩过（本机存档较新）", "旧的（备份较新）",
+                                                       "没备份（没有备份）"}));
+    EXPECT_TRUE(tally.failed.empty());
+    const std::string summary = restore_all_summary(tally);
+    EXPECT_NE(summary.find("已恢复（3）"), std::string::npos);
+    EXPECT_NE(summary.find("已跳过（4）"), std::string::npos);
+    EXPECT_EQ(summary.find("失败"), std::string::npos);
+    for (const Scenario& s : kProjects) {
+        SCOPED_TRACE(s.name);
+        const bool ticked = s.state == SaveState::missing || s.state == SaveState::empty;
+        EXPECT_EQ(restored_whole(s), ticked || s.here == Scenario::as_backed_up);
+        EXPECT_EQ(backup::has_restore_to_undo(disk, kTool + "/" + s.name), ticked);
+    }
+    EXPECT_EQ(*disk.nodes().at("/saves/玩过/a.sav").data, "played on");
+    // Each restore is taken back on its own: the empty folder is empty again, the others stay.
+    backup::NoProgress view;
+    OperationControl control({disk, {}, stamps}, nullptr);
+    Operation undo;
+    undo.kind = Operation::undo;
+    undo.project = state(kProjects[2]);
+    undo.confirm_undo = [] { return true; };
+    EXPECT_TRUE(control.run(undo, view).outcome.failure.empty());
+    EXPECT_TRUE(as_it_was(kProjects[2]));
+    EXPECT_TRUE(restored_whole(kProjects[0]));
+}
+
+TEST_F(RestoreAll, AProjectWhoseProgramRunsIsRefusedAndTheOthersGoOn) {
+    const RestoreAllTally tally = press(disk, [](const std::string& exe) { return exe == "game.exe"; });
+    EXPECT_TRUE(tally.restored.empty());
+    ASSERT_EQ(tally.failed.size(), 3u);
+    EXPECT_EQ(tally.failed[0], "丢失甲（程序[game.exe]在运行，不能进行恢复！）");
+    EXPECT_NE(restore_all_summary(tally).find("失败（3）"), std::string::npos);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(as_it_was(kProjects[i]));
+}
+
+// Ended by force at one call after another: each ticked project is restored whole or as it was
+// once the next start has been through, and the start names the one it finished or took back.
+TEST_F(RestoreAll, AForcedEndAnywhereLeavesEachProjectWholeOrAsItWas) {
+    const std::map<std::string, fs::MemoryFileSystem::Node> fresh = disk.nodes();
+    zip_test::InjectingFileSystem counting(disk);
+    press(counting);
+    const long calls = counting.calls();
+    ASSERT_GT(calls, 30);
+    for (long at = 1; at < calls; at += calls / 23 + 1) {
+        SCOPED_TRACE(at);
+        disk.nodes() = fresh;
+        for (auto& [path, node] : disk.nodes()) node.data = std::make_shared<std::string>(*node.data);
+        zip_test::InjectingFileSystem dying(disk, zip_test::InjectingFileSystem::Mode::die, at);
+        press(dying);
+        const auto told = backup::recover_all_projects(disk, kTool, [&](const std::string& name) {
+            return std::vector<std::string>{"/saves/" + name};
+        });
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE(kProjects[i].name);
+            EXPECT_TRUE(restored_whole(kProjects[i]) || as_it_was(kProjects[i]));
+        }
+        EXPECT_LE(told.size(), 1u);
+        for (const auto& [name, report] : told) {
+            const bool done = report.what == backup::RecoveryReport::restore_completed;
+            EXPECT_TRUE(done || report.what == backup::RecoveryReport::restore_taken_back) << name;
+        }
+        for (int i = 3; i < 7; ++i) EXPECT_EQ(restored_whole(kProjects[i]), kProjects[i].here == Scenario::as_backed_up);
+    }
+}
+
+}  // namespace
