@@ -100,6 +100,7 @@ bool run_startup(AppState& state, const StartupWindows& windows, fs::FileSystem&
         return false;
     }
     state.machine_id = make_machine_id(first_adapter_address(), os_build_number());
+    use_path_fixes(read_path_fixes(fs, state.folders(), state.machine_id));
     if (needs_legacy_migration(fs, state.folders())) {
         std::string message = migrate_legacy_layout(fs, state.folders(), state.machine_id);
         show_message(message, migration_failed(message) ? mb::kIconExclamation : mb::kOk);

@@ -17,6 +17,15 @@ const char* save_state_text(SaveState state) {
     return "";
 }
 
+std::string path_trouble_text(const PathTrouble& trouble) {
+    switch (trouble.kind) {
+        case PathTrouble::other_user: return "路径在其他用户的文件夹下：" + trouble.folder;
+        case PathTrouble::missing_drive: return "本机没有驱动器 " + trouble.folder;
+        case PathTrouble::none: break;
+    }
+    return "";
+}
+
 namespace {
 
 // Files on disk, whatever the archive holds of them.
@@ -58,12 +67,21 @@ RestoreAllRow restore_all_row(fs::FileSystem& fs, const CurrentProject& project,
     }
     row.state = save_state(fs, project.save_paths, row.newest, project.excluded_folders);
     row.ticked = row.state == SaveState::missing || row.state == SaveState::empty;
-    for (const std::string& path : project.save_paths)
-        if (!path.empty() && row.trouble.kind == PathTrouble::none)
-            row.trouble = check_path(fs::shown(path), folders, drive_exists);
-    if (row.trouble.kind == PathTrouble::none && !project.program_file.empty())
-        row.trouble = check_path(project.program_file, folders, drive_exists);
+    row.trouble = project_path_trouble(project, folders, drive_exists);
     return row;
+}
+
+PathTrouble project_path_trouble(const CurrentProject& project, const Folders& folders,
+                                 const std::function<bool(char drive)>& drive_exists, PathTrouble::Kind only) {
+    std::vector<std::string> paths;
+    for (const std::string& path : project.save_paths) paths.push_back(fs::shown(path));
+    paths.push_back(project.program_file);
+    for (const std::string& path : paths) {
+        if (path.empty()) continue;
+        const PathTrouble t = check_path(path, folders, drive_exists);
+        if (t.kind != PathTrouble::none && (only == PathTrouble::none || t.kind == only)) return t;
+    }
+    return {};
 }
 
 Operation restore_without_question(const backup::ProjectState& project, const std::string& first_archive) {

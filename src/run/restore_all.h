@@ -27,7 +27,14 @@ struct RestoreAllRow {
     PathTrouble trouble;      // of the first save folder, or else of the program
 };
 
-// `drive_exists` as check_path takes it.
+// What the main window and 全部恢复 say of a path that cannot be used here; "" for none.
+std::string path_trouble_text(const PathTrouble& trouble);
+
+// The first save folder that cannot be used here, else the program; `only` one kind of trouble
+// (none: any). `drive_exists` as check_path takes it.
+PathTrouble project_path_trouble(const CurrentProject& project, const Folders& folders,
+                                 const std::function<bool(char drive)>& drive_exists,
+                                 PathTrouble::Kind only = PathTrouble::none);
 RestoreAllRow restore_all_row(fs::FileSystem& fs, const CurrentProject& project, const Folders& folders,
                               const std::function<bool(char drive)>& drive_exists);
 SaveState save_state(fs::FileSystem& fs, const std::vector<std::string>& save_paths, const std::string& newest,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "backup/restore.h"
+#include "config/machine_list.h"
 #include "fs/memory_file_system.h"
 #include "paths/time_text.h"
 #include "run/restore_all.h"
@@ -196,6 +197,56 @@ TEST_F(RestoreAll, AForcedEndAnywhereLeavesEachProjectWholeOrAsItWas) {
         }
         for (int i = 3; i < 7; ++i) EXPECT_EQ(restored_whole(kProjects[i]), kProjects[i].here == Scenario::as_backed_up);
     }
+}
+
+// A list written where the user was olduser, on a machine whose user is 我: the fix is offered for
+// the profile, kept for this machine only, and every expansion uses it; the list stays as written.
+class MachineFolders : public Folders {
+   public:
+    PathFixes fixes;
+    std::string environment_variable(const std::string& n) const override {
+        return n == "USERPROFILE" ? "C:\\Users\\我" : "";
+    }
+    std::string special_folder(int) const override { return "C:\\Users\\我\\Documents"; }
+    std::string windows_dir() const override { return "C:\\Windows"; }
+    std::string system_dir() const override { return "C:\\Windows\\system32"; }
+    std::string temp_dir() const override { return "C:\\Users\\我\\AppData\\Local\\Temp"; }
+    std::string fixed_path(const std::string& expanded) const override { return apply_path_fixes(expanded, fixes); }
+};
+
+TEST(PathsThatFollowTheUser, TheFixIsOfferedKeptPerMachineAndUsedByEveryExpansion) {
+    fs::MemoryFileSystem disk;
+    const ToolFolders tool{"/U盘/工具"};
+    disk.add_dir(tool.tool_dir);
+    disk.add_dir(tool.config_dir());
+    const std::string list = tool.config_dir() + "/列表.ini",
+                      text = "[游戏]\r\n程序路径=C:\\Users\\olduser\\游戏\\game.exe\r\n"
+                             "存档路径=C:\\Users\\olduser\\Saved Games\\游戏||C:\\Users\\olduser\\Documents\\游戏\r\n";
+    disk.add_file(list, text);
+    MachineFolders here;
+    const auto any_drive = [](char) { return true; };
+    CurrentProject p = load_project(ProjectFiles{disk, list, tool.backup_root()}, "游戏", tool, here);
+    const PathTrouble trouble = project_path_trouble(p, here, any_drive);
+    ASSERT_EQ(trouble.kind, PathTrouble::other_user);
+    EXPECT_EQ(trouble.folder, "C:\\Users\\olduser");
+    EXPECT_EQ(path_trouble_text(trouble), "路径在其他用户的文件夹下：C:\\Users\\olduser");
+
+    ASSERT_TRUE(keep_path_fix(disk, tool, "本机", {trouble.folder, trouble.suggested}));
+    EXPECT_TRUE(read_path_fixes(disk, tool, "别的机器").empty());
+    here.fixes = read_path_fixes(disk, tool, "本机");
+    p = load_project(ProjectFiles{disk, list, tool.backup_root()}, "游戏", tool, here);
+    // 启动程序 starts program_file; backup and restore work on the project's state.
+    EXPECT_EQ(p.program_file, "C:\\Users\\我\\游戏\\game.exe");
+    EXPECT_EQ(p.save_paths_text, "C:\\Users\\我\\Saved Games\\游戏||C:\\Users\\我\\Documents\\游戏");
+    const backup::ProjectState state = project_state(p, p.program_path, here);
+    EXPECT_EQ(state.program_file, p.program_file);
+    EXPECT_EQ(state.save_paths, (std::vector<std::string>{fs::path_of("C:\\Users\\我\\Saved Games\\游戏"), "",
+                                                           fs::path_of("C:\\Users\\我\\Documents\\游戏")}));
+    EXPECT_EQ(project_path_trouble(p, here, any_drive).kind, PathTrouble::none);
+    EXPECT_EQ(*disk.nodes().at(list).data, text);
+    // Saved again here, the paths are offered in the form that travels; the temp folder's are not.
+    EXPECT_EQ(travelling_form(p.save_paths_text + "|C:\\Users\\我\\AppData\\Local\\Temp\\x", here),
+              "%USERPROFILE%\\Saved Games\\游戏||<我的文档>\\游戏|C:\\Users\\我\\AppData\\Local\\Temp\\x");
 }
 
 }  // namespace
