@@ -13,6 +13,7 @@
 #include "backup/backup_info.h"
 #include "config/tool_folders.h"
 #include "paths/expand.h"
+#include "paths/path_fixes.h"
 #include "run/notifier.h"
 #include "run/operation_control.h"
 #include "run/project_loading.h"

@@ -29,6 +29,7 @@ void MainWindow::open_restore_all() {
     }
     RestoreAllContext context;
     context.fs = &files();
+    context.config_dir = context_.folders.config_dir();
     context.projects = [this] {
         std::vector<CurrentProject> projects;
         for (const std::string& name : load_project_names(files(), context_.save_config_path))

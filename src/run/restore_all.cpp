@@ -4,6 +4,7 @@
 #include "backup/set_comparison.h"
 #include "backup/sets.h"
 #include "fs/file_names.h"
+#include "paths/gbk_text.h"
 
 const char* save_state_text(SaveState state) {
     switch (state) {
@@ -120,4 +121,67 @@ std::string restore_all_summary(const RestoreAllTally& tally) {
     section("失败", tally.failed);
     if (tally.restored.size() > 0) text += "\r\n\r\n每个项目恢复前的存档都保存在各自的 恢复前，可用“撤销上次恢复”取回。";
     return text;
+}
+
+namespace {
+
+constexpr const char* kRecordFile = FS_NAME("全部恢复.txt");
+
+std::string joined_names(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& n : names) out += (out.empty() ? "" : "、") + n;
+    return out;
+}
+
+}  // namespace
+
+RestoreAllRecord::RestoreAllRecord(fs::FileSystem& fs, const std::string& config_dir)
+    : fs_(fs), path_(config_dir + "/" + kRecordFile) {}
+
+void RestoreAllRecord::begin(const std::vector<RestoreAllRow>& queued) {
+    lines_.clear();
+    for (const RestoreAllRow& row : queued) lines_.push_back({'?', row.project, row.newest});
+    write();
+}
+
+void RestoreAllRecord::ended(const std::string& project, bool restored) {
+    for (Line& line : lines_)
+        if (line.project == project && line.mark == '?') line.mark = restored ? '+' : '-';
+    write();
+}
+
+void RestoreAllRecord::finish() { fs_.remove_file(path_); }
+
+// Written whole each time: a reader finds one state or the next, never a part.
+void RestoreAllRecord::write() {
+    std::string text;
+    for (const Line& l : lines_) text += std::string(1, l.mark) + "\t" + l.project + "\t" + l.archive + "\r\n";
+    fs::write_file_atomically(fs_, path_, text);
+}
+
+std::string interrupted_restore_all_text(
+    fs::FileSystem& fs, const std::string& config_dir,
+    const std::function<std::vector<std::string>(const std::string& project)>& save_paths_of) {
+    const std::string path = config_dir + "/" + kRecordFile;
+    const std::optional<std::string> text = fs::read_whole_file(fs, path, 1 << 20);
+    if (!text) return "";
+    fs.remove_file(path);
+    std::vector<std::string> restored, not_restored;
+    for (const std::string& line : gbk::split(*text, '\n')) {
+        std::vector<std::string> fields = gbk::split(line, '\t');
+        if (fields.size() != 3 || fields[0].size() != 1) continue;  // a line cut short says nothing
+        if (!fields[2].empty() && fields[2].back() == '\r') fields[2].pop_back();
+        bool done = fields[0] == "+";
+        if (fields[0] == "?") {
+            const std::vector<std::string> saves = save_paths_of(fields[1]);
+            done = !saves.empty();
+            for (const backup::FolderComparison& c : backup::compare_with_set(fs, fields[2], saves, {}))
+                done = done && c.unchanged();
+        }
+        (done ? restored : not_restored).push_back(fields[1]);
+    }
+    std::string said = "上次的全部恢复没有做完就被中断了。";
+    if (!restored.empty()) said += "\r\n已恢复：" + joined_names(restored);
+    if (!not_restored.empty()) said += "\r\n没有恢复（存档保持原样）：" + joined_names(not_restored);
+    return said;
 }

@@ -54,3 +54,31 @@ struct RestoreAllTally {
 };
 // The one summary at the end.
 std::string restore_all_summary(const RestoreAllTally& tally);
+
+// Which projects a press of 恢复 has restored, kept in "配置目录" while it runs: a start after a
+// forced end says which were restored and which were not. Each restore is all or nothing by
+// itself; this only tells them apart.
+class RestoreAllRecord {
+   public:
+    RestoreAllRecord(fs::FileSystem& fs, const std::string& config_dir);
+    void begin(const std::vector<RestoreAllRow>& queued);
+    void ended(const std::string& project, bool restored);
+    void finish();  // the summary is told: nothing to say at the next start
+
+   private:
+    void write();
+    fs::FileSystem& fs_;
+    std::string path_;
+    struct Line {
+        char mark;  // '?' waiting or under way, '+' restored, '-' not
+        std::string project, archive;
+    };
+    std::vector<Line> lines_;
+};
+// At start, once restores ended by force have been finished or taken back: what a press ended by
+// force had done; "" when no press was cut short. A project the record left under way counts as
+// restored when its saves are what its set holds (`save_paths_of` gives its save folders). The
+// record goes once read.
+std::string interrupted_restore_all_text(
+    fs::FileSystem& fs, const std::string& config_dir,
+    const std::function<std::vector<std::string>(const std::string& project)>& save_paths_of);

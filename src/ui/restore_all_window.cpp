@@ -41,7 +41,8 @@ std::vector<std::string> cells(const RestoreAllRow& row) {
 
 class RestoreAllWindow : public Window {
    public:
-    explicit RestoreAllWindow(RestoreAllContext context) : context_(std::move(context)) {}
+    explicit RestoreAllWindow(RestoreAllContext context)
+        : context_(std::move(context)), record_(*context_.fs, context_.config_dir) {}
 
     bool create() {
         if (!Window::create("全部恢复", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 90, 90, 700, 400))
@@ -143,6 +144,9 @@ class RestoreAllWindow : public Window {
             return;
         }
         next_ = 0;
+        std::vector<RestoreAllRow> queued;
+        for (size_t i : queue_) queued.push_back(rows_[i]);
+        record_.begin(queued);
         SendMessageA(item(kProgressBar), PBM_SETRANGE32, 0, static_cast<LPARAM>(queue_.size()));
         SendMessageA(item(kProgressBar), PBM_SETPOS, 0, 0);
         update_buttons();
@@ -163,6 +167,7 @@ class RestoreAllWindow : public Window {
                 return;
             waiting_ = false;
             tally_.failed.push_back(row.project + "（" + why + "）");
+            record_.ended(row.project, false);
             SendMessageA(item(kProgressBar), PBM_SETPOS, next_, 0);
         }
         finish();
@@ -170,12 +175,15 @@ class RestoreAllWindow : public Window {
 
     void ended(const std::string& project, const BackupJobResult& result) {
         waiting_ = false;
+        const size_t restored_before = tally_.restored.size();
         tally_.add(project, result);
+        record_.ended(project, tally_.restored.size() > restored_before);
         SendMessageA(item(kProgressBar), PBM_SETPOS, next_, 0);
         start_next();
     }
 
     void finish() {
+        record_.finish();
         set_text(kStatusLabel, "全部恢复完成：已恢复 " + std::to_string(tally_.restored.size()) + " 个项目");
         reload();
         show_message(restore_all_summary(tally_), tally_.any_failed() ? mb::kIconExclamation : mb::kOk, "全部恢复");
@@ -188,6 +196,7 @@ class RestoreAllWindow : public Window {
     size_t next_ = 0;
     bool waiting_ = false;             // a restore of the queue runs
     RestoreAllTally tally_;
+    RestoreAllRecord record_;
 };
 
 }  // namespace

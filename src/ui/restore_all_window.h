@@ -25,6 +25,7 @@ enum Control : int {
 
 struct RestoreAllContext {
     fs::FileSystem* fs = nullptr;
+    std::string config_dir;  // where the record of a press under way is kept
     // The projects of this machine's list, read and expanded afresh (with this machine's path fixes).
     std::function<std::vector<CurrentProject>()> projects;
     // Starts the restore on the main window's controller; `ended` runs on this thread once it has

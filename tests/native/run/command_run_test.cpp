@@ -177,14 +177,6 @@ INSTANTIATE_TEST_SUITE_P(Results, BackupAllCases,
                                            AllCase{{{"Game", refused()}}, 2},
                                            AllCase{{{"甲", refused()}, {"Game", not_stamped()}}, 2}));
 
-BackupJobResult restore_failed() {
-    BackupJobResult r;
-    r.outcome.archives = {backup::ArchiveResult{1, "E:/存档目录/甲/2011年1月1日.zip", "C:/存档", backup::ArchiveResult::failed, "磁盘已满", {}}};
-    r.outcome.failure = "磁盘已满";
-    r.outcome.failed_k = 1;
-    return r;
-}
-
 struct RestoreCase {
     std::vector<std::string> args;
     std::map<std::string, SaveState> states;
@@ -213,13 +205,13 @@ INSTANTIATE_TEST_SUITE_P(
     Codes, RestoreCases,
     ::testing::Values(RestoreCase{{"/restore", "game"}, {{"Game", SaveState::same}}, {}, {"Game"}, 0},
                       RestoreCase{{"/restore", "甲"}, {}, {{"甲", refused()}}, {"甲"}, 2},
-                      RestoreCase{{"/restore", "甲"}, {}, {{"甲", restore_failed()}}, {"甲"}, 1},
+                      RestoreCase{{"/restore", "甲"}, {}, {{"甲", not_stamped()}}, {"甲"}, 1},
                       RestoreCase{{"/restore", "甲"}, {{"甲", SaveState::no_backup}}, {}, {}, 2},
                       RestoreCase{{"/restore", "乙"}, {}, {}, {}, 2},
                       RestoreCase{{"/restore-all"}, {{"甲", SaveState::local_newer}, {"Game", SaveState::empty}}, {}, {"Game"}, 0},
                       RestoreCase{{"/restore-all"}, {{"甲", SaveState::same}, {"Game", SaveState::no_backup}}, {}, {}, 0},
-                      RestoreCase{{"/restore-all"}, {}, {{"甲", restore_failed()}}, {"甲", "Game"}, 1},
-                      RestoreCase{{"/restore-all"}, {}, {{"甲", refused()}, {"Game", restore_failed()}}, {"甲", "Game"}, 2}));
+                      RestoreCase{{"/restore-all"}, {}, {{"甲", not_stamped()}}, {"甲", "Game"}, 1},
+                      RestoreCase{{"/restore-all"}, {}, {{"甲", refused()}, {"Game", not_stamped()}}, {"甲", "Game"}, 2}));
 
 TEST(CommandRun, AStampThatFailedIsLoggedAndAnEmptyListSaidSo) {
     FakeHost host;
