@@ -18,25 +18,27 @@ constexpr int kButtonY = 312, kButtonW = 80, kButtonH = 28;
 
 // clang-format off
 const ControlSpec kLayout[] = {
-    {kList, WC_LISTVIEWA, "", 8, 8, 664, 264,
+    {kList, WC_LISTVIEWA, "", 8, 8, 824, 264,
      WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, WS_EX_CLIENTEDGE},
     {kStatusLabel, "STATIC", "", 8, 280, 440, 20, SS_LEFTNOWORDWRAP},
-    {kProgressBar, PROGRESS_CLASSA, "", 456, 280, 216, 18, 0},
+    {kProgressBar, PROGRESS_CLASSA, "", 616, 280, 216, 18, 0},
     {kAllButton, "BUTTON", "全选", 8, kButtonY, kButtonW, kButtonH, kButton},
     {kNoneButton, "BUTTON", "全不选", 96, kButtonY, kButtonW, kButtonH, kButton},
     {kFixButton, "BUTTON", "修正路径…", 184, kButtonY, 96, kButtonH, kButton},
-    {kRestoreButton, "BUTTON", "恢复", 504, kButtonY, kButtonW, kButtonH, kButton | BS_DEFPUSHBUTTON},
-    {kCloseButton, "BUTTON", "关闭", 592, kButtonY, kButtonW, kButtonH, kButton},
+    {kRestoreButton, "BUTTON", "恢复", 664, kButtonY, kButtonW, kButtonH, kButton | BS_DEFPUSHBUTTON},
+    {kCloseButton, "BUTTON", "关闭", 752, kButtonY, kButtonW, kButtonH, kButton},
 };
 // clang-format on
-constexpr int kClientWidth = 680, kClientHeight = 348;
+constexpr int kClientWidth = 840, kClientHeight = 348;
 
-const ListColumn kColumns[] = {{"项目", 130}, {"最新备份", 150}, {"存档位置", 230}, {"状态", 150}};
+const ListColumn kColumns[] = {{"项目", 110}, {"最新备份", 170}, {"存档位置", 230}, {"状态", 310}};
 
+// The state, and why a path cannot be used here: the folder itself shows in 存档位置.
 std::vector<std::string> cells(const RestoreAllRow& row) {
-    const std::string trouble = path_trouble_text(row.trouble);
-    return {row.project, row.newest_time, row.save_text,
-            std::string(save_state_text(row.state)) + (trouble.empty() ? "" : "（" + trouble + "）")};
+    std::string state = save_state_text(row.state);
+    if (row.trouble.kind == PathTrouble::other_user) state += "（路径属于其他用户，可修正）";
+    if (row.trouble.kind == PathTrouble::missing_drive) state += "（本机没有驱动器 " + row.trouble.folder + "，可修正）";
+    return {row.project, row.newest_time, row.save_text, state};
 }
 
 class RestoreAllWindow : public Window {
@@ -45,7 +47,7 @@ class RestoreAllWindow : public Window {
         : context_(std::move(context)), record_(*context_.fs, context_.config_dir) {}
 
     bool create() {
-        if (!Window::create("全部恢复", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 90, 90, 700, 400))
+        if (!Window::create("全部恢复", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 60, 90, 860, 400))
             return false;
         delete_on_destroy();
         create_controls(kLayout);
