@@ -72,7 +72,8 @@ bool start_program(const std::string& file, HANDLE* process) {
 // The machine a run works on: the console, the log beside the project lists, the real files.
 class WinCommandHost : public CommandHost {
    public:
-    WinCommandHost(const std::string& tool_dir, fs::FileSystem& fs) : tool_{tool_dir}, fs_(fs) {}
+    WinCommandHost(const std::string& tool_dir, fs::FileSystem& fs)
+        : tool_{tool_dir}, fs_(fs), record_(fs, tool_.config_dir()) {}
     ~WinCommandHost() override {
         if (process_) CloseHandle(process_);
     }
@@ -110,6 +111,8 @@ class WinCommandHost : public CommandHost {
         backup.job = job;
         return run(list, backup);
     }
+
+    RestoreAllRecord* restore_all_record() override { return &record_; }
 
     RestoreAllRow look_at(const CurrentProject& project) override {
         return restore_all_row(fs_, project, system_folders(), files::drive_exists);
@@ -152,6 +155,7 @@ class WinCommandHost : public CommandHost {
     fs::FileSystem& fs_;
     Console console_;
     HANDLE process_ = nullptr;
+    RestoreAllRecord record_;
 };
 
 }  // namespace

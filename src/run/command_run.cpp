@@ -124,18 +124,28 @@ class CommandRun {
     // Only saves that are missing or empty: a restore over saves that are there is asked for by name.
     backup::RunResult restore_all() {
         RestoreAllTally tally;
-        backup::RunResult result = backup::kAllWritten;
+        std::vector<CurrentProject> projects;
+        std::vector<RestoreAllRow> queued;
         for (const std::string& name : host_.project_names(list_)) {
-            const CurrentProject project = host_.load_project(list_, name);
+            CurrentProject project = host_.load_project(list_, name);
             const RestoreAllRow row = host_.look_at(project);
             if (!row.ticked) {
                 tally.skip(row);
                 continue;
             }
-            const backup::RunResult one = restore(project, row.newest);
-            (one == backup::kAllWritten ? tally.restored : tally.failed).push_back(name);
+            projects.push_back(std::move(project));
+            queued.push_back(row);
+        }
+        RestoreAllRecord* record = host_.restore_all_record();
+        if (record) record->begin(queued);
+        backup::RunResult result = backup::kAllWritten;
+        for (size_t i = 0; i < queued.size(); ++i) {
+            const backup::RunResult one = restore(projects[i], queued[i].newest);
+            (one == backup::kAllWritten ? tally.restored : tally.failed).push_back(queued[i].project);
+            if (record) record->ended(queued[i].project, one == backup::kAllWritten);
             result = backup::worse(result, one);
         }
+        if (record) record->finish();
         host_.report({one_line(restore_all_summary(tally))});
         return result;
     }

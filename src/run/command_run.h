@@ -46,6 +46,8 @@ class CommandHost {
     // Restores the set exactly as 恢复按钮 does, without a question.
     virtual BackupJobResult restore(const std::string& list, const CurrentProject& project,
                                     const std::string& first_archive) = 0;
+    // Where /restore-all keeps what it has done, for a start after a forced end; nullptr: nowhere.
+    virtual RestoreAllRecord* restore_all_record() { return nullptr; }
     // Starts the program as 启动程序 does and waits for the process the shell started, if any.
     virtual bool start_program(const std::string& program_file) = 0;
     virtual void wait_for_started_program() = 0;

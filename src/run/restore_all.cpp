@@ -1,5 +1,7 @@
 #include "run/restore_all.h"
 
+#include <algorithm>
+
 #include "backup/outcome_text.h"
 #include "backup/set_comparison.h"
 #include "backup/sets.h"
@@ -67,7 +69,10 @@ RestoreAllRow restore_all_row(fs::FileSystem& fs, const CurrentProject& project,
         row.newest_time = sets.front().stem;
     }
     row.state = save_state(fs, project.save_paths, row.newest, project.excluded_folders);
-    row.ticked = row.state == SaveState::missing || row.state == SaveState::empty;
+    // A project without a save path has nowhere to restore to: it is never ticked in advance.
+    const bool has_saves = std::any_of(project.save_paths.begin(), project.save_paths.end(),
+                                       [](const std::string& p) { return !p.empty(); });
+    row.ticked = has_saves && (row.state == SaveState::missing || row.state == SaveState::empty);
     row.trouble = project_path_trouble(project, folders, drive_exists);
     return row;
 }
