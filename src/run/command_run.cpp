@@ -150,8 +150,13 @@ class CommandRun {
         return result;
     }
 
+    // Line breaks and the indents after them become one blank: the log keeps one line per event.
     static std::string one_line(std::string text) {
-        for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " ");
+        for (size_t at; (at = text.find("\r\n")) != std::string::npos;) {
+            size_t end = at + 2;
+            while (end < text.size() && (text[end] == ' ' || text[end] == '\r' || text[end] == '\n')) ++end;
+            text.replace(at, end - at, " ");
+        }
         return text;
     }
 

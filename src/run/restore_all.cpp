@@ -160,7 +160,8 @@ void RestoreAllRecord::finish() { fs_.remove_file(path_); }
 // Written whole each time: a reader finds one state or the next, never a part.
 void RestoreAllRecord::write() {
     std::string text;
-    for (const Line& l : lines_) text += std::string(1, l.mark) + "\t" + l.project + "\t" + l.archive + "\r\n";
+    // Text as the user reads it, like the names: the file is ANSI throughout.
+    for (const Line& l : lines_) text += std::string(1, l.mark) + "\t" + l.project + "\t" + fs::shown(l.archive) + "\r\n";
     fs::write_file_atomically(fs_, path_, text);
 }
 
@@ -180,7 +181,7 @@ std::string interrupted_restore_all_text(
         if (fields[0] == "?") {
             const std::vector<std::string> saves = save_paths_of(fields[1]);
             done = !saves.empty();
-            for (const backup::FolderComparison& c : backup::compare_with_set(fs, fields[2], saves, {}))
+            for (const backup::FolderComparison& c : backup::compare_with_set(fs, fs::path_of(fields[2]), saves, {}))
                 done = done && c.unchanged();
         }
         (done ? restored : not_restored).push_back(fields[1]);
