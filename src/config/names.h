@@ -20,5 +20,6 @@ inline constexpr const char* kTimedBackupKey = "定时备份";     // minutes be
 inline constexpr const char* kTimedKeepKey = "自动保留份数";     // how many timed backups to keep
 inline constexpr const char* kQuickBackupKeySection = "快速备份键";  // per machine (key: its id): the quick keys
 inline constexpr const char* kQuickRestoreKeySection = "快速恢复键";
+inline constexpr const char* kPathFixSection = "路径修正";  // per machine: "old>new|…", see paths/path_fixes.h
 inline constexpr const char* kRunLogFile = "varnoke.log";     // in "配置目录": what runs without a window did
 }  // namespace names
