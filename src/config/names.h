@@ -21,6 +21,7 @@ inline constexpr const char* kTimedKeepKey = "自动保留份数";     // how ma
 inline constexpr const char* kSyncKey = "同步";                 // "1": sets written whole go to the server too
 inline constexpr const char* kQuickBackupKeySection = "快速备份键";  // per machine (key: its id): the quick keys
 inline constexpr const char* kQuickRestoreKeySection = "快速恢复键";
+inline constexpr const char* kPathFixSection = "路径修正";  // per machine: "old>new|…", see paths/path_fixes.h
 // Per machine (key: its id): the server or folder sets are synced with, and who signs in there.
 inline constexpr const char* kSyncAddressSection = "同步服务器";
 inline constexpr const char* kSyncUserSection = "同步用户名";
