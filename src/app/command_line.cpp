@@ -128,6 +128,7 @@ class WinCommandHost : public CommandHost {
 
     bool is_program_running(const std::string& exe_name) override { return backup::is_program_running(exe_name); }
     void pause(unsigned milliseconds) override { Sleep(milliseconds); }
+    fs::FileSystem& files() override { return fs_; }
 
    private:
     ProjectFiles list_files(const std::string& list) const { return ProjectFiles{fs_, list, tool_.backup_root()}; }

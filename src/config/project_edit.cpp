@@ -27,6 +27,7 @@ bool put_paths(ini::Document& doc, const std::string& name, const ProjectPaths& 
     changed |= set_option(doc, name, names::kTimedBackupKey, timed ? std::to_string(o.timed_minutes) : "");
     changed |= set_option(doc, name, names::kTimedKeepKey,
                           timed ? std::to_string(o.timed_keep > 0 ? o.timed_keep : kDefaultTimedKeep) : "");
+    changed |= set_option(doc, name, names::kExclusionsKey, o.exclusions);
     return changed;
 }
 
@@ -100,6 +101,7 @@ ProjectOptions read_project_options(const ProjectFiles& files, const std::string
     if (o.timed_minutes > 0) o.timed_keep = parse_timed_keep(files.read(name, names::kTimedKeepKey));
     o.backup_on_exit = files.read(name, names::kBackupOnExitKey) == "1";
     o.keep_sets = parse_keep_sets(files.read(name, names::kKeepSetsKey));
+    o.exclusions = files.read(name, names::kExclusionsKey);
     return o;
 }
 

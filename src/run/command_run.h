@@ -4,10 +4,11 @@
 //   /backup-all        every project of this machine's list, one after another
 //   /play <项目名>     starts the project's program, waits until no process of its name is left,
 //                      then backs it up; with 定时备份 it also backs up every so often meanwhile
+//   /verify [<项目名>] 校验 of every backup set of one project or of every project
 //   /list, /help
 // Results go to the console and, for backups and refusals, to the log. The exit code is 0 when
 // every archive was written, 1 when some were not, 2 when the run was refused; of several
-// projects the worst counts.
+// projects the worst counts. For /verify: 0 when every set is sound, 1 when one is damaged.
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@
 #include "run/project_loading.h"
 
 struct Command {
-    enum Kind { backup, backup_all, play, list, help, bad } kind = bad;
+    enum Kind { backup, backup_all, play, verify, list, help, bad } kind = bad;
     std::string project;
 };
 
@@ -43,6 +44,8 @@ class CommandHost {
     virtual void wait_for_started_program() = 0;
     virtual bool is_program_running(const std::string& exe_name) = 0;
     virtual void pause(unsigned milliseconds) = 0;
+    // The files 校验 reads its archives from, and keeps its mark in.
+    virtual fs::FileSystem& files() = 0;
 };
 
 // The exit code.

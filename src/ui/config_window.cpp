@@ -13,6 +13,7 @@
 #include "paths/gbk_text.h"
 #include "fs/shell_link.h"
 #include "ui/config_window_impl.h"
+#include "ui/exclusions_window.h"
 #include "ui/finder_window.h"
 #include "ui/multi_paths_window.h"
 #include "ui/other_page.h"
@@ -57,6 +58,8 @@ const ControlSpec kModifyPage[] = {
     {kModifyTimedUnitLabel, "STATIC", "分钟（0 关闭）", 110, 186, 90, 20, kLabel},
     {kModifyTimedKeepLabel, "STATIC", "自动保留份数", 222, 186, 76, 20, kLabel},
     {kModifyTimedKeepEdit, "EDIT", "", 300, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
+    {kModifyExclusionsButton, "BUTTON", "排除…", 8, 214, 50, 20, kButton},
+    {kModifyExclusionsLabel, "STATIC", "", 62, 216, 250, 20, kLabel | SS_ENDELLIPSIS},
 };
 
 // Page "增加".
@@ -79,6 +82,8 @@ const ControlSpec kAddPage[] = {
     {kAddTimedUnitLabel, "STATIC", "分钟（0 关闭）", 110, 186, 90, 20, kLabel},
     {kAddTimedKeepLabel, "STATIC", "自动保留份数", 222, 186, 76, 20, kLabel},
     {kAddTimedKeepEdit, "EDIT", "", 300, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
+    {kAddExclusionsButton, "BUTTON", "排除…", 8, 214, 50, 20, kButton},
+    {kAddExclusionsLabel, "STATIC", "", 62, 216, 250, 20, kLabel | SS_ENDELLIPSIS},
 };
 
 // Page "删除".
@@ -142,7 +147,7 @@ const Page kPages[] = {page("修改", kModifyPage),   page("增加", kAddPage), 
                        page("其他", kOtherPage),    page("设置", kSettingsPage), page("关于", kAboutPage)};
 
 // 选择夹1: created last so that it lies beneath the pages.
-const ControlSpec kTabControl[] = {{kTabs, WC_TABCONTROLA, "", 0, 0, 446, 212, WS_TABSTOP | WS_CLIPSIBLINGS}};
+const ControlSpec kTabControl[] = {{kTabs, WC_TABCONTROLA, "", 0, 0, 446, 242, WS_TABSTOP | WS_CLIPSIBLINGS}};
 
 bool put_on_clipboard(HWND owner, const std::string& text) {
     if (!OpenClipboard(owner)) return false;
@@ -163,10 +168,11 @@ bool put_on_clipboard(HWND owner, const std::string& text) {
 }  // namespace
 
 bool ConfigWindow::open() {
-    if (!create("配置", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 450, 244)) return false;
+    if (!create("配置", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 50, 50, 450, 274)) return false;
     delete_on_destroy();
-    fit_client_area(444, 212);
+    fit_client_area(444, 242);
     create_layout();
+    for (int page : {kPageModify, kPageAdd}) show_exclusions(page, "");
     fill_fixed_lists();
     load_config_lists();
     select_page(kPageModify);
@@ -256,6 +262,8 @@ void ConfigWindow::on_command(int id, int code) {
             if (code != BN_CLICKED) break;
             switch (id) {
                 case kModifyButton: modify_project(); break;
+                case kModifyExclusionsButton: edit_page_exclusions(kPageModify); break;
+                case kAddExclusionsButton: edit_page_exclusions(kPageAdd); break;
                 case kAddButton: add_project(); break;
                 case kDeleteButton: delete_project(); break;
                 case kSaveConfigButton: choose_save_config(); break;
@@ -393,6 +401,7 @@ ProjectOptions ConfigWindow::page_options(int check, int keep_edit) const {
     o.keep_sets = parse_keep_sets(text(keep_edit));
     o.timed_minutes = parse_timed_minutes(text(timed_edit(keep_edit)));
     if (o.timed_minutes > 0) o.timed_keep = parse_timed_keep(text(timed_keep_edit(keep_edit)));
+    o.exclusions = keep_edit == kModifyKeepEdit ? modify_exclusions_ : add_exclusions_;
     return o;
 }
 
@@ -401,6 +410,20 @@ void ConfigWindow::show_options(int check, int keep_edit, const ProjectOptions& 
     set_text(keep_edit, o.keep_sets > 0 ? std::to_string(o.keep_sets) : "");
     set_text(timed_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_minutes) : "");
     set_text(timed_keep_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_keep) : "");
+    show_exclusions(keep_edit == kModifyKeepEdit ? kPageModify : kPageAdd, o.exclusions);
+}
+
+void ConfigWindow::show_exclusions(int page, const std::string& stored) {
+    (page == kPageModify ? modify_exclusions_ : add_exclusions_) = stored;
+    set_text(page == kPageModify ? kModifyExclusionsLabel : kAddExclusionsLabel, exclusions_summary(stored));
+}
+
+// 排除… edits the patterns of the page; they are written with the project by 修改 or 增加.
+void ConfigWindow::edit_page_exclusions(int page) {
+    const std::string name = text(page == kPageModify ? kModifyCombo : kAddNameEdit);
+    const std::optional<std::string> edited =
+        edit_exclusions(name, page == kPageModify ? modify_exclusions_ : add_exclusions_);
+    if (edited) show_exclusions(page, *edited);
 }
 
 // The shortcut is made for a project of the list, with the program path as stored.

@@ -98,6 +98,10 @@ enum ControlId : int {
     kQuickKeyStatusLabel,
     kAboutEdit = 200,
     kEmailLabel,
+    kModifyExclusionsButton = 240,
+    kModifyExclusionsLabel,
+    kAddExclusionsButton,
+    kAddExclusionsLabel,
 };
 }  // namespace cfg
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/exclusions.h"
 #include "fs/file_system.h"
 #include "fs/recycle_bin.h"
 
@@ -22,9 +23,12 @@ enum Control : int {
     kDeleteButton,
     kOpenFolderButton,
     kComparisonEdit,
+    kVerifyButton,
 };
 // Sent by the main window when the work it ran for this window has ended.
 inline constexpr UINT kWorkEnded = WM_APP + 1;
+// Posted by the 校验 worker: a line (new std::string) to show, or with a null pointer, the end.
+inline constexpr UINT kVerifyLine = WM_APP + 2;
 }  // namespace history_ui
 
 struct HistoryContext {
@@ -38,6 +42,7 @@ struct HistoryContext {
     // could not start. Once started, the window waits for history_ui::kWorkEnded and reads the
     // list again.
     std::function<bool(const std::string& first_archive)> restore;
+    backup::Exclusions exclusions;  // the project's 排除: 比较 leaves them out as a backup does
 };
 
 // Opens the window; nullptr when it could not be made. It deletes itself when closed.

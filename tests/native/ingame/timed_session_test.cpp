@@ -171,10 +171,8 @@ TEST_F(Session, ATimeBeyondTheExtendedFieldComparesInDosForm) {
 // /backup twice without a change: one set, the second run logs the skip and exits 0.
 class CommandHostOnDisk : public CommandHost {
    public:
-    CommandHostOnDisk(Session& s, std::function<BackupJobResult(const BackupJob&)> back_up)
-        : back_up_(std::move(back_up)) {
-        (void)s;
-    }
+    CommandHostOnDisk(fs::FileSystem& disk, std::function<BackupJobResult(const BackupJob&)> back_up)
+        : disk_(disk), back_up_(std::move(back_up)) {}
     std::vector<std::string> reported;
     void print(const std::string&) override {}
     void report(const std::vector<std::string>& lines) override {
@@ -196,14 +194,16 @@ class CommandHostOnDisk : public CommandHost {
     void wait_for_started_program() override {}
     bool is_program_running(const std::string&) override { return false; }
     void pause(unsigned) override {}
+    fs::FileSystem& files() override { return disk_; }
 
    private:
+    fs::FileSystem& disk_;
     std::function<BackupJobResult(const BackupJob&)> back_up_;
 };
 
 TEST_F(Session, BackupTwiceWithoutAChangeWritesOneSetAndLogsTheSkip) {
     running = false;
-    CommandHostOnDisk host(*this, [this](const BackupJob& job) { return back_up(job); });
+    CommandHostOnDisk host(disk, [this](const BackupJob& job) { return back_up(job); });
     set_session_clock(0);
     EXPECT_EQ(run_command({"/backup", "游戏"}, host), backup::kAllWritten);
     set_session_clock(90);
