@@ -6,6 +6,7 @@
 #include <iterator>
 #include <optional>
 
+#include "backup/exclusions.h"
 #include "config/names.h"
 #include "config/project_edit.h"
 #include "paths/files.h"
@@ -463,7 +464,12 @@ void ConfigWindow::find_save_location(EditPage page) {
         return;
     }
     find_save_locations({context_.fs, text(program_edit), context_.folders.tool_dir},
-                        [this, save_edit](const std::string& joined) { set_text(save_edit, joined); });
+                        [this, save_edit](const std::string& joined, const std::string& exclusions) {
+                            set_text(save_edit, joined);
+                            const int page = save_edit == kModifySaveEdit ? kPageModify : kPageAdd;
+                            const std::string& now = page == kPageModify ? modify_exclusions_ : add_exclusions_;
+                            if (!exclusions.empty()) show_exclusions(page, backup::join_exclusions({now, exclusions}));
+                        });
 }
 
 void ConfigWindow::on_special_folder_selected() {
