@@ -92,7 +92,7 @@ TEST_F(ConfigWindowTest, TheWindowHasItsTitleAndAnExactClientArea) {
     RECT client;
     GetClientRect(w, &client);
     EXPECT_EQ(client.right, 444);
-    EXPECT_EQ(client.bottom, 212);  // grown at the bottom for the timed-backup row
+    EXPECT_EQ(client.bottom, 242);  // grown at the bottom for the timed-backup row, then the 排除 row
     RECT outer;
     GetWindowRect(w, &outer);
     EXPECT_EQ(outer.left, 50);
@@ -101,7 +101,7 @@ TEST_F(ConfigWindowTest, TheWindowHasItsTitleAndAnExactClientArea) {
     EXPECT_EQ(tabs.left, 0);
     EXPECT_EQ(tabs.top, 0);
     EXPECT_EQ(tabs.right, 446);
-    EXPECT_EQ(tabs.bottom, 212);
+    EXPECT_EQ(tabs.bottom, 242);
 }
 
 TEST_F(ConfigWindowTest, SixPagesInOrderOpeningOnTheFirst) {
