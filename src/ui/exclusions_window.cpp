@@ -11,8 +11,8 @@ using namespace exclusions_ui;
 
 // clang-format off
 const ControlSpec kLayout[] = {
-    {kLabel, "STATIC", "每行一个：*.log　cache\\（文件夹）　\\cache\\（只在顶层的文件夹）\r\n"
-     "profiles\\*.tmp（存档文件夹下的这个路径）", 8, 6, 360, 34, SS_LEFT | SS_NOPREFIX},
+    {kLabel, "STATIC", "每行一个：*.log　cache\\（文件夹）　\\cache\\（仅顶层）\r\n"
+     "profiles\\*.tmp（存档文件夹下的路径）", 8, 6, 360, 34, SS_LEFT | SS_NOPREFIX},
     {kEdit, "EDIT", "", 8, 42, 360, 138,
      ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, 0, WS_EX_CLIENTEDGE},
     {kOkButton, "BUTTON", "确定", 212, 190, 75, 26, BS_DEFPUSHBUTTON | WS_TABSTOP},
