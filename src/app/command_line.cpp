@@ -72,7 +72,8 @@ bool start_program(const std::string& file, HANDLE* process) {
 // The machine a run works on: the console, the log beside the project lists, the real files.
 class WinCommandHost : public CommandHost {
    public:
-    WinCommandHost(const std::string& tool_dir, fs::FileSystem& fs) : tool_{tool_dir}, fs_(fs) {}
+    WinCommandHost(const std::string& tool_dir, fs::FileSystem& fs)
+        : tool_{tool_dir}, fs_(fs), record_(fs, tool_.config_dir()) {}
     ~WinCommandHost() override {
         if (process_) CloseHandle(process_);
     }
@@ -91,7 +92,9 @@ class WinCommandHost : public CommandHost {
     std::string machine_list() override {
         bool made = false;
         fs_.make_dir(tool_.config_dir(), &made);
-        return read_machine_list(fs_, tool_, make_machine_id(first_adapter_address(), os_build_number()));
+        const std::string machine = make_machine_id(first_adapter_address(), os_build_number());
+        use_path_fixes(read_path_fixes(fs_, tool_, machine));
+        return read_machine_list(fs_, tool_, machine);
     }
 
     std::vector<std::string> project_names(const std::string& list) override { return load_project_names(fs_, list); }
@@ -103,14 +106,22 @@ class WinCommandHost : public CommandHost {
     // The window's controller, run on this thread.
     BackupJobResult back_up(const std::string& list, const CurrentProject& project, const BackupJob& job) override {
         decorate_project_folder(fs_, project);
-        ListStamp stamp(list_files(list));
-        OperationControl operations({fs_, [](const std::string& exe) { return backup::is_program_running(exe); }, stamp},
-                                    nullptr);
         Operation backup;
         backup.project = project_state(project, project.program_path, system_folders());
         backup.job = job;
-        backup::NoProgress progress;
-        return operations.run(backup, progress);
+        return run(list, backup);
+    }
+
+    RestoreAllRecord* restore_all_record() override { return &record_; }
+
+    RestoreAllRow look_at(const CurrentProject& project) override {
+        return restore_all_row(fs_, project, system_folders(), files::drive_exists);
+    }
+
+    BackupJobResult restore(const std::string& list, const CurrentProject& project,
+                            const std::string& first_archive) override {
+        return run(list, restore_without_question(project_state(project, project.program_path, system_folders()),
+                                                  first_archive));
     }
 
     bool stamp(const std::string& list, const std::string& name) override {
@@ -133,10 +144,19 @@ class WinCommandHost : public CommandHost {
    private:
     ProjectFiles list_files(const std::string& list) const { return ProjectFiles{fs_, list, tool_.backup_root()}; }
 
+    BackupJobResult run(const std::string& list, const Operation& operation) {
+        ListStamp stamp(list_files(list));
+        OperationControl operations({fs_, [](const std::string& exe) { return backup::is_program_running(exe); }, stamp},
+                                    nullptr);
+        backup::NoProgress progress;
+        return operations.run(operation, progress);
+    }
+
     ToolFolders tool_;
     fs::FileSystem& fs_;
     Console console_;
     HANDLE process_ = nullptr;
+    RestoreAllRecord record_;
 };
 
 }  // namespace

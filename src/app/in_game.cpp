@@ -109,7 +109,8 @@ bool InGame::on_message(UINT msg, WPARAM wp, LPARAM lp) {
 
 void InGame::show_tray_menu() {
     const std::vector<TrayMenuItem> items = {{kTrayBackup, "立即备份"}, {kTrayRestore, "恢复最新备份"},
-                                             {kTrayHistory, "存档历史"}, {kTrayShow, "显示主窗口"},
+                                             {kTrayHistory, "存档历史"}, {kTrayRestoreAll, "全部恢复"},
+                                             {kTrayShow, "显示主窗口"},
                                              {kTrayStop, "停止监视"},    {0, nullptr},
                                              {kTrayExit, "退出"}};
     tray_command(track_tray_menu(context_.window, items));
@@ -123,6 +124,10 @@ void InGame::tray_command(UINT command) {
         case kTrayHistory:
             show_from_tray();
             window_.open_history_of(project);
+            break;
+        case kTrayRestoreAll:
+            show_from_tray();
+            window_.open_restore_all();
             break;
         case kTrayShow: show_from_tray(); break;
         case kTrayStop: stop_watching(); break;

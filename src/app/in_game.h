@@ -28,6 +28,7 @@ class GameWindow {
     virtual std::string selected_project() const = 0;
     virtual void show_line(const std::string& text) = 0;  // the progress line under the buttons
     virtual void open_history_of(const std::string& project) = 0;
+    virtual void open_restore_all() = 0;
     virtual void exit_from_tray() = 0;  // closes the window unless work runs
     virtual void work_changed() = 0;    // unattended work started or ended
 };
@@ -71,7 +72,7 @@ class InGame {
     static constexpr UINT kTrayMessage = WM_APP + 1;
     static constexpr UINT_PTR kWaitTimer = 1;    // looks for the programs waited for
     static constexpr UINT_PTR kInGameTimer = 2;  // timed backups: looks at the programs every few seconds
-    enum TrayCommand : UINT { kTrayBackup = 0x100, kTrayRestore, kTrayHistory, kTrayShow, kTrayStop, kTrayExit };
+    enum TrayCommand : UINT { kTrayBackup = 0x100, kTrayRestore, kTrayHistory, kTrayShow, kTrayStop, kTrayExit, kTrayRestoreAll };
 
    private:
     void take_quick_keys();

@@ -93,6 +93,7 @@ void MainWindow::start_work_parts() {
 
 void MainWindow::on_destroy() {
     close_history();
+    if (IsWindow(restore_all_)) DestroyWindow(restore_all_);
     in_game_->detach();
     operations().stop();
 }
@@ -111,6 +112,7 @@ void MainWindow::load_current_project() {
     set_text(kProgramPathEdit, project_.program_path);
     set_text(kBackupPathEdit, fs::shown(project_.backup_folder));
     set_text(kProgressTextLabel, "");
+    show_path_trouble();
     set_text(kProgressCountLabel, "0/" + std::to_string(project_.save_paths.size()));
     update_enable_states();
     decorate_project();
@@ -140,7 +142,10 @@ void MainWindow::work_changed() {
 void MainWindow::on_command(int id, int code) {
     switch (id) {
         case kProjectCombo:
-            if (code == CBN_SELCHANGE) load_current_project();
+            if (code == CBN_SELCHANGE) {
+                load_current_project();
+                offer_path_fix();
+            }
             return;
         case kSavePathEdit:
         case kProgramPathEdit:
@@ -188,6 +193,10 @@ bool MainWindow::on_menu_message(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == kHistoryCommand) {
         open_history();
+        return true;
+    }
+    if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == kRestoreAllCommand) {
+        open_restore_all();
         return true;
     }
     if (msg == WM_CONTEXTMENU && reinterpret_cast<HWND>(wp) == item(kRestoreButton)) {

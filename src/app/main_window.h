@@ -13,6 +13,7 @@
 #include "backup/backup_info.h"
 #include "config/tool_folders.h"
 #include "paths/expand.h"
+#include "paths/path_fixes.h"
 #include "run/notifier.h"
 #include "run/operation_control.h"
 #include "run/project_loading.h"
@@ -89,6 +90,9 @@ class MainWindow : public Window, private GameWindow {
     static constexpr UINT kHistoryCommand = 0x0020;
     void open_history();
     bool has_history() const;
+    // 全部恢复 (system menu beside 存档历史, and the tray menu): the one window, brought forward when open.
+    static constexpr UINT kRestoreAllCommand = 0x0030;
+    void open_restore_all() override;
     // Restores this archive exactly as 恢复按钮 does with the archive chosen in its dialog; false
     // when it could not start.
     bool restore_archive(const std::string& first_archive);
@@ -129,6 +133,11 @@ class MainWindow : public Window, private GameWindow {
     void work_settled();
     bool restore_from_history(const std::string& project_name, const std::string& first_archive);
     void close_history();
+    // A save or program path of another user's profile or of a missing drive: said under the
+    // buttons, and its fix offered once when the user picks the project.
+    void show_path_trouble();
+    void offer_path_fix();
+    bool keep_path_fix(const PathFix& fix);
     bool turn_to_project(const std::string& project_name);
     std::optional<std::string> ask_for_archive(const std::string& backup_folder);
     const Folders& special() const { return *context_.special; }
@@ -149,6 +158,8 @@ class MainWindow : public Window, private GameWindow {
     std::string last_restore_file_;  // the restore dialog keeps its last choice
     CurrentProject project_;
     HWND history_ = nullptr;  // the open 存档历史, closed with this window
+    HWND restore_all_ = nullptr;  // the open 全部恢复, closed with this window
+    std::vector<std::string> fixes_offered_;  // folders whose fix was offered in this session
     bool history_restoring_ = false;  // it waits for the end of the restore it asked for
     std::unique_ptr<WindowOperations> work_;
     std::unique_ptr<InGame> in_game_;

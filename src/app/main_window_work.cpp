@@ -132,6 +132,7 @@ void MainWindow::add_undo_to_system_menu() {
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING | MF_GRAYED, kUndoCommand, "撤销上次恢复(&U)");
     AppendMenuA(menu, MF_STRING | MF_GRAYED, kHistoryCommand, "存档历史(&H)");
+    AppendMenuA(menu, MF_STRING, kRestoreAllCommand, "全部恢复(&Q)…");
 }
 
 void MainWindow::refresh_undo_item() {

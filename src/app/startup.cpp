@@ -17,6 +17,7 @@
 #include "paths/folders_win.h"
 #include "paths/gbk_text.h"
 #include "run/project_loading.h"
+#include "run/restore_all.h"
 #include "ui/prompt.h"
 
 namespace {
@@ -91,7 +92,10 @@ void recover_forced_ends(const AppState& state, fs::FileSystem& fs) {
     fs::remove_temporaries(fs, tool.config_dir());
     if (!state.save_config_path.empty()) fs::remove_temporaries(fs, fs::parent_path(state.save_config_path));
     const auto reports = backup::recover_all_projects(fs, state.backup_root(), save_paths_of);
-    if (!reports.empty()) show_message(backup::startup_recovery_text(reports), mb::kIconExclamation);
+    // A 全部恢复 cut short is told as a whole, the restore it was in the middle of with it.
+    std::string told = interrupted_restore_all_text(fs, tool.config_dir(), save_paths_of);
+    if (!reports.empty()) told += (told.empty() ? "" : "\r\n\r\n") + backup::startup_recovery_text(reports);
+    if (!told.empty()) show_message(told, mb::kIconExclamation);
 }
 
 bool run_startup(AppState& state, const StartupWindows& windows, fs::FileSystem& fs) {
@@ -100,6 +104,7 @@ bool run_startup(AppState& state, const StartupWindows& windows, fs::FileSystem&
         return false;
     }
     state.machine_id = make_machine_id(first_adapter_address(), os_build_number());
+    use_path_fixes(read_path_fixes(fs, state.folders(), state.machine_id));
     if (needs_legacy_migration(fs, state.folders())) {
         std::string message = migrate_legacy_layout(fs, state.folders(), state.machine_id);
         show_message(message, migration_failed(message) ? mb::kIconExclamation : mb::kOk);

@@ -43,3 +43,13 @@ bool write_machine_setting(fs::FileSystem& fs, const ToolFolders& tool, const ch
                            const std::string& machine_id, const std::string& value) {
     return write_setting(fs, tool, section, machine_id, value);
 }
+
+PathFixes read_path_fixes(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id) {
+    return parse_path_fixes(read_setting(fs, tool, names::kPathFixSection, machine_id));
+}
+
+bool keep_path_fix(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id, const PathFix& fix) {
+    PathFixes fixes = read_path_fixes(fs, tool, machine_id);
+    add_path_fix(fixes, fix);
+    return write_setting(fs, tool, names::kPathFixSection, machine_id, format_path_fixes(fixes));
+}

@@ -5,6 +5,7 @@
 
 #include "config/tool_folders.h"
 #include "fs/file_system.h"
+#include "paths/path_fixes.h"
 
 // The list this machine uses; empty when none has been chosen yet.
 std::string read_machine_list(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id);
@@ -22,3 +23,8 @@ std::string read_machine_setting(fs::FileSystem& fs, const ToolFolders& tool, co
                                  const std::string& machine_id);
 bool write_machine_setting(fs::FileSystem& fs, const ToolFolders& tool, const char* section,
                            const std::string& machine_id, const std::string& value);
+
+// This machine's path fixes; keeping one replaces a fix of the same old folder. False when the
+// file could not be written.
+PathFixes read_path_fixes(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id);
+bool keep_path_fix(fs::FileSystem& fs, const ToolFolders& tool, const std::string& machine_id, const PathFix& fix);

@@ -21,5 +21,6 @@ inline constexpr const char* kExclusionsKey = "排除";             // patterns 
 inline constexpr const char* kTimedKeepKey = "自动保留份数";     // how many timed backups to keep
 inline constexpr const char* kQuickBackupKeySection = "快速备份键";  // per machine (key: its id): the quick keys
 inline constexpr const char* kQuickRestoreKeySection = "快速恢复键";
+inline constexpr const char* kPathFixSection = "路径修正";  // per machine: "old>new|…", see paths/path_fixes.h
 inline constexpr const char* kRunLogFile = "varnoke.log";     // in "配置目录": what runs without a window did
 }  // namespace names

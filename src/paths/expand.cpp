@@ -82,11 +82,29 @@ std::string special_directory_path(int item, const Folders& folders) {
     return with_trailing_backslash(raw_folder(kSpecialDirectories[item - 1], folders));
 }
 
+namespace {
+
+// Each of the "|"-joined paths on its own; empty entries keep their place, they are numbered. A
+// text no fix touches stays as it is, to the byte.
+std::string fixed_paths(const std::string& text, const Folders& folders) {
+    std::string out;
+    bool changed = false;
+    const std::vector<std::string> paths = gbk::split(text);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string fixed = folders.fixed_path(paths[i]);
+        changed = changed || fixed != paths[i];
+        out += (i ? "|" : "") + fixed;
+    }
+    return changed ? out : text;
+}
+
+}  // namespace
+
 std::string expand_stored_path(std::string& text, const std::string& program_path, const Folders& folders) {
-    text = expand(text, expand_program_path(program_path, folders), folders);
+    text = fixed_paths(expand(text, expand_program_path(program_path, folders), folders), folders);
     return text;
 }
 
 std::string expand_program_path(const std::string& program_path, const Folders& folders) {
-    return program_path.empty() ? program_path : expand(program_path, "", folders);
+    return program_path.empty() ? program_path : folders.fixed_path(expand(program_path, "", folders));
 }

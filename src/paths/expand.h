@@ -12,6 +12,9 @@ class Folders {
     virtual std::string windows_dir() const = 0;
     virtual std::string system_dir() const = 0;
     virtual std::string temp_dir() const = 0;
+    // An expanded path as it is on this machine: a list written elsewhere may name another user's
+    // profile or a drive this machine lacks, and the machine's path fixes turn it into its own.
+    virtual std::string fixed_path(const std::string& expanded) const { return expanded; }
 };
 
 // The eleven special directories, in the order the expansion replaces them. Item k (1 … 11) is
@@ -32,7 +35,7 @@ std::string special_directory_path(int item, const Folders& folders);
 // Expands `text` in place and returns a copy. Stages, in order: the first %VAR% reference; the
 // eleven special-directory tokens (looked up afresh, case-insensitive); "<程序所在目录>" and
 // "<程序上级目录>" from the folder of the program, whose stored path `program_path` is expanded
-// first.
+// first; last, the machine's path fixes, to each "|"-joined path.
 std::string expand_stored_path(std::string& text, const std::string& program_path, const Folders& folders);
 
 // The program's stored path as a file name: expanded like a save path, except that the

@@ -9,4 +9,6 @@ std::string environment_variable(const std::string& name);
 // Full path of the running executable and its folder (no trailing backslash).
 std::string executable_path();
 std::string executable_dir();
+// Whether this machine has the drive of this letter now.
+bool drive_exists(char letter);
 }  // namespace files

@@ -9,6 +9,11 @@ namespace files {
 using fs::to_ansi;
 using fs::to_wide;
 
+bool drive_exists(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    return letter >= 'A' && letter <= 'Z' && (GetLogicalDrives() >> (letter - 'A') & 1) != 0;
+}
+
 std::string environment_variable(const std::string& name) {
     if (name.empty()) return {};
     std::wstring wname = to_wide(name);

@@ -4,9 +4,14 @@
 
 #include <shlobj.h>
 
+#include <mutex>
+
 #include "paths/files.h"
 
 namespace {
+
+std::mutex g_fixes_mutex;
+PathFixes g_fixes;
 
 constexpr UINT kBuffer = MAX_PATH;  // 260 bytes, as the lookups have always used
 
@@ -45,4 +50,14 @@ std::string SystemFolders::temp_dir() const {
 const Folders& system_folders() {
     static const SystemFolders folders;
     return folders;
+}
+
+std::string SystemFolders::fixed_path(const std::string& expanded) const {
+    std::lock_guard<std::mutex> lock(g_fixes_mutex);
+    return apply_path_fixes(expanded, g_fixes);
+}
+
+void use_path_fixes(const PathFixes& fixes) {
+    std::lock_guard<std::mutex> lock(g_fixes_mutex);
+    g_fixes = fixes;
 }

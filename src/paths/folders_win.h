@@ -3,6 +3,7 @@
 #include <string>
 
 #include "paths/expand.h"
+#include "paths/path_fixes.h"
 
 class SystemFolders : public Folders {
    public:
@@ -11,10 +12,14 @@ class SystemFolders : public Folders {
     std::string windows_dir() const override;
     std::string system_dir() const override;
     std::string temp_dir() const override;
+    std::string fixed_path(const std::string& expanded) const override;
 };
 
 // The one instance the windows use.
 const Folders& system_folders();
+// This machine's path fixes, from then on applied by system_folders(): at start, and when the
+// user accepts a fix. Workers may expand paths meanwhile.
+void use_path_fixes(const PathFixes& fixes);
 
 // Folder of special directory `item` (1 … 11, the order of the page "其他") on this machine, ending
 // in exactly one "\"; "" on failure.

@@ -113,3 +113,18 @@ std::string token_form(const std::string& path, const Folders& folders) {
     if (below(path, folders.environment_variable("USERPROFILE"), &rest)) return joined("%USERPROFILE%", rest);
     return "";
 }
+
+std::string travelling_form(const std::string& stored, const Folders& folders) {
+    std::string out;
+    bool any = false;
+    const std::vector<std::string> paths = gbk::split(stored);
+    std::string rest;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        // The temp folder lies in the profile too, but nothing there is meant to travel.
+        const bool temporary = below(paths[i], folders.temp_dir(), &rest);
+        const std::string token = temporary ? "" : token_form(paths[i], folders);
+        any = any || !token.empty();
+        out += (i ? "|" : "") + (token.empty() ? paths[i] : token);
+    }
+    return any ? out : "";
+}

@@ -39,3 +39,6 @@ PathTrouble check_path(const std::string& path, const Folders& folders,
 // The form of a path that travels: "<我的文档>\…" under this user's documents, "%USERPROFILE%\…"
 // elsewhere under this user's profile; "" for any other path.
 std::string token_form(const std::string& path, const Folders& folders);
+// A stored "存档路径" with every "|"-joined path that has a token form in it, except those in the
+// temp folder; "" when none has.
+std::string travelling_form(const std::string& stored, const Folders& folders);

@@ -1,5 +1,6 @@
 #include "run/command_run.h"
 
+#include "backup/outcome_text.h"
 #include "backup/verify.h"
 #include "paths/gbk_text.h"
 #include "run/program_waits.h"
@@ -10,11 +11,13 @@ const char kUsage[] =
     "  Varnoke.exe                   打开主窗口\r\n"
     "  Varnoke.exe /backup <项目名>  备份一个项目\r\n"
     "  Varnoke.exe /backup-all       备份本机项目列表中的全部项目\r\n"
+    "  Varnoke.exe /restore <项目名> 用最新的备份恢复一个项目（原存档保存到 恢复前，可撤销）\r\n"
+    "  Varnoke.exe /restore-all      恢复存档不存在或为空的全部项目\r\n"
     "  Varnoke.exe /play <项目名>    启动项目的程序，程序（及同名进程）全部退出后备份\r\n"
     "  Varnoke.exe /verify [<项目名>] 校验一个（或全部）项目的每个备份\r\n"
     "  Varnoke.exe /list             列出本机项目列表中的项目\r\n"
     "  Varnoke.exe /help             显示本说明\r\n"
-    "退出码：0 全部备份完成；1 有存档未能备份；\r\n"
+    "退出码：0 全部备份（恢复）完成；1 有存档未能备份（恢复）；\r\n"
     "        2 被拒绝（项目不存在、程序正在运行、本机没有项目列表、参数有误）。\r\n"
     "        校验时：0 全部完好；1 有备份已损坏。\r\n"
     "备份结果同时记录在 配置目录\\varnoke.log。";
@@ -25,9 +28,11 @@ Command parse_command(const std::vector<std::string>& args) {
     const size_t extra = args.empty() ? 0 : args.size() - 1;
     if ((option == "/backup" || option == "/play") && extra == 1 && !args[1].empty())
         return {option == "/backup" ? Command::backup : Command::play, args[1]};
+    if (option == "/restore" && extra == 1 && !args[1].empty()) return {Command::restore, args[1]};
     if (extra == 0 && option == "/backup-all") return {Command::backup_all, ""};
     if (option == "/verify" && (extra == 0 || (extra == 1 && !args[1].empty())))
         return {Command::verify, extra ? args[1] : ""};
+    if (extra == 0 && option == "/restore-all") return {Command::restore_all, ""};
     if (extra == 0 && option == "/list") return {Command::list, ""};
     if (extra == 0 && (option == "/help" || option == "/?")) return {Command::help, ""};
     return {};
@@ -51,9 +56,11 @@ class CommandRun {
         if (!find_project_list()) return backup::kRefused;
         if (c.kind == Command::list) return list();
         if (c.kind == Command::backup_all) return backup_all();
+        if (c.kind == Command::restore_all) return restore_all();
         if (c.kind == Command::verify && c.project.empty()) return verify_all();
         const std::string* name = listed_name(c.project);
         if (!name) return refuse(c.project + "：项目列表中没有这个项目。");
+        if (c.kind == Command::restore) return restore(*name);
         if (c.kind == Command::verify) return verify(*name);
         return c.kind == Command::backup ? back_up(*name) : play(*name);
     }
@@ -125,6 +132,65 @@ class CommandRun {
     backup::RunResult back_up(const std::string& name) {
         const CurrentProject project = host_.load_project(list_, name);
         return report(name, host_.back_up(list_, project, command_line_job(project.options)));
+    }
+
+    backup::RunResult restore(const std::string& name) {
+        const CurrentProject project = host_.load_project(list_, name);
+        const RestoreAllRow row = host_.look_at(project);
+        if (row.newest.empty()) {
+            refuse(name + "：没有备份，无法恢复。");
+            return backup::kRefused;
+        }
+        return restore(project, row.newest);
+    }
+
+    backup::RunResult restore(const CurrentProject& project, const std::string& first_archive) {
+        const BackupJobResult job = host_.restore(list_, project, first_archive);
+        std::vector<std::string> lines;
+        for (const backup::Notice& n : backup::restore_notices(job.outcome)) {
+            lines.push_back(project.name + "：" + one_line(n.text));
+        }
+        host_.report(lines);
+        return job.run_result();
+    }
+
+    // Only saves that are missing or empty: a restore over saves that are there is asked for by name.
+    backup::RunResult restore_all() {
+        RestoreAllTally tally;
+        std::vector<CurrentProject> projects;
+        std::vector<RestoreAllRow> queued;
+        for (const std::string& name : host_.project_names(list_)) {
+            CurrentProject project = host_.load_project(list_, name);
+            const RestoreAllRow row = host_.look_at(project);
+            if (!row.ticked) {
+                tally.skip(row);
+                continue;
+            }
+            projects.push_back(std::move(project));
+            queued.push_back(row);
+        }
+        RestoreAllRecord* record = host_.restore_all_record();
+        if (record) record->begin(queued);
+        backup::RunResult result = backup::kAllWritten;
+        for (size_t i = 0; i < queued.size(); ++i) {
+            const backup::RunResult one = restore(projects[i], queued[i].newest);
+            (one == backup::kAllWritten ? tally.restored : tally.failed).push_back(queued[i].project);
+            if (record) record->ended(queued[i].project, one == backup::kAllWritten);
+            result = backup::worse(result, one);
+        }
+        if (record) record->finish();
+        host_.report({one_line(restore_all_summary(tally))});
+        return result;
+    }
+
+    // Line breaks and the indents after them become one blank: the log keeps one line per event.
+    static std::string one_line(std::string text) {
+        for (size_t at; (at = text.find("\r\n")) != std::string::npos;) {
+            size_t end = at + 2;
+            while (end < text.size() && (text[end] == ' ' || text[end] == '\r' || text[end] == '\n')) ++end;
+            text.replace(at, end - at, " ");
+        }
+        return text;
     }
 
     backup::RunResult report(const std::string& name, const BackupJobResult& job) {

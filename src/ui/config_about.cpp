@@ -43,5 +43,5 @@ const char* about_text() {
            "\r\n"
            "鸣谢：\r\n"
            "·感谢所有试用本工具并提出意见的玩家。\r\n"
-           "·ZIP 压缩使用了 zlib。";
+           "·ZIP 压缩使用了 zlib 和 libdeflate。";
 }

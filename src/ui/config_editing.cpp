@@ -8,6 +8,7 @@
 #include "paths/gbk_text.h"
 #include "run/project_form.h"
 #include "run/project_loading.h"
+#include "ui/path_fix_offer.h"
 #include "ui/config_window_impl.h"
 #include "ui/prompt.h"
 
@@ -76,6 +77,7 @@ bool ConfigWindow::on_page_changed() {
 
 bool ConfigWindow::modify_project() {
     const std::string name = text(kModifyCombo);
+    set_text(kModifySaveEdit, with_token_form_offered(text(kModifySaveEdit)));
     const FormCheck check = check_modify(project_names_, modify_name_, name, text(kModifySaveEdit),
                                          page_folders(text(kModifySaveEdit), text(kModifyProgramEdit)));
     tell_check(check, kModifyCombo, kModifySaveEdit);
@@ -109,6 +111,7 @@ bool ConfigWindow::modify_project() {
 
 void ConfigWindow::add_project() {
     const std::string name = text(kAddNameEdit);
+    set_text(kAddSaveEdit, with_token_form_offered(text(kAddSaveEdit)));
     const FormCheck check = check_add(combo_items(kDeleteCombo), name, text(kAddSaveEdit),
                                       page_folders(text(kAddSaveEdit), text(kAddProgramEdit)));
     tell_check(check, kAddNameEdit, kAddSaveEdit);

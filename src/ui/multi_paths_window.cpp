@@ -8,6 +8,7 @@
 #include "paths/gbk_text.h"
 #include "run/project_form.h"
 #include "ui/prompt.h"
+#include "ui/path_fix_offer.h"
 #include "ui/save_path_rows.h"
 #include "ui/window.h"
 
@@ -139,7 +140,7 @@ class MultiPathsWindow : public Window {
     void confirm() {
         std::vector<std::string> entries = path_rows::texts(*this);
         entries.insert(entries.end(), beyond_five_.begin(), beyond_five_.end());
-        const std::string joined = gbk::join_non_empty(entries);
+        const std::string joined = with_token_form_offered(gbk::join_non_empty(entries));
         const std::string problem = save_path_problem(joined, edit_.program_path, system_folders());
         if (!problem.empty()) {
             show_message(problem);

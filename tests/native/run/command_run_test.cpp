@@ -58,6 +58,21 @@ class FakeHost : public CommandHost {
         stamped.push_back(name);
         return stamps;
     }
+    std::map<std::string, SaveState> states;  // by project; default: missing, with a set
+    std::vector<std::string> restored;
+    RestoreAllRow look_at(const CurrentProject& project) override {
+        RestoreAllRow row;
+        row.project = project.name;
+        row.state = states.count(project.name) ? states[project.name] : SaveState::missing;
+        row.newest = row.state == SaveState::no_backup ? "" : "E:/存档目录/" + project.name + "/2011年1月1日.zip";
+        row.ticked = row.state == SaveState::missing || row.state == SaveState::empty;
+        return row;
+    }
+    BackupJobResult restore(const std::string&, const CurrentProject& project, const std::string& archive) override {
+        restored.push_back(project.name + " " + archive);
+        auto it = results.find(project.name);
+        return it == results.end() ? written() : it->second;
+    }
     bool start_program(const std::string& file) override {
         events.push_back("start " + file);
         return starts;
@@ -107,7 +122,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{{"/backup"}, Command::bad, ""}, ParseCase{{"/backup", ""}, Command::bad, ""},
                       ParseCase{{"/backup", "甲", "乙"}, Command::bad, ""},
                       ParseCase{{"/list", "甲"}, Command::bad, ""}, ParseCase{{"/backup-all", "甲"}, Command::bad, ""},
-                      ParseCase{{"backup", "甲"}, Command::bad, ""}, ParseCase{{"/restore", "甲"}, Command::bad, ""},
+                      ParseCase{{"backup", "甲"}, Command::bad, ""}, ParseCase{{"/restore", "甲"}, Command::restore, "甲"},
+                      ParseCase{{"-Restore-All"}, Command::restore_all, ""}, ParseCase{{"/restore"}, Command::bad, ""},
+                      ParseCase{{"/restore-all", "甲"}, Command::bad, ""}, ParseCase{{"/restore", "甲", "乙"}, Command::bad, ""},
                       ParseCase{{}, Command::bad, ""}));
 
 TEST(CommandRun, HelpAndBadArgumentsPrintTheUsage) {
@@ -162,6 +179,42 @@ INSTANTIATE_TEST_SUITE_P(Results, BackupAllCases,
                          ::testing::Values(AllCase{{}, 0}, AllCase{{{"甲", not_stamped()}}, 1},
                                            AllCase{{{"Game", refused()}}, 2},
                                            AllCase{{{"甲", refused()}, {"Game", not_stamped()}}, 2}));
+
+struct RestoreCase {
+    std::vector<std::string> args;
+    std::map<std::string, SaveState> states;
+    std::map<std::string, BackupJobResult> results;
+    std::vector<std::string> restored;  // the projects restored, in order
+    int code;
+};
+
+class RestoreCases : public ::testing::TestWithParam<RestoreCase> {};
+
+// /restore takes the newest set of the project named; /restore-all only projects whose saves are
+// missing or empty, and the worst result counts.
+TEST_P(RestoreCases, RestoresTheNewestSetOfTheProjectsItMay) {
+    FakeHost host;
+    host.states = GetParam().states;
+    host.results = GetParam().results;
+    EXPECT_EQ(run_command(GetParam().args, host), GetParam().code);
+    std::vector<std::string> expected;
+    for (const std::string& name : GetParam().restored) expected.push_back(name + " E:/存档目录/" + name + "/2011年1月1日.zip");
+    EXPECT_EQ(host.restored, expected);
+    EXPECT_TRUE(host.backed_up.empty());
+    EXPECT_FALSE(host.reported.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, RestoreCases,
+    ::testing::Values(RestoreCase{{"/restore", "game"}, {{"Game", SaveState::same}}, {}, {"Game"}, 0},
+                      RestoreCase{{"/restore", "甲"}, {}, {{"甲", refused()}}, {"甲"}, 2},
+                      RestoreCase{{"/restore", "甲"}, {}, {{"甲", not_stamped()}}, {"甲"}, 1},
+                      RestoreCase{{"/restore", "甲"}, {{"甲", SaveState::no_backup}}, {}, {}, 2},
+                      RestoreCase{{"/restore", "乙"}, {}, {}, {}, 2},
+                      RestoreCase{{"/restore-all"}, {{"甲", SaveState::local_newer}, {"Game", SaveState::empty}}, {}, {"Game"}, 0},
+                      RestoreCase{{"/restore-all"}, {{"甲", SaveState::same}, {"Game", SaveState::no_backup}}, {}, {}, 0},
+                      RestoreCase{{"/restore-all"}, {}, {{"甲", not_stamped()}}, {"甲", "Game"}, 1},
+                      RestoreCase{{"/restore-all"}, {}, {{"甲", refused()}, {"Game", not_stamped()}}, {"甲", "Game"}, 2}));
 
 TEST(CommandRun, AStampThatFailedIsLoggedAndAnEmptyListSaidSo) {
     FakeHost host;

@@ -200,9 +200,13 @@ TEST_F(MultiPathsTest, TokensComeBackExpanded) {
     ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, docs, CSIDL_PERSONAL, FALSE));
     drive([](Window& w) { click(w, kOkButton); });
     // The program-directory token follows the program path of the page that opened the window.
+    // A path in the user's documents is offered in the form that travels; declined, it stays.
+    prompt.answers = {mb::kIdNo};
     modify("游戏", "<我的文档>存档|<程序所在目录>\\存档", "D:\\游戏\\game.exe");
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(written[0].joined, std::string(docs) + "\\存档|D:\\游戏\\存档");
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].text.find("<我的文档>\\存档|D:\\游戏\\存档"), std::string::npos);
 }
 
 TEST_F(MultiPathsTest, EntriesBeyondFiveSurviveOk) {
