@@ -2,6 +2,9 @@
 //   zip_bench compress SOURCE_DIR ARCHIVE [threads [level]]
 //   zip_bench extract ARCHIVE TARGET_DIR [threads]      into a new folder, staged then renamed
 //   zip_bench backup SOURCE_DIR BACKUP_DIR [threads]    the program's backup of one save folder
+//   zip_bench backup-excluding SOURCE_DIR BACKUP_DIR PATTERNS [threads]
+//                                                       the same with 排除 set to PATTERNS
+//   zip_bench verify BACKUP_DIR [threads]               校验 of every set in BACKUP_DIR
 //   zip_bench restore ARCHIVE SAVE_DIR BACKUP_DIR [threads]
 //                                                       the program's restore, safety copy included
 #include <chrono>
@@ -15,6 +18,7 @@
 
 #include "backup/operations.h"
 #include "backup/restore.h"
+#include "backup/verify.h"
 #include "backup/zip/zip.h"
 #include "zip_support/extract_into.h"
 
@@ -33,10 +37,12 @@ long peak_rss_kb() {
 unsigned threads_at(int argc, char** argv, int i) { return argc > i ? static_cast<unsigned>(std::atoi(argv[i])) : 0; }
 
 // The program's backup of one save folder into BACKUP_DIR: the runner, its engine and its checks.
-std::string backup(const std::string& source, const std::string& backup_dir, unsigned threads) {
+std::string backup(const std::string& source, const std::string& backup_dir, unsigned threads,
+                   const std::string& patterns = "") {
     backup::NoProgress view;
     backup::BackupRunner runner({fs::platform_file_system(), {}, threads}, view);
-    backup::Outcome o = runner.backup({"bench", "bench.exe", {source}, backup_dir, {}});
+    backup::Outcome o =
+        runner.backup({"bench", "bench.exe", {source}, backup_dir, {}, backup::Exclusions::lenient(patterns)});
     if (o.complete()) return "";
     return o.archives.empty() ? "no archive" : o.archives.front().reason;
 }
@@ -47,6 +53,15 @@ std::string restore(const std::string& archive, const std::string& save_dir, con
     events.threads = threads;
     backup::RestoreSetResult r = backup::restore_with_safety_copy(fs::platform_file_system(), {archive, {save_dir}, backup_dir}, events);
     return r.changed ? "" : r.failure.empty() ? "nothing restored" : r.failure;
+}
+
+std::string verify(const std::string& backup_dir, unsigned threads) {
+    fs::FileSystem& fs = fs::platform_file_system();
+    for (const backup::ArchiveSet& set : backup::list_sets(fs, backup_dir)) {
+        const backup::SetVerdict v = backup::verify_set(fs, set, threads);
+        if (!v.sound()) return v.damage.front().archive + " " + v.damage.front().reason;
+    }
+    return "";
 }
 
 std::string run(int argc, char** argv) {
@@ -63,6 +78,8 @@ std::string run(int argc, char** argv) {
         return r.ok ? "" : r.error;
     }
     if (mode == "backup") return backup(argv[2], argv[3], options.threads);
+    if (mode == "backup-excluding" && argc > 4) return backup(argv[2], argv[3], threads_at(argc, argv, 5), argv[4]);
+    if (mode == "verify") return verify(argv[2], threads_at(argc, argv, 3));
     if (mode == "restore" && argc > 4) return restore(argv[2], argv[3], argv[4], threads_at(argc, argv, 5));
     return "unknown mode " + mode;
 }
@@ -70,7 +87,7 @@ std::string run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
+    if (argc < 3) {
         std::fprintf(stderr, "usage: %s compress|extract|backup FROM TO [threads] | restore ARCHIVE SAVE BACKUP\n",
                      argv[0]);
         return 2;

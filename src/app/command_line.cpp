@@ -142,6 +142,7 @@ class WinCommandHost : public CommandHost {
 
     bool is_program_running(const std::string& exe_name) override { return backup::is_program_running(exe_name); }
     void pause(unsigned milliseconds) override { Sleep(milliseconds); }
+    fs::FileSystem& files() override { return fs_; }
 
     SyncReport sync(const std::string& list, const std::string& project) override {
         return upload_pending_sets(sync_setup(), list_files(list), project);

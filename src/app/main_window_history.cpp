@@ -21,7 +21,8 @@ void MainWindow::open_history() {
         DestroyWindow(history_);  // another project's
     }
     HistoryContext context{&files(), context_.recycle_bin, project().excluded_folders, project().name,
-                           project().backup_folder, project().save_paths, {}, {}, {}};
+                           project().backup_folder, project().save_paths, {}, {}, {},
+                           backup::Exclusions::lenient(project().options.exclusions)};
     context.restore = [this, name = project().name](const std::string& archive) {
         return restore_from_history(name, archive);
     };

@@ -10,6 +10,7 @@ const char* const kFile = FS_NAME("备份信息.ini");
 const char* const kKindKey = "类型";
 const char* const kNoteKey = "备注";
 const char* const kKeptKey = "保留";
+const char* const kDamagedKey = "损坏";
 constexpr std::size_t kMaxFile = 16u << 20;
 }  // namespace
 
@@ -39,6 +40,7 @@ SetInfo BackupInfo::of(const std::string& first_archive) const {
     if (!kind.empty()) info.kind = kind;
     info.note = doc.value(first_archive, kNoteKey).value_or("");
     info.kept = doc.value(first_archive, kKeptKey).value_or("") == "1";
+    info.damaged = doc.value(first_archive, kDamagedKey).value_or("");
     return info;
 }
 
@@ -63,6 +65,13 @@ bool BackupInfo::set_note(const std::string& first_archive, const std::string& n
 
 bool BackupInfo::set_kept(const std::string& first_archive, bool kept) {
     return set_value(first_archive, kKeptKey, kept ? "1" : "");
+}
+
+bool BackupInfo::set_damaged(const std::string& first_archive, const std::string& what) {
+    std::string line = what;
+    for (char& c : line)
+        if (c == '\r' || c == '\n') c = ' ';
+    return set_value(first_archive, kDamagedKey, line);
 }
 
 bool BackupInfo::forget(const std::vector<std::string>& first_archives) {

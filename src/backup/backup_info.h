@@ -1,6 +1,6 @@
 #pragma once
 // What the user and the tool know of each backup set beyond its files: how it was made, a note,
-// and whether it is kept for good. Held in 备份信息.ini in the project's backup folder, one section
+// whether it is kept for good and whether 校验 found it damaged. Held in 备份信息.ini in the project's backup folder, one section
 // per set named by its first archive's file name, so it travels with the folder. A missing or
 // damaged file means "nothing known": it never stops a backup or a restore.
 #include <optional>
@@ -25,6 +25,7 @@ struct SetInfo {
     std::string kind = backup_kind::kManual;  // sets made before kinds were written read 手动
     std::string note;
     bool kept = false;
+    std::string damaged;  // what 校验 found wrong, until the set reads sound again; "" when nothing
 };
 
 class BackupInfo {
@@ -39,6 +40,7 @@ class BackupInfo {
     bool set_kind(const std::string& first_archive, const std::string& kind);
     bool set_note(const std::string& first_archive, const std::string& note);
     bool set_kept(const std::string& first_archive, bool kept);
+    bool set_damaged(const std::string& first_archive, const std::string& what);
     // Drops what was known of sets that are gone.
     bool forget(const std::vector<std::string>& first_archives);
 

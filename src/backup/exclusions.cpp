@@ -121,6 +121,11 @@ bool Exclusions::excludes_within(const std::string& relative) const {
     return excludes(relative, false);
 }
 
+std::function<bool(const std::string&, bool)> Exclusions::leave_out() const {
+    if (patterns_.empty()) return {};
+    return [copy = *this](const std::string& relative, bool is_dir) { return copy.excludes(relative, is_dir); };
+}
+
 std::string join_exclusions(const std::vector<std::string>& lines) {
     std::string joined;
     for (const std::string& line : lines) {

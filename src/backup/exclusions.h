@@ -4,6 +4,7 @@
 // ("*.log;cache\;ShaderCache\;*.dmp"), matched without regard to case against the path relative to
 // each save folder. A pattern of one name matches that name at any depth; one that starts with "\"
 // or holds a "\" inside matches the relative path from the top of the save folder.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ class Exclusions {
     bool excludes(const std::string& relative, bool is_dir) const;
     // Whether the file at `relative`, or any folder above it, is left out.
     bool excludes_within(const std::string& relative) const;
+    // excludes() as the engine asks it; an empty function (never called) when nothing is left out.
+    std::function<bool(const std::string& relative, bool is_dir)> leave_out() const;
 
    private:
     struct Pattern {

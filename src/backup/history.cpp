@@ -84,7 +84,9 @@ std::string folders_text(const HistoryRow& row) {
     return std::to_string(present_archives(row)) + "/" + std::to_string(row.folders);
 }
 
-std::string note_text(const HistoryRow& row) { return (row.info.kept ? "★" : "") + row.info.note; }
+std::string note_text(const HistoryRow& row) {
+    return (row.info.kept ? "★" : "") + std::string(row.info.damaged.empty() ? "" : kDamagedMark) + row.info.note;
+}
 
 std::string clip_note(const std::string& note) {
     std::string line;

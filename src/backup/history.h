@@ -37,7 +37,8 @@ void sort_rows(std::vector<HistoryRow>& rows, HistoryColumn by, bool ascending);
 // The cells of a row, in the order of the columns.
 std::string size_text(uint64_t bytes);          // "12 KB", "3.4 MB"
 std::string folders_text(const HistoryRow& row);  // "2/3": archives present / save folders
-std::string note_text(const HistoryRow& row);     // "★" first for a kept set
+std::string note_text(const HistoryRow& row);     // "★" first for a kept set, then the damaged mark
+inline constexpr const char* kDamagedMark = "【已损坏】";
 
 // A note as it is kept: one line, at most 100 characters (a two-byte character counts once).
 std::string clip_note(const std::string& note);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/exclusions.h"
 #include "backup/zip/zip.h"
 
 namespace backup {
@@ -34,6 +35,7 @@ struct RestoreRequest {
     std::string first_archive;            // the chosen archive; companions follow by number
     std::vector<std::string> save_paths;  // numbered from 1
     std::string backup_folder;            // the project's; holds the safety copies
+    Exclusions exclusions;                // files on disk the restore leaves alone
 };
 
 struct RestoreEvents {
@@ -48,6 +50,7 @@ struct ProjectState {
     std::vector<std::string> save_paths;
     std::string backup_folder;  // tool folder + "/存档目录/" + name
     std::vector<std::string> excluded_folders;  // the tool's own folders: never packed into a backup
+    Exclusions exclusions;                      // 排除: left out of backups, left alone by restores
 };
 
 struct ArchiveResult {

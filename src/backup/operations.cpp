@@ -61,6 +61,7 @@ ArchiveResult BackupRunner::backup_folder_k(const ProjectState& project, const s
     options.fs = &fs;
     options.threads = machine_.threads;
     options.excluded_folders = project.excluded_folders;
+    options.leave_out = project.exclusions.leave_out();
     zip::Result z = zip::compress_folder(r.folder, *temp, progress_to(first, " 备份完成"), options);
     view_.set_counter(counter(k, project.save_paths.size()));
     r.status = z.ok ? ArchiveResult::done : ArchiveResult::failed;
@@ -167,7 +168,7 @@ Outcome BackupRunner::restore_chosen(const ProjectState& project, const RestoreQ
     const bool existed = machine_.fs.is_folder(project.save_paths[0]);
     if (existed && !ask.confirm_overwrite()) return refused(Outcome::declined);
     Outcome o;
-    RestoreSetResult r = restore_with_safety_copy(machine_.fs, {first, project.save_paths, project.backup_folder},
+    RestoreSetResult r = restore_with_safety_copy(machine_.fs, {first, project.save_paths, project.backup_folder, project.exclusions},
                                                   restore_events(n, existed));
     take_over(r, o);
     if (existed) view_.set_counter(counter(static_cast<int>(n), n));

@@ -59,6 +59,7 @@ struct Attempt {
     std::vector<std::string> copies;  // its safety-copy archives, named before anything is written
     // Per save folder: the files the restore replaces, once set aside; packed into its copy.
     std::map<int, std::vector<zip::SourceEntry>> replaced;
+    zip::LeaveOut leave_out;  // files on disk the restore neither replaces nor adds
 };
 
 // Recovery (restore_recovery.cpp): the journal carried back or forward.

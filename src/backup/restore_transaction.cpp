@@ -96,9 +96,11 @@ bool stage_all(const Project& p, const RestoreEvents& events, Attempt& a, Restor
     for (ArchiveResult& r : a.result.archives) {
         if (r.status != ArchiveResult::done) continue;
         zip::StagedExtraction staged;
+        zip::Options options = staging_options(p.fs, events);
+        options.leave_out = a.leave_out;
         zip::Result z = zip::stage_extraction(r.archive, r.folder, [&](const zip::Progress& pr) {
             if (events.progress) events.progress(r.k, pr);
-        }, staging_options(p.fs, events), &staged);
+        }, options, &staged);
         if (!z.ok) {
             a.result.failure = z.error;
             a.result.failed_k = r.k;
@@ -266,6 +268,7 @@ RestoreSetResult restore_with_safety_copy(fs::FileSystem& fs, const RestoreReque
                                           const RestoreEvents& events) {
     const Project p(fs, {request.backup_folder, request.save_paths}, events.threads);
     Attempt a;
+    a.leave_out = request.exclusions.leave_out();
     if (!ready(p, a.result)) return a.result;
     a.result.archives = plan_set(fs, request);
     RestoreJournal j;

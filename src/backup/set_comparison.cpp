@@ -36,7 +36,8 @@ void add(Side& side, const std::string& relative, bool is_dir, Facts facts) {
 }
 
 // Only the central directory; "" or why the archive could not be read.
-std::string read_archive(fs::FileSystem& fs, const std::string& archive, Side& side, bool* whole) {
+std::string read_archive(fs::FileSystem& fs, const std::string& archive, const Exclusions& patterns, Side& side,
+                         bool* whole) {
     std::unique_ptr<fs::InputFile> in = fs.open_read(archive);
     if (!in) return "无法打开";
     const zip::Directory dir = zip::read_directory(*in, fs::legacy_name);
@@ -48,14 +49,16 @@ std::string read_archive(fs::FileSystem& fs, const std::string& archive, Side& s
         std::string relative;
         bool is_dir = false;
         if (!zip::safe_relative_path(e.name, &relative, &is_dir)) continue;  // never restored
-        add(side, relative, is_dir || e.is_dir, {relative, e.size, e.mtime, e.exact_time});
+        is_dir = is_dir || e.is_dir;
+        if (patterns.excludes_within(relative) || (is_dir && patterns.excludes(relative, true))) continue;
+        add(side, relative, is_dir, {relative, e.size, e.mtime, e.exact_time});
     }
     return "";
 }
 
 // The folder as a backup walks it; "" or the folder that could not be listed.
 std::string read_folder(fs::FileSystem& fs, const std::string& folder, const LeftOut& left_out, Side& side) {
-    const zip::WalkResult walk = zip::walk_tree(fs, folder, "", left_out.folders);
+    const zip::WalkResult walk = zip::walk_tree(fs, folder, "", left_out.folders, left_out.patterns.leave_out());
     for (const zip::SourceEntry& e : walk.entries) {
         const std::string relative = e.is_dir ? e.name.substr(0, e.name.size() - 1) : e.name;
         add(side, relative, e.is_dir, {relative, e.size, e.mtime});
@@ -117,7 +120,7 @@ FolderComparison compare_folder(fs::FileSystem& fs, int k, const std::string& ar
     c.archive_missing = !fs.exists(archive);
     if (c.archive_missing) return c;
     Side in_archive, on_disk;
-    c.unreadable = read_archive(fs, archive, in_archive, &c.directory_whole);
+    c.unreadable = read_archive(fs, archive, left_out.patterns, in_archive, &c.directory_whole);
     if (!c.unreadable.empty()) return c;
     if (!c.folder_missing) c.unlisted = read_folder(fs, folder, left_out, on_disk);
     compare_files(in_archive, on_disk, c);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/exclusions.h"
 #include "fs/file_system.h"
 
 namespace backup {
@@ -18,6 +19,7 @@ namespace backup {
 // What a backup leaves out of a save folder, and so the comparison too.
 struct LeftOut {
     std::vector<std::string> folders;  // the tool's own folders (ProjectState::excluded_folders)
+    Exclusions patterns;               // the project's 排除, on both sides
 };
 
 // What restoring an archive would do to one save folder. Names are relative, as the user reads them.

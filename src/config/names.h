@@ -17,6 +17,7 @@ inline constexpr const char* kOperationTimeKey = "操作时间";
 inline constexpr const char* kBackupOnExitKey = "退出后备份";  // "1": back up once the program has ended
 inline constexpr const char* kKeepSetsKey = "保留份数";        // how many backups to keep; absent: all
 inline constexpr const char* kTimedBackupKey = "定时备份";     // minutes between backups while the program runs
+inline constexpr const char* kExclusionsKey = "排除";             // patterns joined with ";": left out of backups
 inline constexpr const char* kTimedKeepKey = "自动保留份数";     // how many timed backups to keep
 inline constexpr const char* kSyncKey = "同步";                 // "1": sets written whole go to the server too
 inline constexpr const char* kQuickBackupKeySection = "快速备份键";  // per machine (key: its id): the quick keys

@@ -28,6 +28,7 @@ bool put_paths(ini::Document& doc, const std::string& name, const ProjectPaths& 
     changed |= set_option(doc, name, names::kTimedKeepKey,
                           timed ? std::to_string(o.timed_keep > 0 ? o.timed_keep : kDefaultTimedKeep) : "");
     changed |= set_option(doc, name, names::kSyncKey, o.sync ? "1" : "");
+    changed |= set_option(doc, name, names::kExclusionsKey, o.exclusions);
     return changed;
 }
 
@@ -102,6 +103,7 @@ ProjectOptions read_project_options(const ProjectFiles& files, const std::string
     o.backup_on_exit = files.read(name, names::kBackupOnExitKey) == "1";
     o.keep_sets = parse_keep_sets(files.read(name, names::kKeepSetsKey));
     o.sync = files.read(name, names::kSyncKey) == "1";
+    o.exclusions = files.read(name, names::kExclusionsKey);
     return o;
 }
 

@@ -26,9 +26,10 @@ struct ProjectOptions {
     int timed_minutes = 0;        // back up this often while the program runs; 0: never
     int timed_keep = 0;           // timed sets kept; only stored while timed backups are on
     bool sync = false;            // 同步到服务器: every set written whole is uploaded too
+    std::string exclusions;       // "排除" as stored (GBK): what backups leave out and restores leave alone
     bool operator==(const ProjectOptions& o) const {
         return backup_on_exit == o.backup_on_exit && keep_sets == o.keep_sets && timed_minutes == o.timed_minutes &&
-               sync == o.sync &&
+               sync == o.sync && exclusions == o.exclusions &&
                (timed_minutes == 0 || timed_keep == o.timed_keep);
     }
     bool operator!=(const ProjectOptions& o) const { return !(*this == o); }

@@ -123,6 +123,31 @@ bool is_left_out(RootKind kind, const std::string& relative) {
     return relative.empty() || is_foreign_file(gbk::ascii_lower(gbk::after_last_backslash(relative)));
 }
 
+std::vector<std::string> suggest_exclusions(const std::string& folder, const std::vector<WrittenFile>& files) {
+    std::vector<std::string> patterns, folded;
+    const auto offer = [&](const std::string& pattern) {
+        const std::string key = gbk::ascii_lower(pattern);
+        if (std::find(folded.begin(), folded.end(), key) != folded.end()) return;
+        folded.push_back(key);
+        patterns.push_back(pattern);
+    };
+    const std::size_t skip = gbk::up_to_last_backslash(folder).size() == folder.size() ? folder.size() : folder.size() + 1;
+    for (const WrittenFile& file : files) {
+        if (!lies_in(file.path, folder) || file.path.size() <= skip) continue;
+        const std::vector<std::string> parts = gbk::split(file.path.substr(skip), '\\');
+        const auto foreign = std::find_if(parts.begin(), parts.end() - 1,
+                                          [](const std::string& p) { return is_foreign_folder(gbk::ascii_lower(p)); });
+        if (foreign != parts.end() - 1) {
+            offer(*foreign + "\\");
+            continue;
+        }
+        const std::string name = gbk::ascii_lower(parts.back());
+        for (const char* ext : kForeignExtensions)
+            if (ends_with(name, ext)) offer(std::string("*") + ext);
+    }
+    return patterns;
+}
+
 std::vector<Candidate> rank_candidates(const std::vector<Root>& roots, const std::vector<WrittenFile>& files,
                                        const std::vector<std::string>& own_folders) {
     std::map<std::pair<int, std::string>, Place> places;

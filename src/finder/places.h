@@ -49,4 +49,9 @@ bool lies_in(const std::string& path, const std::string& folder);
 std::vector<Candidate> rank_candidates(const std::vector<Root>& roots, const std::vector<WrittenFile>& files,
                                        const std::vector<std::string>& own_folders);
 
+// What 排除 could leave out of `folder`, a chosen save folder, judged from the files written below
+// it: the first cache, temp or crash folder on a file's way ("ShaderCache\"), else a log or dump
+// file's kind ("*.log"). Each once, in the order first met; offered, never applied unasked.
+std::vector<std::string> suggest_exclusions(const std::string& folder, const std::vector<WrittenFile>& files);
+
 }  // namespace finder

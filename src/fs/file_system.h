@@ -102,6 +102,9 @@ public:
     // reached. File systems without links may keep this default.
     virtual std::string real_path(const std::string& path) { return exists(path) ? path : ""; }
     virtual std::unique_ptr<InputFile> open_read(const std::string& path) = 0;
+    // The same, read from the disk rather than from what the system keeps of the file in memory,
+    // where the platform allows: a check of a backup must see what a restore weeks later will see.
+    virtual std::unique_ptr<InputFile> open_read_uncached(const std::string& path) { return open_read(path); }
     virtual std::unique_ptr<OutputFile> create_new(const std::string& path) = 0;  // fails if present
     // True when the folder exists afterwards; *created tells whether this call made it.
     virtual bool make_dir(const std::string& path, bool* created) = 0;

@@ -23,6 +23,7 @@ class PosixInput : public InputFile {
 public:
     explicit PosixInput(int fd) : fd_(fd) {}
     ~PosixInput() override { ::close(fd_); }
+    int fd() const { return fd_; }
 
     uint64_t size() override {
         struct stat st;
@@ -168,6 +169,14 @@ public:
         }
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         return std::make_unique<PosixInput>(fd);
+    }
+
+    // Pages of the file still cached are dropped first (only clean ones can be), so reads go to the disk.
+    std::unique_ptr<InputFile> open_read_uncached(const std::string& path) override {
+        std::unique_ptr<InputFile> in = open_read(path);
+        if (!in) return nullptr;
+        ::posix_fadvise(static_cast<PosixInput&>(*in).fd(), 0, 0, POSIX_FADV_DONTNEED);
+        return in;
     }
 
     std::unique_ptr<OutputFile> create_new(const std::string& path) override {

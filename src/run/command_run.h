@@ -8,10 +8,11 @@
 //                      then backs it up; with 定时备份 it also backs up every so often meanwhile
 //   /sync [<项目名>]   uploads the sets still waiting to go to the server, of one project or all;
 //                      /backup, /backup-all and /play upload what they wrote when the project syncs
+//   /verify [<项目名>] 校验 of every backup set of one project or of every project
 //   /list, /help
 // Results go to the console and, for backups and refusals, to the log. The exit code is 0 when
 // every archive was written (or restored), 1 when some were not, 2 when the run was refused; of
-// several projects the worst counts.
+// several projects the worst counts. For /verify: 0 when every set is sound, 1 when one is damaged.
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@
 #include "run/sync_service.h"
 
 struct Command {
-    enum Kind { backup, backup_all, restore, restore_all, play, sync, list, help, bad } kind = bad;
+    enum Kind { backup, backup_all, restore, restore_all, play, sync, verify, list, help, bad } kind = bad;
     std::string project;
 };
 
@@ -61,6 +62,8 @@ class CommandHost {
     // Before /play of a project that syncs: offers the newer set another machine put on the
     // server and restores it when the user says yes; offline, only the log is told.
     virtual void offer_newer_set(const std::string& /*list*/, const CurrentProject& /*project*/) {}
+    // The files 校验 reads its archives from, and keeps its mark in.
+    virtual fs::FileSystem& files() = 0;
 };
 
 // The exit code.

@@ -29,5 +29,6 @@ CurrentProject load_project(const ProjectFiles& list, const std::string& name, c
 
 backup::ProjectState project_state(const CurrentProject& project, const std::string& program_path, const Folders& folders) {
     return backup::ProjectState{project.name, expand_program_path(program_path, folders), project.save_paths,
-                        project.backup_folder, project.excluded_folders};
+                        project.backup_folder, project.excluded_folders,
+                        backup::Exclusions::lenient(project.options.exclusions)};
 }

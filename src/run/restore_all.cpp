@@ -39,10 +39,9 @@ bool holds_files(const backup::FolderComparison& c) {
 }  // namespace
 
 SaveState save_state(fs::FileSystem& fs, const std::vector<std::string>& save_paths, const std::string& newest,
-                     const std::vector<std::string>& left_out) {
+                     const backup::LeftOut& left_out) {
     if (newest.empty()) return SaveState::no_backup;
-    const std::vector<backup::FolderComparison> compared =
-        backup::compare_with_set(fs, newest, save_paths, backup::LeftOut{left_out});
+    const std::vector<backup::FolderComparison> compared = backup::compare_with_set(fs, newest, save_paths, left_out);
     bool all_missing = true, all_without_files = true, all_unchanged = true, local_newer = false;
     for (const backup::FolderComparison& c : compared) {
         if (c.folder.empty()) continue;  // an empty entry has nothing to compare
@@ -68,7 +67,8 @@ RestoreAllRow restore_all_row(fs::FileSystem& fs, const CurrentProject& project,
         row.newest = sets.front().first_archive();
         row.newest_time = sets.front().stem;
     }
-    row.state = save_state(fs, project.save_paths, row.newest, project.excluded_folders);
+    row.state = save_state(fs, project.save_paths, row.newest,
+                           {project.excluded_folders, backup::Exclusions::lenient(project.options.exclusions)});
     // A project without a save path has nowhere to restore to: it is never ticked in advance.
     const bool has_saves = std::any_of(project.save_paths.begin(), project.save_paths.end(),
                                        [](const std::string& p) { return !p.empty(); });

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/set_comparison.h"
 #include "paths/path_fixes.h"
 #include "run/backup_job.h"
 #include "run/operation_control.h"
@@ -38,7 +39,7 @@ PathTrouble project_path_trouble(const CurrentProject& project, const Folders& f
 RestoreAllRow restore_all_row(fs::FileSystem& fs, const CurrentProject& project, const Folders& folders,
                               const std::function<bool(char drive)>& drive_exists);
 SaveState save_state(fs::FileSystem& fs, const std::vector<std::string>& save_paths, const std::string& newest,
-                     const std::vector<std::string>& left_out);
+                     const backup::LeftOut& left_out);
 
 // The restore 恢复按钮 makes of `first_archive`, without a question.
 Operation restore_without_question(const backup::ProjectState& project, const std::string& first_archive);

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <optional>
 
+#include "backup/exclusions.h"
 #include "config/names.h"
 #include "config/project_edit.h"
 #include "paths/files.h"
@@ -13,6 +14,7 @@
 #include "paths/gbk_text.h"
 #include "fs/shell_link.h"
 #include "ui/config_window_impl.h"
+#include "ui/exclusions_window.h"
 #include "ui/finder_window.h"
 #include "ui/multi_paths_window.h"
 #include "ui/other_page.h"
@@ -58,6 +60,8 @@ const ControlSpec kModifyPage[] = {
     {kModifyTimedKeepLabel, "STATIC", "自动保留份数", 222, 186, 76, 20, kLabel},
     {kModifyTimedKeepEdit, "EDIT", "", 300, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
     {kModifySyncCheck, "BUTTON", "同步到服务器", 320, 214, 110, 20, kCheck},
+    {kModifyExclusionsButton, "BUTTON", "排除…", 8, 214, 50, 20, kButton},
+    {kModifyExclusionsLabel, "STATIC", "", 62, 216, 250, 20, kLabel | SS_ENDELLIPSIS},
 };
 
 // Page "增加".
@@ -81,6 +85,8 @@ const ControlSpec kAddPage[] = {
     {kAddTimedKeepLabel, "STATIC", "自动保留份数", 222, 186, 76, 20, kLabel},
     {kAddTimedKeepEdit, "EDIT", "", 300, 184, 36, 20, kEdit | ES_NUMBER, 0, kSunken},
     {kAddSyncCheck, "BUTTON", "同步到服务器", 320, 214, 110, 20, kCheck},
+    {kAddExclusionsButton, "BUTTON", "排除…", 8, 214, 50, 20, kButton},
+    {kAddExclusionsLabel, "STATIC", "", 62, 216, 250, 20, kLabel | SS_ENDELLIPSIS},
 };
 
 // Page "删除".
@@ -179,6 +185,7 @@ bool ConfigWindow::open() {
     delete_on_destroy();
     fit_client_area(444, 242);
     create_layout();
+    for (int page : {kPageModify, kPageAdd}) show_exclusions(page, "");
     fill_fixed_lists();
     load_config_lists();
     select_page(kPageModify);
@@ -269,6 +276,8 @@ void ConfigWindow::on_command(int id, int code) {
             if (code != BN_CLICKED) break;
             switch (id) {
                 case kModifyButton: modify_project(); break;
+                case kModifyExclusionsButton: edit_page_exclusions(kPageModify); break;
+                case kAddExclusionsButton: edit_page_exclusions(kPageAdd); break;
                 case kAddButton: add_project(); break;
                 case kDeleteButton: delete_project(); break;
                 case kSaveConfigButton: choose_save_config(); break;
@@ -415,6 +424,7 @@ ProjectOptions ConfigWindow::page_options(int check, int keep_edit) const {
     o.timed_minutes = parse_timed_minutes(text(timed_edit(keep_edit)));
     if (o.timed_minutes > 0) o.timed_keep = parse_timed_keep(text(timed_keep_edit(keep_edit)));
     o.sync = SendMessageA(item(sync_check(keep_edit)), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    o.exclusions = keep_edit == kModifyKeepEdit ? modify_exclusions_ : add_exclusions_;
     return o;
 }
 
@@ -424,6 +434,20 @@ void ConfigWindow::show_options(int check, int keep_edit, const ProjectOptions& 
     set_text(timed_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_minutes) : "");
     set_text(timed_keep_edit(keep_edit), o.timed_minutes > 0 ? std::to_string(o.timed_keep) : "");
     SendMessageA(item(sync_check(keep_edit)), BM_SETCHECK, o.sync ? BST_CHECKED : BST_UNCHECKED, 0);
+    show_exclusions(keep_edit == kModifyKeepEdit ? kPageModify : kPageAdd, o.exclusions);
+}
+
+void ConfigWindow::show_exclusions(int page, const std::string& stored) {
+    (page == kPageModify ? modify_exclusions_ : add_exclusions_) = stored;
+    set_text(page == kPageModify ? kModifyExclusionsLabel : kAddExclusionsLabel, exclusions_summary(stored));
+}
+
+// 排除… edits the patterns of the page; they are written with the project by 修改 or 增加.
+void ConfigWindow::edit_page_exclusions(int page) {
+    const std::string name = text(page == kPageModify ? kModifyCombo : kAddNameEdit);
+    const std::optional<std::string> edited =
+        edit_exclusions(name, page == kPageModify ? modify_exclusions_ : add_exclusions_);
+    if (edited) show_exclusions(page, *edited);
 }
 
 // The shortcut is made for a project of the list, with the program path as stored.
@@ -463,7 +487,12 @@ void ConfigWindow::find_save_location(EditPage page) {
         return;
     }
     find_save_locations({context_.fs, text(program_edit), context_.folders.tool_dir},
-                        [this, save_edit](const std::string& joined) { set_text(save_edit, joined); });
+                        [this, save_edit](const std::string& joined, const std::string& exclusions) {
+                            set_text(save_edit, joined);
+                            const int page = save_edit == kModifySaveEdit ? kPageModify : kPageAdd;
+                            const std::string& now = page == kPageModify ? modify_exclusions_ : add_exclusions_;
+                            if (!exclusions.empty()) show_exclusions(page, backup::join_exclusions({now, exclusions}));
+                        });
 }
 
 void ConfigWindow::on_special_folder_selected() {

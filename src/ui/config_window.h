@@ -111,6 +111,10 @@ enum ControlId : int {
     kSyncStatusLabel,
     kModifySyncCheck = 220,
     kAddSyncCheck,
+    kModifyExclusionsButton = 240,
+    kModifyExclusionsLabel,
+    kAddExclusionsButton,
+    kAddExclusionsLabel,
 };
 }  // namespace cfg
 

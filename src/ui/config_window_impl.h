@@ -34,6 +34,8 @@ class ConfigWindow : public Window {
     // 退出后自动备份 and 保留份数 of the page "修改" or "增加".
     ProjectOptions page_options(int check, int keep_edit) const;
     void show_options(int check, int keep_edit, const ProjectOptions& options);
+    void show_exclusions(int page, const std::string& stored);
+    void edit_page_exclusions(int page);
     void create_play_shortcut();
     void copy_contact_address();
     std::string selected_text(int combo) const;
@@ -87,6 +89,7 @@ class ConfigWindow : public Window {
     std::string modify_name_;        // the project loaded into the page "修改"
     std::string modify_saved_path_;  // its "存档路径" as loaded: the change prompt's baseline
     ProjectOptions modify_saved_options_;  // its options as loaded, for the same prompt
+    std::string modify_exclusions_, add_exclusions_;  // 排除 of the pages, as they will be stored
 };
 
 // The version history shown on the page "关于".

@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 
+#include "backup/exclusions.h"
 #include "backup/processes.h"
 #include "config/tool_folders.h"
 #include "finder/places.h"
@@ -140,6 +142,7 @@ class FinderWindow : public Window {
         }
         set_text(kStatusLabel, "发现 " + std::to_string(candidates_.size()) + " 个位置");
         fill_candidates();
+        fill_suggestions(files);
     }
 
     void end_session() {
@@ -161,6 +164,7 @@ class FinderWindow : public Window {
         ListView_DeleteAllItems(list());
         filling_ = false;
         candidates_.clear();
+        suggestions_.clear();
         enable(kOkButton, false);
     }
 
@@ -186,6 +190,30 @@ class FinderWindow : public Window {
         enable(kOkButton, true);
     }
 
+    // Log, cache and dump places seen below the places offered, as patterns for 排除, each once.
+    void fill_suggestions(const std::vector<finder::WrittenFile>& files) {
+        filling_ = true;
+        for (const finder::Candidate& c : candidates_)
+            for (const std::string& pattern : finder::suggest_exclusions(c.folder, files)) {
+                if (std::find(suggestions_.begin(), suggestions_.end(), pattern) != suggestions_.end()) continue;
+                suggestions_.push_back(pattern);
+                std::string cell = "排除建议：" + pattern + "（日志、缓存或转储，不是存档）";
+                LVITEMA row{};
+                row.mask = LVIF_TEXT;
+                row.iItem = static_cast<int>(candidates_.size() + suggestions_.size() - 1);
+                row.pszText = cell.data();
+                SendMessageA(list(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row));
+            }
+        filling_ = false;
+    }
+
+    std::string ticked_exclusions() const {
+        std::vector<std::string> patterns;
+        for (size_t i = 0; i < suggestions_.size(); ++i)
+            if (ListView_GetCheckState(list(), static_cast<int>(candidates_.size() + i))) patterns.push_back(suggestions_[i]);
+        return backup::join_exclusions(patterns);
+    }
+
     std::vector<std::string> ticked() const {
         std::vector<std::string> folders;
         for (size_t i = 0; i < candidates_.size(); ++i)
@@ -195,7 +223,9 @@ class FinderWindow : public Window {
 
     // A sixth tick is taken back at once.
     void tick_changed(int row) {
-        if (filling_ || row < 0 || static_cast<int>(ticked().size()) <= kMostTicked) return;
+        if (filling_ || row < 0 || row >= static_cast<int>(candidates_.size()) ||
+            static_cast<int>(ticked().size()) <= kMostTicked)
+            return;
         filling_ = true;
         ListView_SetCheckState(list(), row, FALSE);
         filling_ = false;
@@ -214,7 +244,7 @@ class FinderWindow : public Window {
             show_message(problem);
             return;
         }
-        if (done_) done_(joined);
+        if (done_) done_(joined, ticked_exclusions());
         close();
     }
 
@@ -228,6 +258,7 @@ class FinderWindow : public Window {
     bool launcher_ = false;
     bool filling_ = false;
     std::vector<finder::Candidate> candidates_;
+    std::vector<std::string> suggestions_;  // rows after the candidates
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ enum Control : int {
     kStartButton,  // "启动程序并开始记录"
     kStopButton,   // "停止"
     kStatusLabel,
-    kCandidateList,  // checkable: 存档位置, 文件数, 最后写入
+    kCandidateList,  // checkable: 存档位置, 文件数, 最后写入; then the 排除 suggestions, unticked
     kHintLabel,
     kOkButton,  // "确定"
 };
@@ -29,8 +29,9 @@ struct FinderContext {
     unsigned launcher_ms = 10000;
 };
 
-// Receives the ticked folders, as they are stored, joined with "|".
-using FinderResult = std::function<void(const std::string& joined)>;
+// Receives the ticked folders, as they are stored, joined with "|", and the 排除 suggestions ticked,
+// joined with ";" ("" when none was).
+using FinderResult = std::function<void(const std::string& joined, const std::string& exclusions)>;
 
 // Opens "查找存档位置" modally.
 void find_save_locations(const FinderContext& context, const FinderResult& done);

@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+#include <memory>
 #include <thread>
 
 #include "backup/history.h"
 #include "backup/restore.h"
+#include "backup/verify.h"
 #include "run/server_history.h"
 #include "ui/prompt.h"
 #include "ui/window.h"
@@ -15,7 +18,7 @@ namespace {
 using namespace history_ui;
 
 constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
-constexpr int kButtonY = 236, kButtonW = 80, kButtonH = 28, kButtonStep = 88, kButtonX = 24;
+constexpr int kButtonY = 236, kButtonW = 72, kButtonH = 28, kButtonStep = 78, kButtonX = 8;
 
 // clang-format off
 const ControlSpec kLayout[] = {
@@ -23,11 +26,12 @@ const ControlSpec kLayout[] = {
      WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, WS_EX_CLIENTEDGE},
     {kRestoreButton, "BUTTON", "恢复", kButtonX + 0 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
     {kCompareButton, "BUTTON", "比较", kButtonX + 1 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
-    {kNoteButton, "BUTTON", "备注", kButtonX + 2 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
-    {kKeepButton, "BUTTON", "保留", kButtonX + 3 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
-    {kDeleteButton, "BUTTON", "删除", kButtonX + 4 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
-    {kOpenFolderButton, "BUTTON", "打开文件夹", kButtonX + 5 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
-    {kCloseButton, "BUTTON", "关闭", kButtonX + 6 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kVerifyButton, "BUTTON", "校验", kButtonX + 2 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kNoteButton, "BUTTON", "备注", kButtonX + 3 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kKeepButton, "BUTTON", "保留", kButtonX + 4 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kDeleteButton, "BUTTON", "删除", kButtonX + 5 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kOpenFolderButton, "BUTTON", "打开文件夹", kButtonX + 6 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
+    {kCloseButton, "BUTTON", "关闭", kButtonX + 7 * kButtonStep, kButtonY, kButtonW, kButtonH, kButton},
     {kComparisonEdit, "EDIT", "", 8, 274, 624, 188,
      ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, ctl::kWhiteBackground, WS_EX_CLIENTEDGE},
 };
@@ -101,6 +105,7 @@ class HistoryWindow : public Window {
         switch (id) {
             case kRestoreButton: restore(); break;
             case kCompareButton: compare(); break;
+            case kVerifyButton: start_verify(); break;
             case kNoteButton: edit_note(); break;
             case kKeepButton: toggle_kept(); break;
             case kDeleteButton: delete_set(); break;
@@ -123,6 +128,10 @@ class HistoryWindow : public Window {
         }
         if (msg == kServerFetched) {
             server_fetched(std::unique_ptr<Fetched>(reinterpret_cast<Fetched*>(lp)));
+            return true;
+        }
+        if (msg == kVerifyLine) {
+            verify_line(reinterpret_cast<std::string*>(lp));
             return true;
         }
         if (msg != WM_NOTIFY) return false;
@@ -237,6 +246,8 @@ class HistoryWindow : public Window {
     void update_buttons() {
         const backup::HistoryRow* row = selected();
         for (int id : kRowButtons) enable(id, row != nullptr);
+        enable(kVerifyButton, !rows_.empty() && !verifying_);
+        if (verifying_) enable(kDeleteButton, false);  // a set must not go while it is read
         // Safety copies are kept by their own count, the newest five.
         if (row && row->safety_copy) enable(kKeepButton, false);
         // A set only on the server can only be fetched and restored.
@@ -270,9 +281,57 @@ class HistoryWindow : public Window {
         if (!row || row->server >= 0) return;
         const std::string heading = "恢复 " + row->set.stem + "（" + row->info.kind + "）会这样改动存档：";
         const std::vector<backup::FolderComparison> folders =
-            backup::compare_set(fs_, *row, context_.save_paths, {context_.excluded_folders});
+            backup::compare_set(fs_, *row, context_.save_paths, {context_.excluded_folders, context_.exclusions});
         set_text(kComparisonEdit, backup::comparison_text(folders, heading));
     }
+
+    // 校验 reads every set of the list from the disk on a worker; each verdict comes back as a line
+    // and the marks it keeps show once it ends. The window may close meanwhile: the worker then
+    // finishes its set and stops.
+    void start_verify() {
+        std::vector<backup::HistoryRow> local;  // a set only on the server has nothing here to read
+        for (const backup::HistoryRow& row : rows_)
+            if (row.server < 0) local.push_back(row);
+        if (local.empty() || verifying_) return;
+        verifying_ = true;
+        enable(kVerifyButton, false);
+        enable(kDeleteButton, false);
+        verify_text_ = "校验 " + std::to_string(local.size()) + " 个备份（从磁盘读取，每个文件都解压并核对 CRC-32 和大小）：";
+        set_text(kComparisonEdit, verify_text_);
+        std::thread([fs = &fs_, rows = std::move(local), window = hwnd(), stop = stop_] {
+            int damaged = 0;
+            for (const backup::HistoryRow& row : rows) {
+                if (*stop) return;
+                const backup::SetVerdict v = backup::verify_set(*fs, row.set);
+                damaged += v.sound() ? 0 : 1;
+                std::string line = backup::verdict_line(row, v);
+                if (!backup::keep_verdict(*fs, row, v)) line += "（无法记下校验结果）";
+                post_line(window, new std::string(line));
+            }
+            post_line(window, new std::string(damaged ? "校验完成：" + std::to_string(damaged) + " 个备份已损坏。"
+                                                      : "校验完成：全部完好。"));
+            post_line(window, nullptr);
+        }).detach();
+    }
+
+    static void post_line(HWND window, std::string* line) {
+        if (!PostMessageA(window, kVerifyLine, 0, reinterpret_cast<LPARAM>(line))) delete line;
+    }
+
+    void verify_line(std::string* line) {
+        if (!line) {
+            verifying_ = false;
+            enable(kVerifyButton, true);
+            reload();
+            return;
+        }
+        verify_text_ += "\r\n" + *line;
+        delete line;
+        set_text(kComparisonEdit, verify_text_);
+        SendMessageA(item(kComparisonEdit), EM_LINESCROLL, 0, 0xFFFF);
+    }
+
+    void on_destroy() override { *stop_ = true; }
 
     void edit_note() {
         const backup::HistoryRow* chosen = selected();
@@ -347,6 +406,9 @@ class HistoryWindow : public Window {
     ServerListing server_;  // as last listed; empty until then
     backup::HistoryColumn sort_column_ = backup::HistoryColumn::time;
     bool ascending_ = false;
+    bool verifying_ = false;
+    std::string verify_text_;
+    std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/exclusions.h"
 #include "fs/file_system.h"
 #include "fs/recycle_bin.h"
 #include "run/sync_service.h"
@@ -23,12 +24,15 @@ enum Control : int {
     kDeleteButton,
     kOpenFolderButton,
     kComparisonEdit,
+    kVerifyButton,
 };
 // Sent by the main window when the work it ran for this window has ended.
 inline constexpr UINT kWorkEnded = WM_APP + 1;
 // From its own workers: the server's listing, and a set fetched from the server.
 inline constexpr UINT kServerListed = WM_APP + 2;
 inline constexpr UINT kServerFetched = WM_APP + 3;
+// Posted by the 校验 worker: a line (new std::string) to show, or with a null pointer, the end.
+inline constexpr UINT kVerifyLine = WM_APP + 4;
 }  // namespace history_ui
 
 struct HistoryContext {
@@ -47,6 +51,7 @@ struct HistoryContext {
     // with the problem).
     std::function<ServerListing()> list_server;
     std::function<std::optional<std::string>(const syncing::RemoteSet& set, std::string* problem)> fetch;
+    backup::Exclusions exclusions;  // the project's 排除: 比较 leaves them out as a backup does
 };
 
 // Opens the window; nullptr when it could not be made. It deletes itself when closed.

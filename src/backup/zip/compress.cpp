@@ -416,7 +416,7 @@ Result compress_with(FileSystem& fs, const std::string& source_dir, const std::s
                      const ProgressFn& progress, const Options& options) {
     DirEntry info;
     if (!fs.stat(source_dir, &info) || !info.is_dir) return failure(fs::named("找不到要备份的文件夹：", source_dir));
-    WalkResult walk = walk_tree(fs, source_dir, archive_path, options.excluded_folders);
+    WalkResult walk = walk_tree(fs, source_dir, archive_path, options.excluded_folders, options.leave_out);
     if (!walk.ok) return failure(fs::named("无法读取文件夹：", walk.failed_path));
     std::string error = write_entries(fs, walk.entries, archive_path, progress, options);
     if (!error.empty()) return failure(error);

@@ -72,10 +72,18 @@ void add_parents(const std::string& relative, std::set<std::string>* dirs) {
 
 using Wanted = std::function<bool(const std::string& relative)>;
 
+// An entry whose own name or one of whose folders is left out: the archive may hold what the
+// patterns leave out now (written before they were set).
+bool left_out_within(const LeaveOut& leave_out, const std::string& relative, bool is_dir) {
+    for (std::size_t cut = relative.find('/'); cut != std::string::npos; cut = relative.find('/', cut + 1))
+        if (leave_out(relative.substr(0, cut), true)) return true;
+    return leave_out(relative, is_dir);
+}
+
 // Checks every name and lays out folders and files (with `wanted`, only the files it accepts and
 // their folders); "" or the reason the archive is refused.
 std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& target, const Wanted& wanted,
-                      Plan* plan) {
+                      const LeaveOut& leave_out, Plan* plan) {
     EntryPaths paths(fs);
     for (std::size_t i = 0; i < dir.entries.size(); ++i) {
         const ArchiveEntry& e = dir.entries[i];
@@ -84,6 +92,7 @@ std::string make_plan(FileSystem& fs, const Directory& dir, const std::string& t
         std::string refused = paths.add(e, &relative, &is_dir);
         if (!refused.empty()) return refused;
         if (wanted && (is_dir || !wanted(relative))) continue;
+        if (leave_out && left_out_within(leave_out, relative, is_dir)) continue;
         add_parents(relative, &plan->dirs);
         if (is_dir) {
             plan->dirs.insert(relative);
@@ -238,20 +247,20 @@ struct WritePhase {
 
 // Reads the directory and plans where everything goes; "" or the reason the archive is refused.
 std::string read_and_plan(FileSystem& fs, const std::string& archive_path, const std::string& target,
-                          const Wanted& wanted, WritePhase* w) {
+                          const Wanted& wanted, const LeaveOut& leave_out, WritePhase* w) {
     {
         std::unique_ptr<InputFile> in = fs.open_read(archive_path);
         if (!in) return fs::named("无法打开压缩包：", archive_path);
         w->dir = read_directory(*in, fs::legacy_name);
     }
     if (w->dir.error != DirectoryError::none) return directory_error(w->dir, fs::shown(archive_path));
-    return make_plan(fs, w->dir, target, wanted, &w->plan);
+    return make_plan(fs, w->dir, target, wanted, leave_out, &w->plan);
 }
 
 // The archive read and checked, its folders made and every file's place decided; nothing written.
 std::string prepare(FileSystem& fs, const std::string& archive_path, const std::string& target_dir,
-                    const Wanted& wanted, WritePhase* w) {
-    std::string error = read_and_plan(fs, archive_path, target_dir, wanted, w);
+                    const Wanted& wanted, const LeaveOut& leave_out, WritePhase* w) {
+    std::string error = read_and_plan(fs, archive_path, target_dir, wanted, leave_out, w);
     if (!error.empty()) return error;
     w->layout = std::make_unique<ExtractLayout>(fs, target_dir);
     std::string failed_dir;
@@ -320,7 +329,7 @@ void describe(const WritePhase& w, StagedExtraction* out) {
 
 Result check_with(FileSystem& fs, const std::string& archive_path) {
     WritePhase w;
-    std::string error = read_and_plan(fs, archive_path, "", {}, &w);
+    std::string error = read_and_plan(fs, archive_path, "", {}, {}, &w);
     return error.empty() ? Result{} : failure(error);
 }
 
@@ -329,7 +338,7 @@ Result stage_with(FileSystem& fs, const std::string& archive_path, const std::st
                   const std::function<bool(const std::string&)>& wanted) {
     WritePhase w;
     *staged = StagedExtraction{};
-    std::string error = prepare(fs, archive_path, target_dir, wanted, &w);
+    std::string error = prepare(fs, archive_path, target_dir, wanted, options.leave_out, &w);
     if (error.empty()) error = look_up_replaced(fs, &w);
     if (error.empty()) error = write_files(fs, archive_path, progress, options, &w);
     if (!error.empty()) {

@@ -80,7 +80,7 @@ std::vector<std::string> describe_skipped(const std::vector<SkippedEntry>& skipp
 }
 
 WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string& skip,
-                     const std::vector<std::string>& excluded) {
+                     const std::vector<std::string>& excluded, const LeaveOut& leave_out) {
     WalkResult result;
     const std::string skip_path = with_slashes(skip);
     // Folders still to list; popped in name order, each one's entry just before its contents.
@@ -107,6 +107,7 @@ WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string&
             SourceEntry e{dir.name + child.name, join_path(dir.path, child.name), child.is_dir, child.size,
                           child.mtime, child.is_link};
             if (with_slashes(e.path) == skip_path || is_temporary_name(child.name)) continue;
+            if (leave_out && leave_out(e.name, child.is_dir)) continue;
             if (child.unreachable) {
                 auto reason = child.is_link ? SkippedEntry::unreachable_link : SkippedEntry::not_a_file;
                 result.skipped.push_back({e.name, reason});

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "backup/zip/file_port.h"
+#include "backup/zip/zip.h"
 
 namespace zip {
 
@@ -38,8 +39,8 @@ std::vector<std::string> describe_skipped(const std::vector<SkippedEntry>& skipp
 
 // `skip` holds a full path left out of the listing (the archive, when it is inside the tree). A
 // folder that is one of `excluded` or lies inside one, however it is reached, is left out; so is
-// every temporary of the engine's own naming.
+// every temporary of the engine's own naming. What `leave_out` accepts is left out and not named.
 WalkResult walk_tree(FileSystem& fs, const std::string& root, const std::string& skip,
-                     const std::vector<std::string>& excluded = {});
+                     const std::vector<std::string>& excluded = {}, const LeaveOut& leave_out = {});
 
 }  // namespace zip

@@ -29,6 +29,10 @@ struct Result {
     std::vector<std::string> skipped;
 };
 
+// Whether an entry (relative, '/' between names, no '/' at the end) is left out of a backup, and left
+// alone on the disk by an extraction: the project's 排除.
+using LeaveOut = std::function<bool(const std::string& relative, bool is_dir)>;
+
 struct Options {
     FileSystem* fs = nullptr;         // nullptr: the platform's own
     unsigned threads = 0;             // worker threads; 0: one per core
@@ -38,6 +42,8 @@ struct Options {
     // Folders (program paths, like source_dir) a backup leaves out wherever it meets them inside the
     // source, through links or not, and names in Result::skipped: the backup root, the tool's own.
     std::vector<std::string> excluded_folders;
+    // Entries a backup leaves out without a word, and an extraction neither writes nor replaces.
+    LeaveOut leave_out;
     bool sync_files = false;          // staging: flush every file written to the disk before closing it
     // Staging: a file already there with the archive's size, time and bytes is left as it is.
     bool keep_identical = false;

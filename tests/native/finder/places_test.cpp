@@ -102,3 +102,13 @@ TEST(FinderPlaces, WithoutSaveWordsMoreFilesAndThenLaterWritesComeFirst) {
 }
 
 }  // namespace
+
+// Cache, temp and crash folders once each, else log and dump kinds; nothing outside the folder.
+TEST(FinderPlaces, ExclusionsAreSuggestedForCachesLogsAndDumpsBelowTheChosenFolder) {
+    const std::vector<WrittenFile> files = {
+        {"D:\\G\\Save\\slot1.sav"},           {"D:\\G\\Save\\ShaderCache\\a.bin"}, {"D:\\G\\Save\\x\\shadercache\\b.bin"},
+        {"D:\\G\\Save\\logs\\run.log"},       {"D:\\G\\Save\\Crashes\\c.dmp"},    {"D:\\G\\Save\\game.LOG"},
+        {"D:\\G\\Save\\m.mdmp"},              {"D:\\G\\Other\\y.tmp"},             {"D:\\G\\Save2\\z.tmp"}};
+    EXPECT_EQ(suggest_exclusions("D:\\G\\Save", files),
+              (std::vector<std::string>{"ShaderCache\\", "*.log", "Crashes\\", "*.mdmp"}));
+}

@@ -2,7 +2,9 @@
 // due, which ones write a set, what their pruning keeps, and the quick keys' text and double press.
 #include <gtest/gtest.h>
 
+#include "backup/history.h"
 #include "backup/sets.h"
+#include "backup/zip/archive_reader.h"
 #include "backup/operations.h"
 #include "config/names.h"
 #include "paths/time_text.h"
@@ -171,10 +173,8 @@ TEST_F(Session, ATimeBeyondTheExtendedFieldComparesInDosForm) {
 // /backup twice without a change: one set, the second run logs the skip and exits 0.
 class CommandHostOnDisk : public CommandHost {
    public:
-    CommandHostOnDisk(Session& s, std::function<BackupJobResult(const BackupJob&)> back_up)
-        : back_up_(std::move(back_up)) {
-        (void)s;
-    }
+    CommandHostOnDisk(fs::FileSystem& disk, std::function<BackupJobResult(const BackupJob&)> back_up)
+        : disk_(disk), back_up_(std::move(back_up)) {}
     std::vector<std::string> reported;
     void print(const std::string&) override {}
     void report(const std::vector<std::string>& lines) override {
@@ -186,6 +186,7 @@ class CommandHostOnDisk : public CommandHost {
     CurrentProject load_project(const std::string&, const std::string& name) override {
         CurrentProject p;
         p.name = name;
+        p.backup_folder = kFolder;
         return p;
     }
     BackupJobResult back_up(const std::string&, const CurrentProject&, const BackupJob& job) override {
@@ -198,14 +199,16 @@ class CommandHostOnDisk : public CommandHost {
     void wait_for_started_program() override {}
     bool is_program_running(const std::string&) override { return false; }
     void pause(unsigned) override {}
+    fs::FileSystem& files() override { return disk_; }
 
    private:
+    fs::FileSystem& disk_;
     std::function<BackupJobResult(const BackupJob&)> back_up_;
 };
 
 TEST_F(Session, BackupTwiceWithoutAChangeWritesOneSetAndLogsTheSkip) {
     running = false;
-    CommandHostOnDisk host(*this, [this](const BackupJob& job) { return back_up(job); });
+    CommandHostOnDisk host(disk, [this](const BackupJob& job) { return back_up(job); });
     set_session_clock(0);
     EXPECT_EQ(run_command({"/backup", "游戏"}, host), backup::kAllWritten);
     set_session_clock(90);
@@ -235,6 +238,101 @@ TEST_F(Session, TimedAndQuickBackupsRunWhileTheProgramRunsOthersAreRefused) {
     const Note skipped = backup_note("游戏", "定时备份", back_up(timed_job({})), true);
     EXPECT_TRUE(skipped.quiet);
     EXPECT_EQ(skipped.log_lines, std::vector<std::string>{"游戏：未变化，跳过"});
+}
+
+// The files of an archive on the disk.
+std::vector<std::string> archived_files(fs::FileSystem& disk, const std::string& archive) {
+    std::vector<std::string> names;
+    if (std::unique_ptr<fs::InputFile> in = disk.open_read(archive))
+        for (const zip::ArchiveEntry& e : zip::read_directory(*in, fs::legacy_name).entries)
+            if (!e.is_dir) names.push_back(e.name);
+    return names;
+}
+
+// 排除=cache\;*.log over a save with 200 cache files and logs: backups hold the save alone, a log
+// that changed leaves the save unchanged, and a restore, even of a set made before 排除 was set,
+// leaves the cache as it is and out of its safety copy.
+TEST_F(Session, ExclusionsLeaveCacheAndLogsOutOfBackupsComparisonsAndRestores) {
+    for (const char* dir : {"C:\\存档\\Cache", "C:\\存档\\logs"}) disk.add_dir(dir);
+    for (int i = 0; i < 200; ++i) disk.add_file("C:\\存档\\Cache\\" + std::to_string(i) + ".bin", "cached", kStartUnix);
+    disk.add_file("C:\\存档\\logs\\run.log", "log 0", kStartUnix);
+    disk.add_file("C:\\存档\\b.sav", "save b", kStartUnix);
+    backup::ProjectState p = project;
+    p.exclusions = *backup::Exclusions::parse("cache\\;*.log");
+    CommandHostOnDisk host(disk, [&](const BackupJob& job) { return run_backup_job(runner, disk, stamp, p, job); });
+    set_session_clock(-60);
+    const std::string older = runner.backup(project).first_done;
+    EXPECT_EQ(archived_files(disk, older).size(), 203u);
+    set_session_clock(0);
+    EXPECT_EQ(run_command({"/backup", "游戏"}, host), backup::kAllWritten);
+    const std::string first = backup::newest_set(disk, kFolder);
+    EXPECT_EQ(archived_files(disk, first), (std::vector<std::string>{"a.sav", "b.sav"}));
+    disk.add_file("C:\\存档\\logs\\run.log", "log 1", kStartUnix + 60);
+    set_session_clock(90);
+    host.reported.clear();
+    EXPECT_EQ(run_command({"/backup", "游戏"}, host), backup::kAllWritten);
+    EXPECT_EQ(host.reported, std::vector<std::string>{"游戏：未变化，跳过"});
+    disk.add_file("C:\\存档\\Cache\\7.bin", "cache of now", kStartUnix + 100);
+    disk.add_file("C:\\存档\\a.sav", "save later", kStartUnix + 100);
+    const backup::Outcome o = runner.restore(p, {[&] { return older; }, [] { return true; }});
+    ASSERT_FALSE(o.safety_copy.empty());
+    EXPECT_EQ(fs::read_whole_file(disk, "C:\\存档\\Cache\\7.bin", 100), "cache of now");
+    EXPECT_EQ(fs::read_whole_file(disk, "C:\\存档\\a.sav", 100), "save 0");
+    EXPECT_EQ(fs::read_whole_file(disk, "C:\\存档\\logs\\run.log", 100), "log 1");
+    EXPECT_EQ(archived_files(disk, o.safety_copy), std::vector<std::string>{"a.sav"});
+}
+
+// Five sets of two archives; a byte flipped inside the deflated save of the third, the .zip2 of the
+// fourth cut short. /verify names exactly those two and why, writes nothing but their marks, and
+// clears a mark once its set reads sound again.
+TEST_F(Session, VerifyNamesTheDamagedSetsAndWritesNothingButTheirMarks) {
+    disk.add_dir("C:\\存档2");
+    backup::ProjectState p = project;
+    p.save_paths.push_back("C:\\存档2");
+    std::vector<std::string> files = {"C:\\存档\\a.sav", "C:\\存档2\\b.sav"};
+    for (int i = 0; i < 5; ++i) {
+        disk.add_file(files[0], std::string(4000, static_cast<char>('a' + i)) + "end", kStartUnix + i);
+        disk.add_file(files[1], std::string(3000, 'b') + std::to_string(i), kStartUnix + i);
+        set_session_clock(i * 60);
+        ASSERT_TRUE(runner.backup(p).complete());
+    }
+    std::vector<backup::ArchiveSet> sets = backup::list_sets(disk, kFolder);
+    ASSERT_EQ(sets.size(), 5u);
+    std::reverse(sets.begin(), sets.end());  // oldest first
+    const std::string third = sets[2].paths()[0], fourth = sets[3].paths()[1];
+    const std::string sound_third = *fs::read_whole_file(disk, third, 1 << 20);
+    std::string bytes = sound_third;
+    const auto u16 = [&](std::size_t at) { return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8; };
+    bytes[30 + u16(26) + u16(28) + u16(18) / 2] ^= 0x40;  // the middle of the first entry's data
+    disk.add_file(third, bytes);
+    disk.add_file(fourth, fs::read_whole_file(disk, fourth, 1 << 20)->substr(0, 100));
+    for (const backup::ArchiveSet& set : sets)
+        for (const std::string& path : set.paths()) files.push_back(path);
+    std::vector<std::optional<std::string>> before;
+    for (const std::string& f : files) before.push_back(fs::read_whole_file(disk, f, 1 << 20));
+    CommandHostOnDisk host(disk, {});
+    EXPECT_EQ(run_command({"/verify", "游戏"}, host), backup::kSomeFailed);
+    ASSERT_EQ(host.reported.size(), 5u);
+    const std::string damaged[] = {"", "", "已损坏：" + sets[2].names[0] + "：a.sav：",
+                                   "已损坏：" + sets[3].names[1] + "：找不到压缩包的目录（文件不完整，可能被截断）", ""};
+    for (std::size_t i = 0; i < 5; ++i) {
+        const std::string head = "校验 游戏 " + sets[i].stem + "（手动）：";
+        const std::string& line = host.reported[4 - i];  // newest first
+        if (damaged[i].empty()) EXPECT_EQ(line, head + "完好");
+        else EXPECT_EQ(line.substr(0, head.size() + damaged[i].size()), head + damaged[i]) << line;
+    }
+    EXPECT_NE(host.reported[2].find("压缩数据已损坏"), std::string::npos);
+    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(fs::read_whole_file(disk, files[i], 1 << 20), before[i]);
+    const auto marked = [&] {
+        std::vector<std::string> stems;
+        for (const backup::HistoryRow& row : backup::history_rows(disk, kFolder, 2))
+            if (!row.info.damaged.empty()) stems.push_back(row.set.stem);
+        return stems;
+    };
+    EXPECT_EQ(marked(), (std::vector<std::string>{sets[3].stem, sets[2].stem}));
+    disk.add_file(third, sound_third);
+    EXPECT_EQ(run_command({"/verify"}, host), backup::kSomeFailed);
+    EXPECT_EQ(marked(), std::vector<std::string>{sets[3].stem});
 }
 
 struct KeyCase {

@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "fs/memory_file_system.h"
 #include "run/command_run.h"
 
 namespace {
@@ -30,6 +31,8 @@ class FakeHost : public CommandHost {
 
     std::vector<std::string> printed, reported, backed_up, stamped, events;
 
+    fs::MemoryFileSystem disk;
+    fs::FileSystem& files() override { return disk; }
     void print(const std::string& line) override { printed.push_back(line); }
     void report(const std::vector<std::string>& lines) override {
         reported.insert(reported.end(), lines.begin(), lines.end());

@@ -169,5 +169,28 @@ TEST_F(HistoryWindowTest, ASetWithAnArchiveHeldOpenStaysWhole) {
     EXPECT_TRUE(wintest::is_file(archive("历史")) && wintest::is_file(archive("历史", 2)));
 }
 
+// 校验 on the real disk, beside the window: the set whose companion was cut short is named with why
+// and marked in 备注; the other reads 完好.
+TEST_F(HistoryWindowTest, VerifyReadsEverySetFromTheDiskAndMarksTheDamagedOne) {
+    add_project("历史", saves / "一" + "|" + saves / "二", "");
+    open_and_select("历史");
+    BackupRestore::press(M::kBackupButton);
+    set_clock_for_tests([] { return DateTime{2011, 10, 23, 0, 0, 0}; });
+    BackupRestore::press(M::kBackupButton);
+    const std::string cut = backup_folder("历史") + "\\2011年10月23日.zip2";
+    write_file(cut, read_file(cut).substr(0, 60));
+    open_from_system_menu();
+    wintest::click(GetDlgItem(history, H::kVerifyButton));
+    EXPECT_TRUE(wintest::wait_for([&] {
+        wintest::pump_messages();
+        return text_of(H::kComparisonEdit).find("校验完成") != std::string::npos;
+    }, 30000));
+    const std::string said = text_of(H::kComparisonEdit);
+    EXPECT_NE(said.find("\r\n" + time_name + "（手动）：完好\r\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("\r\n2011年10月23日（手动）：已损坏：2011年10月23日.zip2：找不到压缩包的目录"), std::string::npos)
+        << said;
+    EXPECT_EQ(rows(), (std::vector<std::string>{"2011年10月23日|手动|2/2|【已损坏】", time_name + "|手动|2/2|"}));
+}
+
 }  // namespace
 }  // namespace app_test

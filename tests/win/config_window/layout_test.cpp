@@ -94,7 +94,7 @@ TEST_F(ConfigWindowTest, TheWindowHasItsTitleAndAnExactClientArea) {
     RECT client;
     GetClientRect(w, &client);
     EXPECT_EQ(client.right, 444);
-    EXPECT_EQ(client.bottom, 242);  // grown at the bottom for the timed-backup row, then the sync row
+    EXPECT_EQ(client.bottom, 242);  // grown at the bottom for the timed-backup row, then the row of 排除 and sync
     RECT outer;
     GetWindowRect(w, &outer);
     EXPECT_EQ(outer.left, 50);

@@ -3,6 +3,7 @@
 #include "config_fixture.h"
 #include "paths/files.h"
 #include "ui/config_window.h"
+#include "ui/exclusions_window.h"
 #include "ui/multi_paths_window.h"
 #include "ui/save_path_rows.h"
 #include "ui/window.h"
@@ -75,6 +76,28 @@ TEST_F(ConfigToolsTest, SeveralLocationsGoBackIntoThePageThatAsked) {
     click(kAddSaveButton);
     EXPECT_EQ(title, "存档路径配置：（新增）");
     EXPECT_EQ(text(kAddSaveEdit), "C:\\一|C:\\三");
+}
+
+// 排除… refuses a pattern that cannot be used, with why; what it confirms goes with 增加.
+TEST_F(ConfigToolsTest, ExclusionsAreCheckedOnConfirmAndWrittenWithTheProject) {
+    open();
+    click_tab(kPageAdd);
+    EXPECT_EQ(text(kAddExclusionsLabel), "不排除任何文件");
+    std::vector<std::string> told;
+    Window::modal_hook() = [&](Window& w) {
+        SetWindowTextA(w.item(exclusions_ui::kEdit), "cache\\\r\n..\\x");
+        wintest::click(w.item(exclusions_ui::kOkButton));
+        told = prompt.texts();
+        SetWindowTextA(w.item(exclusions_ui::kEdit), "cache\\\r\n\r\n *.log ");
+        wintest::click(w.item(exclusions_ui::kOkButton));
+    };
+    click(kAddExclusionsButton);
+    EXPECT_EQ(told, std::vector<std::string>{"排除项“..\\x”不能含有 . 或 .."});
+    EXPECT_EQ(text(kAddExclusionsLabel), "排除：cache\\；*.log");
+    set(kAddNameEdit, "新游戏");
+    set(kAddSaveEdit, "C:\\存档");
+    click(kAddButton);
+    EXPECT_EQ(value("新游戏", "排除"), "cache\\;*.log");
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ class FinderWindowTest : public ::testing::Test {
             steps(w);
             if (IsWindow(h)) DestroyWindow(h);
         };
-        find_save_locations({&wintest::disk(), program, "", launcher_ms}, [this](const std::string& joined) { chosen = joined; });
+        find_save_locations({&wintest::disk(), program, "", launcher_ms}, [this](const std::string& joined, const std::string&) { chosen = joined; });
     }
 };
 
