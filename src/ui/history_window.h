@@ -28,7 +28,7 @@ enum Control : int {
 // Sent by the main window when the work it ran for this window has ended.
 inline constexpr UINT kWorkEnded = WM_APP + 1;
 // Posted by the 校验 worker: a line (new std::string) to show, or with a null pointer, the end.
-inline constexpr UINT kVerifyLine = WM_APP + 2;
+inline constexpr UINT kVerifyLine = WM_APP + 4;
 }  // namespace history_ui
 
 struct HistoryContext {
