@@ -34,6 +34,10 @@ std::string winhttp_reason(DWORD code) {
     std::string reason = text ? text : "";
     LocalFree(text);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+    // Where the system has no text for it (Wine has none), the common ones in words of our own.
+    if (reason.empty() && code == ERROR_WINHTTP_CANNOT_CONNECT) reason = "服务器没有接受连接";
+    if (reason.empty() && code == ERROR_WINHTTP_NAME_NOT_RESOLVED) reason = "找不到这个服务器地址";
+    if (reason.empty() && code == ERROR_WINHTTP_TIMEOUT) reason = "服务器没有及时回应";
     return reason + (reason.empty() ? "" : " ") + "(" + std::to_string(code) + ")";
 }
 

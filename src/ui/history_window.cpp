@@ -207,7 +207,9 @@ class HistoryWindow : public Window {
         const backup::HistoryRow* chosen = selected();
         const std::string keep = chosen ? chosen->set.first_archive() : "";
         rows_ = backup::history_rows(fs_, context_.backup_folder, static_cast<int>(context_.save_paths.size()));
-        if (syncs()) add_server_sets(rows_, server_, static_cast<int>(context_.save_paths.size()));
+        // Without the server's listing nobody can tell where a set is: the column stays empty.
+        if (syncs() && server_.problem.empty())
+            add_server_sets(rows_, server_, static_cast<int>(context_.save_paths.size()));
         backup::sort_rows(rows_, sort_column_, ascending_);
         fill(keep);
     }
