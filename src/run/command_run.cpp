@@ -101,18 +101,20 @@ class CommandRun {
     }
 
     int backup_all() {
-        const std::vector<std::string> projects = host_.project_names(list_);
-        if (projects.empty()) host_.report({"项目列表中没有项目：" + list_});
-        backup::RunResult result = backup::kAllWritten;
-        for (const std::string& name : projects) result = backup::worse(result, back_up(name));
-        return result;
+        return for_every_project([this](const std::string& name) { return back_up(name); });
     }
 
     int verify_all() {
+        return for_every_project([this](const std::string& name) { return verify(name); });
+    }
+
+    // The worst result of `run` over every project of the list.
+    template <typename Run>
+    int for_every_project(Run run) {
         const std::vector<std::string> projects = host_.project_names(list_);
         if (projects.empty()) host_.report({"项目列表中没有项目：" + list_});
         backup::RunResult result = backup::kAllWritten;
-        for (const std::string& name : projects) result = backup::worse(result, verify(name));
+        for (const std::string& name : projects) result = backup::worse(result, run(name));
         return result;
     }
 
