@@ -1,6 +1,7 @@
 #include "sync/pacing.h"
 
 #include <chrono>
+#include <map>
 #include <thread>
 
 namespace syncing {
@@ -20,18 +21,33 @@ bool asks_to_wait(const HttpResponse& r) {
            (r.status == 401 && r.body.find("BlockedTemporarily") != std::string::npos);
 }
 
+std::shared_ptr<PacingWindow> shared_pacing_window(const std::string& account) {
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<PacingWindow>> windows;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::shared_ptr<PacingWindow>& window = windows[account];
+    if (!window) window = std::make_shared<PacingWindow>();
+    return window;
+}
+
+// Another Pacer may take the room while this one sleeps: the window is looked at again after.
 bool Pacer::wait_for_room() {
-    int64_t now = clock_.now_ms();
-    while (!sent_.empty() && now - sent_.front() >= rules_.window_ms) sent_.pop_front();
-    if (static_cast<int>(sent_.size()) >= rules_.window_requests) {
-        const int64_t wait = sent_.front() + rules_.window_ms - now;
+    for (;;) {
+        int64_t wait = 0;
+        {
+            std::lock_guard<std::mutex> lock(window_->mutex);
+            std::deque<int64_t>& sent = window_->sent;
+            const int64_t now = clock_.now_ms();
+            while (!sent.empty() && now - sent.front() >= rules_.window_ms) sent.pop_front();
+            if (static_cast<int>(sent.size()) < rules_.window_requests) {
+                sent.push_back(now);
+                return true;
+            }
+            wait = sent.front() + rules_.window_ms - now;
+        }
         if (wait > rules_.longest_wait_ms) return false;
         clock_.sleep_ms(wait);
-        sent_.pop_front();
-        now = clock_.now_ms();
     }
-    sent_.push_back(now);
-    return true;
 }
 
 int64_t Pacer::backoff_ms(const HttpResponse& response, int attempt) const {

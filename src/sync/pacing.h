@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
 
 #include "sync/http.h"
 
@@ -29,9 +32,20 @@ struct PacingRules {
 // Whether the server asks to wait rather than refuses: 503, 429, or a temporary block.
 bool asks_to_wait(const HttpResponse& response);
 
+// The requests sent to one account within the window. The server counts them all, so every Pacer
+// of that account in the process — uploads, the history's listing, the check before playing —
+// counts them together.
+struct PacingWindow {
+    std::mutex mutex;
+    std::deque<int64_t> sent;  // times of the requests in the window
+};
+std::shared_ptr<PacingWindow> shared_pacing_window(const std::string& account);
+
 class Pacer {
    public:
-    Pacer(PacingRules rules, Clock clock) : rules_(rules), clock_(std::move(clock)) {}
+    // Without a shared window the Pacer keeps one of its own.
+    Pacer(PacingRules rules, Clock clock, std::shared_ptr<PacingWindow> window = nullptr)
+        : rules_(rules), clock_(std::move(clock)), window_(window ? std::move(window) : std::make_shared<PacingWindow>()) {}
     // Sends through `transport`, waiting for room in the window and retrying while the server
     // asks to wait. The last answer comes back; `gave_up` tells that waiting was cut short.
     HttpResponse send(HttpTransport& transport, const HttpRequest& request, uint64_t limit,
@@ -43,7 +57,7 @@ class Pacer {
 
     PacingRules rules_;
     Clock clock_;
-    std::deque<int64_t> sent_;  // times of the requests in the window
+    std::shared_ptr<PacingWindow> window_;
 };
 
 }  // namespace syncing

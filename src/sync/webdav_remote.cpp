@@ -55,15 +55,17 @@ std::string basic_authorization(const std::string& user, const std::string& pass
 }
 
 WebDavRemote::WebDavRemote(HttpTransport& transport, ServerAddress address, const std::string& user,
-                           const std::string& password, PacingRules rules, Clock clock)
+                           const std::string& password, PacingRules rules, Clock clock,
+                           std::shared_ptr<PacingWindow> window)
     : transport_(transport),
       address_(std::move(address)),
       authorization_(basic_authorization(user, password)),
-      pacer_(rules, std::move(clock)) {}
+      pacer_(rules, std::move(clock), std::move(window)) {}
 
 WebDavRemote::WebDavRemote(std::unique_ptr<HttpTransport> transport, ServerAddress address,
                            const std::string& user, const std::string& password)
-    : WebDavRemote(*transport, std::move(address), user, password) {
+    : WebDavRemote(*transport, address, user, password, {}, steady_clock(),
+                   shared_pacing_window(user + "@" + address.host + ":" + std::to_string(address.port))) {
     owned_transport_ = std::move(transport);
 }
 

@@ -19,7 +19,8 @@ constexpr std::size_t kListingCap = 750;
 class WebDavRemote : public Remote {
    public:
     WebDavRemote(HttpTransport& transport, ServerAddress address, const std::string& user,
-                 const std::string& password, PacingRules rules = {}, Clock clock = steady_clock());
+                 const std::string& password, PacingRules rules = {}, Clock clock = steady_clock(),
+                 std::shared_ptr<PacingWindow> window = nullptr);
     // The same, owning its transport.
     WebDavRemote(std::unique_ptr<HttpTransport> transport, ServerAddress address, const std::string& user,
                  const std::string& password);

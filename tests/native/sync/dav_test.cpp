@@ -125,6 +125,10 @@ TEST(Pacing, WindowAndBackOff) {
     bool gave_up = false;
     for (int i = 0; i < 4; ++i) pacer.send(dav, mkcol, 1000, nullptr, &gave_up);
     EXPECT_EQ(time.slept, 1000);  // the fourth waited for the first to leave the window
+    std::shared_ptr<PacingWindow> account = std::make_shared<PacingWindow>();
+    Pacer uploads(rules, time.clock(), account), listing(rules, time.clock(), account);
+    for (Pacer* p : {&uploads, &listing, &uploads, &listing}) p->send(dav, mkcol, 1000, nullptr, &gave_up);
+    EXPECT_EQ(time.slept, 2000);  // two Pacers of one account share its window
     struct Case { int status; const char* body; int tries; };
     for (const Case& c : {Case{503, "", 3}, Case{429, "", 3},
                           Case{401, "<s:exception>BlockedTemporarily</s:exception>", 3},
