@@ -59,11 +59,11 @@ class Controller : public ::testing::Test {
         o.project = {name, "D:\\游戏\\game.exe", {"C:/存档"}, "E:/存档目录/" + name, {}};
         return o;
     }
-    // Plays the window thread until `done` holds.
+    // Plays the window thread until `done` holds: it delivers when it takes a wake-up from its queue,
+    // as a window does (delivering unasked could meet a wake-up posted just before).
     void deliver_until(const std::function<bool()>& done) {
         for (int i = 0; i < 20000 && !done(); ++i) {
-            queue.pending = false;
-            control.deliver();
+            if (queue.pending.exchange(false)) control.deliver();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         ASSERT_TRUE(done());
