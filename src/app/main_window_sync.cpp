@@ -1,6 +1,5 @@
 // The main window's sync: sets written whole go up on the sync worker, never on this thread; what
 // it did is told as unattended work is, in a notification and the log.
-#include <thread>
 
 #include "app/main_window.h"
 #include "app/sync_machine.h"
@@ -54,13 +53,6 @@ struct ServerAnswer {
     std::string problem;
 };
 
-void answer_beside(HWND window, UINT message, std::function<ServerAnswer()> work) {
-    std::thread([window, message, work = std::move(work)] {
-        auto* answer = new ServerAnswer(work());
-        if (!PostMessageA(window, message, 0, reinterpret_cast<LPARAM>(answer))) delete answer;
-    }).detach();
-}
-
 void log_line(fs::FileSystem& files, const ToolFolders& tool, const std::string& line) {
     append_run_log(files, tool.config_dir(), {line});
 }
@@ -75,9 +67,11 @@ bool MainWindow::check_server_before_start() {
     set_text(kProgressTextLabel, "正在查看服务器上的备份…");
     enable(kStartButton, false);
     SyncSetup quick = platform_sync_setup(files(), context_.folders.tool_dir, context_.machine_id, true);
-    answer_beside(hwnd(), kServerCheckedMessage, [quick, name = project_.name, folder = project_.backup_folder] {
-        return ServerAnswer{name, newer_on_server(quick, name, folder), std::nullopt, ""};
-    });
+    post_from_worker<ServerAnswer>(hwnd(), kServerCheckedMessage,
+                                   [quick, name = project_.name, folder = project_.backup_folder] {
+                                       return ServerAnswer{name, newer_on_server(quick, name, folder),
+                                                           std::nullopt, ""};
+                                   });
     return true;
 }
 
@@ -103,7 +97,7 @@ void MainWindow::server_checked(const std::string& project, const NewerElsewhere
     }
     set_text(kProgressTextLabel, "正在从服务器下载 " + found.newer->stem + " …");
     enable(kStartButton, false);
-    answer_beside(hwnd(), kServerFetchedMessage,
+    post_from_worker<ServerAnswer>(hwnd(), kServerFetchedMessage,
                   [setup = sync_setup_, project, folder = project_.backup_folder, set = found.newer->remote] {
                       ServerAnswer a{project, {}, std::nullopt, ""};
                       a.first_archive = fetch_server_set(setup, project, folder, set, &a.problem);

@@ -61,16 +61,6 @@ struct Fetched {
     std::string problem;
 };
 
-// Runs `work` on a thread of its own and posts its result to the window, which deletes it; a
-// window closed meanwhile never gets it.
-template <typename Result>
-void beside(HWND window, UINT message, std::function<Result()> work) {
-    std::thread([window, message, work = std::move(work)] {
-        auto* result = new Result(work());
-        if (!PostMessageA(window, message, 0, reinterpret_cast<LPARAM>(result))) delete result;
-    }).detach();
-}
-
 // Buttons that act on the chosen row.
 constexpr int kRowButtons[] = {kRestoreButton, kCompareButton, kNoteButton, kKeepButton, kDeleteButton};
 
@@ -167,7 +157,7 @@ class HistoryWindow : public Window {
     void list_server() {
         if (!syncs()) return;
         set_text(kComparisonEdit, "正在读取服务器上的备份…");
-        beside<ServerListing>(hwnd(), kServerListed, context_.list_server);
+        post_from_worker<ServerListing>(hwnd(), kServerListed, context_.list_server);
     }
 
     void server_listed(std::unique_ptr<ServerListing> listing) {
@@ -183,7 +173,7 @@ class HistoryWindow : public Window {
         if (!context_.fetch || row.server < 0 || row.server >= static_cast<int>(server_.sets.size())) return;
         EnableWindow(hwnd(), FALSE);
         set_text(kComparisonEdit, "正在从服务器下载 " + row.set.stem + " …");
-        beside<Fetched>(hwnd(), kServerFetched, [fetch = context_.fetch, set = server_.sets[row.server].remote] {
+        post_from_worker<Fetched>(hwnd(), kServerFetched, [fetch = context_.fetch, set = server_.sets[row.server].remote] {
             Fetched f;
             f.first_archive = fetch(set, &f.problem);
             return f;

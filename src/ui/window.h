@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ctl {
@@ -95,3 +96,13 @@ class Window {
     bool delete_on_destroy_ = false;
     std::vector<std::pair<HWND, unsigned>> control_flags_;
 };
+
+// Runs `work` on a thread of its own and posts its result to `window` with `message`, the LPARAM a
+// new Result that the window deletes; a window closed meanwhile never gets it.
+template <typename Result>
+void post_from_worker(HWND window, UINT message, std::function<Result()> work) {
+    std::thread([window, message, work = std::move(work)] {
+        auto* result = new Result(work());
+        if (!PostMessageA(window, message, 0, reinterpret_cast<LPARAM>(result))) delete result;
+    }).detach();
+}
