@@ -28,20 +28,24 @@ fi
 cmake --build "$root/build/win" -j2 --target upload_bench >/dev/null
 "$root/scripts/wine-prefix.sh" >/dev/null
 source "$root/scripts/wine-env.sh" 2>/dev/null
-"$root/scripts/webdav-server.sh" start "$dav" >/dev/null
+# Each side starts on a fresh server: lighttpd keeps open the files it served, and freeing a
+# deleted 280 MB file when it lets go would land in whichever upload comes next.
+fresh_server() {
+  "$root/scripts/webdav-server.sh" start "$dav" >/dev/null && sync
+  read -r port _ <"$dav/ports"
+  url="http://127.0.0.1:$port"
+}
 trap '"$root/scripts/webdav-server.sh" stop "$dav"' EXIT
-read -r port _ <"$dav/ports"
-url="http://127.0.0.1:$port"
 ratios=()
 for round in $(seq "$runs"); do
-  rm -rf "$dav/docs/"* && sync
+  fresh_server
   curl -sf -u tester:geheim -X MKCOL "$url/curl/" >/dev/null
   curl_s=0
   for f in "$stem.zip" "$stem.zip2"; do
     t=$(curl -sf -u tester:geheim -T "$data/$f" -w '%{time_total}' -o /dev/null "$url/curl/$round-${f##*.}")
     curl_s=$(python3 -c "print($curl_s + $t)")
   done
-  rm -rf "$dav/docs/"* && sync
+  fresh_server
   ours=$(wine "$root/build/win/upload_bench.exe" "$url/" tester geheim "Z:$data" "$stem" | tr -d '\r')
   ours_s=${ours#seconds=}
   ratio=$(python3 -c "print(f'{$ours_s / $curl_s:.3f}')")

@@ -3,6 +3,7 @@
 // One request at a time; bodies stream from and to the file-system port, so a big archive is
 // never held in memory.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,7 @@ struct HttpResponse {
     std::string body;  // bounded by the limit the request was sent with
     std::vector<std::pair<std::string, std::string>> headers;
     std::string header(const std::string& name) const;  // "" when missing; names without case
+    std::optional<uint64_t> content_length() const;      // none when missing or not a plain number
 };
 
 class HttpTransport {

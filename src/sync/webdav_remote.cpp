@@ -50,6 +50,13 @@ std::string HttpResponse::header(const std::string& name) const {
     return "";
 }
 
+std::optional<uint64_t> HttpResponse::content_length() const {
+    const std::string length = header("Content-Length");
+    if (length.empty() || length.size() > 19 || length.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoull(length);
+}
+
 std::string basic_authorization(const std::string& user, const std::string& password) {
     return "Basic " + encode_base64(user + ":" + password);
 }
@@ -143,7 +150,16 @@ Outcome WebDavRemote::list(const std::string& project, Listing* listing) {
     return {};
 }
 
+// HEAD first: it carries no body, so it is answered as fast as MOVE, where a request with a body
+// may wait for the server's delayed acknowledgement. A server that gives no plain length there
+// (compressed, chunked, HEAD refused) is asked with PROPFIND.
 Outcome WebDavRemote::size_of(const std::string& project, const std::string& name, uint64_t* size) {
+    Call head = send({"HEAD", encode_path(file_of(project, name), false), {}, ""}, {200});
+    if (head.response.status == 404) return fail(Failure::refused, "");
+    if (head.response.error != HttpResponse::Error::none || head.outcome.failure == Failure::throttled)
+        return head.outcome;
+    const std::optional<uint64_t> length = head.response.content_length();
+    if (head.outcome && length && head.response.header("Content-Encoding").empty()) return *size = *length, Outcome{};
     Call call = propfind(file_of(project, name), false, "0", 1 << 16);
     if (call.response.status == 404) return fail(Failure::refused, "");
     if (!call.outcome) return call.outcome;

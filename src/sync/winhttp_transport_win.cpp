@@ -69,13 +69,6 @@ HttpResponse failed(HttpResponse::Error kind, std::string detail) {
     return r;
 }
 
-// The length the server declares; 0 when it declares none, or nonsense.
-uint64_t declared_length(const HttpResponse& r) {
-    const std::string length = r.header("Content-Length");
-    if (length.empty() || length.size() > 19 || length.find_first_not_of("0123456789") != std::string::npos) return 0;
-    return std::stoull(length);
-}
-
 HttpResponse last_error() {
     const DWORD code = GetLastError();
     return failed(error_kind(code), winhttp_reason(code));
@@ -123,7 +116,8 @@ class WinHttpTransport : public HttpTransport {
                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
         response.status = static_cast<int>(status);
         response.headers = response_headers(handle.h);
-        if (declared_length(response) > limit) return failed(HttpResponse::Error::too_large, "");
+        // HEAD declares the length of a body it does not send.
+        if (request.method != "HEAD" && response.content_length().value_or(0) > limit) return failed(HttpResponse::Error::too_large, "");
         const bool to_file = download && status >= 200 && status < 300;
         return read_body(handle.h, limit, to_file ? download : nullptr, std::move(response));
     }

@@ -12,7 +12,7 @@
 struct FakeDav : syncing::HttpTransport {
     std::map<std::string, std::string> files;  // decoded path → bytes
     std::set<std::string> folders{"/dav"};
-    bool default_namespace = false, absolute_hrefs = false;
+    bool default_namespace = false, absolute_hrefs = false, head_without_length = false;
     std::size_t cap = 100000;
     int requests = 0;
     // Before request `requests`: an answer instead of the server's, or nothing.
@@ -66,6 +66,11 @@ struct FakeDav : syncing::HttpTransport {
         if (m == "MKCOL") return folders.count(parent(path)) ? (folders.insert(path), answer(201)) : answer(409);
         if (m == "DELETE") return files.erase(path) ? answer(204) : answer(404);
         auto file = files.find(path);
+        if (m == "HEAD" && file != files.end()) {
+            syncing::HttpResponse found = answer(200);
+            if (!head_without_length) found.headers = {{"Content-Length", std::to_string(file->second.size())}};
+            return found;
+        }
         if (m == "GET" && file != files.end())
             return download->write(file->second.data(), file->second.size()), answer(200);
         if (m == "PUT" && folders.count(parent(path))) {
