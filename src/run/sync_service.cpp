@@ -87,7 +87,9 @@ class TellingRemote : public syncing::Remote {
    public:
     TellingRemote(syncing::Remote& r, SyncProgress progress) : r_(r), progress_(std::move(progress)) {}
     syncing::Outcome check() override { return r_.check(); }
-    syncing::Outcome make_project_folder(const std::string& p) override { return r_.make_project_folder(p); }
+    syncing::Outcome make_project_folder(const std::string& p, bool* made) override {
+        return r_.make_project_folder(p, made);
+    }
     syncing::Outcome list(const std::string& p, syncing::Listing* l) override { return r_.list(p, l); }
     syncing::Outcome size_of(const std::string& p, const std::string& n, uint64_t* s) override {
         return r_.size_of(p, n, s);

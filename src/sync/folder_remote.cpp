@@ -31,8 +31,9 @@ Outcome FolderRemote::check() {
     return make_project_folder("");
 }
 
-Outcome FolderRemote::make_project_folder(const std::string& project) {
+Outcome FolderRemote::make_project_folder(const std::string& project, bool* made) {
     if (!project.empty() && !is_safe_name(project)) return fail(Failure::local, "项目名不能用作文件夹名");
+    if (made) *made = !fs_.is_folder(folder_of(project));
     if (!fs_.is_folder(root_) || !fs::make_dirs(fs_, folder_of(project)))
         return fail(Failure::folder, "无法建立文件夹：" + fs::shown(folder_of(project)));
     return {};

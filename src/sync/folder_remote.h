@@ -15,7 +15,7 @@ class FolderRemote : public Remote {
     FolderRemote(fs::FileSystem& fs, std::string root) : fs_(fs), root_(std::move(root)) {}
 
     Outcome check() override;
-    Outcome make_project_folder(const std::string& project) override;
+    Outcome make_project_folder(const std::string& project, bool* made = nullptr) override;
     Outcome list(const std::string& project, Listing* listing) override;
     Outcome size_of(const std::string& project, const std::string& name, uint64_t* size) override;
     Outcome upload(const std::string& project, const std::string& name, fs::InputFile& source) override;

@@ -54,8 +54,9 @@ class Remote {
     virtual ~Remote() = default;
     // Reaches the root and makes <root>/Varnoke/ when missing: what 测试连接 does.
     virtual Outcome check() = 0;
-    // Makes <root>/Varnoke/<project>/, each missing level in turn.
-    virtual Outcome make_project_folder(const std::string& project) = 0;
+    // Makes <root>/Varnoke/<project>/, each missing level in turn; `made` tells whether the
+    // project's own folder was made just now (and so holds nothing).
+    virtual Outcome make_project_folder(const std::string& project, bool* made) = 0;
     // The project's files, bounded; a missing folder is an empty listing.
     virtual Outcome list(const std::string& project, Listing* listing) = 0;
     // One file's size; Failure::refused with an empty reason when it is not there.

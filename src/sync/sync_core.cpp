@@ -101,8 +101,9 @@ SyncResult SyncCore::upload_pending(const std::string& project, const std::vecto
     if (stems.empty()) return result;
     const std::string folder = fs::path_of(project);
     Listing listing;
-    if (!(result.listing = remote_.make_project_folder(folder)) ||
-        !(result.listing = remote_.list(folder, &listing)))
+    bool made = false;  // a folder made just now holds nothing to list
+    if (!(result.listing = remote_.make_project_folder(folder, &made)) ||
+        (!made && !(result.listing = remote_.list(folder, &listing))))
         return result;
     remove_old_temporaries(folder, listing);
     for (const std::string& stem : stems) {

@@ -109,12 +109,13 @@ std::vector<std::string> WebDavRemote::file_of(const std::string& project, const
 
 // MKCOL on the deepest level first; a 409 says a parent is missing, which is made the same way
 // before one more try.
-Outcome WebDavRemote::make_folder(const std::vector<std::string>& segments, bool parent_made) {
+Outcome WebDavRemote::make_folder(const std::vector<std::string>& segments, bool parent_made, bool* made) {
     Call call = send({"MKCOL", encode_path(segments, true), {}, ""}, {201, 405});
     if (call.response.status == 409 && !parent_made && segments.size() > 1) {
         Outcome parent = make_folder(std::vector<std::string>(segments.begin(), segments.end() - 1), false);
-        return parent ? make_folder(segments, true) : parent;
+        return parent ? make_folder(segments, true, made) : parent;
     }
+    if (made) *made = call.outcome && call.response.status == 201;
     if (call.outcome.failure == Failure::refused)
         call.outcome = fail(Failure::folder, "服务器上的文件夹不存在，也无法建立（HTTP " +
                                                  std::to_string(call.response.status) + "）");
@@ -128,9 +129,9 @@ Outcome WebDavRemote::check() {
     return make_folder(folder_of(""), false);
 }
 
-Outcome WebDavRemote::make_project_folder(const std::string& project) {
+Outcome WebDavRemote::make_project_folder(const std::string& project, bool* made) {
     if (!is_safe_name(project)) return fail(Failure::local, "项目名不能用作文件夹名");
-    return make_folder(folder_of(project), false);
+    return make_folder(folder_of(project), false, made);
 }
 
 Outcome WebDavRemote::list(const std::string& project, Listing* listing) {

@@ -26,7 +26,7 @@ class WebDavRemote : public Remote {
                  const std::string& password);
 
     Outcome check() override;
-    Outcome make_project_folder(const std::string& project) override;
+    Outcome make_project_folder(const std::string& project, bool* made = nullptr) override;
     Outcome list(const std::string& project, Listing* listing) override;
     Outcome size_of(const std::string& project, const std::string& name, uint64_t* size) override;
     Outcome upload(const std::string& project, const std::string& name, fs::InputFile& source) override;
@@ -42,7 +42,7 @@ class WebDavRemote : public Remote {
     Call send(HttpRequest request, std::initializer_list<int> expected, uint64_t limit = 1 << 20,
               fs::OutputFile* download = nullptr);
     Call propfind(const std::vector<std::string>& segments, bool folder, const char* depth, uint64_t limit);
-    Outcome make_folder(const std::vector<std::string>& segments, bool parent_made);
+    Outcome make_folder(const std::vector<std::string>& segments, bool parent_made, bool* made = nullptr);
     Outcome publish(const std::string& project, const std::string& temp, const std::string& name,
                     uint64_t size);
     std::vector<std::string> folder_of(const std::string& project) const;

@@ -152,7 +152,9 @@ class WinHttpTransport : public HttpTransport {
 
     static HttpResponse read_body(HINTERNET request, uint64_t limit, fs::OutputFile* sink,
                                   HttpResponse response) {
-        std::vector<char> piece(kPiece);
+        // Answers kept in memory are small (a listing, a status page): a small piece spares
+        // every request the cost of a large buffer.
+        std::vector<char> piece(sink ? kPiece : 64 * 1024);
         const uint64_t bound = sink ? limit : std::min(limit, kMaxInMemory);
         for (uint64_t total = 0;;) {
             DWORD got = 0;
