@@ -157,6 +157,10 @@ bool apply_extras(const uint8_t* data, std::size_t size, ArchiveEntry* e) {
                 e->mtime = fs::filetime_to_unix(f.u64());
                 e->exact_time = true;
             }
+        } else if (id == format::kExtraPieces && len >= 12 && len % 4 == 0) {
+            e->piece_size = f.u32();
+            e->piece_lengths.resize(len / 4 - 1);
+            for (uint32_t& length : e->piece_lengths) length = f.u32();
         } else if (id == format::kExtraUnicodePath && len >= 5 && field[0] == 1) {
             f.take(1);
             uint32_t name_crc = f.u32();

@@ -29,6 +29,8 @@ struct ArchiveEntry {
     int64_t mtime = 0;
     bool exact_time = false;  // from an extended-timestamp or NTFS field: the second, not DOS's 2-second step
     bool is_dir = false;
+    uint32_t piece_size = 0;              // from our pieces field, as written; checked before use
+    std::vector<uint32_t> piece_lengths;
 };
 
 enum class DirectoryError {
@@ -77,6 +79,7 @@ private:
                           uint64_t* data_start, std::size_t* buffered_at, std::size_t* buffered);
     DataError inflate_whole(InputFile& archive, const ArchiveEntry& entry, const uint8_t* head,
                             std::size_t head_size, uint64_t rest_at, const Sink& sink);
+    DataError inflate_pieces(InputFile& archive, const ArchiveEntry& entry, uint64_t at, const Sink& sink);
     DataError feed(const ArchiveEntry& entry, const uint8_t* data, std::size_t size, bool last,
                    const Sink& sink);
     DataError emit(const ArchiveEntry& entry, const uint8_t* data, std::size_t size, const Sink& sink);

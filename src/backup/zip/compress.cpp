@@ -321,6 +321,10 @@ std::string Compressor::write_piece(const Task& task, std::size_t entry, const P
     }
     if (!out.write(c.data.data() + piece.begin, piece.end - piece.begin)) return write_error_;
     format::EntryRecord& r = records->back();
+    if (task.chunks > 1 && r.method == format::kDeflated) {
+        r.piece_size = static_cast<uint32_t>(chunk_size_);
+        r.piece_lengths.push_back(static_cast<uint32_t>(piece.end - piece.begin));
+    }
     if (!r.zip64_sizes && r.compressed_size >= format::kMax32) return named_entry("文件过大，无法压缩：", e.name);
     if (!task.last() || task.first()) return "";
     header.clear();

@@ -14,6 +14,25 @@ constexpr std::size_t kBlock = 256 * 1024;
 // An entry whose sizes are both at most this is inflated in one call, from and into buffers of its
 // own: so whatever a header claims, a decoder never holds more than twice this.
 constexpr uint64_t kWholeEntry = 2 << 20;
+// Ends a piece that goes on as a stream of its own: a final empty stored block.
+constexpr uint8_t kFinalEmptyBlock[] = {0x01, 0x00, 0x00, 0xff, 0xff};
+constexpr uint32_t kMaxPiece = 4 << 20;
+
+// Whether an entry's pieces field can be trusted with the buffers it asks for: it must add up to
+// the entry's sizes, with pieces no larger than deflate can make of kMaxPiece. A field that does
+// not is ignored and the entry is inflated as one stream.
+bool usable_pieces(const ArchiveEntry& e) {
+    const uint64_t count = e.piece_lengths.size();
+    if (e.method != format::kDeflated || count < 2 || e.piece_size < 4096 || e.piece_size > kMaxPiece ||
+        (e.size + e.piece_size - 1) / e.piece_size != count)
+        return false;
+    uint64_t sum = 0;
+    for (uint32_t length : e.piece_lengths) {
+        if (length == 0 || length > e.piece_size + e.piece_size / 8 + 1024) return false;
+        sum += length;
+    }
+    return sum == e.compressed_size;
+}
 }  // namespace
 
 EntryDecoder::EntryDecoder() : whole_inflater_(libdeflate_alloc_decompressor()), in_(kBlock), out_(kBlock) {
@@ -32,12 +51,14 @@ DataError EntryDecoder::decode(InputFile& archive, const ArchiveEntry& entry, ui
     finished_ = false;
     bool whole = entry.method == format::kDeflated && whole_inflater_ && entry.size <= kWholeEntry &&
                  entry.compressed_size <= kWholeEntry;
-    if (entry.method == format::kDeflated && !whole && inflateReset(&stream_) != Z_OK)
+    bool pieces = !whole && whole_inflater_ && usable_pieces(entry);
+    if (entry.method == format::kDeflated && !whole && !pieces && inflateReset(&stream_) != Z_OK)
         return DataError::corrupt;
     uint64_t pos = 0;
     std::size_t at = 0, buffered = 0;
     DataError err = locate_data(archive, entry, data_end, &pos, &at, &buffered);
     if (err != DataError::none) return err;
+    if (pieces) return inflate_pieces(archive, entry, pos, sink);
     uint64_t left = entry.compressed_size;
     std::size_t first = static_cast<std::size_t>(std::min<uint64_t>(buffered, left));
     pos += first;
@@ -106,6 +127,31 @@ DataError EntryDecoder::inflate_whole(InputFile& archive, const ArchiveEntry& en
     if (r != LIBDEFLATE_SUCCESS || used != in_size) return DataError::corrupt;
     DataError err = emit(entry, whole_out_.data(), out_size, sink);
     if (err != DataError::none) return err;
+    return crc_ == entry.crc ? DataError::none : DataError::wrong_crc;
+}
+
+// Each piece on its own, read whole and inflated at once: libdeflate's pace, in buffers of a piece.
+DataError EntryDecoder::inflate_pieces(InputFile& archive, const ArchiveEntry& entry, uint64_t at,
+                                       const Sink& sink) {
+    for (std::size_t i = 0; i < entry.piece_lengths.size(); ++i) {
+        const bool last = i + 1 == entry.piece_lengths.size();
+        const std::size_t in_size = entry.piece_lengths[i];
+        const std::size_t out_size = static_cast<std::size_t>(last ? entry.size - produced_ : entry.piece_size);
+        whole_in_.resize(in_size + sizeof kFinalEmptyBlock);
+        if (archive.read_at(at, whole_in_.data(), in_size) != static_cast<int64_t>(in_size))
+            return DataError::read_failed;
+        at += in_size;
+        const std::size_t stream_size = last ? in_size : in_size + sizeof kFinalEmptyBlock;
+        std::memcpy(whole_in_.data() + in_size, kFinalEmptyBlock, sizeof kFinalEmptyBlock);
+        whole_out_.resize(out_size);
+        std::size_t used = 0;
+        libdeflate_result r = libdeflate_deflate_decompress_ex(whole_inflater_, whole_in_.data(), stream_size,
+                                                               whole_out_.data(), out_size, &used, nullptr);
+        if (r == LIBDEFLATE_SHORT_OUTPUT || r == LIBDEFLATE_INSUFFICIENT_SPACE) return DataError::wrong_size;
+        if (r != LIBDEFLATE_SUCCESS || used != stream_size) return DataError::corrupt;
+        DataError err = emit(entry, whole_out_.data(), out_size, sink);
+        if (err != DataError::none) return err;
+    }
     return crc_ == entry.crc ? DataError::none : DataError::wrong_crc;
 }
 

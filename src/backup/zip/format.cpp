@@ -138,7 +138,9 @@ void write_central_header(const EntryRecord& e, uint8_t host, std::vector<uint8_
     ByteWriter w(out);
     uint32_t dos = to_dos_time(e.mtime);
     uint16_t zip64_size = static_cast<uint16_t>((e.zip64_sizes ? 16 : 0) + (e.zip64_offset ? 8 : 0));
-    uint16_t extra = static_cast<uint16_t>((zip64_size ? 4 + zip64_size : 0) + (has_timestamp(e) ? 9 : 0));
+    const bool pieces = e.piece_lengths.size() > 1 && e.piece_lengths.size() <= kMaxPieceCount;
+    const std::size_t pieces_size = pieces ? 4 + 4 * (e.piece_lengths.size() + 1) : 0;
+    uint16_t extra = static_cast<uint16_t>((zip64_size ? 4 + zip64_size : 0) + (has_timestamp(e) ? 9 : 0) + pieces_size);
     w.u32(kCentralSig);
     w.u16(static_cast<uint16_t>(host << 8 | 45));
     w.u16(version_needed(e));
@@ -167,6 +169,11 @@ void write_central_header(const EntryRecord& e, uint8_t host, std::vector<uint8_
         if (e.zip64_offset) w.u64(e.local_offset);
     }
     write_timestamp_extra(e, w);
+    if (!pieces) return;
+    w.u16(kExtraPieces);
+    w.u16(static_cast<uint16_t>(pieces_size - 4));
+    w.u32(e.piece_size);
+    for (uint32_t length : e.piece_lengths) w.u32(length);
 }
 
 void write_end_records(uint64_t count, uint64_t cd_offset, uint64_t cd_size, uint8_t host, bool force_zip64,

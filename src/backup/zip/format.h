@@ -27,6 +27,12 @@ constexpr uint16_t kExtraZip64 = 0x0001;
 constexpr uint16_t kExtraNtfs = 0x000a;
 constexpr uint16_t kExtraTimestamp = 0x5455;
 constexpr uint16_t kExtraUnicodePath = 0x7075;
+// Ours, in the central header of a large deflated entry: the uncompressed size of its pieces (u32,
+// all but the last have it) and the compressed size of each (u32 each). Every piece but the last
+// ends on a byte, after an empty stored block, and none refers back into another, so a reader may
+// inflate them one by one with a whole-buffer inflater. Other readers skip the field.
+constexpr uint16_t kExtraPieces = 0x4e56;
+constexpr std::size_t kMaxPieceCount = (0xffff - 64) / 4 - 1;  // leaves room for the other fields
 
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kCentralHeaderSize = 46;
@@ -85,6 +91,8 @@ struct EntryRecord {
     bool is_dir = false;
     bool zip64_sizes = false;   // writing: sizes go into a Zip64 extra, in both headers
     bool zip64_offset = false;  // writing: the local header offset goes into the central Zip64 extra
+    uint32_t piece_size = 0;              // writing: a large entry deflated in pieces (see kExtraPieces)
+    std::vector<uint32_t> piece_lengths;  // their compressed sizes; none when they are not written
 };
 
 // MS-DOS date (high half) and time (low half) in local time, clamped to 1980..2107.
