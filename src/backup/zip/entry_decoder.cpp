@@ -23,8 +23,8 @@ constexpr uint32_t kMaxPiece = 4 << 20;
 // not is ignored and the entry is inflated as one stream.
 bool usable_pieces(const ArchiveEntry& e) {
     const uint64_t count = e.piece_lengths.size();
-    if (e.method != format::kDeflated || count < 2 || e.piece_size < 4096 || e.piece_size > kMaxPiece ||
-        (e.size + e.piece_size - 1) / e.piece_size != count)
+    if (e.method != format::kDeflated || count < 2 || count > format::kMaxPieceCount || e.piece_size < 4096 ||
+        e.piece_size > kMaxPiece || e.size <= (count - 1) * e.piece_size || e.size > count * e.piece_size)
         return false;
     uint64_t sum = 0;
     for (uint32_t length : e.piece_lengths) {
