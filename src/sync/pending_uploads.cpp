@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::size_t kMaxRecordBytes = 1 << 20;
 constexpr char kPendingValue[] = "待上传";
+constexpr char kBegunValue[] = "续传";
 
 bool is_stem(const std::string& text) {
     return !text.empty() && format_time_text(parse_time_text(text)) == text;
@@ -32,7 +33,8 @@ std::vector<std::string> keys_of(const ini::Document& doc, const std::string& se
         if (!line.empty() && line[0] == '[') inside = line == "[" + section + "]";
         const std::size_t eq = line.find('=');
         if (inside && eq != std::string::npos && is_stem(line.substr(0, eq)) &&
-            doc.value(section, line.substr(0, eq)) == kPendingValue &&
+            (doc.value(section, line.substr(0, eq)) == kPendingValue ||
+             doc.value(section, line.substr(0, eq)) == kBegunValue) &&
             std::find(keys.begin(), keys.end(), line.substr(0, eq)) == keys.end())
             keys.push_back(line.substr(0, eq));
     }
@@ -72,20 +74,31 @@ std::vector<std::string> PendingUploads::projects() {
 }
 
 bool PendingUploads::add(const std::string& project, const std::string& stem) {
-    return change(project, stem, true);
+    return change(project, stem, kPendingValue);
 }
 bool PendingUploads::remove(const std::string& project, const std::string& stem) {
-    return change(project, stem, false);
+    return change(project, stem, nullptr);
+}
+bool PendingUploads::mark_begun(const std::string& project, const std::string& stem) {
+    return change(project, stem, kBegunValue);
 }
 
-bool PendingUploads::change(const std::string& project, const std::string& stem, bool pending) {
+bool PendingUploads::any_begun(const std::string& project) {
+    const ini::Document doc = ini::Document::parse(read());
+    for (const std::string& stem : of(project))
+        if (doc.value(project, stem) == kBegunValue) return true;
+    return false;
+}
+
+bool PendingUploads::change(const std::string& project, const std::string& stem, const char* value) {
     if (!is_stem(stem) || project.empty()) return false;
     // A backup's worker adds while the sync worker (or a run of the command line) removes.
     ConfigFilesLock lock;
     ini::Document doc = ini::Document::parse(read());
-    const bool changed = pending ? doc.set(project, stem, kPendingValue) : doc.remove_key(project, stem);
+    if (value == kPendingValue && doc.value(project, stem) == kBegunValue) return true;  // keeps the mark
+    const bool changed = value ? doc.set(project, stem, value) : doc.remove_key(project, stem);
     if (!changed) return true;
-    if (!pending && keys_of(doc, project, doc.text()).empty()) doc.remove_section(project);
+    if (!value && keys_of(doc, project, doc.text()).empty()) doc.remove_section(project);
     return fs::write_file_atomically(fs_, path_, doc.text());
 }
 

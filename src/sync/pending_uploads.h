@@ -4,6 +4,10 @@
 //
 //   [某游戏]
 //   2026年12月10日12时3分4秒=待上传
+//   2026年12月10日13时0分0秒=续传
+//
+// "续传" marks a set whose upload has begun at least once: only then may the server hold pieces of
+// it, and only then is the project's folder listed before its upload.
 //
 // Written whole by replacement, so a kill leaves the old record or the new one. A damaged record
 // yields what can still be read (keys that are no set's time text are dropped); one that cannot be
@@ -26,10 +30,12 @@ class PendingUploads {
     // False when the record could not be written (the change is then not kept).
     bool add(const std::string& project, const std::string& stem);
     bool remove(const std::string& project, const std::string& stem);
+    bool mark_begun(const std::string& project, const std::string& stem);
+    bool any_begun(const std::string& project);
 
    private:
     std::string read();
-    bool change(const std::string& project, const std::string& stem, bool pending);
+    bool change(const std::string& project, const std::string& stem, const char* value);
 
     fs::FileSystem& fs_;
     std::string path_;

@@ -101,9 +101,12 @@ SyncResult SyncCore::upload_pending(const std::string& project, const std::vecto
     if (stems.empty()) return result;
     const std::string folder = fs::path_of(project);
     Listing listing;
-    bool made = false;  // a folder made just now holds nothing to list
+    // The folder is listed only when an earlier try may have published part of a set; a folder
+    // made just now holds nothing. Old temporaries are also removed wherever the folder is listed.
+    bool made = false;
+    const bool resuming = pending_.any_begun(project);
     if (!(result.listing = remote_.make_project_folder(folder, &made)) ||
-        (!made && !(result.listing = remote_.list(folder, &listing))))
+        (!made && resuming && !(result.listing = remote_.list(folder, &listing))))
         return result;
     remove_old_temporaries(folder, listing);
     for (const std::string& stem : stems) {
@@ -116,6 +119,7 @@ SyncResult SyncCore::upload_pending(const std::string& project, const std::vecto
             result.dropped.push_back(stem);
             continue;
         }
+        pending_.mark_begun(project, stem);  // unwritten, a later try only uploads again what is there
         Outcome outcome = upload_set(folder, *set, listing);
         if (outcome && pending_.remove(project, stem))
             result.uploaded.push_back(stem);
@@ -184,6 +188,7 @@ std::vector<SetPlace> SyncCore::sets_beside(const std::string& project, const st
     const std::string folder = fs::path_of(project);
     Listing listing;
     *outcome = remote_.list(folder, &listing);
+    if (*outcome) remove_old_temporaries(folder, listing);
     RemoteView view = view_of(listing, [&](const RemoteFile& f) { return read_metadata(folder, f); });
     *maybe_partial = view.maybe_partial;
     std::vector<SetPlace> places;

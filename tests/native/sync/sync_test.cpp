@@ -55,6 +55,8 @@ TEST(PendingUploads, SurvivesRestartsAndDamage) {
     EXPECT_TRUE(before_restart.add("游戏甲", later) && before_restart.add("游戏甲", earlier));
     EXPECT_TRUE(before_restart.add("游戏乙", later) && !before_restart.add("游戏甲", "不是时间"));
     EXPECT_EQ(record.of("游戏甲"), (std::vector<std::string>{earlier, later}));
+    EXPECT_TRUE(!record.any_begun("游戏甲") && record.mark_begun("游戏甲", later) && record.add("游戏甲", later));
+    EXPECT_TRUE(record.any_begun("游戏甲") && record.of("游戏甲").size() == 2 && !record.any_begun("游戏乙"));
     EXPECT_TRUE(record.remove("游戏乙", later));
     EXPECT_EQ(record.projects(), std::vector<std::string>{"游戏甲"});
     disk.add_file("/cfg/待上传.ini", "[游戏甲]\r\n" + later + "=待上传\r\n垃圾\x01=待上传\r\n" + earlier + "\r\n[游");
@@ -110,6 +112,7 @@ TEST_P(TwoMachines, UploadsAppendOnlyAndListsBeside) {
     const std::string old_try = "//nas/Varnoke/游戏/.vnk00000000000a.tmp";  // on the share, cut a day ago
     share.add_dir("//nas/Varnoke"), share.add_dir("//nas/Varnoke/游戏"), share.add_file(old_try, "x", time(nullptr) - 90000);
     pending_a.add("游戏", "2026年12月8日");  // a set without its first archive is never sent
+    pending_a.mark_begun("游戏", kStem);     // a try began before: the folder is listed and tidied first
     SyncResult ra = a.upload_pending("游戏", sets_a);
     EXPECT_NE(share.exists(old_try), !GetParam());
     ASSERT_TRUE(ra.listing) << ra.listing.reason;
