@@ -153,7 +153,7 @@ class WinCommandHost : public CommandHost {
         const SyncSetup quick = platform_sync_setup(fs_, tool_.tool_dir, sync_setup().machine.id, true);
         const NewerElsewhere found = newer_on_server(quick, project.name, project.backup_folder);
         if (!found.problem.empty()) report({project.name + "：启动前无法查看服务器（" + found.problem + "），照常启动"});
-        if (!found.newer || show_message(newer_question(project.name, found), mb::kYesNo | mb::kIconQuestion) != mb::kIdYes)
+        if (!found.newer || show_message(newer_question(found), mb::kYesNo | mb::kIconQuestion) != mb::kIdYes)
             return;
         std::string problem;
         const std::optional<std::string> first =

@@ -91,7 +91,7 @@ void MainWindow::server_checked(const std::string& project, const NewerElsewhere
     if (!found.problem.empty())
         log_line(files(), context_.folders, project + "：启动前无法查看服务器（" + found.problem + "），照常启动");
     if (!found.newer ||
-        show_message(newer_question(project, found), mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) {
+        show_message(newer_question(found), mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) {
         launch_program();
         return;
     }

@@ -3,8 +3,6 @@
 #include <libdeflate.h>
 
 #include <algorithm>
-#include <map>
-#include <mutex>
 
 #include "backup/backup_info.h"
 #include "backup/sets.h"
@@ -13,6 +11,7 @@
 #include "config/names.h"
 #include "paths/time_text.h"
 #include "sync/pending_uploads.h"
+#include "sync/shared_by_key.h"
 
 std::string SyncSetup::pending_path() const {
     return tool.config_dir() + "/" + names::kPendingUploadsPrefix + fs::path_of(machine.id) + ".ini";
@@ -111,9 +110,11 @@ class TellingRemote : public syncing::Remote {
     SyncProgress progress_;
 };
 
-std::unique_ptr<syncing::Remote> open_configured(const SyncSetup& setup, std::string* reason) {
-    if (!sync_configured(setup)) return *reason = "没有设置同步服务器", nullptr;
-    return open_remote(*setup.fs, read_sync_settings(setup), setup.transport, reason);
+// The settings are read (and the password unsealed) by the caller, once per call.
+std::unique_ptr<syncing::Remote> open_configured(const SyncSetup& setup, const syncing::RemoteSettings& settings,
+                                                 std::string* reason) {
+    if (settings.address.empty()) return *reason = "没有设置同步服务器", nullptr;
+    return open_remote(*setup.fs, settings, setup.transport, reason);
 }
 
 void report_project(const std::string& project, const syncing::SyncResult& s, SyncReport& r) {
@@ -144,7 +145,7 @@ SyncReport upload_pending_sets(const SyncSetup& setup, const ProjectFiles& list,
         if ((only.empty() || same_project(p, only)) && read_project_options(list, p).sync) projects.push_back(p);
     if (projects.empty()) return r;
     std::string reason;
-    std::unique_ptr<syncing::Remote> remote = open_configured(setup, &reason);
+    std::unique_ptr<syncing::Remote> remote = open_configured(setup, read_sync_settings(setup), &reason);
     if (!remote) {
         r.refused = true;
         r.log_lines.push_back("同步：" + reason + "，待上传的备份留待下次");
@@ -174,27 +175,15 @@ std::string place_text(const ServerSet& set) {
     return set.machine.empty() ? text : text + "（" + set.machine + "）";
 }
 
-namespace {
-
-// Per server address, for the life of the process.
-std::shared_ptr<syncing::MetadataCache> metadata_cache_of(const std::string& address) {
-    static std::mutex mutex;
-    static std::map<std::string, std::shared_ptr<syncing::MetadataCache>> caches;
-    std::lock_guard<std::mutex> lock(mutex);
-    std::shared_ptr<syncing::MetadataCache>& cache = caches[address];
-    if (!cache) cache = std::make_shared<syncing::MetadataCache>();
-    return cache;
-}
-
-}  // namespace
-
 ServerListing list_server_sets(const SyncSetup& setup, const std::string& project, const std::string& backup_folder) {
     ServerListing listing;
-    std::unique_ptr<syncing::Remote> remote = open_configured(setup, &listing.problem);
+    const syncing::RemoteSettings settings = read_sync_settings(setup);
+    std::unique_ptr<syncing::Remote> remote = open_configured(setup, settings, &listing.problem);
     if (!remote) return listing;
     syncing::PendingUploads pending(*setup.fs, setup.pending_path());
+    // Per server address, for the life of the process.
     syncing::SyncCore core(*remote, *setup.fs, pending, setup.machine, nullptr,
-                           metadata_cache_of(read_sync_settings(setup).address));
+                           syncing::shared_by_key<syncing::MetadataCache>(settings.address));
     const std::vector<syncing::LocalSet> local = local_sets(*setup.fs, backup_folder);
     syncing::Outcome outcome;
     const std::vector<syncing::SetPlace> places = core.sets_beside(project, local, &outcome, &listing.maybe_partial);
@@ -255,7 +244,7 @@ std::string fetch_archive(fs::FileSystem& fs, syncing::Remote& remote, const std
 std::optional<std::string> fetch_server_set(const SyncSetup& setup, const std::string& project,
                                             const std::string& backup_folder, const syncing::RemoteSet& set,
                                             std::string* problem) {
-    std::unique_ptr<syncing::Remote> remote = open_configured(setup, problem);
+    std::unique_ptr<syncing::Remote> remote = open_configured(setup, read_sync_settings(setup), problem);
     if (!remote) return std::nullopt;
     if (!fs::make_dirs(*setup.fs, backup_folder)) return *problem = "无法建立 " + fs::shown(backup_folder), std::nullopt;
     fs::FileSystem& disk = *setup.fs;
@@ -305,7 +294,7 @@ NewerElsewhere newer_on_server(const SyncSetup& setup, const std::string& projec
     return found;
 }
 
-std::string newer_question(const std::string& /*project*/, const NewerElsewhere& found) {
+std::string newer_question(const NewerElsewhere& found) {
     if (!found.newer) return "";
     std::string text = "服务器上有 " + found.newer->machine + " 在 " + found.newer->stem + " 备份的存档，比本机的新。";
     if (found.both_changed)

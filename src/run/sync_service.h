@@ -93,4 +93,4 @@ struct NewerElsewhere {
     bool both_changed = false;  // this machine also made a set since the last one both share
 };
 NewerElsewhere newer_on_server(const SyncSetup& setup, const std::string& project, const std::string& backup_folder);
-std::string newer_question(const std::string& project, const NewerElsewhere& found);
+std::string newer_question(const NewerElsewhere& found);

@@ -1,7 +1,8 @@
 #include "sync/pacing.h"
 
+#include "sync/shared_by_key.h"
+
 #include <chrono>
-#include <map>
 #include <thread>
 
 namespace syncing {
@@ -22,12 +23,7 @@ bool asks_to_wait(const HttpResponse& r) {
 }
 
 std::shared_ptr<PacingWindow> shared_pacing_window(const std::string& account) {
-    static std::mutex mutex;
-    static std::map<std::string, std::shared_ptr<PacingWindow>> windows;
-    std::lock_guard<std::mutex> lock(mutex);
-    std::shared_ptr<PacingWindow>& window = windows[account];
-    if (!window) window = std::make_shared<PacingWindow>();
-    return window;
+    return shared_by_key<PacingWindow>(account);
 }
 
 // Another Pacer may take the room while this one sleeps: the window is looked at again after.

@@ -84,8 +84,9 @@ bool PendingUploads::mark_begun(const std::string& project, const std::string& s
 }
 
 bool PendingUploads::any_begun(const std::string& project) {
-    const ini::Document doc = ini::Document::parse(read());
-    for (const std::string& stem : of(project))
+    const std::string text = read();
+    const ini::Document doc = ini::Document::parse(text);
+    for (const std::string& stem : keys_of(doc, project, text))
         if (doc.value(project, stem) == kBegunValue) return true;
     return false;
 }

@@ -117,7 +117,8 @@ class WinHttpTransport : public HttpTransport {
         response.status = static_cast<int>(status);
         response.headers = response_headers(handle.h);
         // HEAD declares the length of a body it does not send.
-        if (request.method != "HEAD" && response.content_length().value_or(0) > limit) return failed(HttpResponse::Error::too_large, "");
+        if (request.method != "HEAD" && response.content_length().value_or(0) > limit)
+            return failed(HttpResponse::Error::too_large, "");
         const bool to_file = download && status >= 200 && status < 300;
         return read_body(handle.h, limit, to_file ? download : nullptr, std::move(response));
     }

@@ -81,7 +81,7 @@ TEST(SyncService, TwoMachinesShareSetsThroughOneServerAndNothingIsDeletedThere) 
     EXPECT_EQ(place_text(seen.sets[0]), "服务器（客厅电脑）");
     const NewerElsewhere newer = newer_on_server(b.setup, kProject, b.folder());
     ASSERT_TRUE(newer.newer && !newer.both_changed);
-    EXPECT_EQ(newer_question(kProject, newer).find("服务器上有 客厅电脑 在 " + kStem + " 备份的存档，比本机的新。"), 0u);
+    EXPECT_EQ(newer_question(newer).find("服务器上有 客厅电脑 在 " + kStem + " 备份的存档，比本机的新。"), 0u);
     std::string problem;
     const auto first = fetch_server_set(b.setup, kProject, b.folder(), seen.sets[0].remote, &problem);
     ASSERT_TRUE(first) << problem;
