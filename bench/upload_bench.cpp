@@ -5,10 +5,24 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "backup/sets.h"
 #include "run/sync_service.h"
 #include "sync/winhttp_transport.h"
+
+// With VARNOKE_BENCH_TRACE set, each request's method, status and milliseconds go to stderr.
+struct TracingTransport : syncing::HttpTransport {
+    std::unique_ptr<syncing::HttpTransport> inner;
+    explicit TracingTransport(std::unique_ptr<syncing::HttpTransport> t) : inner(std::move(t)) {}
+    syncing::HttpResponse send(const syncing::HttpRequest& r, uint64_t limit, fs::OutputFile* download) override {
+        const auto start = std::chrono::steady_clock::now();
+        syncing::HttpResponse response = inner->send(r, limit, download);
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::fprintf(stderr, "%-8s %3d %8.1f ms %s\n", r.method.c_str(), response.status, ms, r.path.c_str());
+        return response;
+    }
+};
 
 int main(int argc, char** argv) {
     if (argc != 6) return std::fprintf(stderr, "usage: upload_bench address user password folder stem\n"), 2;
@@ -18,7 +32,10 @@ int main(int argc, char** argv) {
     std::string reason;
     auto remote = syncing::open_remote(disk, {argv[1], argv[2], argv[3]},
                                        [](const syncing::ServerAddress& a, std::string* r) {
-                                           return syncing::make_winhttp_transport(a, {}, r);
+                                           auto t = syncing::make_winhttp_transport(a, {}, r);
+                                           if (!t || !std::getenv("VARNOKE_BENCH_TRACE")) return t;
+                                           return std::unique_ptr<syncing::HttpTransport>(
+                                               new TracingTransport(std::move(t)));
                                        },
                                        &reason);
     if (!remote) return std::fprintf(stderr, "%s\n", reason.c_str()), 1;

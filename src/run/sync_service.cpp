@@ -97,6 +97,7 @@ class TellingRemote : public syncing::Remote {
         if (progress_) progress_(fs::shown_name(p), fs::shown_name(n));
         return r_.upload(p, n, source);
     }
+    void small_upload_follows() override { r_.small_upload_follows(); }
     syncing::Outcome download(const std::string& p, const std::string& n, uint64_t limit,
                               fs::OutputFile& sink) override {
         return r_.download(p, n, limit, sink);

@@ -18,6 +18,7 @@ struct HttpRequest {
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;                 // a small body (PROPFIND) …
     fs::InputFile* upload = nullptr;  // … or a file's bytes
+    bool close_connection = false;    // the connection is not kept for the next request
 };
 
 struct HttpResponse {

@@ -65,6 +65,9 @@ class Remote {
     // and checks the published size. A file already there with the same size counts as this one
     // published by an earlier try.
     virtual Outcome upload(const std::string& project, const std::string& name, fs::InputFile& source) = 0;
+    // Says that a small upload comes right after the next one (a set's metadata after its last
+    // archive), so that a remote on a connection can start it on a fresh one.
+    virtual void small_upload_follows() {}
     // At most `limit` bytes; more is refused.
     virtual Outcome download(const std::string& project, const std::string& name, uint64_t limit,
                              fs::OutputFile& sink) = 0;

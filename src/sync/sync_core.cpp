@@ -137,6 +137,7 @@ Outcome SyncCore::upload_set(const std::string& folder, const LocalSet& set, con
         std::unique_ptr<fs::InputFile> in = fs_.open_read(archive.path);
         if (!in) return fail(Failure::local, "无法读取 " + fs::shown(archive.path));
         CrcReader reader(*in);
+        if (&archive == &set.archives.back()) remote_.small_upload_follows();  // the metadata
         Outcome sent = upload_file(folder, archive_name(stem, archive.number), reader, listing);
         if (!sent) return sent;
         std::optional<uint32_t> crc = reader.result();

@@ -30,6 +30,7 @@ class WebDavRemote : public Remote {
     Outcome list(const std::string& project, Listing* listing) override;
     Outcome size_of(const std::string& project, const std::string& name, uint64_t* size) override;
     Outcome upload(const std::string& project, const std::string& name, fs::InputFile& source) override;
+    void small_upload_follows() override { close_after_next_upload_ = true; }
     Outcome download(const std::string& project, const std::string& name, uint64_t limit,
                      fs::OutputFile& sink) override;
     Outcome remove_temporary(const std::string& project, const std::string& name) override;
@@ -44,7 +45,7 @@ class WebDavRemote : public Remote {
     Call propfind(const std::vector<std::string>& segments, bool folder, const char* depth, uint64_t limit);
     Outcome make_folder(const std::vector<std::string>& segments, bool parent_made, bool* made = nullptr);
     Outcome publish(const std::string& project, const std::string& temp, const std::string& name,
-                    uint64_t size);
+                    uint64_t size, bool close_after);
     std::vector<std::string> folder_of(const std::string& project) const;
     std::vector<std::string> file_of(const std::string& project, const std::string& name) const;
 
@@ -53,6 +54,8 @@ class WebDavRemote : public Remote {
     ServerAddress address_;
     std::string authorization_;
     Pacer pacer_;
+    bool close_after_next_upload_ = false;
+    bool close_next_request_ = false;
 };
 
 }  // namespace syncing

@@ -108,6 +108,9 @@ class WinHttpTransport : public HttpTransport {
         if (!handle.h) return last_error();
         DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
         WinHttpSetOption(handle.h, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
+        DWORD no_keep_alive = WINHTTP_DISABLE_KEEP_ALIVE;
+        if (request.close_connection)
+            WinHttpSetOption(handle.h, WINHTTP_OPTION_DISABLE_FEATURE, &no_keep_alive, sizeof no_keep_alive);
         if (!send_body(handle.h, request)) return last_error();
         if (!WinHttpReceiveResponse(handle.h, nullptr)) return last_error();
         HttpResponse response;
